@@ -13,3 +13,14 @@ TEST(Strings, AnsiBytesRoundTripEveryByte) {
   for (int b = 1; b < 256; ++b) bytes.push_back(static_cast<char>(b));
   EXPECT_EQ(tk::WideToAnsiBytes(tk::AnsiBytesToWide(bytes)), bytes);
 }
+
+#include "support/testutil.h"
+
+TEST(TestSupport, RunsOutsideToolsOnTheLinuxSide) {
+  qbtest::TempDir dir;
+  qbtest::WriteFile(dir / "a.txt", "hello");
+  std::string out;
+  EXPECT_EQ(qbtest::RunUnix("cat '" + qbtest::ToUnixPath(dir / "a.txt") + "'", &out), 0);
+  EXPECT_EQ(out, "hello");
+  EXPECT_NE(qbtest::RunUnix("exit 3"), 0);
+}

@@ -1,0 +1,239 @@
+#include "support/testutil.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "toolkit/strings.h"
+
+namespace qbtest {
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+std::string WithSlash(std::string p) {
+  if (!p.empty() && p.back() != '\\') p += '\\';
+  return p;
+}
+
+const wchar_t kRoot[] = L"Software\\Quillbank";
+
+}  // namespace
+
+std::string ToWinPath(const std::string& unixPath) {
+  std::string s = "Z:" + unixPath;
+  std::replace(s.begin(), s.end(), '/', '\\');
+  return s;
+}
+
+std::string ToUnixPath(const std::string& winPath) {
+  using Fn = char*(__cdecl*)(const wchar_t*);
+  static Fn fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!fn) throw std::runtime_error("not running under Wine");
+  char* u = fn(tk::Widen(winPath).c_str());
+  if (!u) return {};
+  std::string r = u;
+  HeapFree(GetProcessHeap(), 0, u);
+  return r;
+}
+
+std::string BinDir() { return WithSlash(ToWinPath(Env("QB_BIN_DIR"))); }
+std::string SourceDir() { return WithSlash(ToWinPath(Env("QB_SOURCE_DIR"))); }
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  for (;;) {
+    std::string p = tk::Narrow(tmp) + "qbtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount64()) + "-" + std::to_string(counter++);
+    if (CreateDirectoryW(tk::Widen(p).c_str(), nullptr)) {
+      path_ = WithSlash(p);
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+  std::string base = path;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(tk::Widen(base + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring n = fd.cFileName;
+      if (n == L"." || n == L"..") continue;
+      std::string full = base + "\\" + tk::Narrow(n);
+      SetFileAttributesW(tk::Widen(full).c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        DeleteFileW(tk::Widen(full).c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(tk::Widen(base).c_str());
+}
+
+void MakeDirs(const std::string& path) {
+  std::string acc;
+  for (size_t i = 0; i < path.size(); ++i) {
+    acc += path[i];
+    if ((path[i] == '\\' || i + 1 == path.size()) && acc.size() > 3) CreateDirectoryW(tk::Widen(acc).c_str(), nullptr);
+  }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(tk::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20)), wrote = 0;
+    ::WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr);
+    done += wrote;
+  }
+  CloseHandle(h);
+}
+
+std::string ReadFile(const std::string& path) {
+  HANDLE h = CreateFileW(tk::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (::ReadFile(h, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesW(tk::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> ListDir(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(tk::Widen(WithSlash(folder) + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring n = fd.cFileName;
+    if (n != L"." && n != L"..") names.push_back(tk::Narrow(n));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+namespace {
+int Run(const std::wstring& app, std::wstring cmd, unsigned timeoutMs, HANDLE out) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (out) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, out ? TRUE : FALSE, 0,
+                      nullptr, nullptr, &si, &pi))
+    return -1;
+  CloseHandle(pi.hThread);
+  int rc;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(pi.hProcess, 1);
+    WaitForSingleObject(pi.hProcess, 5000);
+    rc = -2;
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    rc = static_cast<int>(code);
+  }
+  CloseHandle(pi.hProcess);
+  return rc;
+}
+}  // namespace
+
+int RunProgram(const std::string& exe, const std::string& args, unsigned timeoutMs) {
+  std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+  return Run(tk::Widen(exe), tk::Widen(cmd), timeoutMs, nullptr);
+}
+
+int RunUnix(const std::string& shellCommand, std::string* output, unsigned timeoutMs) {
+  // Wine starts a Linux program without a process handle, so the script itself reports
+  // its exit code through a file that appears only when it is complete.
+  TempDir dir;
+  std::string outFile = dir / "out.txt", rcFile = dir / "rc";
+  std::string script = dir / "cmd.sh";
+  WriteFile(script, "( " + shellCommand + "\n) >'" + ToUnixPath(outFile) + "' 2>&1 </dev/null\necho $? >'" +
+                        ToUnixPath(rcFile) + ".tmp'\nmv '" + ToUnixPath(rcFile) + ".tmp' '" + ToUnixPath(rcFile) + "'\n");
+  std::wstring cmd = tk::Widen("/bin/sh " + ToUnixPath(script));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  ULONGLONG end = GetTickCount64() + timeoutMs;
+  while (!Exists(rcFile)) {
+    if (GetTickCount64() > end) return -2;
+    Sleep(10);
+  }
+  if (output) *output = Exists(outFile) ? ReadFile(outFile) : std::string();
+  return std::atoi(ReadFile(rcFile).c_str());
+}
+
+void ClearQuillbankKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kRoot); RegDeleteKeyW(HKEY_CURRENT_USER, kRoot); }
+
+std::string RegRead(const std::string& subkey, const std::string& value) {
+  std::wstring key = kRoot;
+  if (!subkey.empty()) key += L"\\" + tk::Widen(subkey);
+  HKEY h;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "<missing>";
+  wchar_t buf[32768];
+  DWORD size = sizeof buf, type = 0;
+  LONG r = RegQueryValueExW(h, tk::Widen(value).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(h);
+  if (r != ERROR_SUCCESS) return "<missing>";
+  std::wstring w(buf, size / sizeof(wchar_t));
+  while (!w.empty() && w.back() == L'\0') w.pop_back();
+  return tk::Narrow(w);
+}
+
+std::vector<std::string> RegValueNames(const std::string& subkey) {
+  std::vector<std::string> names;
+  std::wstring key = kRoot;
+  if (!subkey.empty()) key += L"\\" + tk::Widen(subkey);
+  HKEY h;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD len = 16384;
+    if (RegEnumValueW(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(tk::Narrow(std::wstring(name, len)));
+  }
+  RegCloseKey(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void RegWrite(const std::string& subkey, const std::string& value, const std::string& text) {
+  std::wstring key = kRoot;
+  if (!subkey.empty()) key += L"\\" + tk::Widen(subkey);
+  HKEY h;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create key");
+  std::wstring w = tk::Widen(text);
+  RegSetValueExW(h, tk::Widen(value).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
+                 static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+}
+
+}  // namespace qbtest

@@ -1,0 +1,52 @@
+#pragma once
+// Shared helpers of the test programs: real folders, real processes, the real registry.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qbtest {
+
+// Folder of the built programs and DLLs (Windows path, trailing backslash).
+std::string BinDir();
+// Folder of the source tree (Windows path, trailing backslash).
+std::string SourceDir();
+
+// Path conversion between Wine's Windows view and the Linux side (for outside tools).
+std::string ToUnixPath(const std::string& winPath);
+std::string ToWinPath(const std::string& unixPath);
+
+// A new, empty folder that is removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }  // with trailing backslash
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+void MakeDirs(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+std::vector<std::string> ListDir(const std::string& folder);  // names, sorted, no . and ..
+
+// Runs a Windows program and waits; returns its exit code, or -1 when it did not start
+// and -2 when it had to be killed after the timeout.
+int RunProgram(const std::string& exe, const std::string& args, unsigned timeoutMs = 60000);
+// Runs a shell command on the Linux side (/bin/sh -c); stdout and stderr go to *output.
+int RunUnix(const std::string& shellCommand, std::string* output = nullptr, unsigned timeoutMs = 120000);
+
+// Deletes HKCU\Software\Quillbank with everything below it.
+void ClearQuillbankKey();
+// Registry reads for assertions: the REG_SZ text, or "<missing>".
+std::string RegRead(const std::string& subkeyBelowQuillbank, const std::string& value);
+std::vector<std::string> RegValueNames(const std::string& subkeyBelowQuillbank);
+void RegWrite(const std::string& subkeyBelowQuillbank, const std::string& value, const std::string& text);
+
+}  // namespace qbtest
