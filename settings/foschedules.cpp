@@ -1,0 +1,264 @@
+#include "settings/foschedules.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "settings/fernoini.h"
+#include "settings/qbprofile.h"
+#include "settings/vglobal.h"
+#include "toolkit/files.h"
+#include "toolkit/format.h"
+#include "toolkit/stringlist.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+constexpr const char* kDayNames[7] = {"Mon ", "Tue ", "Wed ", "Thu ", "Fri ", "Sat ", "Sun "};
+
+// Two times of day are the same schedule time when closer than about a second.
+constexpr double kSameTime = 1e-5;
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Starts a program without waiting; false when it could not be created.
+bool StartProgram(const std::string& commandLine, bool feedbackCursor) {
+  std::wstring cmd = tk::Widen(commandLine);
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW | (feedbackCursor ? STARTF_FORCEONFEEDBACK : 0);
+  si.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+bool WriteTextFile(const std::string& name, const std::string& text) {
+  HANDLE h = CreateFileW(tk::Widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(h);
+  return ok;
+}
+
+}  // namespace
+
+bool WeekDaysShared(const std::string& a, const std::string& b) {
+  const size_t n = std::min<size_t>({a.size(), b.size(), 7});
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] == '1' && b[i] == '1') return true;
+  return false;
+}
+
+std::string WeekDayNames(const std::string& days) {
+  std::string text;
+  for (size_t i = 0; i < 7 && i < days.size(); ++i)
+    if (days[i] == '1') text += kDayNames[i];
+  return text;
+}
+
+// ---------------------------------------------------------------------------------
+
+bool TFoSchedule::LoadFromRegistry(const std::string& key, std::string* error) {
+  TFernoIni ini;
+  const bool shortNames = UseShortNames;
+  const bool ok = ReadFloatValue(ini, key, shortNames ? "t" : "ScheduleTime", 0, &Time, error);
+  Action = static_cast<uint8_t>(ini.ReadInteger(key, shortNames ? "a" : "Action", 0));
+  Profiles = ini.ReadString(key, shortNames ? "p" : "Profiles", "");
+  DatesMode = ini.ReadBool(key, "d", false);
+  if (DatesMode) {
+    Days = "0000000";
+    Dates = ini.ReadString(key, "dt", "32");
+  } else {
+    Days = ini.ReadString(key, shortNames ? "ds" : "ScheduleDays", AllWeekDays).substr(0, 7);
+    Dates.clear();
+  }
+  return ok;
+}
+
+void TFoSchedule::SaveToRegistry(const std::string& key) const {
+  TFernoIni ini;
+  ini.WriteString(key, "t", tk::FloatToStr(Time, '.'));
+  const int action = Action & 0x7F;
+  if (action == 0)
+    ini.DeleteValue(key, "a");
+  else
+    ini.WriteInteger(key, "a", action);
+  ini.WriteString(key, "p", Profiles);
+  if (DatesMode) {
+    ini.WriteString(key, "d", "1");
+    ini.DeleteValue(key, "ds");
+    if (Dates == "32")
+      ini.DeleteValue(key, "dt");
+    else
+      ini.WriteString(key, "dt", Dates);
+  } else {
+    ini.DeleteValue(key, "d");
+    ini.DeleteValue(key, "dt");
+    if (Days == AllWeekDays)
+      ini.DeleteValue(key, "ds");
+    else
+      ini.WriteString(key, "ds", Days);
+  }
+}
+
+std::string TFoSchedule::GetActionText() const {
+  switch (Action) {
+    case 0: return "Run";
+    case 1: return "Test";
+    case 2: return "Run & Test";
+    default: return "";
+  }
+}
+
+std::string TFoSchedule::GetWhenText() const {
+  if (tk::Trim(Dates).empty()) return Days == AllWeekDays ? "Daily" : WeekDayNames(Days);
+  if (Dates == "1") return "1st of month";
+  if (Dates == "32") return "Last date of month";
+  if (Dates.find(',') != std::string::npos) return "Dates: " + Dates;
+  return "Date: " + Dates;
+}
+
+bool TFoSchedule::SharesDayWith(const std::string& otherDays) const {
+  return WeekDaysShared(Days, otherDays);
+}
+
+bool TFoSchedule::SharesDateWith(const std::string& otherDates) const {
+  const tk::TStringList other(tk::FromCommaText(otherDates));
+  for (const std::string& date : tk::FromCommaText(Dates))
+    if (other.IndexOf(date) >= 0) return true;
+  return false;
+}
+
+// ---------------------------------------------------------------------------------
+
+std::string ScheduleKey(int n) {
+  if (!UseShortNames) return OldScheduleKeyPrefix + std::to_string(n);
+  return SchedulesKey + "\\" + std::to_string(n);
+}
+
+TFoSchedules::TFoSchedules(std::string* error) { LoadAll(error); }
+
+TFoSchedules::~TFoSchedules() { FreeItems(); }
+
+bool TFoSchedules::LoadAll(std::string* error) {
+  const int count = TFernoIni().GetScheduleCount();
+  bool ok = true;
+  for (int n = 1; n <= count; ++n) {
+    auto item = std::make_unique<TFoSchedule>();
+    if (item->LoadFromRegistry(ScheduleKey(n), error))
+      items_.push_back(std::move(item));
+    else
+      ok = false;
+  }
+  return ok;
+}
+
+void TFoSchedules::SaveAll() const {
+  TFernoIni().SetScheduleCount(GetCount());
+  for (int i = 0; i < GetCount(); ++i)
+    items_[static_cast<size_t>(i)]->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
+}
+
+void TFoSchedules::Add(TFoSchedule* item) { items_.emplace_back(item); }
+
+void TFoSchedules::Remove(TFoSchedule* item) {
+  auto it = std::find_if(items_.begin(), items_.end(),
+                         [item](const auto& p) { return p.get() == item; });
+  if (it != items_.end()) items_.erase(it);
+}
+
+TFoSchedule* TFoSchedules::GetItem(int index) const {
+  if (index < 0 || index >= GetCount()) return nullptr;
+  return items_[static_cast<size_t>(index)].get();
+}
+
+void TFoSchedules::FreeItems() { items_.clear(); }
+
+double TFoSchedules::FindTimeConflict(std::string& message) const {
+  for (const auto& a : items_) {
+    const std::string timeText = tk::FormatDateTime(tk::LongTimeFormat(), a->Time);
+    auto sameTime = [&](const auto& b) {
+      return b != a && std::fabs(b->Time - a->Time) < kSameTime;
+    };
+    for (const auto& b : items_) {
+      if (sameTime(b) && a->DatesMode != b->DatesMode) {
+        message = "Schedule time (" + timeText + ") can not be repeated for both days && dates";
+        return a->Time;
+      }
+    }
+    for (const auto& b : items_) {
+      if (!sameTime(b)) continue;
+      message = "Schedule time (" + timeText + ") can be repeated for different " +
+                (a->DatesMode ? "dates only" : "days only");
+      if (a->DatesMode ? a->SharesDateWith(b->Dates) : a->SharesDayWith(b->Days)) return a->Time;
+    }
+  }
+  return 0;
+}
+
+bool TFoSchedules::RenameProfile(const std::string& oldName, const std::string& newName) {
+  const std::string from = Quoted(oldName);
+  bool changed = false;
+  for (const auto& item : items_) {
+    if (item->Profiles.find(from) == std::string::npos) continue;
+    // Profile names are registry keys, so names differing only in case are one
+    // profile: the first of them is the one renamed.
+    const size_t pos = tk::LowerCase(item->Profiles).find(tk::LowerCase(from));
+    item->Profiles.replace(pos, from.size(), Quoted(newName));
+    changed = true;
+  }
+  if (changed) SaveAll();
+  return changed;
+}
+
+bool TFoSchedules::IsProfileScheduled(const std::string& name) const {
+  const std::string quoted = Quoted(name);
+  return std::any_of(items_.begin(), items_.end(), [&](const auto& item) {
+    return item->Profiles.find(quoted) != std::string::npos;
+  });
+}
+
+void EraseStoredSchedules() {
+  TFernoIni ini;
+  // Without a Schedules key (the old layout) there is no list key to erase; an empty
+  // section would be the whole settings root.
+  if (!SchedulesKey.empty()) ini.EraseSection(SchedulesKey);
+  ini.SetScheduleCount(0);
+}
+
+tk::TDateTime TimeOfDayToMinute(tk::TDateTime value) {
+  int h = 0, m = 0, s = 0, ms = 0;
+  tk::DecodeTime(value, &h, &m, &s, &ms);
+  return tk::EncodeTime(h, m, 0, 0);
+}
+
+// ---------------------------------------------------------------------------------
+
+void RunProfile(char mode, const std::string& args, bool fromScheduler) {
+  RunProfileFrom(tk::ProgramDir(), mode, args, fromScheduler);
+}
+
+void RunProfileFrom(const std::string& programDir, char mode, const std::string& args,
+                    bool fromScheduler) {
+  if (args.empty()) return;
+  // Quoted when the folder holds a blank, so that no other program on the way
+  // ("C:\Program.exe") is started in its place.
+  const std::string commandLine =
+      QuoteIfSpaces(programDir + "RunQb.exe") + " " + std::string(1, mode) + " " + args;
+  if (fromScheduler) TFernoIni().SetbRunFromScheduler(true);
+  if (StartProgram(commandLine, true)) return;
+
+  // The one-shot value must not reach a later run that the scheduler did not start.
+  if (fromScheduler) TFernoIni().SetbRunFromScheduler(false);
+  const std::string errorFile = NewErrorFileName();
+  tk::ForceDirectories(tk::ExtractFilePath(errorFile));
+  if (!WriteTextFile(errorFile, "0 Couldn't run RunQb\r\n")) return;
+  StartProgram(QuoteIfSpaces(programDir + "QbEw.exe") + " " + QuoteIfSpaces(errorFile), false);
+}

@@ -1,0 +1,94 @@
+#pragma once
+// Timed runs: one entry runs a set of profiles at a time of day on chosen week days or
+// on chosen dates of the month; the list lives in Schedules\1, Schedules\2, ... .
+// Also the start of the runner program that the manager and the scheduler share.
+//
+// LoadFromRegistry reports a stored time that is not a number as the profile record
+// does (settings/qbprofile.h): false, the default kept, one line in *error.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/datetime.h"
+
+// Week-day masks: seven '0'/'1' characters, Monday first.
+inline constexpr const char* AllWeekDays = "1111111";
+// True when some position 1..7 is '1' in both masks.
+bool WeekDaysShared(const std::string& a, const std::string& b);
+// The names of the set days in week order, each followed by one blank ("Mon Wed ").
+std::string WeekDayNames(const std::string& days);
+
+class TFoSchedule {
+ public:
+  TFoSchedule() = default;
+
+  // Value names by the layout in force (t, ds, a, p / ScheduleTime, ScheduleDays,
+  // Action, Profiles; d and dt in both).
+  bool LoadFromRegistry(const std::string& key, std::string* error = nullptr);
+  // Always with the current layout's names; values at their defaults are deleted
+  // (t and p are always written).
+  void SaveToRegistry(const std::string& key) const;
+
+  std::string GetActionText() const;  // "Run", "Test", "Run & Test"
+  std::string GetWhenText() const;
+  bool SharesDayWith(const std::string& otherDays) const;
+  bool SharesDateWith(const std::string& otherDates) const;
+
+  double Time = 0;                  // time of day, date part 0
+  std::string Days = AllWeekDays;   // Monday first
+  uint8_t Action = 0;               // 0 run, 1 test, 2 run then test
+  std::string Profiles;             // every name in double quotes followed by a blank
+  bool DatesMode = false;           // runs on dates of the month instead of week days
+  std::string Dates;                // comma text of day numbers; "32" the last date
+};
+
+class TFoSchedules {
+ public:
+  // Loads every stored entry; an entry whose time is not a number is left out and
+  // named in *error (when given).
+  explicit TFoSchedules(std::string* error = nullptr);
+  ~TFoSchedules();
+  TFoSchedules(const TFoSchedules&) = delete;
+  TFoSchedules& operator=(const TFoSchedules&) = delete;
+
+  bool LoadAll(std::string* error = nullptr);
+  // Writes ScheduleCount and entries 1..count; stored entries beyond the count stay
+  // (callers that shrink the list erase the stored ones first).
+  void SaveAll() const;
+
+  void Add(TFoSchedule* item);  // takes ownership
+  void Remove(TFoSchedule* item);
+  int GetCount() const { return static_cast<int>(items_.size()); }
+  // No entry (nullptr) for an index outside the list.
+  TFoSchedule* GetItem(int index) const;
+  void FreeItems();
+
+  // The first time that two entries share in a conflicting way, with the message in
+  // *message; 0 when none.
+  double FindTimeConflict(std::string& message) const;
+  // The first quoted name equal to oldName in each entry that names it becomes
+  // newName; saves when any entry changed and returns whether one did.
+  bool RenameProfile(const std::string& oldName, const std::string& newName);
+  bool IsProfileScheduled(const std::string& name) const;
+
+ private:
+  std::vector<std::unique_ptr<TFoSchedule>> items_;
+};
+
+// The registry key of entry n (1-based) in the layout in force.
+std::string ScheduleKey(int n);
+// Deletes every stored entry and ScheduleCount.
+void EraseStoredSchedules();
+
+// Hours and minutes of the value as a time of day (seconds dropped, date part 0).
+tk::TDateTime TimeOfDayToMinute(tk::TDateTime value);
+
+// Starts RunQb.exe beside the running program with the command letter and the
+// arguments, without waiting; nothing when args is empty. fromScheduler sets
+// bRunFromScheduler first. When the runner cannot be started, a new error file with
+// the line "0 Couldn't run RunQb" is written and QbEw.exe is started with it.
+void RunProfile(char mode, const std::string& args, bool fromScheduler);
+// RunProfile with the folder of the programs given (trailing backslash).
+void RunProfileFrom(const std::string& programDir, char mode, const std::string& args,
+                    bool fromScheduler);
