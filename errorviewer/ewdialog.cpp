@@ -16,6 +16,7 @@ const wchar_t kBoxCaption[] = L"Quillbank 2.0";
 struct TEwState {
   const std::vector<std::string>* Args;
   HIMAGELIST Images;
+  std::vector<TEwRow> Rows;
 };
 
 void ShowError(const std::string& text) {
@@ -74,12 +75,7 @@ bool InitDialog(HWND dlg, const TEwState& state) {
   if (args[0] == "NOFILENAME") {
     AddRow(list, TEwRow{args.size() >= 2 ? args[1] : std::string(), std::string(), kImageError});
   } else {
-    std::string contents;
-    if (!ReadWholeFile(args[0], &contents)) {
-      ShowError("Can not open error-log file (" + args[0] + ")");
-      return false;
-    }
-    for (const TEwRow& row : ParseErrorFile(contents)) AddRow(list, row);
+    for (const TEwRow& row : state.Rows) AddRow(list, row);
   }
 
   SetForegroundWindow(dlg);
@@ -125,7 +121,18 @@ int RunErrorViewer(HINSTANCE module, const std::vector<std::string>& args) {
   if (DecideStart(args) == TEwStart::Exit) return 0;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
-  TEwState state{&args, MakeImages(module)};
+  TEwState state{&args, nullptr, {}};
+  // The file is read before the dialog exists, so that a file that cannot be opened shows
+  // only its box and the list never appears behind it.
+  if (args[0] != "NOFILENAME") {
+    std::string contents;
+    if (!ReadWholeFile(args[0], &contents)) {
+      ShowError("Can not open error-log file (" + args[0] + ")");
+      return 0;
+    }
+    state.Rows = ParseErrorFile(contents);
+  }
+  state.Images = MakeImages(module);
   INT_PTR result = DialogBoxParamW(module, L"QBEWDLG", nullptr, EwDialogProc, reinterpret_cast<LPARAM>(&state));
   if (result == -1) ShowError("Error invoking Quillbank 2.0 error/warning dialog");
   if (state.Images) ImageList_Destroy(state.Images);
