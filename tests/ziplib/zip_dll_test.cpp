@@ -1,0 +1,548 @@
+// Drives dzip32.dll as the runner does: load it from the bin folder, fill the command
+// record, call `dzip`, and check the zip it leaves with outside tools.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/testutil.h"
+#include "toolkit/strings.h"
+#include "ziplib/dzrecords.h"
+
+using namespace qbtest;
+
+namespace {
+
+dz::DZipFn Entry() {
+  static dz::DZipFn fn = [] {
+    HMODULE m = LoadLibraryW(tk::Widen(BinDir() + "dzip32.dll").c_str());
+    return m ? reinterpret_cast<dz::DZipFn>(reinterpret_cast<void*>(GetProcAddress(m, "dzip"))) : nullptr;
+  }();
+  return fn;
+}
+
+// One call with its record, owned texts and recorded callbacks.
+struct ZipCall {
+  dz::ZipCmdRecord r{};
+  dz::DzCallbackSubRecord sub{};
+  std::vector<std::string> texts;   // keeps the record's strings alive
+  std::vector<std::string> warnings, errors;
+  std::vector<int> errorCodes;
+  std::string logName, logHeader = "--- Quillbank ZIP Log - %s ---";
+  int majorCalls = 0, cancelAfterMajor = -1;
+
+  ZipCall() {
+    texts.reserve(32);
+    r.recordSize = sizeof r;
+    r.CompFactor = 5;
+    r.QuietFlag = dz::kDzTrue;
+    r.wZipSubOptions = dz::ZSO_MINORCANCEL;
+    r.MajorCallback = &Major;
+    r.majorUserData = this;
+    r.MinorCallback = &Minor;
+    r.minorUserData = this;
+    r.MessageCallback = &Message;
+    r.messageUserData = this;
+    sub.size = sizeof sub;
+    r.lpCallbackSubRecord = &sub;
+  }
+  const char* T(const std::string& s) {
+    texts.push_back(s);
+    return texts.back().c_str();
+  }
+  int Run(int function) {
+    r.functionCode = function;
+    return Entry()(&r);
+  }
+  static int32_t __stdcall Major(const char*, int32_t, void* u) {
+    auto* c = static_cast<ZipCall*>(u);
+    ++c->majorCalls;
+    return c->cancelAfterMajor >= 0 && c->majorCalls > c->cancelAfterMajor ? -1 : 0;
+  }
+  static int32_t __stdcall Minor(const char*, int32_t, void*) { return 0; }
+  static int32_t __stdcall Message(int32_t id, int32_t, int32_t p1, int32_t, char* s1, char* s2, void* u) {
+    auto* c = static_cast<ZipCall*>(u);
+    if (id != dz::DZ_MSG_QUERY) {
+      // What the runner does: fill the second buffer up to its documented capacity.
+      std::string fill(dz::kDzMsgBufferSize - 1, 'x');
+      memcpy(s2, fill.c_str(), fill.size() + 1);
+    }
+    if (id == dz::DZ_MSG_WARNING) c->warnings.push_back(s1);
+    if (id == dz::DZ_MSG_ERROR) {
+      c->errors.push_back(s1);
+      c->errorCodes.push_back(p1);
+    }
+    if (id == dz::DZ_MSG_QUERY && p1 == dz::DZ_QUERY_LOGFILENAME) strcpy(s1, c->logName.c_str());
+    if (id == dz::DZ_MSG_QUERY && p1 == dz::DZ_QUERY_LOGHEADER) strcpy(s1, c->logHeader.c_str());
+    return 1;
+  }
+};
+
+std::string Q(const std::string& winPath) { return "'" + ToUnixPath(winPath) + "'"; }
+
+// Python prints "name method size" per entry, sorted by name, and checks every CRC.
+std::string PyList(const std::string& zip) {
+  std::string out;
+  const std::string py =
+      "import zipfile,sys\n"
+      "z=zipfile.ZipFile(sys.argv[1])\n"
+      "assert z.testzip() is None\n"
+      "for i in sorted(z.infolist(), key=lambda i: i.filename): print(i.filename, i.compress_type, i.file_size)\n";
+  WriteFile(zip + ".py", py);
+  const int rc = RunUnix("python3 " + Q(zip + ".py") + " " + Q(zip), &out);
+  DeleteFileW(tk::Widen(zip + ".py").c_str());
+  return rc == 0 ? out : "python failed: " + out;
+}
+
+std::string PyRead(const std::string& zip, const std::string& name) {
+  std::string out;
+  RunUnix("python3 -c 'import zipfile,sys; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' " +
+              Q(zip) + " '" + name + "'",
+          &out);
+  return out;
+}
+
+std::string PyComment(const std::string& zip) {
+  std::string out;
+  RunUnix("python3 -c 'import zipfile,sys; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).comment)' " + Q(zip),
+          &out);
+  return out;
+}
+
+void ExpectOutsideToolsAccept(const std::string& zip) {
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -t " + Q(zip), &out), 0) << out;
+  EXPECT_EQ(RunUnix("7z t " + Q(zip), &out), 0) << out;
+  EXPECT_EQ(PyList(zip).rfind("python failed", 0), std::string::npos);
+}
+
+void SetMTime(const std::string& path, int secondsFromNow) {
+  HANDLE h = CreateFileW(tk::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  u.QuadPart += static_cast<int64_t>(secondsFromNow) * 10000000;
+  ft.dwLowDateTime = u.LowPart;
+  ft.dwHighDateTime = u.HighPart;
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+}
+
+// Pseudo-random bytes (incompressible) and repetitive text (compressible).
+std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (auto& c : s) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return s;
+}
+std::string Text(size_t n) {
+  std::string s;
+  for (int i = 0; s.size() < n; ++i) s += "line " + std::to_string(i) + " of a backup test file\r\n";
+  s.resize(n);
+  return s;
+}
+
+class DzipTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Entry(), nullptr) << "dzip32.dll or its entry dzip not found in " << BinDir();
+    src = dir / "src\\";
+    MakeDirs(src + "sub");
+    WriteFile(src + "a.txt", Text(5000));
+    WriteFile(src + "b.jpg", Noise(3000, 1));
+    WriteFile(src + "sub\\c.txt", "small");
+    WriteFile(src + "sub\\empty.dat", "");
+    zip = dir / "out.zip";
+  }
+  void Std(ZipCall& c) {
+    c.r.lpszZipFile = c.T(zip);
+    c.r.lpszItemList = c.T("\"" + src + "*.*\"");
+    c.r.RecurseFlag = dz::kDzTrue;
+    c.r.wZipSubOptions |= dz::ZSO_RELATIVEPATH;
+  }
+  TempDir dir;
+  std::string src, zip;
+};
+
+TEST_F(DzipTest, AddWritesAZipThatOutsideToolsAccept) {
+  ZipCall c;
+  Std(c);
+  ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  ExpectOutsideToolsAccept(zip);
+  EXPECT_EQ(PyList(zip), "a.txt 8 5000\nb.jpg 0 3000\nsub/ 0 0\nsub/c.txt 0 5\nsub/empty.dat 0 0\n");
+  EXPECT_EQ(PyRead(zip, "a.txt"), Text(5000));
+  EXPECT_TRUE(c.errors.empty());
+}
+
+TEST_F(DzipTest, LargeFilesSpanChunksAndKeepTheirContent) {
+  // Several MiB, compressible and not, so the entries are cut into parallel chunks.
+  std::string mixed = Text(3u << 20) + Noise(2u << 20, 7) + Text(1u << 20);
+  WriteFile(src + "big.bin", mixed);
+  for (int level : {1, 9}) {
+    ZipCall c;
+    Std(c);
+    c.r.CompFactor = level;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    ExpectOutsideToolsAccept(zip);
+    EXPECT_EQ(PyRead(zip, "big.bin"), mixed) << "level " << level;
+    DeleteFileW(tk::Widen(zip).c_str());
+  }
+}
+
+TEST_F(DzipTest, NamesFollowThePathOptions) {
+  {
+    ZipCall c;
+    Std(c);
+    c.r.NoDirectoryNamesFlag = dz::kDzTrue;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "a.txt 8 5000\nb.jpg 0 3000\nc.txt 0 5\nempty.dat 0 0\n");
+  }
+  DeleteFileW(tk::Widen(zip).c_str());
+  {
+    ZipCall c;
+    Std(c);
+    c.r.NoDirectoryEntriesFlag = dz::kDzTrue;
+    c.r.RecurseFlag = dz::kDzFalse;  // only the top folder
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "a.txt 8 5000\nb.jpg 0 3000\n");
+  }
+  DeleteFileW(tk::Widen(zip).c_str());
+  {
+    // Without relative names: the full path less the drive.
+    ZipCall c;
+    Std(c);
+    c.r.wZipSubOptions = dz::ZSO_MINORCANCEL;
+    c.r.NoDirectoryEntriesFlag = dz::kDzTrue;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    std::string expected = src.substr(3) + "a.txt";
+    for (auto& ch : expected)
+      if (ch == '\\') ch = '/';
+    EXPECT_NE(PyList(zip).find(expected + " 8 5000"), std::string::npos) << PyList(zip);
+  }
+  DeleteFileW(tk::Widen(zip).c_str());
+  {
+    WriteFile(src + "A long file name.text", "x");
+    ZipCall c;
+    Std(c);
+    c.r.RecurseFlag = dz::kDzFalse;
+    c.r.wZipSubOptions |= dz::ZSO_MANGLELONGNAMES;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_NE(PyList(zip).find("ALONGF~1.TEX 0 1"), std::string::npos) << PyList(zip);
+  }
+}
+
+TEST_F(DzipTest, NonAsciiNamesAreUtf8) {
+  WriteFile(src + "gr\xC3\xBC\xC3\x9F.txt", "hi");
+  ZipCall c;
+  Std(c);
+  c.r.RecurseFlag = dz::kDzFalse;
+  ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  EXPECT_NE(PyList(zip).find("gr\xC3\xBC\xC3\x9F.txt 0 2"), std::string::npos) << PyList(zip);
+}
+
+TEST_F(DzipTest, FiltersChooseTheFiles) {
+  {
+    ZipCall c;
+    Std(c);
+    c.r.IncludeOnlyFollowingFlag = dz::kDzTrue;
+    c.r.lpszIncludeFollowing = c.T("*.TXT");
+    c.r.ExcludeFollowingFlag = dz::kDzTrue;
+    c.r.lpszExcludeFollowing = c.T(src + "sub\\*");   // with a folder: matched against the full path
+    c.r.NoDirectoryEntriesFlag = dz::kDzTrue;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "a.txt 8 5000\n");
+  }
+  DeleteFileW(tk::Widen(zip).c_str());
+  {
+    // Hidden files only with IncludeSysHiddenFlag.
+    WriteFile(src + "h.txt", "hidden");
+    SetFileAttributesW(tk::Widen(src + "h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ZipCall c;
+    Std(c);
+    c.r.RecurseFlag = dz::kDzFalse;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip).find("h.txt"), std::string::npos);
+    ZipCall c2;
+    Std(c2);
+    c2.r.RecurseFlag = dz::kDzFalse;
+    c2.r.IncludeSysHiddenFlag = dz::kDzTrue;
+    ASSERT_EQ(c2.Run(dz::ZIP_ADD), 0);
+    EXPECT_NE(PyList(zip).find("h.txt 0 6"), std::string::npos);
+    SetFileAttributesW(tk::Widen(src + "h.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(tk::Widen(src + "h.txt").c_str());
+  }
+  DeleteFileW(tk::Widen(zip).c_str());
+  {
+    // After-date: files changed before midnight of the date are left out.
+    SetMTime(src + "a.txt", -3 * 86400);
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    char date[16];
+    snprintf(date, sizeof date, "%02u%02u%02u", st.wMonth, st.wDay, st.wYear % 100);
+    ZipCall c;
+    Std(c);
+    c.r.AfterDateFlag = dz::kDzTrue;
+    c.r.lpszDate = c.T(date);
+    c.r.NoDirectoryEntriesFlag = dz::kDzTrue;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "b.jpg 0 3000\nsub/c.txt 0 5\nsub/empty.dat 0 0\n");
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.lpszItemList = c.T(src + "*.nothing");
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_NONE);
+  }
+}
+
+TEST_F(DzipTest, FactorsSuffixesAndComment) {
+  WriteFile(src + "d.zip", Text(4000));
+  ZipCall c;
+  Std(c);
+  c.r.RecurseFlag = dz::kDzFalse;
+  c.r.DontCompressTheseSuffixesFlag = dz::kDzTrue;
+  c.r.lpszStoreSuffixes = c.T(".BZ2:.ZIP:.JPG");
+  c.r.AddCommentFlag = dz::kDzTrue;
+  c.r.lpszComment = c.T("first line\r\nsecond\r\n");
+  ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  EXPECT_EQ(PyList(zip), "a.txt 8 5000\nb.jpg 0 3000\nd.zip 0 4000\n");
+  EXPECT_EQ(PyComment(zip), "first line\r\nsecond\r\n");
+  DeleteFileW(tk::Widen(zip).c_str());
+
+  ZipCall s;
+  Std(s);
+  s.r.RecurseFlag = dz::kDzFalse;
+  s.r.CompFactor = 0;
+  ASSERT_EQ(s.Run(dz::ZIP_ADD), 0);
+  EXPECT_EQ(PyList(zip), "a.txt 0 5000\nb.jpg 0 3000\nd.zip 0 4000\n");
+  DeleteFileW(tk::Widen(zip).c_str());
+
+  // A comment of more than 65535 bytes is refused, no zip is written.
+  ZipCall big;
+  Std(big);
+  big.r.AddCommentFlag = dz::kDzTrue;
+  big.r.lpszComment = big.T(std::string(70000, 'c'));
+  EXPECT_EQ(big.Run(dz::ZIP_ADD), dz::ZE_NOTE);
+  EXPECT_FALSE(Exists(zip));
+}
+
+TEST_F(DzipTest, UpdateAndFreshenCompareTimesWithTwoSecondTolerance) {
+  SetMTime(src + "a.txt", -100);
+  SetMTime(src + "sub\\c.txt", -100);
+  {
+    ZipCall c;
+    Std(c);
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  }
+  const std::string before = ReadFile(zip);
+  {
+    // Touched by one second only: unchanged, the zip is left byte for byte.
+    SetMTime(src + "a.txt", -99);
+    ZipCall c;
+    Std(c);
+    EXPECT_EQ(c.Run(dz::ZIP_UPDATE), 0);
+    EXPECT_EQ(ReadFile(zip), before);
+  }
+  WriteFile(src + "a.txt", "changed a");
+  SetMTime(src + "a.txt", -50);
+  WriteFile(src + "new.txt", "new file");
+  {
+    ZipCall c;
+    Std(c);
+    ASSERT_EQ(c.Run(dz::ZIP_FRESHEN), 0);
+    EXPECT_EQ(PyRead(zip, "a.txt"), "changed a");
+    EXPECT_EQ(PyList(zip).find("new.txt"), std::string::npos);   // freshen adds nothing
+    EXPECT_EQ(PyRead(zip, "sub/c.txt"), "small");
+  }
+  {
+    ZipCall c;
+    Std(c);
+    ASSERT_EQ(c.Run(dz::ZIP_UPDATE), 0);
+    EXPECT_EQ(PyRead(zip, "new.txt"), "new file");
+    ExpectOutsideToolsAccept(zip);
+  }
+  {
+    // Add replaces same-named entries and keeps the others.
+    WriteFile(dir / "other.txt", "other");
+    ZipCall c;
+    c.r.lpszZipFile = c.T(zip);
+    c.r.lpszItemList = c.T(dir / "other.txt");
+    c.r.NoDirectoryNamesFlag = dz::kDzTrue;
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "a.txt 0 9\nb.jpg 0 3000\nnew.txt 0 8\nother.txt 0 5\nsub/ 0 0\nsub/c.txt 0 5\n"
+                           "sub/empty.dat 0 0\n");
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.lpszZipFile = c.T(dir / "missing.zip");
+    EXPECT_EQ(c.Run(dz::ZIP_FRESHEN), dz::ZE_NAME);
+  }
+}
+
+TEST_F(DzipTest, CancelAndFailuresLeaveTheOldZipAndNoTempFile) {
+  {
+    ZipCall c;
+    Std(c);
+    ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  }
+  const std::string before = ReadFile(zip);
+  WriteFile(src + "more.txt", Text(300000));
+  {
+    ZipCall c;
+    Std(c);
+    c.cancelAfterMajor = 2;
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_ABORT);
+    EXPECT_EQ(ReadFile(zip), before);
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"out.zip", "src"}));
+  }
+  {
+    // A temp folder that does not exist: the old zip stays.
+    ZipCall c;
+    Std(c);
+    c.r.PathForTempFlag = dz::kDzTrue;
+    c.r.lpszTempPath = c.T(dir / "no such folder");
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_TEMP);
+    EXPECT_EQ(ReadFile(zip), before);
+  }
+  {
+    // A temp folder elsewhere is used and left empty.
+    MakeDirs(dir / "tmp");
+    ZipCall c;
+    Std(c);
+    c.r.PathForTempFlag = dz::kDzTrue;
+    c.r.lpszTempPath = c.T(dir / "tmp");
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_TRUE(ListDir(dir / "tmp").empty());
+    EXPECT_EQ(PyRead(zip, "more.txt"), Text(300000));
+  }
+  {
+    // An existing file that is not a zip is never overwritten.
+    WriteFile(dir / "bad.zip", "not a zip at all");
+    ZipCall c;
+    Std(c);
+    c.r.lpszZipFile = c.T(dir / "bad.zip");
+    EXPECT_NE(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(ReadFile(dir / "bad.zip"), "not a zip at all");
+  }
+}
+
+TEST_F(DzipTest, LockedFilesFailOrAreSkippedWithAWarning) {
+  HANDLE lock = CreateFileW(tk::Widen(src + "a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  {
+    ZipCall c;
+    Std(c);
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_OPEN);
+    EXPECT_FALSE(Exists(zip));
+    ASSERT_EQ(c.errorCodes.size(), 1u);
+    EXPECT_EQ(c.errorCodes[0], dz::ZE_OPEN);
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.wZipSubOptions |= dz::ZSO_SKIPLOCKEDFILES;
+    c.r.DeleteOriginalFlag = dz::kDzTrue;
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), 0);
+    ASSERT_EQ(c.warnings.size(), 1u);
+    EXPECT_NE(c.warnings[0].find("a.txt"), std::string::npos);
+    EXPECT_EQ(PyList(zip).find("a.txt"), std::string::npos);
+    CloseHandle(lock);
+    lock = INVALID_HANDLE_VALUE;
+    // Sources that went in are deleted, the skipped one is not.
+    EXPECT_TRUE(Exists(src + "a.txt"));
+    EXPECT_FALSE(Exists(src + "b.jpg"));
+    EXPECT_FALSE(Exists(src + "sub\\c.txt"));
+  }
+  if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+}
+
+TEST_F(DzipTest, ZipLogHoldsHeaderEntriesAndSummary) {
+  ZipCall c;
+  Std(c);
+  c.logName = dir / "run log.txt";
+  c.logHeader = "--- Log %s --- %d %n %x ---";   // only %s is filled
+  c.r.wZipSubOptions |= dz::ZSO_LOGZIPRESULTS;
+  c.r.CompFactor = 15;
+  ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  const std::string log = ReadFile(c.logName);
+  EXPECT_EQ(log.rfind("--- Log ", 0), 0u) << log;
+  EXPECT_NE(log.find(zip + " --- %d %n %x ---\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("  adding: a.txt (deflated"), std::string::npos) << log;
+  EXPECT_NE(log.find("  adding: sub/c.txt (stored"), std::string::npos) << log;
+  EXPECT_NE(log.find("Deflate64"), std::string::npos) << log;   // factor 15 says what it did
+  EXPECT_NE(log.find("Total: 4 added"), std::string::npos) << log;
+  // A second run of the same minute appends.
+  ZipCall again;
+  Std(again);
+  again.logName = c.logName;
+  again.r.wZipSubOptions |= dz::ZSO_LOGZIPRESULTS;
+  ASSERT_EQ(again.Run(dz::ZIP_UPDATE), 0);
+  const std::string log2 = ReadFile(c.logName);
+  EXPECT_EQ(log2.rfind(log, 0), 0u);
+  EXPECT_NE(log2.find("Nothing changed", log.size()), std::string::npos) << log2;
+}
+
+TEST_F(DzipTest, ArchiveBitsComeFromTheSeamAndClearOnlyAfterSuccess) {
+  const std::string table = dir / "bits.txt";
+  WriteFile(table, "1 " + src + "a.txt\r\n0 " + src + "b.jpg\r\n0 " + src + "sub\\c.txt\r\n0 " + src +
+                       "sub\\empty.dat\r\n");
+  SetEnvironmentVariableW(L"QB_ARCHIVE_BIT_TABLE", tk::Widen(table).c_str());
+  {
+    // A failing run (the only archived file locked) clears nothing.
+    HANDLE lock = CreateFileW(tk::Widen(src + "a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ZipCall c;
+    Std(c);
+    c.r.wZipSubOptions |= dz::ZSO_JUST_ARCHIVED | dz::ZSO_RESET_ARCHIVED;
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_OPEN);
+    CloseHandle(lock);
+    EXPECT_NE(ReadFile(table).find("1 " + src + "a.txt"), std::string::npos);
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.wZipSubOptions |= dz::ZSO_JUST_ARCHIVED | dz::ZSO_RESET_ARCHIVED;
+    c.r.NoDirectoryEntriesFlag = dz::kDzTrue;
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), 0);
+    EXPECT_EQ(PyList(zip), "a.txt 8 5000\n");
+    EXPECT_NE(ReadFile(table).find("0 " + src + "a.txt"), std::string::npos);
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.lpszZipFile = c.T(dir / "second.zip");
+    c.r.wZipSubOptions |= dz::ZSO_JUST_ARCHIVED;
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_NONE);   // no archived file is left
+  }
+  SetEnvironmentVariableW(L"QB_ARCHIVE_BIT_TABLE", nullptr);
+}
+
+TEST_F(DzipTest, RefusesWhatItCannotDoSoundly) {
+  {
+    ZipCall c;
+    Std(c);
+    c.r.recordSize = 220;   // a 32-bit record
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_PARMS);
+  }
+  {
+    ZipCall c;
+    Std(c);
+    c.r.EncryptFlag = dz::kDzTrue;
+    c.r.lpszEncryptCode = c.T("secret");
+    EXPECT_EQ(c.Run(dz::ZIP_ADD), dz::ZE_PARMS);
+    EXPECT_FALSE(Exists(zip));   // never an unencrypted zip instead
+    ASSERT_EQ(c.errors.size(), 1u);
+  }
+  {
+    ZipCall c;
+    Std(c);
+    EXPECT_EQ(c.Run(7), dz::ZE_PARMS);
+  }
+}
+
+}  // namespace

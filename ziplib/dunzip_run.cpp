@@ -1,0 +1,641 @@
+#include "ziplib/dunzip_run.h"
+
+#include <windows.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <new>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "toolkit/strings.h"
+#include "ziplib/aes_zip.h"
+#include "ziplib/deflate64_dec.h"
+#include "ziplib/dunzip_names.h"
+#include "ziplib/pkcrypt.h"
+#include "ziplib/zipread.h"
+
+namespace ziplib {
+namespace {
+
+using dz::UnzipCmdRecord;
+
+constexpr size_t kOutBuffer = 512 * 1024;
+constexpr uint64_t kMinorStep = 4u << 20;  // a minor progress call per 4 MiB of input
+
+bool On(dz::DzBool b) { return b != 0; }
+std::string Text(const char* p) { return p ? std::string(p) : std::string(); }
+
+// The caller, as the record's callbacks reach it.
+class Caller {
+ public:
+  explicit Caller(const UnzipCmdRecord& r)
+      : r_(r), minorCancel_((r.wUnzipSubOptions & dz::USO_MINORCANCEL) != 0), quiet_(On(r.QuietFlag)) {}
+
+  // false: the caller asked to stop.
+  bool Major(const std::string& item, int percent) const {
+    return !r_.MajorCallback || r_.MajorCallback(item.c_str(), percent, r_.majorUserData) >= 0;
+  }
+  // false: the caller asked to stop this item (counts only with USO_MINORCANCEL).
+  bool Minor(const std::string& item, int percent) const {
+    if (!r_.MinorCallback) return true;
+    const int32_t answer = r_.MinorCallback(item.c_str(), percent, r_.minorUserData);
+    return !(minorCancel_ && answer < 0);
+  }
+  int32_t Message(int32_t id, int32_t mbType, int32_t p1, const std::string& text) const {
+    if (!r_.MessageCallback) return 0;
+    std::vector<char> b1(dz::kDzMsgBufferSize, '\0'), b2(dz::kDzMsgBufferSize, '\0');
+    std::memcpy(b1.data(), text.data(), std::min(text.size(), b1.size() - 1));
+    return r_.MessageCallback(id, mbType, p1, 0, b1.data(), b2.data(), r_.messageUserData);
+  }
+  void Error(int32_t code, const std::string& text) const { Message(dz::DZ_MSG_ERROR, MB_ICONERROR, code, text); }
+  void Warning(const std::string& text) const {
+    if (!quiet_) Message(dz::DZ_MSG_WARNING, MB_ICONWARNING, 0, text);
+  }
+
+ private:
+  const UnzipCmdRecord& r_;
+  bool minorCancel_, quiet_;
+};
+
+int32_t StatusCode(ZipReadStatus s) {
+  switch (s) {
+    case ZipReadStatus::Ok: return dz::UE_OK;
+    case ZipReadStatus::OpenFailed:
+    case ZipReadStatus::ReadFailed: return dz::UE_OPEN;
+    case ZipReadStatus::Truncated: return dz::UE_EOF;
+    case ZipReadStatus::OutOfMemory: return dz::UE_MEM;
+    default: return dz::UE_STRUCT;
+  }
+}
+
+std::string StatusText(ZipReadStatus s) {
+  switch (s) {
+    case ZipReadStatus::OpenFailed: return "cannot open the zip file";
+    case ZipReadStatus::ReadFailed: return "cannot read the zip file";
+    case ZipReadStatus::NotAZip: return "not a zip file (no end of central directory)";
+    case ZipReadStatus::Truncated: return "the zip file is truncated";
+    case ZipReadStatus::MultiVolume: return "a volume of a split zip; join the volumes first";
+    case ZipReadStatus::OutOfMemory: return "out of memory";
+    default: return "the zip file's structure is invalid";
+  }
+}
+
+// Opens the record's zip; on failure tells the caller and returns the result code.
+int32_t OpenZip(const UnzipCmdRecord& r, const Caller& caller, ZipReader* zip) {
+  const std::string path = Text(r.lpszZipFile);
+  if (path.empty()) return dz::UE_NOTFOUND;
+  const DWORD attr = GetFileAttributesW(tk::Widen(path).c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+    caller.Message(dz::DZ_MSG_OPEN_ERROR, MB_ICONERROR, 0, path);
+    return dz::UE_NOTFOUND;
+  }
+  const unsigned cp = (r.wUnzipSubOptions & dz::USO_ANSI_NAMES) ? CP_ACP : 437;
+  const ZipReadStatus st = zip->Open(path, cp);
+  if (st == ZipReadStatus::Ok) return dz::UE_OK;
+  if (st == ZipReadStatus::OpenFailed)
+    caller.Message(dz::DZ_MSG_OPEN_ERROR, MB_ICONERROR, 0, path);
+  else if (st == ZipReadStatus::ReadFailed)
+    caller.Message(dz::DZ_MSG_READ_ERROR, MB_ICONERROR, 0, path);
+  const int32_t code = StatusCode(st);
+  caller.Error(code, path + ": " + StatusText(st));
+  return code;
+}
+
+// ---------------------------------------------------------------------------------
+// Cursor of function 2 and the re-entry guard, per caller (the user data).
+
+struct Cursor {
+  std::vector<ZipEntry> items;
+  size_t next = 0;
+};
+
+std::mutex g_mutex;
+std::map<const void*, Cursor> g_cursors;
+std::set<const void*> g_busy;
+
+const void* CallerKey(const UnzipCmdRecord& r) {
+  if (r.messageUserData) return r.messageUserData;
+  if (r.majorUserData) return r.majorUserData;
+  return r.minorUserData;
+}
+
+// ---------------------------------------------------------------------------------
+// Decoding one item's data.
+
+// Where decoded bytes go: nowhere (test) or a file; bounded by the declared size.
+class ItemOutput {
+ public:
+  ItemOutput(HANDLE file, uint64_t declared) : file_(file), declared_(declared) {}
+  // false with *code set when the data runs past its stated size or the write fails.
+  bool Put(const uint8_t* data, size_t n, int32_t* code, std::string* why) {
+    if (n > declared_ - total_) {
+      *code = dz::UE_CRC;
+      *why = "data longer than its stated size";
+      return false;
+    }
+    crc_ = uint32_t(crc32(crc_, data, uInt(n)));
+    total_ += n;
+    while (file_ != INVALID_HANDLE_VALUE && n > 0) {
+      DWORD done = 0;
+      if (!WriteFile(file_, data, DWORD(std::min<size_t>(n, 1u << 30)), &done, nullptr) || done == 0) {
+        const DWORD err = GetLastError();
+        *code = (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL) ? dz::UE_DISKFULL : dz::UE_CREATE;
+        *why = *code == dz::UE_DISKFULL ? "disk full" : "write failed";
+        return false;
+      }
+      data += done;
+      n -= done;
+    }
+    return true;
+  }
+  uint32_t Crc() const { return crc_; }
+  uint64_t Total() const { return total_; }
+  uint64_t Declared() const { return declared_; }
+
+ private:
+  HANDLE file_;
+  uint64_t declared_, total_ = 0;
+  uint32_t crc_ = 0;
+};
+
+// Minor progress over the input of one item.
+class ItemProgress {
+ public:
+  ItemProgress(const Caller& caller, const std::string& name, uint64_t size)
+      : caller_(caller), name_(name), size_(size) {}
+  bool Start() { return caller_.Minor(name_, 0); }
+  bool Advance(uint64_t consumed) {
+    if (consumed - last_ < kMinorStep) return true;
+    last_ = consumed;
+    return caller_.Minor(name_, size_ ? int(consumed * 100 / size_) : 100);
+  }
+  bool Finish() { return caller_.Minor(name_, 100); }
+
+ private:
+  const Caller& caller_;
+  const std::string& name_;
+  uint64_t size_, last_ = 0;
+};
+
+struct DecodeResult {
+  int32_t code = dz::UE_OK;
+  std::string why;
+};
+
+DecodeResult Fail(int32_t code, std::string why) { return DecodeResult{code, std::move(why)}; }
+
+DecodeResult CopyStored(ZipDataReader& in, uint64_t size, ItemOutput& out, ItemProgress& progress) {
+  DecodeResult res;
+  uint64_t consumed = 0;
+  for (;;) {
+    const uint8_t* p;
+    const ptrdiff_t n = in.Peek(&p, SIZE_MAX);
+    if (n < 0) return Fail(dz::UE_EOF, "read failed");
+    if (n == 0) break;
+    if (!out.Put(p, size_t(n), &res.code, &res.why)) return res;
+    in.Consume(size_t(n));
+    consumed += uint64_t(n);
+    if (!progress.Advance(consumed)) return Fail(dz::UE_SKIPPED, "skipped");
+  }
+  if (consumed != size) return Fail(dz::UE_EOF, "unexpected end of data");
+  return res;
+}
+
+DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+  z_stream zs{};
+  if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return Fail(dz::UE_MEM, "out of memory");
+  struct End {
+    z_stream* z;
+    ~End() { inflateEnd(z); }
+  } end{&zs};
+  // Small items get a small buffer; one byte past the stated size still shows a liar.
+  std::vector<uint8_t> buf(size_t(std::clamp<uint64_t>(out.Declared() + 1, 4096, kOutBuffer)));
+  DecodeResult res;
+  uint64_t consumed = 0;
+  for (;;) {
+    const uint8_t* p;
+    const ptrdiff_t avail = in.Peek(&p, 1u << 30);
+    if (avail < 0) return Fail(dz::UE_EOF, "read failed");
+    zs.next_in = const_cast<Bytef*>(p);
+    zs.avail_in = uInt(avail);
+    zs.next_out = buf.data();
+    zs.avail_out = uInt(buf.size());
+    const int zr = inflate(&zs, Z_NO_FLUSH);
+    const size_t used = size_t(avail) - zs.avail_in, produced = buf.size() - zs.avail_out;
+    in.Consume(used);
+    consumed += used;
+    if (produced && !out.Put(buf.data(), produced, &res.code, &res.why)) return res;
+    if (zr == Z_STREAM_END) return res;
+    if (zr == Z_DATA_ERROR || zr == Z_NEED_DICT) return Fail(dz::UE_CRC, "invalid compressed data");
+    if (zr == Z_MEM_ERROR) return Fail(dz::UE_MEM, "out of memory");
+    if (used == 0 && produced == 0) {
+      return avail == 0 ? Fail(dz::UE_EOF, "compressed data ends early") : Fail(dz::UE_CRC, "invalid compressed data");
+    }
+    if (!progress.Advance(consumed)) return Fail(dz::UE_SKIPPED, "skipped");
+  }
+}
+
+DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+  DecodeResult res;
+  uint64_t consumed = 0;
+  bool readFailed = false, skipped = false;
+  auto source = [&](uint8_t* buffer, size_t capacity) -> size_t {
+    const ptrdiff_t n = in.Read(buffer, capacity);
+    if (n < 0) {
+      readFailed = true;
+      return 0;
+    }
+    consumed += uint64_t(n);
+    if (!progress.Advance(consumed)) skipped = true;
+    return size_t(n);
+  };
+  auto sink = [&](const uint8_t* data, size_t size) -> bool {
+    return !skipped && out.Put(data, size, &res.code, &res.why);
+  };
+  std::string error;
+  switch (Deflate64Decode(source, sink, &error)) {
+    case D64Result::Ok: return skipped ? Fail(dz::UE_SKIPPED, "skipped") : res;
+    case D64Result::DataError: return Fail(dz::UE_CRC, "invalid compressed data");
+    case D64Result::Truncated: return Fail(dz::UE_EOF, readFailed ? "read failed" : "compressed data ends early");
+    case D64Result::Aborted: return skipped ? Fail(dz::UE_SKIPPED, "skipped") : res;
+  }
+  return Fail(dz::UE_CRC, "invalid compressed data");
+}
+
+// Decodes and checks one item (test when file is INVALID_HANDLE_VALUE).
+DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdRecord& r, const Caller& caller,
+                        HANDLE file) {
+  const uint16_t method = e.EffectiveMethod();
+  if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
+    return Fail(dz::UE_METHOD, "unknown compression method " + std::to_string(method));
+  if (e.IsEncrypted() && (!On(r.DecryptFlag) || Text(r.lpszDecryptCode).empty()))
+    return Fail(dz::UE_ENCRYPTED, "encrypted, no password given");
+  ZipLocalInfo local;
+  const ZipReadStatus st = zip.LocateData(e, &local);
+  if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
+
+  uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
+  PkDecryptor pk;
+  AesZipDecryptor aes;
+  std::vector<uint8_t> authCode;
+  if (e.IsEncrypted()) {
+    const std::string password = Text(r.lpszDecryptCode);
+    if (e.isAes) {
+      const size_t head = AesHeaderSize(e.aesStrength);
+      if (head == 0 || dataSize < head + kAesAuthSize) return Fail(dz::UE_STRUCT, "bad encryption header");
+      std::vector<uint8_t> header(head);
+      authCode.resize(kAesAuthSize);
+      if (!zip.ReadAt(dataOffset, header.data(), head) ||
+          !zip.ReadAt(dataOffset + dataSize - kAesAuthSize, authCode.data(), kAesAuthSize))
+        return Fail(dz::UE_EOF, "read failed");
+      const AesResult ar = aes.Begin(password, e.aesStrength, header.data(), head);
+      if (ar == AesResult::WrongPassword) return Fail(dz::UE_BADPASSWORD, "wrong password");
+      if (ar != AesResult::Ok) return Fail(dz::UE_STRUCT, "bad encryption header");
+      dataOffset += head;
+      dataSize -= head + kAesAuthSize;
+    } else {
+      uint8_t header[kPkHeaderSize];
+      if (dataSize < kPkHeaderSize) return Fail(dz::UE_STRUCT, "bad encryption header");
+      if (!zip.ReadAt(dataOffset, header, kPkHeaderSize)) return Fail(dz::UE_EOF, "read failed");
+      if (!pk.Begin(password, header, PkCheckByte(e.flags, e.crc, e.dosTime)))
+        return Fail(dz::UE_BADPASSWORD, "wrong password");
+      dataOffset += kPkHeaderSize;
+      dataSize -= kPkHeaderSize;
+    }
+  }
+  if (method == 0 && dataSize != e.uncompressedSize) return Fail(dz::UE_STRUCT, "stored sizes differ");
+
+  ZipDataReader in(zip, dataOffset, dataSize);
+  if (e.IsEncrypted() && e.isAes)
+    in.SetTransform([&aes](uint8_t* p, size_t n) { aes.Decrypt(p, n); });
+  else if (e.IsEncrypted())
+    in.SetTransform([&pk](uint8_t* p, size_t n) { pk.Decrypt(p, n); });
+  ItemOutput out(file, e.uncompressedSize);
+  ItemProgress progress(caller, e.name, dataSize);
+  if (!progress.Start()) return Fail(dz::UE_SKIPPED, "skipped");
+  DecodeResult res = method == 0   ? CopyStored(in, dataSize, out, progress)
+                     : method == 8 ? Inflate(in, out, progress)
+                                   : InflateDeflate64(in, out, progress);
+  // With the traditional encryption one wrong password in 256 passes the header check:
+  // the damage it then causes is the password's.
+  const bool pkEncrypted = e.IsEncrypted() && !e.isAes;
+  if (res.code == dz::UE_CRC && pkEncrypted) return Fail(dz::UE_BADPASSWORD, "wrong password or damaged data");
+  if (res.code != dz::UE_OK) return res;
+  if (out.Total() != e.uncompressedSize) return Fail(dz::UE_CRC, "data shorter than its stated size");
+  if (e.IsEncrypted() && e.isAes && aes.Finish(authCode.data(), authCode.size()) != AesResult::Ok)
+    return Fail(dz::UE_CRC, "authentication code differs: damaged data");
+  const bool crcStored = !(e.isAes && e.aesVersion == 2);  // AE-2 stores no CRC
+  if (crcStored && out.Crc() != e.crc)
+    return pkEncrypted ? Fail(dz::UE_BADPASSWORD, "wrong password or damaged data") : Fail(dz::UE_CRC, "bad CRC");
+  if (!progress.Finish()) return Fail(dz::UE_SKIPPED, "skipped");
+  return res;
+}
+
+// ---------------------------------------------------------------------------------
+// Files and folders of an extraction.
+
+FILETIME ToFileTime(uint64_t v) {
+  FILETIME ft;
+  ft.dwLowDateTime = DWORD(v);
+  ft.dwHighDateTime = DWORD(v >> 32);
+  return ft;
+}
+
+// The stored times: NTFS field, else the Unix modification time field, else the DOS time.
+bool EntryTimes(const ZipEntry& e, FILETIME* m, FILETIME* a, FILETIME* c, bool* all) {
+  *all = false;
+  if (e.hasNtfsTimes && e.mtime) {
+    *m = ToFileTime(e.mtime);
+    *a = ToFileTime(e.atime ? e.atime : e.mtime);
+    *c = ToFileTime(e.ctime ? e.ctime : e.mtime);
+    *all = true;
+    return true;
+  }
+  const uint8_t* d;
+  size_t n;
+  if (FindExtraBlock(e.extra, 0x5455, &d, &n) && n >= 5 && (d[0] & 1)) {
+    const int32_t t = int32_t(uint32_t(d[1]) | (uint32_t(d[2]) << 8) | (uint32_t(d[3]) << 16) | (uint32_t(d[4]) << 24));
+    *m = ToFileTime(uint64_t((int64_t(t) + 11644473600LL) * 10000000LL));
+    return true;
+  }
+  FILETIME local;
+  return DosDateTimeToFileTime(e.dosDate, e.dosTime, &local) && LocalFileTimeToFileTime(&local, m);
+}
+
+void ApplyTimes(HANDLE h, const ZipEntry& e) {
+  FILETIME m, a, c;
+  bool all;
+  if (EntryTimes(e, &m, &a, &c, &all)) SetFileTime(h, all ? &c : nullptr, all ? &a : nullptr, &m);
+}
+
+uint32_t FileAttributesOf(const ZipEntry& e) {
+  return e.WindowsAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE);
+}
+
+bool MakeFolders(const std::wstring& path) {
+  if (path.empty()) return true;
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const size_t cut = path.find_last_of(L"\\/");
+  if (cut != std::wstring::npos && cut > 0 && path[cut - 1] != L':' && !MakeFolders(path.substr(0, cut)))
+    return false;
+  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+  a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+struct Extraction {
+  const UnzipCmdRecord& r;
+  const Caller& caller;
+  const ZipReader& zip;
+  std::wstring base;  // destination with a trailing separator, or empty
+  struct MadeFolder {
+    std::wstring path;
+    const ZipEntry* entry;
+  };
+  std::vector<MadeFolder> folders;
+
+  DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
+    if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
+    const std::wstring path = base + tk::Widen(rel);
+    if (!MakeFolders(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
+    folders.push_back({path, &e});
+    return {};
+  }
+
+  DecodeResult File(const ZipEntry& e, const std::string& rel) {
+    const std::wstring path = base + tk::Widen(rel);
+    const DWORD existing = GetFileAttributesW(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+      if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
+      if (!On(r.OverWriteFlag)) {
+        caller.Warning("File exists, not overwritten: " + e.name);
+        return {};
+      }
+      if (existing & FILE_ATTRIBUTE_READONLY) {
+        if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
+        SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
+      }
+    }
+    const size_t cut = path.find_last_of(L'\\');
+    if (cut != std::wstring::npos && !MakeFolders(path.substr(0, cut)))
+      return Fail(dz::UE_CREATE, "cannot create the folder");
+    // An existing file is replaced only after its new content is complete, so a failure
+    // leaves it as it was; a new file is written in place and removed on failure.
+    const bool replacing = existing != INVALID_FILE_ATTRIBUTES;
+    const std::wstring target = replacing ? path + L".qbpart" : path;
+    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, replacing ? CREATE_ALWAYS : CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      return err == ERROR_DISK_FULL ? Fail(dz::UE_DISKFULL, "disk full") : Fail(dz::UE_CREATE, "cannot create the file");
+    }
+    DecodeResult res = DecodeItem(zip, e, r, caller, h);
+    if (res.code == dz::UE_OK) ApplyTimes(h, e);
+    CloseHandle(h);
+    const bool keep = res.code == dz::UE_OK || (r.wUnzipSubOptions & dz::USO_LEAVEPARTIAL);
+    if (!keep) {
+      DeleteFileW(target.c_str());
+      return res;
+    }
+    if (replacing && !MoveFileExW(target.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      DeleteFileW(target.c_str());
+      return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
+    }
+    // A new file already has the normal attributes; only the special ones need a call.
+    const uint32_t attr = FileAttributesOf(e);
+    if (res.code == dz::UE_OK && (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE))) SetFileAttributesW(path.c_str(), attr);
+    return res;
+  }
+
+  // Folder times and attributes last: writing into a folder changes its time.
+  void FinishFolders() {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      HANDLE h = CreateFileW(it->path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      if (h != INVALID_HANDLE_VALUE) {
+        ApplyTimes(h, *it->entry);
+        CloseHandle(h);
+      }
+      const uint32_t attr = FileAttributesOf(*it->entry) & ~DWORD(FILE_ATTRIBUTE_ARCHIVE);
+      if (attr) SetFileAttributesW(it->path.c_str(), attr | FILE_ATTRIBUTE_DIRECTORY);
+    }
+  }
+};
+
+// ---------------------------------------------------------------------------------
+// The functions.
+
+int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
+  ZipReader zip;
+  const int32_t code = OpenZip(r, caller, &zip);
+  std::lock_guard<std::mutex> lock(g_mutex);
+  Cursor& cur = g_cursors[CallerKey(r)];
+  cur = Cursor();
+  if (code != dz::UE_OK) return code;
+  cur.items = zip.Entries();
+  r.itemCount = int32_t(std::min<size_t>(cur.items.size(), INT32_MAX));
+  return dz::UE_OK;
+}
+
+void DateText(uint16_t date, uint16_t time, char* out, size_t cap) {
+  snprintf(out, cap, "%02u/%02u/%02u %02u:%02u:%02u", (date >> 5) & 15u, date & 31u, ((date >> 9) + 80u) % 100u,
+           (time >> 11) & 31u, (time >> 5) & 63u, (time & 31u) * 2u);
+}
+
+int32_t NextItem(UnzipCmdRecord& r) {
+  dz::UnzipInfoBuffer* info = r.lpInfoBuffer;
+  if (!info || info->infoSize < dz::kUnzipInfoBufferSize) return dz::UE_BADCMD;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto it = g_cursors.find(CallerKey(r));
+  if (it == g_cursors.end() || it->second.next >= it->second.items.size()) return dz::UE_INDEX;
+  Cursor& cur = it->second;
+  const ZipEntry& e = cur.items[cur.next];
+  std::memset(reinterpret_cast<uint8_t*>(info) + 4, 0, dz::kUnzipInfoBufferSize - 4);
+  info->method = e.EffectiveMethod();
+  info->compressedSize = uint32_t(e.compressedSize);
+  info->compressedSizeHigh = uint32_t(e.compressedSize >> 32);
+  info->uncompressedSize = uint32_t(e.uncompressedSize);
+  info->uncompressedSizeHigh = uint32_t(e.uncompressedSize >> 32);
+  info->attributes = (e.WindowsAttributes() | (e.IsDirectory() ? FILE_ATTRIBUTE_DIRECTORY : 0)) & 0x7FFF;
+  if (e.IsEncrypted()) info->attributes |= dz::kItemEncrypted;
+  info->crc32 = e.crc;
+  info->dosDate = e.dosDate;
+  info->dosTime = e.dosTime;
+  info->gpFlags = e.flags;
+  DateText(e.dosDate, e.dosTime, info->dateTimeText, sizeof info->dateTimeText);
+  std::memcpy(info->name, e.name.data(), std::min(e.name.size(), sizeof info->name - 1));
+  info->itemIndex = uint32_t(cur.next);
+  info->itemCount = uint32_t(cur.items.size());
+  if (++cur.next >= cur.items.size()) cur.items = std::vector<ZipEntry>();  // walked through: free it
+  return dz::UE_OK;
+}
+
+int32_t CountMatching(UnzipCmdRecord& r, const Caller& caller) {
+  ZipReader zip;
+  const int32_t code = OpenZip(r, caller, &zip);
+  if (code != dz::UE_OK) return code;
+  const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
+  int32_t n = 0;
+  for (const ZipEntry& e : zip.Entries())
+    if (sel.Matches(e.name) && n < INT32_MAX) ++n;
+  r.itemCount = n;
+  return dz::UE_OK;
+}
+
+int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
+  if (r.wUnzipSubOptions & dz::USO_MVFROMHD) {
+    caller.Error(dz::UE_BADCMD, "Joining the volumes of a split zip is not available");
+    return dz::UE_BADCMD;
+  }
+  ZipReader zip;
+  int32_t code = OpenZip(r, caller, &zip);
+  if (code != dz::UE_OK) return code;
+  const bool test = On(r.TestFlag);
+  const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
+  std::vector<const ZipEntry*> chosen;
+  uint64_t total = 0;
+  for (const ZipEntry& e : zip.Entries())
+    if (sel.Matches(e.name)) {
+      chosen.push_back(&e);
+      total += e.compressedSize + 1;
+    }
+  if (chosen.empty()) {
+    caller.Error(dz::UE_NOFILES, Text(r.lpszZipFile) + ": no items match \"" + Text(r.lpszFileSpec) + "\"");
+    return dz::UE_NOFILES;
+  }
+
+  Extraction ex{r, caller, zip, {}, {}};
+  if (!test) {
+    std::string dest = Text(r.lpszDestination);
+    std::replace(dest.begin(), dest.end(), '/', '\\');
+    if (!dest.empty()) {
+      std::wstring w = tk::Widen(dest);
+      while (w.size() > 1 && w.back() == L'\\' && w[w.size() - 2] != L':') w.pop_back();
+      if (!MakeFolders(w)) {
+        caller.Error(dz::UE_CREATE, dest + ": cannot create the destination folder");
+        return dz::UE_CREATE;
+      }
+      ex.base = w.back() == L'\\' ? w : w + L'\\';
+    }
+  }
+
+  int32_t first = dz::UE_OK;
+  bool skipped = false;
+  uint64_t done = 0;
+  r.itemCount = 0;
+  for (const ZipEntry* e : chosen) {
+    if (!caller.Major(e->name, int(done * 100 / total))) {
+      if (!test) ex.FinishFolders();
+      return dz::UE_CANCEL;
+    }
+    done += e->compressedSize + 1;
+    DecodeResult res;
+    if (test) {
+      if (!e->IsDirectory() || e->uncompressedSize != 0) res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);
+    } else {
+      std::string rel, why;
+      if (e->IsDirectory() && e->uncompressedSize == 0) {
+        if (!SafeRelativePath(e->name, false, &rel, &why))
+          res = Fail(dz::UE_CREATE, "refused, " + why);
+        else
+          res = ex.Folder(*e, rel);
+      } else if (!SafeRelativePath(e->name, On(r.NoDirectoryNamesFlag), &rel, &why)) {
+        res = Fail(dz::UE_CREATE, "refused, " + why);
+      } else {
+        res = ex.File(*e, rel);
+      }
+    }
+    if (res.code == dz::UE_SKIPPED) {
+      skipped = true;
+      continue;
+    }
+    if (res.code != dz::UE_OK) {
+      caller.Error(res.code, e->name + ": " + res.why);
+      if (first == dz::UE_OK) first = res.code;
+      continue;
+    }
+    ++r.itemCount;
+  }
+  if (!test) ex.FinishFolders();
+  if (first != dz::UE_OK) return first;
+  return skipped ? dz::UE_SKIPPED : dz::UE_OK;
+}
+
+}  // namespace
+
+int32_t DunzipExecute(UnzipCmdRecord* record) {
+  if (!record || record->recordSize != sizeof(UnzipCmdRecord)) return dz::UE_BADCMD;
+  UnzipCmdRecord& r = *record;
+  const void* key = CallerKey(r);
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (!g_busy.insert(key).second) return dz::UE_BUSY;
+  }
+  int32_t code;
+  try {
+    const Caller caller(r);
+    switch (r.functionCode) {
+      case dz::UNZIP_OPEN: code = OpenAndCount(r, caller); break;
+      case dz::UNZIP_NEXTITEM: code = NextItem(r); break;
+      case dz::UNZIP_COUNTMATCHING: code = CountMatching(r, caller); break;
+      case dz::UNZIP_EXTRACT: code = ExtractOrTest(r, caller); break;
+      default: code = dz::UE_BADCMD; break;
+    }
+  } catch (const std::bad_alloc&) {
+    code = dz::UE_MEM;
+  } catch (...) {
+    code = dz::UE_STRUCT;
+  }
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_busy.erase(key);
+  return code;
+}
+
+}  // namespace ziplib

@@ -1,0 +1,475 @@
+#pragma once
+// The command records, callbacks and codes of the zip library's two entries, `dzip`
+// (dzip32.dll: add, update, freshen, split) and `dunzip` (dunzip32.dll: open, next item,
+// count, extract, test, join). One header for the binding and both DLLs, so the two
+// sides cannot drift apart.
+//
+// 64-bit layout: every field that holds an address (texts, callbacks, user data, the
+// sub-record and info buffer addresses), the three reserved fields and the "0" slots
+// between address fields are pointer-sized; every other field keeps its width (sizes and
+// codes 32-bit, BOOLs 32-bit, option words 16-bit) and its order; natural x64 alignment.
+// The size field must hold sizeof of the record: an entry refuses any other size with
+// ZE_PARMS / UE_BADCMD rather than misread it. The info buffer and the item record hold
+// no addresses and keep their packed sizes and offsets.
+//
+// Texts are NUL-terminated UTF-8 (nil = empty). BOOL fields hold -1 for true and 0 for
+// false; the library takes any non-zero value as true.
+#include <cstddef>
+#include <cstdint>
+
+#ifndef __stdcall
+#define __stdcall
+#endif
+
+namespace dz {
+
+using DzBool = int32_t;
+constexpr DzBool kDzTrue = -1;
+constexpr DzBool kDzFalse = 0;
+
+// ---------------------------------------------------------------------------------
+// Callbacks. Every callback reaches the caller on the calling thread, from inside the
+// entry call. The user data given beside each callback in the record comes back last.
+
+// Major (item text, overall percent) and minor (current file, its percent) progress.
+// Return -1 to ask the library to stop (compression result ZE_ABORT, extraction
+// UE_CANCEL); the minor answer counts only with ZSO_MINORCANCEL / USO_MINORCANCEL.
+// Item names use '/' between folders.
+using TStatusCallbackFn = int32_t(__stdcall*)(const char* szItem, int32_t Percent, void* userData);
+
+// Message callback. MsgID and mbType are taken by their low 16 bits. lpsz1 and lpsz2 are
+// always two writable buffers of kDzMsgBufferSize bytes each (the library terminates them
+// after the call, so an answer is cut to kDzMsgBufferSize - 1 bytes). For ids 11 and 12
+// lpsz1 holds the text; for id 13 the caller answers in lpsz1. The return value is the
+// caller's RtnResult.
+using TMessageCallbackFn = int32_t(__stdcall*)(int32_t MsgID, int32_t mbType, int32_t p1, int32_t p2,
+                                               char* lpsz1, char* lpsz2, void* userData);
+constexpr size_t kDzMsgBufferSize = 4096;
+
+// Rename and memory-to-memory callbacks: part of the records; never called by our
+// library (the system assigns no handler).
+using TRenameCallbackFn = int32_t(__stdcall*)(void* dzr, void* userData);
+using TMemToMemCallbackFn = void(__stdcall*)(int32_t lAction, char* lpMemBuf, uint32_t* pdwSize,
+                                             int32_t dwTotalReadL, int32_t dwTotalReadH,
+                                             int32_t dwTotalWrittenL, int32_t dwTotalWrittenH,
+                                             void* userData, int32_t* plRet);
+
+// ---------------------------------------------------------------------------------
+// Callback sub-record, pointed to from both command records.
+struct DzCallbackSubRecord {
+  uint32_t size;                      // sizeof(DzCallbackSubRecord)
+  TMemToMemCallbackFn MemToMemCallback;
+  void* memToMemUserData;
+  uint8_t zero[16];
+};
+static_assert(offsetof(DzCallbackSubRecord, size) == 0);
+static_assert(offsetof(DzCallbackSubRecord, MemToMemCallback) == 8);
+static_assert(offsetof(DzCallbackSubRecord, memToMemUserData) == 16);
+static_assert(offsetof(DzCallbackSubRecord, zero) == 24);
+static_assert(sizeof(DzCallbackSubRecord) == 40);
+
+// ---------------------------------------------------------------------------------
+// Compression command record (entry `dzip`). Field order as on 32-bit; 32-bit offsets
+// in the comments for reference only.
+struct ZipCmdRecord {
+  uint32_t recordSize;                 //   0  sizeof(ZipCmdRecord)
+  int32_t functionCode;                //   4  ZIP_FRESHEN, ZIP_UPDATE, ZIP_ADD
+  const char* lpszZipFile;             //   8
+  const char* lpszItemList;            //  12  blank-separated, optionally quoted specs
+  TStatusCallbackFn MajorCallback;     //  16
+  void* majorUserData;                 //  20
+  TStatusCallbackFn MinorCallback;     //  24
+  void* minorUserData;                 //  28
+  DzBool DosifyFlag;                   //  32
+  DzBool RecurseFlag;                  //  36
+  int32_t CompFactor;                  //  40  0 store, 1-9 deflate, 11-19 Deflate64
+  DzBool QuietFlag;                    //  44
+  DzBool PathForTempFlag;              //  48
+  const char* lpszTempPath;            //  52
+  DzBool FixFlag;                      //  56
+  DzBool FixHarderFlag;                //  60
+  DzBool IncludeVolumeFlag;            //  64
+  DzBool DeleteOriginalFlag;           //  68
+  DzBool GrowExistingFlag;             //  72
+  DzBool NoDirectoryNamesFlag;         //  76
+  DzBool ConvertLFtoCRLFFlag;          //  80
+  DzBool AddCommentFlag;               //  84
+  const char* lpszComment;             //  88
+  DzBool AfterDateFlag;                //  92
+  const char* lpszDate;                //  96  "mmddyy"
+  DzBool OldAsLatestFlag;              // 100
+  DzBool IncludeOnlyFollowingFlag;     // 104
+  const char* lpszIncludeFollowing;    // 108
+  DzBool ExcludeFollowingFlag;         // 112
+  const char* lpszExcludeFollowing;    // 116
+  DzBool NoDirectoryEntriesFlag;       // 120
+  DzBool IncludeSysHiddenFlag;         // 124
+  DzBool DontCompressTheseSuffixesFlag;// 128
+  const char* lpszStoreSuffixes;       // 132  ".ZIP:.JPG:..."
+  DzBool bDiagnostic;                  // 136
+  DzBool EncryptFlag;                  // 140
+  const char* lpszEncryptCode;         // 144
+  TMessageCallbackFn MessageCallback;  // 148
+  void* messageUserData;               // 152
+  uint16_t wMultiVolControl;           // 156  MV_*
+  uint16_t wZipSubOptions;             // 158  ZSO_*
+  DzCallbackSubRecord* lpCallbackSubRecord; // 160
+  void* zero1;                         // 164  "0" slot
+  TRenameCallbackFn RenameCallback;    // 168
+  void* renameUserData;                // 172
+  const char* lpszExtProgTitle;        // 176
+  void* reserved1;                     // 180
+  void* reserved2;                     // 184
+  DzBool LargeZIPFilesFlag;            // 188
+  void* reserved3;                     // 192  split: address of the int64 volume size
+  uint8_t zero2[24];                   // 196
+};
+static_assert(offsetof(ZipCmdRecord, recordSize) == 0);
+static_assert(offsetof(ZipCmdRecord, functionCode) == 4);
+static_assert(offsetof(ZipCmdRecord, lpszZipFile) == 8);
+static_assert(offsetof(ZipCmdRecord, lpszItemList) == 16);
+static_assert(offsetof(ZipCmdRecord, MajorCallback) == 24);
+static_assert(offsetof(ZipCmdRecord, majorUserData) == 32);
+static_assert(offsetof(ZipCmdRecord, MinorCallback) == 40);
+static_assert(offsetof(ZipCmdRecord, minorUserData) == 48);
+static_assert(offsetof(ZipCmdRecord, DosifyFlag) == 56);
+static_assert(offsetof(ZipCmdRecord, RecurseFlag) == 60);
+static_assert(offsetof(ZipCmdRecord, CompFactor) == 64);
+static_assert(offsetof(ZipCmdRecord, QuietFlag) == 68);
+static_assert(offsetof(ZipCmdRecord, PathForTempFlag) == 72);
+static_assert(offsetof(ZipCmdRecord, lpszTempPath) == 80);
+static_assert(offsetof(ZipCmdRecord, FixFlag) == 88);
+static_assert(offsetof(ZipCmdRecord, FixHarderFlag) == 92);
+static_assert(offsetof(ZipCmdRecord, IncludeVolumeFlag) == 96);
+static_assert(offsetof(ZipCmdRecord, DeleteOriginalFlag) == 100);
+static_assert(offsetof(ZipCmdRecord, GrowExistingFlag) == 104);
+static_assert(offsetof(ZipCmdRecord, NoDirectoryNamesFlag) == 108);
+static_assert(offsetof(ZipCmdRecord, ConvertLFtoCRLFFlag) == 112);
+static_assert(offsetof(ZipCmdRecord, AddCommentFlag) == 116);
+static_assert(offsetof(ZipCmdRecord, lpszComment) == 120);
+static_assert(offsetof(ZipCmdRecord, AfterDateFlag) == 128);
+static_assert(offsetof(ZipCmdRecord, lpszDate) == 136);
+static_assert(offsetof(ZipCmdRecord, OldAsLatestFlag) == 144);
+static_assert(offsetof(ZipCmdRecord, IncludeOnlyFollowingFlag) == 148);
+static_assert(offsetof(ZipCmdRecord, lpszIncludeFollowing) == 152);
+static_assert(offsetof(ZipCmdRecord, ExcludeFollowingFlag) == 160);
+static_assert(offsetof(ZipCmdRecord, lpszExcludeFollowing) == 168);
+static_assert(offsetof(ZipCmdRecord, NoDirectoryEntriesFlag) == 176);
+static_assert(offsetof(ZipCmdRecord, IncludeSysHiddenFlag) == 180);
+static_assert(offsetof(ZipCmdRecord, DontCompressTheseSuffixesFlag) == 184);
+static_assert(offsetof(ZipCmdRecord, lpszStoreSuffixes) == 192);
+static_assert(offsetof(ZipCmdRecord, bDiagnostic) == 200);
+static_assert(offsetof(ZipCmdRecord, EncryptFlag) == 204);
+static_assert(offsetof(ZipCmdRecord, lpszEncryptCode) == 208);
+static_assert(offsetof(ZipCmdRecord, MessageCallback) == 216);
+static_assert(offsetof(ZipCmdRecord, messageUserData) == 224);
+static_assert(offsetof(ZipCmdRecord, wMultiVolControl) == 232);
+static_assert(offsetof(ZipCmdRecord, wZipSubOptions) == 234);
+static_assert(offsetof(ZipCmdRecord, lpCallbackSubRecord) == 240);
+static_assert(offsetof(ZipCmdRecord, zero1) == 248);
+static_assert(offsetof(ZipCmdRecord, RenameCallback) == 256);
+static_assert(offsetof(ZipCmdRecord, renameUserData) == 264);
+static_assert(offsetof(ZipCmdRecord, lpszExtProgTitle) == 272);
+static_assert(offsetof(ZipCmdRecord, reserved1) == 280);
+static_assert(offsetof(ZipCmdRecord, reserved2) == 288);
+static_assert(offsetof(ZipCmdRecord, LargeZIPFilesFlag) == 296);
+static_assert(offsetof(ZipCmdRecord, reserved3) == 304);
+static_assert(offsetof(ZipCmdRecord, zero2) == 312);
+static_assert(sizeof(ZipCmdRecord) == 336);
+
+// ---------------------------------------------------------------------------------
+// Extraction command record (entry `dunzip`). Note: minor callback before major.
+struct UnzipCmdRecord {
+  uint32_t recordSize;                 //   0  sizeof(UnzipCmdRecord)
+  int32_t functionCode;                //   4  UNZIP_*
+  const char* lpszZipFile;             //   8
+  void* zero1;                         //  12  "0" slot
+  const char* lpszFileSpec;            //  16  blank-separated masks
+  int32_t IndexofItem;                 //  20  ignored (callers leave it -1 or stale)
+  const char* lpszDestination;         //  24
+  DzBool FreshenFlag;                  //  28
+  DzBool UpdateFlag;                   //  32
+  DzBool OverWriteFlag;                //  36
+  DzBool QuietFlag;                    //  40
+  DzBool TestFlag;                     //  44
+  DzBool NoDirectoryNamesFlag;         //  48
+  DzBool RecurseFlag;                  //  52
+  DzBool NoDirectoryItemsFlag;         //  56
+  TStatusCallbackFn MinorCallback;     //  60
+  void* minorUserData;                 //  64
+  TStatusCallbackFn MajorCallback;     //  68
+  void* majorUserData;                 //  72
+  int32_t itemCount;                   //  76  in and out
+  char* lpszReturnString;              //  80
+  DzBool bDiagnostic;                  //  84
+  DzBool bLF2CRLFFlag;                 //  88
+  DzBool DecryptFlag;                  //  92
+  const char* lpszDecryptCode;         //  96
+  TMessageCallbackFn MessageCallback;  // 100
+  void* messageUserData;               // 104
+  uint16_t wUnzipSubOptions;           // 108  USO_*
+  DzCallbackSubRecord* lpCallbackSubRecord; // 110
+  void* zero2;                         // 114  "0" slot
+  TRenameCallbackFn RenameCallback;    // 118
+  void* renameUserData;                // 122
+  const char* lpszExtProgTitle;        // 126
+  void* reserved1;                     // 130
+  void* reserved2;                     // 134
+  void* reserved3;                     // 138
+  struct UnzipInfoBuffer* lpInfoBuffer;// 142
+  uint8_t zero3[24];                   // 146
+};
+static_assert(offsetof(UnzipCmdRecord, recordSize) == 0);
+static_assert(offsetof(UnzipCmdRecord, functionCode) == 4);
+static_assert(offsetof(UnzipCmdRecord, lpszZipFile) == 8);
+static_assert(offsetof(UnzipCmdRecord, zero1) == 16);
+static_assert(offsetof(UnzipCmdRecord, lpszFileSpec) == 24);
+static_assert(offsetof(UnzipCmdRecord, IndexofItem) == 32);
+static_assert(offsetof(UnzipCmdRecord, lpszDestination) == 40);
+static_assert(offsetof(UnzipCmdRecord, FreshenFlag) == 48);
+static_assert(offsetof(UnzipCmdRecord, UpdateFlag) == 52);
+static_assert(offsetof(UnzipCmdRecord, OverWriteFlag) == 56);
+static_assert(offsetof(UnzipCmdRecord, QuietFlag) == 60);
+static_assert(offsetof(UnzipCmdRecord, TestFlag) == 64);
+static_assert(offsetof(UnzipCmdRecord, NoDirectoryNamesFlag) == 68);
+static_assert(offsetof(UnzipCmdRecord, RecurseFlag) == 72);
+static_assert(offsetof(UnzipCmdRecord, NoDirectoryItemsFlag) == 76);
+static_assert(offsetof(UnzipCmdRecord, MinorCallback) == 80);
+static_assert(offsetof(UnzipCmdRecord, minorUserData) == 88);
+static_assert(offsetof(UnzipCmdRecord, MajorCallback) == 96);
+static_assert(offsetof(UnzipCmdRecord, majorUserData) == 104);
+static_assert(offsetof(UnzipCmdRecord, itemCount) == 112);
+static_assert(offsetof(UnzipCmdRecord, lpszReturnString) == 120);
+static_assert(offsetof(UnzipCmdRecord, bDiagnostic) == 128);
+static_assert(offsetof(UnzipCmdRecord, bLF2CRLFFlag) == 132);
+static_assert(offsetof(UnzipCmdRecord, DecryptFlag) == 136);
+static_assert(offsetof(UnzipCmdRecord, lpszDecryptCode) == 144);
+static_assert(offsetof(UnzipCmdRecord, MessageCallback) == 152);
+static_assert(offsetof(UnzipCmdRecord, messageUserData) == 160);
+static_assert(offsetof(UnzipCmdRecord, wUnzipSubOptions) == 168);
+static_assert(offsetof(UnzipCmdRecord, lpCallbackSubRecord) == 176);
+static_assert(offsetof(UnzipCmdRecord, zero2) == 184);
+static_assert(offsetof(UnzipCmdRecord, RenameCallback) == 192);
+static_assert(offsetof(UnzipCmdRecord, renameUserData) == 200);
+static_assert(offsetof(UnzipCmdRecord, lpszExtProgTitle) == 208);
+static_assert(offsetof(UnzipCmdRecord, reserved1) == 216);
+static_assert(offsetof(UnzipCmdRecord, reserved2) == 224);
+static_assert(offsetof(UnzipCmdRecord, reserved3) == 232);
+static_assert(offsetof(UnzipCmdRecord, lpInfoBuffer) == 240);
+static_assert(offsetof(UnzipCmdRecord, zero3) == 248);
+static_assert(sizeof(UnzipCmdRecord) == 272);
+
+// ---------------------------------------------------------------------------------
+// Info buffer (2150 bytes, packed; the caller sets infoSize to 2150 before each call)
+// and the caller's item record (310 bytes, packed), copied from it after a call.
+#pragma pack(push, 1)
+struct UnzipInfoBuffer {
+  uint32_t infoSize;            //    0  kUnzipInfoBufferSize
+  uint16_t method;              //    4  compression method of the item
+  uint16_t reserved6;           //    6
+  uint32_t compressedSize;      //    8  low 32 bits
+  uint32_t compressedSizeHigh;  //   12
+  uint32_t uncompressedSize;    //   16  low 32 bits
+  uint32_t uncompressedSizeHigh;//   20
+  uint32_t attributes;          //   24  Windows attribute bits; kItemEncrypted = encrypted
+  uint32_t crc32;               //   28
+  uint16_t dosDate;             //   32
+  uint16_t dosTime;             //   34
+  uint16_t gpFlags;             //   36  general-purpose bits
+  char dateTimeText[32];        //   38  "mm/dd/yy hh:mm:ss" (at most 17 characters)
+  char name[2048];              //   70  UTF-8, '/' between folders, NUL-terminated
+  uint32_t itemIndex;           // 2118  index of the item in the zip
+  uint32_t itemCount;           // 2122  number of items in the zip
+  uint8_t reserved2126[24];     // 2126
+};
+#pragma pack(pop)
+constexpr uint32_t kUnzipInfoBufferSize = 2150;
+constexpr uint32_t kItemEncrypted = 0x8000;
+static_assert(offsetof(UnzipInfoBuffer, method) == 4);
+static_assert(offsetof(UnzipInfoBuffer, compressedSize) == 8);
+static_assert(offsetof(UnzipInfoBuffer, uncompressedSize) == 16);
+static_assert(offsetof(UnzipInfoBuffer, attributes) == 24);
+static_assert(offsetof(UnzipInfoBuffer, crc32) == 28);
+static_assert(offsetof(UnzipInfoBuffer, dosDate) == 32);
+static_assert(offsetof(UnzipInfoBuffer, dosTime) == 34);
+static_assert(offsetof(UnzipInfoBuffer, gpFlags) == 36);
+static_assert(offsetof(UnzipInfoBuffer, dateTimeText) == 38);
+static_assert(offsetof(UnzipInfoBuffer, name) == 70);
+static_assert(offsetof(UnzipInfoBuffer, itemIndex) == 2118);
+static_assert(offsetof(UnzipInfoBuffer, itemCount) == 2122);
+static_assert(sizeof(UnzipInfoBuffer) == kUnzipInfoBufferSize);
+
+#pragma pack(push, 1)
+struct UnzipItemRecord {
+  uint16_t method;              //   0  from info   4
+  uint32_t compressedSize;      //   2  from info   8
+  uint32_t uncompressedSize;    //   6  from info  16
+  uint16_t dosDate;             //  10  from info  32
+  uint16_t dosTime;             //  12  from info  34
+  uint16_t gpFlags;             //  14  from info  36
+  uint32_t crc32;               //  16  from info  28
+  char dateTimeText[18];        //  20  from info  38, at most 17 characters
+  char name[260];               //  38  from info  70, at most 259 characters
+  uint32_t attributes;          // 298  from info  24; kItemEncrypted = encrypted
+  uint32_t itemIndex;           // 302  from info 2118
+  uint32_t itemCount;           // 306  from info 2122
+};
+#pragma pack(pop)
+static_assert(offsetof(UnzipItemRecord, compressedSize) == 2);
+static_assert(offsetof(UnzipItemRecord, uncompressedSize) == 6);
+static_assert(offsetof(UnzipItemRecord, dosDate) == 10);
+static_assert(offsetof(UnzipItemRecord, dosTime) == 12);
+static_assert(offsetof(UnzipItemRecord, gpFlags) == 14);
+static_assert(offsetof(UnzipItemRecord, crc32) == 16);
+static_assert(offsetof(UnzipItemRecord, dateTimeText) == 20);
+static_assert(offsetof(UnzipItemRecord, name) == 38);
+static_assert(offsetof(UnzipItemRecord, attributes) == 298);
+static_assert(offsetof(UnzipItemRecord, itemIndex) == 302);
+static_assert(offsetof(UnzipItemRecord, itemCount) == 306);
+static_assert(sizeof(UnzipItemRecord) == 310);
+
+// ---------------------------------------------------------------------------------
+// Function codes.
+constexpr int32_t ZIP_FRESHEN = 1;   // replace changed entries only
+constexpr int32_t ZIP_UPDATE = 3;    // replace changed entries, add new files
+constexpr int32_t ZIP_ADD = 4;       // add and replace; with MV_USEMULTI | MV_TOHD: split
+
+constexpr int32_t UNZIP_OPEN = 1;         // open the zip; itemCount := number of items
+constexpr int32_t UNZIP_NEXTITEM = 2;     // info buffer := the next item (cursor per user data)
+constexpr int32_t UNZIP_COUNTMATCHING = 3;// itemCount := number of items matching the spec
+constexpr int32_t UNZIP_EXTRACT = 8;      // extract (or test with TestFlag; join with USO_MVFROMHD)
+
+// ---------------------------------------------------------------------------------
+// Members of the binding's option sets, as bit positions (member n = bit n of the mask).
+enum class TZipFlag : int {
+  RecurseFlag, PathForTempFlag, FixFlag, FixHarderFlag, IncludeVolumeFlag, DeleteOriginalFlag,
+  GrowExistingFlag, NoDirectoryNamesFlag, AddCommentFlag, AfterDateFlag, OldAsLatestFlag,
+  IncludeOnlyFollowingFlag, ExcludeFollowingFlag, NoDirectoryEntriesFlag, IncludeSysHiddenFlag,
+  bDiagnostic, LargeZIPFilesFlag
+};
+enum class TZipFormat : int {
+  DosifyFlag, EncryptFlag, DontCompressTheseSuffixesFlag, ConvertLFtoCRLFFlag, QuietFlag
+};
+enum class TMultiVolFlag : int {
+  MV_USEMULTI, MV_FORMAT, MV_LOWDENSE, MV_WIPE, MV_SUBDIR, MV_SYSHIDE, MV_CDFIRST, MV_TOHD
+};
+enum class TZipSubOption : int {
+  ZSO_RELATIVEPATH, ZSO_MINORCANCEL, ZSO_EXTERNALPROG, ZSO_EXTPROGCANCEL, ZSO_IGNORELONGNAMES,
+  ZSO_MANGLELONGNAMES, ZSO_SKIPLOCKEDFILES, ZSO_FORCEREMOVEABLE, ZSO_LOGZIPRESULTS,
+  ZSO_JUST_ARCHIVED, ZSO_RESET_ARCHIVED, ZSO_INHIBIT_PUMP, ZSO_ANSI_NAMES
+};
+enum class TUnzipFlag : int {
+  FreshenFlag, UpdateFlag, OverWriteFlag, QuietFlag, TestFlag, NoDirectoryNamesFlag, RecurseFlag,
+  NoDirectoryItemsFlag, bDiagnostic, bLF2CRLFFlag, DecryptFlag
+};
+enum class TUnzipSubOption : int {
+  USO_OVERWRITE_RO, USO_MINORCANCEL, USO_EXTERNALPROG, USO_EXTPROGCANCEL, USO_IGNORELONGNAMES,
+  USO_MANGLELONGNAMES, USO_FORCEREMOVEABLE, USO_LOGZIPRESULTS, USO_INHIBIT_PUMP, USO_MVFROMHD,
+  USO_LEAVEPARTIAL, USO_ANSI_NAMES
+};
+
+// Values in the record's words.
+constexpr uint16_t MV_USEMULTI = 0x8000;
+constexpr uint16_t MV_FORMAT = 0x0001;
+constexpr uint16_t MV_LOWDENSE = 0x0002;
+constexpr uint16_t MV_WIPE = 0x0100;
+constexpr uint16_t MV_SUBDIR = 0x0200;
+constexpr uint16_t MV_SYSHIDE = 0x0400;
+constexpr uint16_t MV_CDFIRST = 0x1000;
+constexpr uint16_t MV_TOHD = 0x4000;
+
+constexpr uint16_t ZSO_RELATIVEPATH = 0x0001;
+constexpr uint16_t ZSO_MINORCANCEL = 0x0002;
+constexpr uint16_t ZSO_EXTERNALPROG = 0x0004;
+constexpr uint16_t ZSO_EXTPROGCANCEL = 0x0008;
+constexpr uint16_t ZSO_IGNORELONGNAMES = 0x0010;
+constexpr uint16_t ZSO_MANGLELONGNAMES = 0x0020;
+constexpr uint16_t ZSO_SKIPLOCKEDFILES = 0x0040;
+constexpr uint16_t ZSO_FORCEREMOVEABLE = 0x0080;
+constexpr uint16_t ZSO_LOGZIPRESULTS = 0x0100;
+constexpr uint16_t ZSO_JUST_ARCHIVED = 0x0200;
+constexpr uint16_t ZSO_RESET_ARCHIVED = 0x0400;
+constexpr uint16_t ZSO_INHIBIT_PUMP = 0x4000;
+constexpr uint16_t ZSO_ANSI_NAMES = 0x0800;
+
+constexpr uint16_t USO_OVERWRITE_RO = 0x0001;
+constexpr uint16_t USO_MINORCANCEL = 0x0002;
+constexpr uint16_t USO_EXTERNALPROG = 0x0004;
+constexpr uint16_t USO_EXTPROGCANCEL = 0x0008;
+constexpr uint16_t USO_IGNORELONGNAMES = 0x0010;
+constexpr uint16_t USO_MANGLELONGNAMES = 0x0020;
+constexpr uint16_t USO_FORCEREMOVEABLE = 0x0080;
+constexpr uint16_t USO_LOGZIPRESULTS = 0x0100;
+constexpr uint16_t USO_INHIBIT_PUMP = 0x4000;
+constexpr uint16_t USO_MVFROMHD = 0x2000;
+constexpr uint16_t USO_LEAVEPARTIAL = 0x0040;
+constexpr uint16_t USO_ANSI_NAMES = 0x0800;
+
+// ---------------------------------------------------------------------------------
+// Message ids of the message callback.
+constexpr int32_t DZ_MSG_OPEN_ERROR = 2;   // the zip could not be opened
+constexpr int32_t DZ_MSG_READ_ERROR = 3;   // reading the zip failed
+constexpr int32_t DZ_MSG_WRITE_ERROR = 4;  // writing the zip failed
+constexpr int32_t DZ_MSG_ERROR = 11;       // an error: result code in p1, text in lpsz1
+constexpr int32_t DZ_MSG_WARNING = 12;     // a warning: text in lpsz1
+constexpr int32_t DZ_MSG_QUERY = 13;       // compression asks; the answer goes into lpsz1
+constexpr int32_t DZ_QUERY_LOGFILENAME = 701;   // p1 of id 13: the zip log's file name
+constexpr int32_t DZ_QUERY_LOGHEADER = 702;     // p1 of id 13: the log header with one "%s"
+
+// ---------------------------------------------------------------------------------
+// Result codes of `dzip` (texts: the runner's compression table).
+constexpr int32_t ZE_OK = 0;
+constexpr int32_t ZE_BUSY = 1;        // "Busy, can't re-enter now"
+constexpr int32_t ZE_EOF = 2;         // "Unexpected end of Zip file"
+constexpr int32_t ZE_FORMAT = 3;      // "Zip file structure invalid"
+constexpr int32_t ZE_MEM = 4;         // "Out of memory"
+constexpr int32_t ZE_LOGIC = 5;       // "Internal logic error"
+constexpr int32_t ZE_BIG = 6;         // "Entry too big to split"
+constexpr int32_t ZE_NOTE = 7;        // "Invalid comment format" (comment over 65535 bytes)
+constexpr int32_t ZE_TEST = 8;        // "Zip file invalid or insufficient memory"
+constexpr int32_t ZE_ABORT = 9;       // "Operation cancelled"
+constexpr int32_t ZE_TEMP = 10;       // "Temporary file failure"
+constexpr int32_t ZE_READ = 11;       // "Input file read failure"
+constexpr int32_t ZE_NONE = 12;       // "Nothing to do!"
+constexpr int32_t ZE_NAME = 13;       // "Missing or empty Zip file"
+constexpr int32_t ZE_WRITE = 14;      // "Output file write failure, possible disk full"
+constexpr int32_t ZE_CREAT = 15;      // "Could not create ZIP file"
+constexpr int32_t ZE_PARMS = 16;      // "Invalid combination of control parameters"
+constexpr int32_t ZE_INCOMPLETE = 17; // "Could not complete operation"
+constexpr int32_t ZE_OPEN = 18;       // "File not found or no read permission"
+constexpr int32_t ZE_MEDIA = 19;      // "Media error, disk not ready, or hardware error"
+constexpr int32_t ZE_MVPARMS = 20;    // "Invalid combination of multi-volume control parameters"
+constexpr int32_t ZE_MVUSAGE = 21;    // "Improper use of a multi-volume ZIP file"
+
+// Result codes of `dunzip` (texts: the extraction table).
+constexpr int32_t UE_OK = 0;
+constexpr int32_t UE_EOF = 2;          // "Unexpected end of ZIP file"
+constexpr int32_t UE_STRUCT = 3;       // "ZIP file structure invalid"
+constexpr int32_t UE_MEM = 4;          // "Out of memory"
+constexpr int32_t UE_NOTFOUND = 9;     // "File not found"
+constexpr int32_t UE_NOFILES = 11;     // "No files to test, extract, etc"
+constexpr int32_t UE_SAMEVOL = 12;     // "Same Volume"
+constexpr int32_t UE_INDEX = 25;       // "Index out of bounds"
+constexpr int32_t UE_CREATE = 28;      // "Error creating output file"
+constexpr int32_t UE_OPEN = 29;        // "Error opening archive"
+constexpr int32_t UE_CRC = 39;         // "Bad CRC"
+constexpr int32_t UE_APPCANCEL = 40;   // "Application cancelled operation"
+constexpr int32_t UE_ENCRYPTED = 41;   // "File skipped, encrypted"
+constexpr int32_t UE_METHOD = 42;      // "File skipped, unknown compression method"
+constexpr int32_t UE_BADPASSWORD = 44; // "Bad or missing decrypt code"
+constexpr int32_t UE_BUSY = 45;        // "Busy, can't enter now"
+constexpr int32_t UE_VOLLABEL = 46;    // "Can't extract a Volume label item"
+constexpr int32_t UE_BADCMD = 47;      // "Bad command structure"
+constexpr int32_t UE_CANCEL = 48;      // "Operation cancelled"
+constexpr int32_t UE_SKIPPED = 49;     // "Operation skipped"
+constexpr int32_t UE_DISKFULL = 50;    // "Disk full"
+
+// ---------------------------------------------------------------------------------
+// The entries, exported undecorated from the two DLLs, and their types for GetProcAddress.
+using DZipFn = int32_t(__stdcall*)(ZipCmdRecord* record);
+using DUnzipFn = int32_t(__stdcall*)(UnzipCmdRecord* record);
+
+}  // namespace dz
+
+// The entries are exported undecorated: extern "C" int32_t __stdcall dzip(dz::ZipCmdRecord*)
+// from dzip32.dll and extern "C" int32_t __stdcall dunzip(dz::UnzipCmdRecord*) from dunzip32.dll.

@@ -1,0 +1,345 @@
+// One compression command: add (4), update (3), freshen (1).
+//
+// A good zip is never destroyed: the new zip is written to a temporary file (in the
+// temporary folder when the record names one, else beside the target) and replaces the
+// target only when it was written and closed successfully. A cancel or a failure removes
+// the temporary file and leaves the old zip byte for byte as it was. Sources are deleted
+// (DeleteOriginalFlag) and archive bits cleared (ZSO_RESET_ARCHIVED) only after that, and
+// only for the files whose data went into the zip in this run.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+#include "toolkit/files.h"
+#include "toolkit/strings.h"
+#include "ziplib/archivebit.h"
+#include "ziplib/zipformat.h"
+#include "ziplib/zipread.h"
+#include "ziplib/zipwriter.h"
+
+namespace ziplib {
+namespace {
+
+constexpr uint64_t kTwoSeconds = 20000000ull;   // in FILETIME units
+
+std::wstring FullPathW(const std::string& p) {
+  const std::wstring w = tk::Widen(p);
+  wchar_t buf[32768];
+  const DWORD n = GetFullPathNameW(w.c_str(), 32768, buf, nullptr);
+  if (n == 0 || n >= 32768) return w;
+  return std::wstring(buf, n);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
+}
+
+// A new empty temporary file in folder; "" when none could be made.
+std::wstring MakeTempFile(const std::wstring& folder) {
+  wchar_t buf[MAX_PATH + 16];
+  if (folder.size() >= MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"qbz", 0, buf)) return {};
+  return buf;
+}
+
+// The entry's time of last change as FILETIME (NTFS field when present, else DOS time).
+uint64_t EntryTime(const ZipEntry& e) {
+  if (e.hasNtfsTimes && e.mtime != 0) return e.mtime;
+  return DosToFileTime(static_cast<uint32_t>(e.dosDate) << 16 | e.dosTime);
+}
+
+// The source file is newer than the entry by more than the 2-second step of DOS times.
+bool IsNewer(uint64_t fileTime, const ZipEntry& e) {
+  const uint64_t et = EntryTime(e);
+  return fileTime > et + kTwoSeconds;
+}
+
+// Copies an old entry's local record (header, data, data descriptor) unchanged and
+// returns its central header with the new offset.
+bool CopyRawEntry(const ZipReader& zip, const ZipEntry& e, OutFile& out, EntryHeader* central) {
+  ZipLocalInfo li;
+  if (zip.LocateData(e, &li) != ZipReadStatus::Ok) return false;
+  uint64_t len = li.headerSize + e.compressedSize;
+  if (e.HasDataDescriptor()) {
+    uint8_t sig[4] = {};
+    const bool big = e.compressedSize >= kZip64Marker32 || e.uncompressedSize >= kZip64Marker32;
+    uint64_t dd = big ? 20 : 12;
+    if (zip.ReadAt(li.dataOffset + e.compressedSize, sig, 4) && Get32(sig) == kSigDataDescriptor) dd += 4;
+    len += dd;
+  }
+  central->localHeaderOffset = out.Pos();
+  std::vector<uint8_t> buf(1u << 20);
+  uint64_t at = li.headerOffset;
+  while (len > 0) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(len, buf.size()));
+    if (!zip.ReadAt(at, buf.data(), n)) return false;
+    if (!out.Write(buf.data(), n)) return false;
+    at += n;
+    len -= n;
+  }
+  central->versionMadeBy = e.versionMadeBy;
+  central->versionNeeded = e.versionNeeded;
+  central->flags = e.flags;
+  central->method = e.method;
+  central->dosDateTime = static_cast<uint32_t>(e.dosDate) << 16 | e.dosTime;
+  central->crc = e.crc;
+  central->compressedSize = e.compressedSize;
+  central->uncompressedSize = e.uncompressedSize;
+  central->internalAttr = e.internalAttr;
+  central->externalAttr = e.externalAttr;
+  central->name = e.rawName;
+  central->extra = StripExtraBlock(e.extra, kExtraZip64);
+  central->comment = e.comment;
+  return true;
+}
+
+struct TempGuard {
+  std::wstring path;
+  ~TempGuard() {
+    if (!path.empty()) DeleteFileW(path.c_str());
+  }
+};
+
+// Moves the finished temporary file over the target. Across volumes the file is first
+// copied beside the target, so the old zip is replaced only by a complete copy.
+bool ReplaceTarget(TempGuard& temp, const std::wstring& target) {
+  if (MoveFileExW(temp.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    temp.path.clear();
+    return true;
+  }
+  TempGuard beside{MakeTempFile(FolderOf(target))};
+  if (beside.path.empty()) return false;
+  if (!CopyFileW(temp.path.c_str(), beside.path.c_str(), FALSE)) return false;
+  if (!MoveFileExW(beside.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return false;
+  beside.path.clear();
+  return true;
+}
+
+std::vector<std::string> SuffixList(const DzipOptions& o) {
+  std::vector<std::string> out;
+  if (!o.storeSuffixesOn) return out;
+  size_t pos = 0;
+  const std::string& s = o.storeSuffixes;
+  while (pos <= s.size()) {
+    size_t c = s.find(':', pos);
+    if (c == std::string::npos) c = s.size();
+    std::string item = tk::Trim(std::string_view(s).substr(pos, c - pos));
+    if (!item.empty()) out.push_back(item);
+    pos = c + 1;
+  }
+  return out;
+}
+
+class Run {
+ public:
+  explicit Run(const dz::ZipCmdRecord& r) : o_(ReadOptions(r)), rep_(r) {}
+
+  int Execute() {
+    const auto start = std::chrono::steady_clock::now();
+    log_.Open(rep_, o_);
+    const int rc = Body();
+    if (rc != dz::ZE_OK && rc != dz::ZE_ABORT) log_.Line("Error " + std::to_string(rc));
+    if (rc == dz::ZE_ABORT) log_.Line("Cancelled: the zip was left as it was");
+    for (const auto& e : results_) log_.Entry(e);
+    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    log_.Summary(rc, results_, secs);
+    log_.Write();
+    return rc;
+  }
+
+ private:
+  int Fail(int code, const std::string& text) {
+    rep_.Error(code, text);
+    log_.Line(text);
+    return code;
+  }
+
+  int Body() {
+    if (o_.function != dz::ZIP_ADD && o_.function != dz::ZIP_UPDATE && o_.function != dz::ZIP_FRESHEN)
+      return Fail(dz::ZE_PARMS, "Unknown function code " + std::to_string(o_.function));
+    if (o_.mv & dz::MV_USEMULTI)
+      return Fail(dz::ZE_MVPARMS, "Splitting into volumes is not available in this version of the library");
+    if (o_.encrypt)
+      return Fail(dz::ZE_PARMS, "Encryption is not available in this version of the library; no zip was written");
+    if (o_.zipFile.empty()) return Fail(dz::ZE_NAME, "No zip file name given");
+    if (o_.addComment && o_.comment.size() > 0xFFFF)
+      return Fail(dz::ZE_NOTE, "The comment is longer than 65535 bytes");
+    if (o_.deflate64Asked)
+      log_.Line("Note: compression factor " + std::to_string(o_.factor) +
+                " asks for Deflate64, which this version cannot write; deflate level " + std::to_string(o_.level) +
+                " was used instead");
+
+    target_ = FullPathW(o_.zipFile);
+    const bool exists = tk::FileExists(tk::Narrow(target_));
+    ZipReader old;
+    if (exists) {
+      const ZipReadStatus st = old.Open(tk::Narrow(target_));
+      if (st == ZipReadStatus::OpenFailed) {
+        rep_.FileError(dz::DZ_MSG_OPEN_ERROR, "Cannot open the zip file: " + o_.zipFile);
+        return Fail(dz::ZE_OPEN, "Cannot open the zip file " + o_.zipFile);
+      }
+      if (st != ZipReadStatus::Ok) {
+        rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
+        return Fail(st == ZipReadStatus::Truncated ? dz::ZE_EOF : dz::ZE_FORMAT,
+                    "The existing file is not a readable zip and was left as it is: " + o_.zipFile);
+      }
+    } else if (o_.function == dz::ZIP_FRESHEN) {
+      return Fail(dz::ZE_NAME, "Nothing to freshen: the zip does not exist: " + o_.zipFile);
+    }
+
+    if (rep_.Major(o_.zipFile, 0)) return dz::ZE_ABORT;
+    std::vector<SourceFile> files = SelectFiles(o_, rep_, target_);
+    if (rep_.Cancelled()) return dz::ZE_ABORT;
+    if (files.empty()) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + o_.itemList);
+
+    // Plan: which old entries stay, which files go in.
+    const std::vector<ZipEntry> noEntries;
+    const std::vector<ZipEntry>& entries = exists ? old.Entries() : noEntries;
+    std::map<std::string, size_t> byName;
+    for (size_t i = 0; i < entries.size(); ++i) byName.emplace(tk::UpperCase(entries[i].name), i);
+    std::vector<bool> replaced(entries.size(), false);
+    const std::vector<std::string> suffixes = SuffixList(o_);
+    std::vector<NewItem> items;
+    uint64_t totalBytes = 0;
+    for (const SourceFile& f : files) {
+      auto it = byName.find(tk::UpperCase(f.zipName));
+      NewItem n;
+      n.src = &f;
+      n.store = !f.isDir && HasStoreSuffix(f.zipName, suffixes);
+      if (it != byName.end()) {
+        const ZipEntry& e = entries[it->second];
+        if (f.isDir) continue;   // a folder entry that exists stays
+        if (o_.function != dz::ZIP_ADD && !IsNewer(f.mtime, e)) continue;
+        replaced[it->second] = true;
+        n.action = EntryAction::Replaced;
+      } else {
+        if (o_.function == dz::ZIP_FRESHEN) continue;
+        n.action = EntryAction::Added;
+      }
+      totalBytes += f.size;
+      items.push_back(n);
+    }
+    // Folder entries alone do not make a change.
+    const bool anyFile = std::any_of(items.begin(), items.end(), [](const NewItem& n) { return !n.src->isDir; });
+    std::string newComment = exists ? old.Info().comment : std::string();
+    if (o_.addComment) newComment = o_.comment;
+    const bool commentChanged = exists && newComment != old.Info().comment;
+    if (exists && !anyFile && !commentChanged) {
+      log_.Line("Nothing changed: the zip was left as it was");
+      return dz::ZE_OK;
+    }
+    if (!exists && !anyFile) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + o_.itemList);
+
+    // Write the new zip to a temporary file.
+    std::wstring tempFolder = FolderOf(target_);
+    if (o_.pathForTemp && !o_.tempPath.empty()) tempFolder = tk::Widen(tk::IncludeTrailingBackslash(o_.tempPath));
+    TempGuard temp{MakeTempFile(tempFolder)};
+    if (temp.path.empty()) return Fail(dz::ZE_TEMP, "Cannot create a temporary file in " + tk::Narrow(tempFolder));
+    OutFile out;
+    if (!out.Create(temp.path)) return Fail(dz::ZE_TEMP, "Cannot write the temporary file " + tk::Narrow(temp.path));
+
+    std::vector<EntryHeader> central;
+    uint64_t newest = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (replaced[i]) continue;
+      EntryHeader h;
+      if (!CopyRawEntry(old, entries[i], out, &h)) {
+        if (out.Failed()) {
+          rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
+          return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + tk::Narrow(temp.path));
+        }
+        rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
+        return Fail(dz::ZE_FORMAT, "Entry " + entries[i].name + " of the existing zip cannot be read");
+      }
+      central.push_back(std::move(h));
+      newest = std::max(newest, EntryTime(entries[i]));
+      if (!entries[i].IsDirectory()) {
+        EntryResult r;
+        r.zipName = entries[i].name;
+        r.action = EntryAction::Kept;
+        r.size = entries[i].uncompressedSize;
+        r.compressed = entries[i].compressedSize;
+        results_.push_back(r);
+      }
+    }
+    if (rep_.Major(o_.zipFile, 0)) return dz::ZE_ABORT;
+
+    ProgressTotals progress;
+    progress.majorItem = o_.zipFile;
+    progress.totalBytes = totalBytes;
+    const int rc = CompressItems(items, o_, out, rep_, progress, central, results_);
+    if (rc != dz::ZE_OK) return rc;
+    for (const auto& it : items) newest = std::max(newest, it.src->mtime);
+
+    // Central directory and end records.
+    const uint64_t cdStart = out.Pos();
+    for (const auto& h : central) {
+      const std::string c = BuildCentralHeader(h);
+      out.Write(c.data(), c.size());
+    }
+    const uint64_t cdSize = out.Pos() - cdStart;
+    const std::string end = BuildEndRecords(central.size(), cdStart, cdSize, newComment);
+    out.Write(end.data(), end.size());
+    if (!out.Close()) {
+      rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
+      return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + tk::Narrow(temp.path));
+    }
+    old.Close();
+    if (rep_.Major(o_.zipFile, 100)) return dz::ZE_ABORT;
+    if (!ReplaceTarget(temp, target_))
+      return Fail(exists ? dz::ZE_TEMP : dz::ZE_CREAT, "Cannot put the new zip in place of " + o_.zipFile);
+
+    if (o_.oldAsLatest && newest != 0) {
+      HANDLE h = CreateFileW(target_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (h != INVALID_HANDLE_VALUE) {
+        const FILETIME ft{static_cast<DWORD>(newest & 0xFFFFFFFFu), static_cast<DWORD>(newest >> 32)};
+        SetFileTime(h, nullptr, nullptr, &ft);
+        CloseHandle(h);
+      }
+    }
+    AfterSuccess();
+    return dz::ZE_OK;
+  }
+
+  // Only files whose data went into the zip just written.
+  void AfterSuccess() {
+    for (auto& r : results_) {
+      if (r.isDir || (r.action != EntryAction::Added && r.action != EntryAction::Replaced)) continue;
+      if (o_.Sub(dz::ZSO_RESET_ARCHIVED) && !ClearArchiveBit(r.sourcePath))
+        rep_.Warning("Cannot clear the archive attribute of " + tk::Narrow(r.sourcePath));
+      if (o_.deleteOriginal) {
+        if (DeleteFileW(r.sourcePath.c_str())) {
+          r.note = "source deleted";
+          log_.Line("deleted source: " + tk::Narrow(r.sourcePath));
+        } else {
+          rep_.Warning("Cannot delete the source file " + tk::Narrow(r.sourcePath));
+          log_.Line("cannot delete source: " + tk::Narrow(r.sourcePath));
+        }
+      }
+    }
+  }
+
+  DzipOptions o_;
+  Reporter rep_;
+  ZipLog log_;
+  std::wstring target_;
+  std::vector<EntryResult> results_;
+};
+
+}  // namespace
+
+int RunZip(const dz::ZipCmdRecord& r) {
+  try {
+    Run run(r);
+    return run.Execute();
+  } catch (const std::bad_alloc&) {
+    return dz::ZE_MEM;
+  } catch (...) {
+    return dz::ZE_LOGIC;
+  }
+}
+
+}  // namespace ziplib

@@ -1,0 +1,151 @@
+#pragma once
+// The compression side of the library: what `dzip` does with one command record.
+// Pieces: option parsing and the caller's callbacks (dzip_report.cpp), file selection and
+// entry names (dzip_select.cpp), the parallel compression pipeline and the output file
+// (dzip_pipeline.cpp), the zip log (dzip_log.cpp), and the run itself (zipwriter.cpp).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ziplib/dzrecords.h"
+#include "ziplib/zipformat.h"
+
+namespace ziplib {
+
+// The record's options, read once, texts as UTF-8.
+struct DzipOptions {
+  int function = 0;
+  std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
+  bool commentGiven = false;
+  int factor = 5;            // as given
+  int level = 5;             // 0 store, 1..9 deflate
+  bool deflate64Asked = false;
+  bool recurse = false, pathForTemp = false, deleteOriginal = false, growExisting = false;
+  bool noDirNames = false, addComment = false, afterDate = false, oldAsLatest = false;
+  bool includeOnly = false, excludeOn = false, noDirEntries = false, includeSysHidden = false;
+  bool storeSuffixesOn = false, diagnostic = false, encrypt = false, largeFiles = false, quiet = false;
+  uint16_t mv = 0, zso = 0;
+  bool Sub(uint16_t bit) const { return (zso & bit) != 0; }
+};
+DzipOptions ReadOptions(const dz::ZipCmdRecord& r);
+
+// The caller's callbacks, called on the calling thread only.
+class Reporter {
+ public:
+  explicit Reporter(const dz::ZipCmdRecord& r);
+  // Progress; true when the caller asked to stop.
+  bool Major(const std::string& item, int percent);
+  bool Minor(const std::string& item, int percent);
+  void Error(int code, const std::string& text);     // message 11
+  void Warning(const std::string& text);             // message 12
+  void FileError(int msgId, const std::string& text);// messages 2, 3, 4
+  std::string Query(int p1);                         // message 13; "" without a callback
+  bool Cancelled() const { return cancelled_; }
+
+ private:
+  int32_t Message(int32_t id, int32_t p1, const std::string& text);
+  const dz::ZipCmdRecord& r_;
+  bool minorCancels_;
+  bool cancelled_ = false;
+  std::vector<char> buf1_, buf2_;
+};
+
+// One file or folder chosen for the zip.
+struct SourceFile {
+  std::wstring path;        // full path
+  std::string zipName;      // UTF-8, '/' separated; a folder ends with '/'
+  bool isDir = false;
+  uint64_t size = 0;
+  uint64_t mtime = 0, atime = 0, ctime = 0;   // FILETIME values (UTC)
+  DWORD attrs = 0;
+};
+
+// Chooses the files of the item list with the record's filters. Warnings (duplicate names)
+// go to the reporter. excludePath: the target zip, never taken into itself.
+std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath);
+
+// Helpers of the selection, open for tests of the library.
+std::vector<std::string> SplitSpecList(const std::string& list);   // blanks, "quoted parts"
+bool MaskListMatches(const std::vector<std::string>& masks, const std::wstring& fullPath);
+bool ParseAfterDate(const std::string& mmddyy, uint64_t* fileTimeUtc);  // local midnight
+std::string MangleComponent(const std::string& name, int serial);       // 8.3 form
+bool HasStoreSuffix(const std::string& name, const std::vector<std::string>& suffixes);
+
+// What happened to each entry, for the log and the after-success actions.
+enum class EntryAction { Added, Replaced, Kept, Skipped };
+struct EntryResult {
+  std::string zipName;
+  std::wstring sourcePath;
+  EntryAction action = EntryAction::Added;
+  bool isDir = false;
+  uint16_t method = 0;
+  uint64_t size = 0, compressed = 0;
+  uint64_t mtime = 0;
+  std::string note;
+};
+
+// The zip being written, with a large buffer; Patch rewrites bytes already written.
+class OutFile {
+ public:
+  ~OutFile();
+  bool Create(const std::wstring& path);
+  bool Write(const void* data, size_t len);
+  bool Patch(uint64_t offset, const void* data, size_t len);
+  bool Close();              // flushes; false when anything failed
+  uint64_t Pos() const { return pos_; }
+  bool Failed() const { return failed_; }
+
+ private:
+  bool Flush();
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+  std::vector<uint8_t> buf_;
+  size_t used_ = 0;
+  uint64_t pos_ = 0;
+  bool failed_ = false;
+};
+
+// One new entry for the pipeline.
+struct NewItem {
+  const SourceFile* src = nullptr;
+  bool store = false;        // stored without compression (factor 0 or a store suffix)
+  EntryAction action = EntryAction::Added;
+};
+
+// Compresses the new items in parallel (the caller's thread writes and calls back) and
+// appends their local records to out and their central headers to central.
+struct ProgressTotals {
+  std::string majorItem;     // the text of the major callback (the zip file)
+  uint64_t totalBytes = 0;
+  uint64_t doneBytes = 0;
+};
+int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFile& out, Reporter& rep,
+                  ProgressTotals& progress, std::vector<EntryHeader>& central,
+                  std::vector<EntryResult>& results);
+
+// The zip log of one run (only with ZSO_LOGZIPRESULTS and a message callback).
+class ZipLog {
+ public:
+  void Open(Reporter& rep, const DzipOptions& o);   // asks 701 and 702
+  bool Active() const { return active_; }
+  void Line(const std::string& text);
+  void Entry(const EntryResult& e);
+  void Summary(int result, const std::vector<EntryResult>& entries, double seconds);
+  void Write();   // appends everything to the log file
+
+ private:
+  bool active_ = false;
+  bool diagnostic_ = false;
+  std::wstring file_;
+  std::string text_;
+};
+
+// The header template filled as text: every "%s" becomes value, nothing else is read
+// as a format (a "%d" or "%n" stays as it is).
+std::string FillTemplate(const std::string& tmpl, const std::string& value);
+
+// Runs one compression command; returns the result code.
+int RunZip(const dz::ZipCmdRecord& r);
+
+}  // namespace ziplib
