@@ -1,0 +1,301 @@
+#include "migrator/converter.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "settings/fernoini.h"
+#include "settings/foconsts.h"
+#include "settings/foschedules.h"
+#include "settings/qbprofile.h"
+#include "settings/vglobal.h"
+#include "toolkit/files.h"
+#include "toolkit/format.h"
+#include "toolkit/stringlist.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+bool KeyExists(const char* path) {
+  HKEY key = nullptr;
+  const LONG r = RegOpenKeyExW(HKEY_CURRENT_USER, tk::Widen(path).c_str(), 0, KEY_READ, &key);
+  if (r == ERROR_SUCCESS) RegCloseKey(key);
+  // Any answer other than "not there" counts as there: the conversion must not run
+  // over a current layout it could not look at.
+  return r != ERROR_FILE_NOT_FOUND;
+}
+
+// Sets the process decimal separator for the life of the object, then '.' again.
+class TDecimalSeparatorScope {
+ public:
+  explicit TDecimalSeparatorScope(char sep) { tk::SetDecimalSeparator(sep); }
+  ~TDecimalSeparatorScope() { tk::SetDecimalSeparator('.'); }
+};
+
+// The old store, which must be made while the old names are in force.
+std::unique_ptr<TFernoIni> OpenOldStore() {
+  SetOldRegistryNames();
+  return std::make_unique<TFernoIni>();
+}
+
+std::unique_ptr<TFernoIni> OpenNewStore() {
+  SetNewRegistryNames();
+  return std::make_unique<TFernoIni>();
+}
+
+// A name of the old profile list that has a key of its own under the old root.
+bool OldProfileExists(const TFernoIni& oldIni, const std::string& name) {
+  return !name.empty() && oldIni.SectionExists(name);
+}
+
+// The two stores side by side; the section names are globals, so the old names are
+// put in force for each read and the current ones for each write.
+class TSettingsCopier {
+ public:
+  TSettingsCopier() : old_(OpenOldStore()), new_(OpenNewStore()) {}
+
+  template <class Get, class Set>
+  void Carry(Get get, Set set) {
+    SetOldRegistryNames();
+    auto value = ((*old_).*get)();
+    SetNewRegistryNames();
+    ((*new_).*set)(value);
+  }
+  template <class Get, class Set>
+  void CarryIndexed(Get get, Set set, int index) {
+    SetOldRegistryNames();
+    auto value = ((*old_).*get)(index);
+    SetNewRegistryNames();
+    ((*new_).*set)(index, value);
+  }
+
+  TFernoIni& Old() { SetOldRegistryNames(); return *old_; }
+  TFernoIni& New() { SetNewRegistryNames(); return *new_; }
+
+ private:
+  std::unique_ptr<TFernoIni> old_, new_;
+};
+
+#define QB_CARRY(copier, Name) (copier).Carry(&TFernoIni::Get##Name, &TFernoIni::Set##Name)
+
+}  // namespace
+
+bool HasConvertSwitch(const std::vector<std::string>& args) {
+  for (const std::string& arg : args)
+    if (arg.size() > 1 && (arg[0] == '-' || arg[0] == '/') && tk::SameText(arg.substr(1), "convert"))
+      return true;
+  return false;
+}
+
+bool CheckConvertPreconditions() {
+  return KeyExists(OldQuillbankRootKey) && !KeyExists(QuillbankRootKey);
+}
+
+void MoveComboBoxIni(const std::string& appDataDir, const std::string& programDir) {
+  if (appDataDir.empty()) return;
+  const std::string folder = appDataDir + "Quillbank";
+  if (!tk::DirectoryExists(folder)) tk::ForceDirectories(folder);
+  const std::string target = folder + "\\ComboBox.ini";
+  const std::string source = programDir + "ComboBox.ini";
+  if (tk::FileExists(target) || !tk::FileExists(source)) return;
+  // The program folder and the user's folder may lie on different volumes.
+  MoveFileExW(tk::Widen(source).c_str(), tk::Widen(target).c_str(), MOVEFILE_COPY_ALLOWED);
+}
+
+void ConvertOldProfile(const TZipProfile& o, TQbProfile& n, std::string* archiveList) {
+  // The old level 6 was the old default; the current default level is 5.
+  n.cf = o.AddCompLevel == 6 ? 5 : o.AddCompLevel;
+  n.b->SetFlag(poArchiveOnly, o.AddArchiveOnly);
+  n.b->SetFlag(poClearArchive, o.AddResetArchive);
+  if (o.AddResetArchive && !o.AddArchiveOnly) {
+    // Clearing the archive bit of every zipped file is only offered together with
+    // "Include archive only" now.
+    n.b->SetFlag(poClearArchive, false);
+    if (archiveList) *archiveList += o.ProfileName + "\r\n";
+  }
+  n.b->SetFlag(poNoFolderNames, !o.AddDirNames);
+  n.b->SetFlag(poShortNames, o.AddForceDOS);
+  n.b->SetFlag(poZipTimeOfNewest, o.AddZipTime);
+  bool recurse = false;
+  std::vector<std::string> includes;
+  for (const std::string& spec : o.FSpecArgs.Items()) {
+    // An entry begins with its recursion mark, ">" or a blank; an entry without one
+    // is kept whole, so that a path is never cut.
+    const bool marked = !spec.empty() && (spec[0] == '>' || spec[0] == ' ');
+    if (marked && spec[0] == '>') recurse = true;
+    includes.push_back(marked ? spec.substr(1) : spec);
+  }
+  n.b->SetFlag(poRecurse, recurse);
+  n.b->SetFlag(poHiddenAndSystem, o.AddHiddenFiles);
+  n.b->SetFlag(poStoreAndZip, o.StoreAndZip);
+  n.b->SetFlag(poDeleteZipFirst, o.DeleteBeforeRunning);
+  n.b->SetFlag(poDefaultComment, o.UseDefaultComment);
+  n.b->SetFlag(poTempInTarget, o.TargetAsTempDir);
+  n.ecmd = o.AddFreshen ? 1 : (o.AddUpdate ? 3 : 4);
+  n.ssuf.clear();
+  n.il = tk::ToCommaText(includes);
+  if (o.FSpecArgsExcl.Count() > 0) n.ef = o.FSpecArgsExcl.CommaText();
+  n.ec = o.Password;
+  n.cmt = tk::ToCommaText(tk::SplitLines(o.Comment));
+  n.adt = 0;
+  n.bdir = o.RootDir;
+  n.lrun = o.LastRun;
+  n.ltst = o.LastTested;
+  n.pn = o.ProfileName;
+  n.ml = o.MediaLabel;
+  n.zfndf = o.ZipFileNameDateFormat;
+  n.ztk = -1;
+  n.ze = 0;
+  n.te = 0;
+  n.nrl = 0;
+  n.efil.clear();
+  n.SetZipFile(o.ZipFileName);
+}
+
+void ConvertSchedules(char localeSeparator, TConvertReport& report) {
+  std::vector<std::unique_ptr<TFoSchedule>> items;
+  {
+    TDecimalSeparatorScope sep(localeSeparator);
+    auto oldIni = OpenOldStore();
+    const int count = oldIni->GetScheduleCount();
+    for (int n = 1; n <= count; ++n) {
+      auto item = std::make_unique<TFoSchedule>();
+      const std::string key = ScheduleKey(n);
+      // The record reads the time only in the '.' form; the old programs wrote it
+      // with the user's separator, so the time is read again here.
+      item->LoadFromRegistry(key);
+      ReadOldFloat(*oldIni, key, "ScheduleTime", 0, &item->Time, &report.UnreadValues);
+      items.push_back(std::move(item));
+    }
+  }
+  SetNewRegistryNames();
+  TFoSchedules schedules;
+  for (auto& item : items) schedules.Add(item.release());
+  schedules.SaveAll();
+}
+
+void ConvertSettings(TConvertReport& /*report*/) {
+  TSettingsCopier c;
+  // Only names that can be carried over go to the current list; the profiles step
+  // names the others in the final message.
+  std::vector<std::string> names;
+  {
+    TFernoIni& oldIni = c.Old();
+    const int count = oldIni.GetProfileCount();
+    for (int i = 0; i < count; ++i) {
+      std::string name = oldIni.GetProfileName(i);
+      if (OldProfileExists(oldIni, name)) names.push_back(std::move(name));
+    }
+  }
+  {
+    TFernoIni& newIni = c.New();
+    newIni.SetProfileCount(static_cast<int>(names.size()));
+    for (size_t i = 0; i < names.size(); ++i) newIni.SetProfileName(static_cast<int>(i), names[i]);
+  }
+  for (int i = 0; i <= 7; ++i) c.CarryIndexed(&TFernoIni::GetColWidth, &TFernoIni::SetColWidth, i);
+  QB_CARRY(c, FormLeft);
+  QB_CARRY(c, FormTop);
+  QB_CARRY(c, FormWidth);
+  QB_CARRY(c, FormHeight);
+  QB_CARRY(c, ShowFNOnRun);
+  QB_CARRY(c, MaskPassword);
+  QB_CARRY(c, AllowUndo);
+  for (int i = 1; i <= 2; ++i)
+    c.CarryIndexed(&TFernoIni::GetProgressColor, &TFernoIni::SetProgressColor, i);
+  QB_CARRY(c, ColorProgressbar);
+  QB_CARRY(c, StartupDelay);
+  QB_CARRY(c, LastProfile);
+  QB_CARRY(c, AutoRefresh);
+  QB_CARRY(c, StartupProfiles);
+  QB_CARRY(c, ScheduleCount);
+  QB_CARRY(c, Use2ColorView);
+  QB_CARRY(c, ToRefresh);
+  QB_CARRY(c, Contrast);
+  QB_CARRY(c, Contrast2);
+  QB_CARRY(c, AllRunsOK);
+  QB_CARRY(c, AllTestsOK);
+  QB_CARRY(c, LastSchedule);
+  c.Carry(&TFernoIni::GetDefCmt, &TFernoIni::Setdcmt);
+  QB_CARRY(c, DateFormat);  // read with the old default "mmm-dd-yyyy"
+  QB_CARRY(c, IncludeTime);
+  QB_CARRY(c, BackupToReg);
+  QB_CARRY(c, RegBackupDir);
+  QB_CARRY(c, DoNotVerifyAppFileVersions);
+  QB_CARRY(c, bRunFromScheduler);
+  QB_CARRY(c, AlternateColor);
+  QB_CARRY(c, AlternateColor2);
+  QB_CARRY(c, TempDirectory);
+  QB_CARRY(c, ZipFileSizeUnit);
+  QB_CARRY(c, ZipFileSizePrecision);
+  QB_CARRY(c, SchedulerOnStartup);
+  QB_CARRY(c, XPMenu);
+  QB_CARRY(c, DisableStartupProfiles);
+  SetNewRegistryNames();
+}
+
+namespace {
+
+// One profile: old names and a fresh store to read, current names and a fresh store
+// to write.
+void ConvertOneProfile(const std::string& name, char localeSeparator, TConvertReport& report) {
+  TZipProfile oldProfile;
+  {
+    TDecimalSeparatorScope sep(localeSeparator);
+    auto oldIni = OpenOldStore();
+    if (!OldProfileExists(*oldIni, name)) {
+      report.MissingProfiles += name + "\r\n";
+      SetNewRegistryNames();
+      return;
+    }
+    oldProfile.LoadFromRegistry(*oldIni, name, &report.UnreadValues);
+  }
+  // A record without its own name would have no key to go to; the list names it.
+  if (oldProfile.ProfileName.empty()) oldProfile.ProfileName = name;
+  SetNewRegistryNames();
+  TQbProfile newProfile;
+  ConvertOldProfile(oldProfile, newProfile, &report.ArchiveBitProfiles);
+  newProfile.SaveToRegistry();
+}
+
+}  // namespace
+
+void ConvertProfiles(char localeSeparator, TConvertReport& report) {
+  std::vector<std::string> names;
+  {
+    auto oldIni = OpenOldStore();
+    if (OldProfileExists(*oldIni, TempProfileName)) names.push_back(TempProfileName);
+    const int count = oldIni->GetProfileCount();
+    for (int i = 0; i < count; ++i) names.push_back(oldIni->GetProfileName(i));
+  }
+  SetNewRegistryNames();
+  for (const std::string& name : names) ConvertOneProfile(name, localeSeparator, report);
+}
+
+bool RunConversion(TConvertReport& report) {
+  const char localeSeparator = tk::LocaleDecimalSeparator();
+  if (!CheckConvertPreconditions()) return false;
+  MoveComboBoxIni(GetAppDataDir(), tk::ProgramDir());
+  ConvertSchedules(localeSeparator, report);
+  ConvertSettings(report);
+  ConvertProfiles(localeSeparator, report);
+  return true;
+}
+
+std::string FinalMessage(const TConvertReport& report) {
+  std::string text = "Profiles & settings have been copied to \"New Format\".\r\n\r\n";
+  if (!report.ArchiveBitProfiles.empty())
+    text += "The following profiles used \"Clear archive bit\" without\r\n"
+            "using \"Include archive only\". That is NOT possible now.\r\n\r\n" +
+            report.ArchiveBitProfiles;
+  if (!report.MissingProfiles.empty()) {
+    if (!report.ArchiveBitProfiles.empty()) text += "\r\n";
+    text += "The following profiles of the old list were not found and have not been copied:\r\n\r\n" +
+            report.MissingProfiles;
+  }
+  if (!report.UnreadValues.empty()) {
+    if (!report.ArchiveBitProfiles.empty() || !report.MissingProfiles.empty()) text += "\r\n";
+    text += "The following values were not numbers and have been copied as 0:\r\n\r\n" +
+            report.UnreadValues;
+  }
+  return text;
+}
