@@ -1,0 +1,120 @@
+// The common dialogs and the image list: the folder browser answered from a
+// second thread, the filter text, images added and drawn.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "support/testutil.h"
+#include "toolkit/strings.h"
+#include "toolkit/win_dialogs.h"
+#include "toolkit/win_imagelist.h"
+
+using namespace tk;
+
+namespace {
+
+// The text of the item selected in the folder tree of a browse dialog.
+std::wstring SelectedFolderName(HWND box) {
+  HWND tree = FindWindowExW(box, nullptr, WC_TREEVIEWW, nullptr);
+  if (!tree) return L"";
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return L"";
+  wchar_t buf[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = buf;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  return buf;
+}
+
+// Presses a button of the visible browse dialog of this process, once its tree
+// shows waitFor selected (when given).
+void AnswerDialog(int buttonId, std::wstring waitFor, std::atomic<bool>& done) {
+  for (int i = 0; i < 1000 && !done; ++i) {
+    HWND box = FindWindowW(L"#32770", nullptr);
+    if (box && IsWindowVisible(box) && (waitFor.empty() || SelectedFolderName(box) == waitFor)) {
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+      return;
+    }
+    Sleep(20);
+  }
+}
+
+}  // namespace
+
+TEST(Dialogs, FilterTextBecomesNulSeparatedPairs) {
+  std::wstring w = FilterToWin32("Zip files (*.zip)|*.zip|All files (*.*)|*.*");
+  const wchar_t expected[] = L"Zip files (*.zip)\0*.zip\0All files (*.*)\0*.*\0";  // + the final NUL
+  EXPECT_EQ(w, std::wstring(expected, sizeof(expected) / sizeof(wchar_t)));
+  EXPECT_EQ(FilterToWin32(""), std::wstring(L"\0\0", 2));
+}
+
+TEST(Dialogs, SelectDirectoryGivesTheChosenFolderAndKeepsItOnCancel) {
+  qbtest::TempDir tmp;
+  std::string start = tmp / "start";
+  qbtest::MakeDirs(start);
+  {
+    std::atomic<bool> done{false};
+    std::thread t(AnswerDialog, IDOK, L"start", std::ref(done));
+    std::string dir = start;
+    bool ok = SelectDirectory("Choose the folder", "", dir);
+    done = true;
+    t.join();
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(SameText(dir, start)) << dir;
+  }
+  {
+    std::atomic<bool> done{false};
+    std::thread t(AnswerDialog, IDCANCEL, L"", std::ref(done));
+    std::string dir = "unchanged";
+    bool ok = SelectDirectory("Choose the folder", "", dir);
+    done = true;
+    t.join();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(dir, "unchanged");
+  }
+}
+
+TEST(ImageList, IconsAreAddedReadBackAndDrawn) {
+  TImageList il(16, 16);
+  EXPECT_EQ(il.Count(), 0);
+  HICON icon = static_cast<HICON>(LoadImageW(nullptr, IDI_ERROR, IMAGE_ICON, 16, 16, LR_SHARED));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(il.AddIcon(icon), 0);
+  EXPECT_EQ(il.AddIcon(icon), 1);
+  EXPECT_EQ(il.Count(), 2);
+  EXPECT_EQ(il.AddIcon(nullptr), -1);
+  HICON copy = il.GetIcon(1);
+  EXPECT_NE(copy, nullptr);
+  if (copy) DestroyIcon(copy);
+  EXPECT_EQ(il.GetIcon(5), nullptr);
+
+  // Drawn on white, the error icon leaves pixels that are not white.
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  RECT r{0, 0, 16, 16};
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_TRUE(il.Draw(dc, 0, 0, 0));
+  int coloured = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) coloured += GetPixel(dc, x, y) != RGB(255, 255, 255) ? 1 : 0;
+  EXPECT_GT(coloured, 20);
+  EXPECT_FALSE(il.Draw(dc, 0, 0, 7));
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+
+  il.Clear();
+  EXPECT_EQ(il.Count(), 0);
+}
