@@ -4,4 +4,5 @@ qb_add_test(toolkit_ui_tests
     ${CMAKE_CURRENT_LIST_DIR}/win_listview_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win_msgdlg_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win_dialogs_test.cpp
-  LIBS toolkit)
+  LIBS toolkit
+  GUI)
