@@ -1,0 +1,302 @@
+// Test, the delay before the test, split, join and extract.
+#include "runner/commands.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "runner/countdown.h"
+#include "runner/extrparams.h"
+#include "runner/runengine.h"
+#include "runner/runqbmain.h"
+#include "settings/fernoglobal.h"
+#include "settings/foconsts.h"
+#include "settings/vglobal.h"
+#include "toolkit/files.h"
+#include "toolkit/format.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+using U = dz::TUnzipFlag;
+using US = dz::TUnzipSubOption;
+
+void ClearUnzipFile(TUnzipFile& u) {
+  u.IndexofItem = 0;
+  u.Options.Clear();
+  u.wUnzipSubOptions.Clear();
+  for (TLPStr* t : {&u.lpszZipFile, &u.lpszFileSpec, &u.lpszDestination, &u.lpszDecryptCode})
+    t->Clear();
+}
+
+bool IsUnzipCancel(int r) { return r == 48 || r == 49; }
+
+void ReportUnzipFailure(const TUnzipFile& u) {
+  const int r = u.ResultCode();
+  if (r != 0 && !IsUnzipCancel(r)) AddRunError(r, UnzipResultText(r));
+}
+
+// The system's folder browser; "" when the user cancels.
+std::string BrowseForFolder(HWND owner, const std::string& title) {
+  const std::wstring wtitle = tk::Widen(title);
+  BROWSEINFOW bi{};
+  bi.hwndOwner = owner;
+  bi.lpszTitle = wtitle.c_str();
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
+  if (!pidl) return std::string();
+  wchar_t buf[MAX_PATH]{};
+  const bool ok = SHGetPathFromIDListW(pidl, buf) != 0;
+  CoTaskMemFree(pidl);
+  return ok ? tk::Narrow(buf) : std::string();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath) {
+  int longest = 0;
+  const std::string path = tk::AnsiUpperCase(zipPath);
+  for (const auto& line : lines.Items()) {
+    const size_t eq = line.find('=');
+    const std::string prefix = eq == std::string::npos || eq == 0 ? "/" : line.substr(0, eq);
+    if (path.compare(0, prefix.size(), tk::AnsiUpperCase(prefix)) != 0) continue;
+    const int seconds = eq == std::string::npos ? 0 : tk::StrToIntDef(line.substr(eq + 1), 0);
+    longest = std::max(longest, seconds);
+  }
+  return longest;
+}
+
+void UpdateCustomDelay(TRunFoMainForm& form, const std::string& zipPath) {
+  if (!form.CustomDelayList) return;
+  form.LongestCustomDelay = std::max(form.LongestCustomDelay, LongestMatchingDelay(*form.CustomDelayList, zipPath));
+}
+
+void ShowDelayBeforeTest(TRunFoMainForm& form) {
+  form.lblMajorFN.SetCaption("");
+  form.ResetProgress();
+  const std::string caption = "Delay before Test";
+  const bool custom = form.LongestCustomDelay > 0;
+  const int seconds = custom ? form.LongestCustomDelay : Runner.Ini->GetRunAndTestDelay();
+  if (seconds <= 0) return;
+  std::string text = caption + ": " + tk::IntToStr(seconds) + " seconds";
+  if (!custom) text += " (default)";
+  ShowCountdown(seconds, caption, text, false, form.Left() + 15, form.Top() + 31, "skip");
+}
+
+// ---------------------------------------------------------------------------------
+void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer,
+                       const std::string& zip) {
+  TUnzipFile& u = form.UnzipFile1;
+  ClearUnzipFile(u);
+  u.IndexofItem = -1;
+  u.lpszFileSpec.SetText("*.*");
+  u.lpszZipFile.SetText(zip);
+  u.Options = TUnzipFlags{U::QuietFlag, U::TestFlag, U::RecurseFlag};
+  if (!p.ec.empty()) {
+    u.Options.Include(U::DecryptFlag);
+    u.lpszDecryptCode.SetText(p.ec);
+  }
+  if (Runner.Ini->GetDynaZipDiagnostic()) u.Options.Include(U::bDiagnostic);
+  u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
+  u.Execute(dz::UNZIP_EXTRACT);
+  const int r = u.ResultCode();
+  if (r == 48) return;  // cancelled: nothing is recorded
+
+  TFernoIni& ini = *Runner.Ini;
+  const std::string k = ProfileKey(p.pn);
+  if (!computer.empty()) {
+    ini.WriteString(k + "\\lt", computer, tk::FormatFloat("0.00000", tk::Now()));
+    if (r != 0) {
+      AddRunError(r, UnzipResultText(r), p.pn, computer);
+      ini.WriteInteger(k + "\\te", computer, r);
+    } else {
+      ini.DeleteValue(k + "\\te", computer);
+    }
+  } else {
+    ini.WriteString(k, "ltst", tk::FloatToStr(tk::Now(), '.'));
+    if (r != 0) {
+      AddRunError(r, UnzipResultText(r), p.pn);
+      ini.WriteInteger(k, "te", r);
+    } else {
+      ini.DeleteValue(k, "te");
+    }
+  }
+}
+
+void TestProfiles(TRunFoMainForm& form) {
+  TFernoIni& ini = *Runner.Ini;
+  if (form.GradientBars) form.SetBarColors(ini.GetProgressColor(2), ini.GetContrast2());
+  if (!Runner.HandOff.bRunningShutdownProfiles) WriteToRefresh();
+  form.imgTest.Show();
+  for (tk::TImage* img : {&form.imgAdd, &form.imgUpdate, &form.imgFreshen, &form.imgArchiveOnly,
+                          &form.imgResetArchive, &form.imgAfterDate, &form.imgDeleteOriginal})
+    img->Hide();
+
+  const bool runAndTest = Runner.Command == 'B';
+  for (int i = 2; i <= Runner.ArgCount() && !Runner.Cancel; ++i) {
+    const std::string name = Runner.Arg(i);
+    if (!Runner.Selected(name)) continue;
+    TQbProfile p;
+    if (!LoadNamedProfile(name, "Couldn't test: Profile doesn't exist", p)) continue;
+    const bool multi = p.IsMultiComputer();
+    if (runAndTest && !multi && (!form.RanOKList || form.RanOKList->IndexOf(name) < 0)) {
+      AddRunError(0, "Test skipped, Profile didn't run successfully", name);
+      continue;
+    }
+    if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
+      AddRunError(0, MediaFailureText("Couldn't test", p.ml), name);
+      continue;
+    }
+    form.SetCaption("Testing  (" + name + ")");
+    form.imgSAZ.SetVisible(p.b->GetFlag(poStoreAndZip));
+    form.imgPassword.SetVisible(!p.ec.empty());
+
+    for (const auto& computer : TargetComputers(p)) {
+      if (Runner.Cancel) break;
+      if (multi && !Runner.ComputerWanted(computer)) continue;
+      if (runAndTest && multi && (!form.RanOKList || form.RanOKList->IndexOf(name + "\"" + computer) < 0)) {
+        AddRunError(0, "Test skipped, Profile didn't run successfully", name, computer);
+        continue;
+      }
+      const std::string zip = p.GetZipFileName(computer);
+      if (!tk::FileExists(zip)) {
+        AddRunError(0, "Couldn't test, ZIP file \"" + zip + "\" doesn't exist", name, computer);
+        continue;
+      }
+      form.ResetProgress();
+      form.lblFN.SetCaption(tk::LowerCase(tk::ExtractFileName(zip)));
+      form.HighestMajorPercent = 0;
+      TestProfileTarget(form, p, computer, zip);
+    }
+    if (multi) p.UpdateTestErrorTotal();
+  }
+  UpdateAllTestsOK();
+  NotifyManagerRefresh();
+}
+
+// ---------------------------------------------------------------------------------
+bool CheckVolumesExist(const std::string& volumePath) {
+  const std::string folder = tk::ExtractFilePath(volumePath);
+  if (!tk::DirectoryExists(folder.empty() ? std::string(".") : folder)) return false;
+  const DWORD files = tk::faReadOnly | tk::faHidden | tk::faSysFile | tk::faArchive;
+  const std::string name = tk::ExtractFileName(volumePath);
+  // The earlier volumes of a set carry the name with ".z01", ".z02", ... instead of its
+  // extension, so a set is seen by them as well as by its last volume.
+  for (const std::string& mask : {folder + name, folder + name + ".???", folder + tk::ChangeFileExt(name, ".z??")})
+    if (!tk::FindFiles(mask, files).empty()) return true;
+  return false;
+}
+
+void SplitArchive(TRunFoMainForm& form) {
+  const std::string zip = Runner.Arg(2);
+  form.SetCaption("Splitting " + QuoteIfSpaces(zip));
+  int64_t volumeSize = tk::StrToInt64Def(Runner.Arg(4), 0);
+  TZipFile& z = form.ZipFile1;
+  ClearZipFile(z);
+  z.CompFactor = 0;
+  z.Options.Include(dz::TZipFlag::NoDirectoryNamesFlag);
+  if (tk::FileSize(zip) >= 0xFFFFFFFFLL) z.Options.Include(dz::TZipFlag::LargeZIPFilesFlag);
+  z.wMultiVolControl = TMultiVolFlags{dz::TMultiVolFlag::MV_USEMULTI, dz::TMultiVolFlag::MV_TOHD};
+  z.wZipSubOptions = TZipSubOptions{dz::TZipSubOption::ZSO_MINORCANCEL};
+  z.lpszItemList.SetText(QuoteIfSpaces(zip));
+  z.lpszZipFile.SetText(Runner.Arg(3));
+  z.Reserved3 = &volumeSize;
+  z.Execute(dz::ZIP_ADD);
+  z.Reserved3 = nullptr;
+  const int r = z.ResultCode();
+  if (r != 0 && r != dz::ZE_ABORT) AddRunError(r, ZipResultText(r));
+}
+
+void JoinVolumes(TRunFoMainForm& form) {
+  const std::string destination = tk::IncludeTrailingBackslash(Runner.Arg(3));
+  form.SetCaption("Joining to " + destination);
+  TUnzipFile& u = form.UnzipFile1;
+  ClearUnzipFile(u);
+  u.Options = TUnzipFlags{U::RecurseFlag};
+  u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL, US::USO_MVFROMHD};
+  u.lpszDestination.SetText(destination);
+  u.lpszFileSpec.SetText("*.*");
+  u.lpszZipFile.SetText(Runner.Arg(2));
+  u.Execute(dz::UNZIP_EXTRACT);
+  ReportUnzipFailure(u);
+}
+
+bool IsStoredArchiveWrapper(const std::string& zip) {
+  TUnzipFile u;
+  u.Options = TUnzipFlags{U::QuietFlag};
+  u.lpszZipFile.SetText(zip);
+  // The wrapper holds stored.zip and nothing else: one match for the name, one item in all.
+  u.lpszFileSpec.SetText("stored.zip");
+  if (!u.Execute(dz::UNZIP_COUNTMATCHING) || u.ItemCount != 1) return false;
+  return u.Execute(dz::UNZIP_OPEN) && u.ItemCount == 1;
+}
+
+void ExtractArchive(TRunFoMainForm& form) {
+  const TExtrParams& xp = *Runner.ExtrParams;
+  std::string destination = xp.destination;
+  if (!destination.empty()) {
+    if (!tk::DirectoryExists(destination) && !tk::ForceDirectories(destination)) {
+      AddRunError(0, "Couldn't create destination directory: " + destination);
+      return;
+    }
+  } else {
+    destination = BrowseForFolder(form.Handle(), "Specify folder to extract");
+    if (destination.empty()) return;
+  }
+  const bool withPassword = !xp.password.empty();
+  const std::string masks = xp.masks.empty() ? std::string("*.*") : xp.masks;
+  TUnzipFile& u = form.UnzipFile1;
+  auto setPassword = [&] {
+    if (!withPassword) return;
+    u.Options.Include(U::DecryptFlag);
+    u.lpszDecryptCode.SetText(xp.password);
+  };
+  form.imgPassword.SetVisible(withPassword);
+
+  if (!IsStoredArchiveWrapper(xp.zip)) {
+    ClearUnzipFile(u);
+    u.Options = xp.flags;
+    setPassword();
+    u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
+    u.lpszFileSpec.SetText(masks);
+    u.lpszDestination.SetText(destination);
+    u.lpszZipFile.SetText(xp.zip);
+    form.ResetProgress();
+    form.SetCaption("Extracting " + tk::ExtractFileName(xp.zip));
+    form.imgSAZ.Hide();
+    u.Execute(dz::UNZIP_EXTRACT);
+    ReportUnzipFailure(u);
+    return;
+  }
+
+  const std::string stored = MakeStoredArchivePath();
+  if (stored.empty()) {
+    AddRunError(0, "Couldn't create temporary dir for extracting stored.zip");
+    return;
+  }
+  ClearUnzipFile(u);
+  u.Options = xp.flags;
+  setPassword();
+  u.Options.Include(U::NoDirectoryNamesFlag);
+  u.lpszFileSpec.SetText("stored.zip");
+  u.lpszDestination.SetText(tk::ExtractFilePath(stored));
+  u.lpszZipFile.SetText(xp.zip);
+  u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
+  form.SetCaption("Extracting stored.zip");
+  form.imgSAZ.Show();
+  if (u.Execute(dz::UNZIP_EXTRACT)) {
+    ClearUnzipFile(u);
+    u.Options = xp.flags;
+    u.Options.Exclude(U::DecryptFlag);
+    u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
+    u.lpszFileSpec.SetText(masks);
+    u.lpszDestination.SetText(destination);
+    u.lpszZipFile.SetText(stored);
+    form.SetCaption("Extracting " + tk::ExtractFileName(xp.zip));
+    u.Execute(dz::UNZIP_EXTRACT);
+    ReportUnzipFailure(u);
+  } else if (!IsUnzipCancel(u.ResultCode())) {
+    AddRunError(u.ResultCode(), "Couldn't extract temp ZIP file " + stored);
+  }
+  RemoveStoredArchivePath(stored, "Couldn't delete temp file ", "Couldn't remove temporary dir ", "", "");
+}

@@ -1,0 +1,629 @@
+// The run of profiles: checks, one zip per computer, results, pruning, notifications.
+#include "runner/runengine.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "runner/commands.h"
+#include "runner/runqbmain.h"
+#include "settings/fernoglobal.h"
+#include "settings/foconsts.h"
+#include "settings/vglobal.h"
+#include "toolkit/files.h"
+#include "toolkit/format.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+using F = dz::TZipFlag;
+using Z = dz::TZipFormat;
+using S = dz::TZipSubOption;
+
+constexpr const char* kProductVersion = "Quillbank 2.0";
+constexpr const char* kLogHeader = "--- Quillbank ZIP Log - %s ---";
+constexpr UINT WM_QB_REFRESH = WM_APP + 11;
+
+// The zip log name of the target being zipped (message 13, 701).
+std::string CurrentZipLogName;
+
+void CopyToBuffer(char* buffer, const std::string& text) {
+  if (!buffer) return;
+  const size_t n = std::min(text.size(), dz::kDzMsgBufferSize - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+
+// A cleared component with the cancel-on-minor answer and without the library's boxes.
+void ResetZipFile(TZipFile& z) {
+  ClearZipFile(z);
+  z.wZipSubOptions.Include(S::ZSO_MINORCANCEL);
+  z.ZipFormats.Include(Z::QuietFlag);
+}
+
+void SetTempFolder(TZipFile& z, const TQbProfile& p) {
+  if (p.b->GetFlag(poTempInTarget)) return;
+  z.Options.Include(F::PathForTempFlag);
+  z.lpszTempPath.SetText(Runner.Ini->GetTempDirectory());
+}
+
+// resetArchive false leaves the archive bits alone (the inner zip of a store-and-zip run).
+void SetFlagOptions(TZipFile& z, const TQbProfile& p, bool resetArchive) {
+  const TStrFlag& b = *p.b;
+  if (b.GetFlag(poArchiveOnly)) z.wZipSubOptions.Include(S::ZSO_JUST_ARCHIVED);
+  if (resetArchive && b.GetFlag(poClearArchive)) z.wZipSubOptions.Include(S::ZSO_RESET_ARCHIVED);
+  if (b.GetFlag(poNoFolderNames)) z.Options.Include(F::NoDirectoryNamesFlag);
+  if (b.GetFlag(poShortNames)) z.wZipSubOptions.Include(S::ZSO_MANGLELONGNAMES);
+  if (b.GetFlag(poZipTimeOfNewest)) z.Options.Include(F::OldAsLatestFlag);
+  if (b.GetFlag(poRecurse)) z.Options.Include(F::RecurseFlag);
+  if (b.GetFlag(poHiddenAndSystem)) z.Options.Include(F::IncludeSysHiddenFlag);
+  if (b.GetFlag(poGrowZip)) z.Options.Include(F::GrowExistingFlag);
+  if (b.GetFlag(poLargeZip)) z.Options.Include(F::LargeZIPFilesFlag);
+  if (b.GetFlag(poSkipLocked)) z.wZipSubOptions.Include(S::ZSO_SKIPLOCKEDFILES);
+  if (p.nrl > 0) z.wZipSubOptions.Include(S::ZSO_LOGZIPRESULTS);
+  if (b.GetFlag(poDeleteSources) && !b.GetFlag(poStoreAndZip)) z.Options.Include(F::DeleteOriginalFlag);
+  if (Runner.Ini->GetDynaZipDiagnostic()) z.Options.Include(F::bDiagnostic);
+}
+
+void SetPassword(TZipFile& z, const TQbProfile& p) {
+  if (p.ec.empty()) return;
+  z.ZipFormats.Include(Z::EncryptFlag);
+  z.lpszEncryptCode.SetText(p.ec);
+}
+
+void SetFileSpecs(TZipFile& z, const TQbProfile& p, const std::string& computer) {
+  if (!p.bdir.empty()) {
+    z.wZipSubOptions.Include(S::ZSO_RELATIVEPATH);
+    z.lpszItemList.SetText(QuoteIfSpaces(tk::IncludeTrailingBackslash(p.bdir) + "*.*"));
+    z.Options.Include(F::IncludeOnlyFollowingFlag);
+    z.lpszIncludeFollowing.SetText(SpecListToItemList(p.il));
+  } else if (!computer.empty()) {
+    z.lpszItemList.SetText(QuoteIfSpaces(ComputerSharePath(p, computer) + "\\*.*"));
+  } else {
+    z.lpszItemList.SetText(SpecListToItemList(p.il));
+  }
+  const std::string excludes = ExcludeText(p);
+  if (!excludes.empty()) {
+    z.Options.Include(F::ExcludeFollowingFlag);
+    z.lpszExcludeFollowing.SetText(excludes);
+  }
+}
+
+void SetDateFilter(TZipFile& z, const TQbProfile& p) {
+  const std::string date = AfterDateText(p, tk::Date());
+  z.lpszDate.SetText(date);
+  if (!date.empty()) z.Options.Include(F::AfterDateFlag);
+}
+
+void SetComment(TZipFile& z, const TQbProfile& p) {
+  z.Options.Include(F::AddCommentFlag);
+  z.lpszComment.SetText(p.b->GetFlag(poDefaultComment) ? Runner.Ini->Getdcmt()
+                                                      : tk::JoinLines(tk::FromCommaText(p.cmt)));
+}
+
+// The keep-newest pruning of zip logs and dated zips.
+void Prune(const TQbProfile& p, const std::string& computer) {
+  p.PruneZipLogs(Runner.ErrorList);
+  if (p.ztk > 1) DeleteOldFiles(p.MakeZipNameWithDate(computer, true), p.ztk, Runner.ErrorList, false);
+}
+
+// Delete-before-running builds the new zip apart and lets it replace the old one only
+// after it was written, so a failed run leaves the previous backup in place.
+struct TFreshZip {
+  std::string target;   // the profile's zip
+  std::string fresh;    // "" when the library writes the target itself
+  std::string reserve;  // the placeholder that keeps the fresh name ours
+};
+
+// The zip must be deletable now (else the run stops as the user would expect when the
+// old zip could not be deleted); a fresh name in the target folder is reserved.
+bool PrepareFreshZip(TFreshZip& fz, const TQbProfile& p, const std::string& computer) {
+  fz.fresh.clear();
+  if (!p.b->GetFlag(poDeleteZipFirst) || !tk::FileExists(fz.target)) return true;
+  HANDLE h = CreateFileW(tk::Widen(fz.target).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  wchar_t buf[MAX_PATH];
+  if (h == INVALID_HANDLE_VALUE ||
+      !GetTempFileNameW(tk::Widen(tk::ExtractFilePath(fz.target)).c_str(), L"qbn", 0, buf)) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    AddRunError(0, "Couldn't delete " + fz.target + " before running", p.pn, computer);
+    return false;
+  }
+  CloseHandle(h);
+  fz.reserve = tk::Narrow(buf);
+  fz.fresh = fz.reserve + ".zip";
+  return true;
+}
+
+// After the run: the fresh zip replaces the old one on success, else it goes. A fresh zip
+// that cannot take the old one's place stays where it is, and the run counts as failed.
+int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::string& computer) {
+  if (fz.fresh.empty()) return result;
+  if (result == 0 &&
+      !MoveFileExW(tk::Widen(fz.fresh).c_str(), tk::Widen(fz.target).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    AddRunError(0, "Couldn't delete " + fz.target + " before running; the new ZIP file is " + fz.fresh, p.pn,
+                computer);
+    result = dz::ZE_TEMP;
+  } else if (result != 0) {
+    tk::RemoveFile(fz.fresh);
+  }
+  tk::RemoveFile(fz.reserve);
+  return result;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+void ClearZipFile(TZipFile& z) {
+  z.Options.Clear();
+  z.wMultiVolControl.Clear();
+  z.wZipSubOptions.Clear();
+  z.ZipFormats.Clear();
+  for (TLPStr* t : {&z.lpszComment, &z.lpszDate, &z.lpszEncryptCode, &z.lpszExcludeFollowing,
+                    &z.lpszIncludeFollowing, &z.lpszItemList, &z.lpszStoreSuffixes, &z.lpszTempPath,
+                    &z.lpszZipFile})
+    t->Clear();
+  z.Reserved3 = nullptr;
+}
+
+std::string ErrorLineText(int code, const std::string& message, const std::string& profile,
+                          const std::string& computer) {
+  std::string line = tk::IntToStr(code) + " ";
+  if (!profile.empty()) {
+    line += profile;
+    if (!computer.empty()) line += " (" + computer + ")";
+    line += ": ";
+  }
+  line += message;
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  return line;
+}
+
+void AddRunError(int code, const std::string& message, const std::string& profile, const std::string& computer) {
+  Runner.ErrorList.Add(ErrorLineText(code, message, profile, computer));
+}
+
+std::string ZipResultText(int code) {
+  if (code >= 0 && code < ZipErrorTextCount) return ZipErrorTexts[code];
+  return "Error " + tk::IntToStr(code);
+}
+
+std::string UnzipResultText(int code) {
+  if (code >= 0 && code < UnzipErrorTextCount) return UnzipErrorTexts[code];
+  return "Error " + tk::IntToStr(code);
+}
+
+std::string ZipLogFileName(const std::string& profileName) {
+  return GetLogsDir() + profileName + " ziplog " + tk::FormatDateTime("yyyy mm dd hhnn", tk::Now()) + ".txt";
+}
+
+std::string SpecListToItemList(const std::string& commaText) {
+  std::string out;
+  for (const auto& item : tk::FromCommaText(commaText)) {
+    if (!out.empty()) out += ' ';
+    out += QuoteIfSpaces(item);
+  }
+  return tk::Trim(out);
+}
+
+std::string ComputerSharePath(const TQbProfile& profile, const std::string& computer) {
+  return "\\\\" + computer + "\\" + ExtractFileNameNoExt(profile.zf);
+}
+
+bool MediaMatches(const std::string& mediaList, const std::string& zipPath) {
+  if (zipPath.empty()) return false;
+  const std::string label = GetDriveVolumeLabel(zipPath);
+  if (mediaList.find(';') == std::string::npos) return tk::SameText(mediaList, label);
+  return IsInSemicolonList(label, mediaList);
+}
+
+std::string MediaFailureText(const std::string& verb, const std::string& mediaList) {
+  if (mediaList.find(';') == std::string::npos) return verb + ", Media \"" + mediaList + "\" doesn't exist";
+  return verb + ", Specified media doesn't exist";
+}
+
+std::string AfterDateText(const TQbProfile& p, tk::TDateTime today) {
+  int y = 0, m = 0, d = 0;
+  tk::DecodeDate(today, &y, &m, &d);
+  tk::TDateTime date = 0;
+  if (p.b->GetFlag(poCurrentMonth)) {
+    date = tk::EncodeDate(y, m, 1);
+  } else if (p.b->GetFlag(poCurrentWeek)) {
+    const int week = std::min(4, (d + 6) / 7);
+    date = tk::EncodeDate(y, m, 1 + (week - 1) * 7);
+  } else if (p.b->GetFlag(poCurrentDay)) {
+    date = today;
+  } else if (p.adt > 0) {
+    date = p.adt;
+  } else if (p.adt < 0) {
+    date = today + p.adt;
+  } else {
+    return std::string();
+  }
+  return tk::FormatDateTime("mmddyy", std::floor(date));
+}
+
+std::string StoreSuffixText(const TQbProfile& p) {
+  std::string s;
+  auto append = [&s](const std::string& part) {
+    if (!s.empty()) s += ':';
+    s += part;
+  };
+  if (p.b->GetFlag(poNoCompressArchives))
+    s = ".BZ2:.Z:.ZIP:.ZOO:.ARC:.LZH:.ARJ:.TAZ:.TGZ:.LHA:.RAR:.7Z:.ACE:.CAB:.GZ:.GZIP:.JAR";
+  if (p.b->GetFlag(poNoCompressImages)) append(".JPG:.PNG:.GIF:.TIF:.TIFF:.JPEG");
+  for (const auto& item : tk::FromCommaText(p.ssuf)) append("." + item);
+  return s;
+}
+
+std::string ExcludeText(const TQbProfile& p) {
+  std::string s = SpecListToItemList(p.ef);
+  for (const auto& name : tk::FromCommaText(p.efil)) {
+    const std::string masks = ExtensionsToMasks(Runner.Ini->ReadString("ExFilters", name, ""));
+    if (!masks.empty()) s += " " + masks;
+  }
+  return tk::Trim(s);
+}
+
+std::string MakeStoredArchivePath() {
+  const std::wstring temp = tk::Widen(tk::IncludeTrailingBackslash(Runner.Ini->GetTempDirectory()));
+  // Every try takes a new name from the system; a folder that already exists is never
+  // shared with another runner, and there is no fixed fallback name.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    wchar_t buf[MAX_PATH];
+    if (!GetTempFileNameW(temp.c_str(), L"qb_", 0, buf)) return std::string();
+    const std::string placeholder = tk::Narrow(buf);
+    const std::string folder = tk::LowerCase(tk::ChangeFileExt(placeholder, ".dir"));
+    const bool made = CreateDirectoryW(tk::Widen(folder).c_str(), nullptr) != 0;
+    tk::RemoveFile(placeholder);
+    if (made) return folder + "\\stored.zip";
+  }
+  return std::string();
+}
+
+void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fileFailure,
+                             const std::string& folderFailure, const std::string& profile,
+                             const std::string& computer) {
+  const std::string folder = tk::ExcludeTrailingBackslash(tk::ExtractFilePath(storedZip));
+  if (tk::FileExists(storedZip) && !tk::RemoveFile(storedZip))
+    AddRunError(0, fileFailure + storedZip, profile, computer);
+  for (const auto& f : tk::FindFiles(tk::IncludeTrailingBackslash(folder) + "*", tk::faAnyFile & ~tk::faDirectory))
+    tk::RemoveFile(tk::IncludeTrailingBackslash(folder) + f.name);
+  if (tk::DirectoryExists(folder) && !RemoveDirectoryW(tk::Widen(folder).c_str()))
+    AddRunError(0, folderFailure + folder, profile, computer);
+}
+
+std::string ProfileKey(const std::string& name) { return ProfilesKey + "\\" + name; }
+
+bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p) {
+  if (!Runner.Ini->SectionExists(ProfileKey(name))) {
+    AddRunError(0, missingText, name);
+    return false;
+  }
+  std::string loadError;
+  if (!p.LoadFromRegistry(name, &loadError) && !loadError.empty()) AddRunError(0, loadError, name);
+  if (p.pn.empty()) p.pn = name;
+  return true;
+}
+
+std::vector<std::string> TargetComputers(const TQbProfile& p) {
+  std::vector<std::string> computers = tk::FromCommaText(p.cns);
+  if (computers.empty()) computers.push_back(std::string());
+  return computers;
+}
+
+void WriteToRefresh() {
+  std::string list;
+  for (int i = 2; i <= Runner.ArgCount(); ++i)
+    if (Runner.Selected(Runner.Arg(i))) list += "\"" + Runner.Arg(i) + "\" ";
+  Runner.Ini->SetToRefresh(list);
+}
+
+void NotifyManagerRefresh() {
+  HWND w = FindWindowW(L"TMainForm", L"Quillbank");
+  if (w && Runner.Ini->GetAutoRefresh()) PostMessageW(w, WM_QB_REFRESH, 100, 200);
+}
+
+// ---------------------------------------------------------------------------------
+// Results of one target.
+namespace {
+
+// Runs the prepared component and records the result under the profile's key.
+void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer, int code,
+                     TFreshZip& fz) {
+  if (!p.b->GetFlag(poStoreAndZip) && (code == 1 || code == 3) &&
+      !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
+    code = 4;
+  form.ZipFile1.Execute(code);
+  int r = FinishFreshZip(fz, form.ZipFile1.ResultCode(), p, computer);
+
+  const std::string k = ProfileKey(p.pn);
+  TFernoIni& ini = *Runner.Ini;
+  if (!computer.empty()) {
+    ini.WriteString(k + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
+    if (r != 0) {
+      AddRunError(r, ZipResultText(r), p.pn, computer);
+      ini.WriteInteger(k + "\\ze", computer, r);
+    } else {
+      ini.DeleteValue(k + "\\ze", computer);
+      if (form.RanOKList) form.RanOKList->Add(p.pn + "\"" + computer);
+    }
+  } else {
+    ini.WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
+    if (r != 0) {
+      AddRunError(r, ZipResultText(r), p.pn);
+      ini.WriteInteger(k, "ze", r);
+    } else {
+      ini.DeleteValue(k, "ze");
+      if (form.RanOKList) form.RanOKList->Add(p.pn);
+    }
+  }
+  if (IsUNCPath(p.zf) && tk::FileExists(fz.target)) {
+    const int64_t size = tk::FileSize(fz.target);
+    if (size >= 0) {
+      if (computer.empty()) ini.WriteString(k, "lzs", tk::IntToStr(size));
+      else ini.WriteString(k + "\\zs", computer, tk::IntToStr(size));
+    }
+  }
+}
+
+// Store-and-zip with "reset archive bits": the bits of the files in the inner zip are
+// cleared only once the outer zip is written, by a pass over the same selection that
+// writes a throw-away zip beside stored.zip.
+void ClearArchiveBitsAfterOuterZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer,
+                                   const std::string& storedZip) {
+  TZipFile& z = form.ZipFile1;
+  ResetZipFile(z);
+  z.CompFactor = 0;
+  SetFlagOptions(z, p, true);
+  z.Options.Exclude(F::DeleteOriginalFlag);
+  z.wZipSubOptions.Exclude(S::ZSO_LOGZIPRESULTS);
+  SetFileSpecs(z, p, computer);
+  SetDateFilter(z, p);
+  const std::string scratch = tk::ExtractFilePath(storedZip) + "reset.zip";
+  z.lpszZipFile.SetText(scratch);
+  if (!z.Execute(dz::ZIP_ADD) && z.ResultCode() != dz::ZE_NONE)
+    AddRunError(0, "Couldn't reset the archive attributes: " + ZipResultText(z.ResultCode()), p.pn, computer);
+  tk::RemoveFile(scratch);
+}
+
+void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
+  const std::string stored = MakeStoredArchivePath();
+  if (stored.empty()) {
+    AddRunError(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
+    return;
+  }
+  auto cleanUp = [&] {
+    RemoveStoredArchivePath(stored, "Couldn't delete temp ZIP file ", "Couldn't remove temp directory ", p.pn,
+                            computer);
+  };
+  TZipFile& z = form.ZipFile1;
+  ResetZipFile(z);
+  z.CompFactor = 0;
+  SetFlagOptions(z, p, false);
+  SetFileSpecs(z, p, computer);
+  SetDateFilter(z, p);
+  z.lpszZipFile.SetText(stored);
+  if (!z.Execute(dz::ZIP_ADD)) {
+    const int r = z.ResultCode();
+    if (r == dz::ZE_ABORT) AddRunError(r, "Operation cancelled", p.pn, computer);
+    else AddRunError(r, "Couldn't create temp ZIP file " + stored, p.pn, computer);
+    const std::string k = ProfileKey(p.pn);
+    if (computer.empty()) {
+      Runner.Ini->WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
+      Runner.Ini->WriteInteger(k, "ze", r);
+    } else {
+      Runner.Ini->WriteString(k + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
+      Runner.Ini->WriteInteger(k + "\\ze", computer, r);
+    }
+    cleanUp();
+    Prune(p, computer);
+    return;
+  }
+
+  ResetZipFile(z);
+  SetTempFolder(z, p);
+  z.CompFactor = p.cf;
+  z.Options.Include(F::NoDirectoryNamesFlag);
+  if (p.b->GetFlag(poZipTimeOfNewest)) z.Options.Include(F::OldAsLatestFlag);
+  if (p.b->GetFlag(poGrowZip)) z.Options.Include(F::GrowExistingFlag);
+  if (p.b->GetFlag(poLargeZip)) z.Options.Include(F::LargeZIPFilesFlag);
+  if (p.nrl > 0) z.wZipSubOptions.Include(S::ZSO_LOGZIPRESULTS);
+  SetPassword(z, p);
+  z.ZipFormats.Include(Z::DontCompressTheseSuffixesFlag);
+  z.lpszItemList.SetText(QuoteIfSpaces(stored));
+  SetComment(z, p);
+  TFreshZip fz{p.GetZipFileName(computer), {}, {}};
+  if (!PrepareFreshZip(fz, p, computer)) {
+    cleanUp();
+    return;
+  }
+  z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
+  RecordRunResult(form, p, computer, dz::ZIP_ADD, fz);
+  if (z.ResultCode() == 0 && tk::FileExists(fz.target) && p.b->GetFlag(poClearArchive))
+    ClearArchiveBitsAfterOuterZip(form, p, computer, stored);
+  cleanUp();
+  Prune(p, computer);
+}
+
+}  // namespace
+
+void ZipProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
+  CurrentZipLogName = ZipLogFileName(p.pn);
+  // A multi-computer target lies in a folder of the computer's name below the zip's.
+  if (!computer.empty()) tk::ForceDirectories(tk::ExtractFilePath(p.GetZipFileName(computer)));
+  if (p.b->GetFlag(poStoreAndZip)) {
+    ZipStoreAndZip(form, p, computer);
+    return;
+  }
+  TZipFile& z = form.ZipFile1;
+  ResetZipFile(z);
+  SetTempFolder(z, p);
+  z.CompFactor = p.cf;
+  SetFlagOptions(z, p, true);
+  SetPassword(z, p);
+  z.ZipFormats.Include(Z::DontCompressTheseSuffixesFlag);
+  z.lpszStoreSuffixes.SetText(StoreSuffixText(p));
+  SetFileSpecs(z, p, computer);
+  SetDateFilter(z, p);
+  SetComment(z, p);
+  TFreshZip fz{p.GetZipFileName(computer), {}, {}};
+  if (!PrepareFreshZip(fz, p, computer)) return;
+  z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
+  RecordRunResult(form, p, computer, p.ecmd, fz);
+  Prune(p, computer);
+}
+
+// ---------------------------------------------------------------------------------
+void RunProfiles(TRunFoMainForm& form) {
+  TFernoIni& ini = *Runner.Ini;
+  if (form.GradientBars) form.SetBarColors(ini.GetProgressColor(1), ini.GetContrast());
+  if (!Runner.HandOff.bRunningShutdownProfiles) WriteToRefresh();
+
+  for (int i = 2; i <= Runner.ArgCount() && !Runner.Cancel; ++i) {
+    const std::string name = Runner.Arg(i);
+    if (!Runner.Selected(name)) continue;
+    TQbProfile p;
+    if (!LoadNamedProfile(name, "Couldn't run, Profile doesn't exist", p)) continue;
+    if (Runner.Command == 'B') UpdateCustomDelay(form, p.zf);
+
+    if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
+      AddRunError(0, MediaFailureText("Couldn't run", p.ml), name);
+      continue;
+    }
+    const std::string folder = tk::ExtractFilePath(p.zf);
+    if (!tk::DirectoryExists(folder)) tk::ForceDirectories(folder);
+    if (!tk::DirectoryExists(folder)) {
+      AddRunError(0, "Couldn't create/access target path " + folder, name);
+      continue;
+    }
+
+    const TStrFlag& b = *p.b;
+    form.imgAdd.SetVisible(p.ecmd == 4);
+    form.imgUpdate.SetVisible(p.ecmd == 3);
+    form.imgFreshen.SetVisible(p.ecmd == 1);
+    form.imgTest.Hide();
+    form.imgSAZ.SetVisible(b.GetFlag(poStoreAndZip));
+    form.imgArchiveOnly.SetVisible(b.GetFlag(poArchiveOnly));
+    form.imgResetArchive.SetVisible(b.GetFlag(poClearArchive));
+    form.imgPassword.SetVisible(!p.ec.empty());
+    form.imgAfterDate.SetVisible(b.GetFlag(poCurrentMonth) || b.GetFlag(poCurrentWeek) ||
+                                 b.GetFlag(poCurrentDay) || p.adt != 0);
+    form.imgDeleteOriginal.SetVisible(b.GetFlag(poDeleteSources));
+    const std::string action = p.ecmd == 1 ? "Freshening " : p.ecmd == 3 ? "Updating " : p.ecmd == 4 ? "Adding to " : "";
+
+    const bool multi = p.IsMultiComputer();
+    for (const auto& computer : TargetComputers(p)) {
+      if (Runner.Cancel) break;
+      if (multi && !Runner.ComputerWanted(computer)) continue;
+      form.ResetProgress();
+      if (multi) {
+        const std::string source = ComputerSharePath(p, computer);
+        form.lblCheckingSrcPath.SetCaption("Checking source path... (" + source + ")");
+        form.lblCheckingSrcPath.Show();
+        form.lblCheckingSrcPath.Update();
+        const bool reachable = tk::DirectoryExists(source);
+        form.lblCheckingSrcPath.Hide();
+        if (!reachable) {
+          ini.WriteString(ProfileKey(p.pn) + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
+          AddRunError(51, "Source path not found", name, computer);
+          ini.WriteInteger(ProfileKey(p.pn) + "\\ze", computer, 51);
+          continue;
+        }
+      }
+      const std::string zip = p.GetZipFileName(computer);
+      form.SetCaption((action.empty() || !tk::FileExists(zip) ? std::string("Creating ") : action) +
+                      tk::ExtractFileName(zip) + "  (" + name + ")");
+      form.HighestMajorPercent = 0;
+      ZipProfileTarget(form, p, computer);
+    }
+    if (multi) p.UpdateZipErrorTotal();
+  }
+
+  if (Runner.Arg(2) != TempProfileName) {
+    UpdateAllRunsOK();
+    NotifyManagerRefresh();
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Callbacks of both components.
+namespace {
+void PumpAndCheckCancel(bool& DoCancel) {
+  tk::Application.ProcessMessages();
+  DoCancel = Runner.Cancel;
+}
+bool ShowsExtractNames(const TRunFoMainForm& form) {
+  return form.ShowFN && Runner.Command != 'T' && Runner.Command != 'B';
+}
+std::string FileNamePart(std::string s) {
+  for (char& c : s)
+    if (c == '/') c = '\\';
+  return tk::LowerCase(tk::ExtractFileName(s));
+}
+void MajorProgress(TRunFoMainForm& form, int percent) {
+  if (percent > form.HighestMajorPercent) {
+    form.HighestMajorPercent = percent;
+    form.SetMajorPosition(percent);
+  }
+}
+void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t& RtnResult, bool zipSide) {
+  RtnResult = 0;
+  if (MsgID != 13) CopyToBuffer(lpsz2, kProductVersion);
+  const std::string text = lpsz1 ? std::string(lpsz1) : std::string();
+  switch (MsgID) {
+    case 2: AddRunError(-2, " ZIP File Open Error"); RtnResult = 1; break;
+    case 3: AddRunError(-3, " ZIP File Read Error"); RtnResult = 1; break;
+    case 4: AddRunError(-4, " ZIP File Write Error"); RtnResult = 1; break;
+    case 11:
+      if (zipSide ? p1 != 9 : (p1 != 48 && p1 != 49)) AddRunError(p1, text);
+      RtnResult = 1;
+      break;
+    case 12: AddRunError(0, text); RtnResult = 1; break;
+    case 13:
+      if (!zipSide) break;
+      if (p1 == 701) CopyToBuffer(lpsz1, CurrentZipLogName);
+      else if (p1 == 702) CopyToBuffer(lpsz1, kLogHeader);
+      RtnResult = 1;
+      break;
+    default: break;
+  }
+}
+}  // namespace
+
+void TRunFoMainForm::ZipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  MajorProgress(*this, Percent);
+  lblMajorFN.SetCaption(szItem ? szItem : "");
+  PumpAndCheckCancel(DoCancel);
+}
+
+void TRunFoMainForm::ZipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  SetMinorPosition(Percent);
+  if (ShowFN) lblFN.SetCaption(FileNamePart(szItem ? szItem : ""));
+  PumpAndCheckCancel(DoCancel);
+}
+
+void TRunFoMainForm::ZipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,
+                                             char* lpsz2, int32_t& RtnResult) {
+  HandleMessage(MsgID, p1, lpsz1, lpsz2, RtnResult, true);
+}
+
+void TRunFoMainForm::UnzipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  MajorProgress(*this, Percent);
+  if (ShowsExtractNames(*this)) lblMajorFN.SetCaption(szItem ? szItem : "");
+  PumpAndCheckCancel(DoCancel);
+}
+
+void TRunFoMainForm::UnzipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  SetMinorPosition(Percent);
+  if (ShowsExtractNames(*this)) lblFN.SetCaption(tk::LowerCase(tk::ExtractFileName(szItem ? szItem : "")));
+  PumpAndCheckCancel(DoCancel);
+}
+
+void TRunFoMainForm::UnzipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,
+                                               char* lpsz2, int32_t& RtnResult) {
+  HandleMessage(MsgID, p1, lpsz1, lpsz2, RtnResult, false);
+}
