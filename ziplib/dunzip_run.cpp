@@ -17,6 +17,7 @@
 #include "ziplib/deflate64_dec.h"
 #include "ziplib/dunzip_names.h"
 #include "ziplib/pkcrypt.h"
+#include "ziplib/volumes_join.h"
 #include "ziplib/zipread.h"
 
 namespace ziplib {
@@ -531,8 +532,10 @@ int32_t CountMatching(UnzipCmdRecord& r, const Caller& caller) {
 
 int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   if (r.wUnzipSubOptions & dz::USO_MVFROMHD) {
-    caller.Error(dz::UE_BADCMD, "Joining the volumes of a split zip is not available");
-    return dz::UE_BADCMD;
+    JoinCallbacks cb;
+    cb.progress = [&](const std::string& item, int percent) { return caller.Major(item, percent); };
+    cb.error = [&](int32_t code, const std::string& text) { caller.Error(code, text); };
+    return JoinVolumes(Text(r.lpszZipFile), Text(r.lpszDestination), cb);
   }
   ZipReader zip;
   int32_t code = OpenZip(r, caller, &zip);

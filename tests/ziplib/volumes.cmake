@@ -1,0 +1,6 @@
+qb_add_test(ziplib_volumes_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/volumes_join_test.cpp
+  LIBS settings toolkit
+  DEPENDS dunzip32
+  TIMEOUT 600)

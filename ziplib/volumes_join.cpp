@@ -1,0 +1,252 @@
+#include "ziplib/volumes_join.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "toolkit/strings.h"
+#include "ziplib/dzrecords.h"
+#include "ziplib/zipformat.h"
+
+namespace ziplib {
+namespace {
+
+struct Volume {
+  std::string path;
+  uint64_t size = 0;
+  uint64_t skip = 0;  // split signature at the start of the first volume
+  uint64_t base = 0;  // offset of its first kept byte in the joined zip
+};
+
+HANDLE OpenRead(const std::string& path) {
+  return CreateFileW(tk::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool ReadAt(HANDLE h, uint64_t off, void* buf, size_t len) {
+  LARGE_INTEGER li;
+  li.QuadPart = int64_t(off);
+  if (!SetFilePointerEx(h, li, nullptr, FILE_BEGIN)) return false;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (len > 0) {
+    DWORD got = 0;
+    const DWORD want = DWORD(std::min<size_t>(len, 1u << 20));
+    if (!ReadFile(h, p, want, &got, nullptr) || got == 0) return false;
+    p += got;
+    len -= got;
+  }
+  return true;
+}
+
+bool WriteAll(HANDLE h, const void* buf, size_t len) {
+  auto* p = static_cast<const uint8_t*>(buf);
+  while (len > 0) {
+    DWORD put = 0;
+    const DWORD want = DWORD(std::min<size_t>(len, 1u << 20));
+    if (!WriteFile(h, p, want, &put, nullptr) || put == 0) return false;
+    p += put;
+    len -= put;
+  }
+  return true;
+}
+
+std::string VolumeName(const std::string& lastVolume, uint32_t disk) {
+  // name.zip -> name.z01 ... name.z99, name.z100 beyond.
+  std::string stem = lastVolume;
+  const size_t dot = stem.find_last_of('.');
+  const size_t slash = stem.find_last_of("\\/");
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) stem.resize(dot);
+  char ext[16];
+  std::snprintf(ext, sizeof ext, ".z%02u", unsigned(disk + 1));
+  return stem + ext;
+}
+
+uint64_t FileSizeOf(HANDLE h) {
+  LARGE_INTEGER li{};
+  return GetFileSizeEx(h, &li) ? uint64_t(li.QuadPart) : 0;
+}
+
+// Reads len bytes at a joined-zip offset across volume boundaries.
+bool ReadJoined(const std::vector<Volume>& vols, uint64_t off, uint8_t* out, size_t len) {
+  for (const Volume& v : vols) {
+    const uint64_t kept = v.size - v.skip;
+    if (len == 0) break;
+    if (off >= v.base + kept) continue;
+    const uint64_t inVol = off - v.base;
+    const size_t n = size_t(std::min<uint64_t>(len, kept - inVol));
+    HANDLE h = OpenRead(v.path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = ReadAt(h, v.skip + inVol, out, n);
+    CloseHandle(h);
+    if (!ok) return false;
+    out += n;
+    off += n;
+    len -= n;
+  }
+  return len == 0;
+}
+
+}  // namespace
+
+int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, const JoinCallbacks& cb) {
+  auto fail = [&](int32_t code, const std::string& text) {
+    if (cb.error) cb.error(code, text);
+    return code;
+  };
+  // Target: destination folder + the last volume's file name.
+  std::string folder = destFolder;
+  for (char& c : folder) if (c == '/') c = '\\';
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  const size_t slash = lastVolume.find_last_of("\\/");
+  const std::string fileName = slash == std::string::npos ? lastVolume : lastVolume.substr(slash + 1);
+  const std::string target = (folder.empty() ? std::string() : folder + "\\") + fileName;
+  {
+    wchar_t a[MAX_PATH * 2], b[MAX_PATH * 2];
+    if (GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, a, nullptr) &&
+        GetFullPathNameW(tk::Widen(lastVolume).c_str(), MAX_PATH * 2, b, nullptr) && _wcsicmp(a, b) == 0)
+      return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
+  }
+
+  // The last volume's end record names its disk number: the count of volumes before it.
+  HANDLE last = OpenRead(lastVolume);
+  if (last == INVALID_HANDLE_VALUE) return fail(dz::UE_NOTFOUND, "Missing volume \"" + lastVolume + "\"");
+  const uint64_t lastSize = FileSizeOf(last);
+  const size_t tail = size_t(std::min<uint64_t>(lastSize, 65535 + 22 + 20));
+  std::vector<uint8_t> buf(tail);
+  const bool readTail = tail >= 22 && ReadAt(last, lastSize - tail, buf.data(), tail);
+  CloseHandle(last);
+  if (!readTail) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not the last volume of a zip");
+  size_t end = std::string::npos;
+  for (size_t i = tail - 22 + 1; i-- > 0;)
+    if (Get32(&buf[i]) == kSigEnd && i + 22 + Get16(&buf[i + 20]) <= tail) { end = i; break; }
+  if (end == std::string::npos) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not the last volume of a zip");
+  uint64_t lastDisk = Get16(&buf[end + 4]);
+  uint64_t cdDisk = Get16(&buf[end + 6]);
+  uint64_t entries = Get16(&buf[end + 10]);
+  uint64_t cdSize = Get32(&buf[end + 12]);
+  uint64_t cdOffset = Get32(&buf[end + 16]);
+  const std::string comment(reinterpret_cast<const char*>(&buf[end + 22]), Get16(&buf[end + 20]));
+  const bool wants64 = lastDisk == 0xFFFF || cdDisk == 0xFFFF || entries == 0xFFFF || cdSize == 0xFFFFFFFFu ||
+                       cdOffset == 0xFFFFFFFFu;
+  if (end >= 20 && Get32(&buf[end - 20]) == kSigZip64Locator) {
+    // The zip64 end record lies on the last volume in every split we meet; read it there.
+    const uint32_t recDisk = Get32(&buf[end - 16]);
+    const uint64_t recOff = Get64(&buf[end - 12]);
+    uint8_t rec[56];
+    HANDLE h = OpenRead(lastVolume);
+    const bool ok = h != INVALID_HANDLE_VALUE && recDisk == Get32(&buf[end - 4]) - 1 && ReadAt(h, recOff, rec, 56) &&
+                    Get32(rec) == kSigZip64End;
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!ok) return fail(dz::UE_STRUCT, "The zip64 end record of \"" + lastVolume + "\" cannot be read");
+    lastDisk = Get32(rec + 16);
+    cdDisk = Get32(rec + 20);
+    entries = Get64(rec + 32);
+    cdSize = Get64(rec + 40);
+    cdOffset = Get64(rec + 48);
+  } else if (wants64) {
+    return fail(dz::UE_STRUCT, "The zip64 records of \"" + lastVolume + "\" are missing");
+  }
+  if (lastDisk == 0) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not part of a split zip");
+  if (lastDisk > 65535 || cdDisk > lastDisk) return fail(dz::UE_STRUCT, "Volume numbers of \"" + lastVolume + "\" are invalid");
+
+  std::vector<Volume> vols(size_t(lastDisk) + 1);
+  uint64_t base = 0;
+  for (uint32_t d = 0; d <= lastDisk; ++d) {
+    Volume& v = vols[d];
+    v.path = d == lastDisk ? lastVolume : VolumeName(lastVolume, d);
+    HANDLE h = OpenRead(v.path);
+    if (h == INVALID_HANDLE_VALUE) return fail(dz::UE_NOTFOUND, "Missing volume \"" + v.path + "\"");
+    v.size = FileSizeOf(h);
+    if (d == 0 && v.size >= 4) {
+      uint8_t sig[4];
+      if (ReadAt(h, 0, sig, 4) && (Get32(sig) == kSigSplit || Get32(sig) == 0x30304b50)) v.skip = 4;
+    }
+    CloseHandle(h);
+    v.base = base;
+    base += v.size - v.skip;
+  }
+
+  // The central directory, read across volumes and rewritten for one disk.
+  // Offsets count from a volume's first byte, the split signature included.
+  const uint64_t cdStart = vols[cdDisk].base + cdOffset - vols[cdDisk].skip;
+  if (cdOffset < vols[cdDisk].skip || cdSize > (uint64_t(1) << 30) || cdStart + cdSize > base)
+    return fail(dz::UE_STRUCT, "The central directory of \"" + lastVolume + "\" lies outside the volumes");
+  std::vector<uint8_t> cd(static_cast<size_t>(cdSize));
+  if (!ReadJoined(vols, cdStart, cd.data(), cd.size()))
+    return fail(dz::UE_EOF, "The central directory of \"" + lastVolume + "\" cannot be read");
+  uint64_t count = 0;
+  for (size_t p = 0; p < cd.size(); ++count) {
+    if (p + 46 > cd.size() || Get32(&cd[p]) != kSigCentral) return fail(dz::UE_STRUCT, "Central directory is damaged");
+    const size_t n = Get16(&cd[p + 28]), m = Get16(&cd[p + 30]), k = Get16(&cd[p + 32]);
+    if (p + 46 + n + m + k > cd.size()) return fail(dz::UE_STRUCT, "Central directory is damaged");
+    uint8_t* h = &cd[p];
+    uint64_t disk = Get16(h + 34), off = Get32(h + 42);
+    // The zip64 block holds, in order, only the fields marked in the fixed part.
+    uint8_t* z64Off = nullptr;
+    uint8_t* z64Disk = nullptr;
+    for (size_t q = 46 + n; q + 4 <= 46 + n + m;) {
+      const size_t len = Get16(h + q + 2);
+      if (q + 4 + len > 46 + n + m) break;
+      if (Get16(h + q) == kExtraZip64) {
+        size_t f = q + 4;
+        if (Get32(h + 24) == kZip64Marker32) f += 8;
+        if (Get32(h + 20) == kZip64Marker32) f += 8;
+        if (Get32(h + 42) == kZip64Marker32 && f + 8 <= q + 4 + len) { z64Off = h + f; off = Get64(h + f); f += 8; }
+        if (Get16(h + 34) == kZip64Marker16 && f + 4 <= q + 4 + len) { z64Disk = h + f; disk = Get32(h + f); }
+      }
+      q += 4 + len;
+    }
+    if (disk > lastDisk || off < vols[disk].skip || vols[disk].base + off - vols[disk].skip >= base)
+      return fail(dz::UE_STRUCT, "Central directory is damaged");
+    const uint64_t abs = vols[disk].base + off - vols[disk].skip;
+    h[34] = h[35] = 0;
+    if (z64Disk) std::memset(z64Disk, 0, 4);
+    if (z64Off) {
+      std::string v;
+      Put64(v, abs);
+      std::memcpy(z64Off, v.data(), 8);
+    } else if (abs < kZip64Marker32) {
+      std::string v;
+      Put32(v, uint32_t(abs));
+      std::memcpy(h + 42, v.data(), 4);
+    } else {
+      return fail(dz::UE_STRUCT, "An entry of \"" + lastVolume + "\" lies beyond 4 GiB without zip64 fields");
+    }
+    p += 46 + n + m + k;
+  }
+  if (count != entries) return fail(dz::UE_STRUCT, "Central directory is damaged");
+
+  // Copy the data before the directory, then the new directory and end records.
+  const std::string temp = target + ".qbjoin.tmp";
+  HANDLE out = CreateFileW(tk::Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return fail(dz::UE_CREATE, "Cannot create \"" + temp + "\"");
+  auto abandon = [&](int32_t code, const std::string& text) {
+    CloseHandle(out);
+    DeleteFileW(tk::Widen(temp).c_str());
+    return fail(code, text);
+  };
+  std::vector<uint8_t> chunk(1u << 20);
+  for (uint64_t pos = 0; pos < cdStart;) {
+    const size_t n = size_t(std::min<uint64_t>(chunk.size(), cdStart - pos));
+    if (!ReadJoined(vols, pos, chunk.data(), n)) return abandon(dz::UE_EOF, "A volume of \"" + lastVolume + "\" cannot be read");
+    if (!WriteAll(out, chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp + "\"");
+    pos += n;
+    if (cb.progress && !cb.progress(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
+      return abandon(dz::UE_CANCEL, "Join cancelled");
+  }
+  const std::string endRecords = BuildEndRecords(entries, cdStart, cdSize, comment);
+  if (!WriteAll(out, cd.data(), cd.size()) || !WriteAll(out, endRecords.data(), endRecords.size()))
+    return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp + "\"");
+  CloseHandle(out);
+  if (!MoveFileExW(tk::Widen(temp).c_str(), tk::Widen(target).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(tk::Widen(temp).c_str());
+    return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
+  }
+  if (cb.progress) cb.progress(fileName, 100);
+  return dz::UE_OK;
+}
+
+}  // namespace ziplib
