@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "scheduler/qbsch.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return SchedulerMain(); }

@@ -1,0 +1,98 @@
+#pragma once
+// The scheduler's decisions, kept apart from its window so they can be checked alone:
+// which schedule is due at a minute, which autorun a label starts, the minutes a late
+// timer still owes, the tray picture and tip, and the clock every timer reads.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/foschedules.h"
+#include "settings/qbautoruns.h"
+#include "toolkit/datetime.h"
+
+// Messages of the scheduler's hidden window.
+inline constexpr UINT WM_QBSCH_TRAYNOTIFY = WM_APP + 10;       // 0x800A
+inline constexpr UINT WM_QBSCH_RELOADSCHEDULES = WM_APP + 12;  // 0x800C
+inline constexpr UINT WM_QBSCH_RESULTSCHANGED_MSG = WM_APP + 13;  // 0x800D
+inline constexpr UINT WM_QBSCH_QUIT = WM_APP + 15;             // 0x800F
+inline constexpr const wchar_t* QbSchClassName = L"QbSchWindowClass";
+inline constexpr const wchar_t* QbSchCaption = L"Qb Scheduler";
+inline constexpr const char* QbSchBoxCaption = "Quillbank 2.0 Scheduler";
+
+// The local time every timer of the scheduler reads. Normally the system clock; when
+// the environment variable QB_SCH_CLOCK holds "yyyy-mm-dd hh:nn:ss" (optionally
+// followed by ",speed", a whole number from 1), the clock starts at that moment when
+// the program starts and runs speed times as fast, and every timer interval is divided
+// by speed, so a test sees whole minutes go by in seconds.
+class TSchClock {
+ public:
+  TSchClock();  // reads QB_SCH_CLOCK
+  // Fixed start and speed (tests in-process).
+  TSchClock(tk::TDateTime start, int speed);
+  tk::TDateTime Now() const;
+  UINT Interval(UINT ms) const;  // the timer interval for ms of clock time, at least 1
+  int Speed() const { return speed_; }
+  bool Fixed() const { return fixed_; }
+
+ private:
+  bool fixed_ = false;
+  tk::TDateTime start_ = 0;
+  ULONGLONG startTicks_ = 0;
+  int speed_ = 1;
+};
+TSchClock& SchClock();
+
+// The Monday-first mask turned Sunday-first (its last character moved to the front).
+std::string SundayFirstMask(const std::string& mondayFirst);
+// The Sunday-first mask has '1' at dayOfWeek (1 = Sunday .. 7).
+bool MaskHasDay(const std::string& mondayFirst, int dayOfWeek);
+
+// "R", "T" or "B" for the schedule's action (0 run, 1 test, 2 run then test).
+char ScheduleLetter(uint8_t action);
+// The schedule's days or dates include the date of the value (its time is ignored).
+bool IsScheduleDayDue(const TFoSchedule& schedule, tk::TDateTime date);
+// The schedule's time is the minute of the value and its day or date is due.
+bool IsScheduleDue(const TFoSchedule& schedule, tk::TDateTime minute);
+
+// Date and time cut to the whole minute.
+tk::TDateTime DateTimeToMinute(tk::TDateTime value);
+// The minutes after lastChecked up to now's minute, oldest first. At most
+// MaxCatchUpMinutes: a longer gap (a computer that slept) gives only now's minute.
+// Nothing when now's minute was already checked; now's minute alone when nothing was
+// checked yet (0) or the clock went back.
+inline constexpr int MaxCatchUpMinutes = 5;
+std::vector<tk::TDateTime> MinutesToCheck(tk::TDateTime lastChecked, tk::TDateTime now);
+
+// The entry's profiles for the runner: names with blanks in double quotes, joined by
+// single blanks.
+std::string AutorunProfileList(const TQbAutoRun& entry);
+// The question the runner asks before an autorun ("Run selected profiles?"), "" when
+// the entry does not ask.
+std::string AutorunQuestion(const TQbAutoRun& entry);
+// The first entry for the day of the week (1 = Sunday) that lists the label; nullptr
+// when none.
+const TQbAutoRun* FindMediaAutoRun(const TQbAutoRuns& list, const std::string& label, int dayOfWeek);
+
+// The drive letter of a volume-arrival broadcast ('A' + the lowest bit of the unit
+// mask), or 0 when the record is missing, too short, not a volume or has no unit.
+char ArrivedVolumeLetter(LPARAM broadcast);
+
+// WinShutdown after an end-session query with this lParam: 1 for a shut-down (0), 2
+// when the log-off bit is set, otherwise as it was.
+int WinShutdownFor(LPARAM lParam, int current);
+// The manager's shut-down command for the kind (1 log off) and OnTurnoff.
+std::string ShutdownCommand(const std::string& programDir, int kind, int onTurnoff);
+
+// The tray picture ("icoSA" ...) and tip for the three states.
+const char* TrayIconName(bool schedulerOn, bool autorunOn, bool error);
+std::string TrayTip(bool schedulerOn, bool autorunOn, bool error);
+
+// The command line holds the word name, alone or after "-" or "/", in any case.
+bool HasCommandSwitch(const std::string& name);
+
+// Test trace: when the environment variable QB_SCH_TRACE names a file, each call
+// appends the line to it (the tray calls to the shell, the beep, the minutes checked),
+// so a test outside the process can follow what the scheduler did.
+void SchTrace(const std::string& line);
