@@ -9,6 +9,7 @@
 
 #include "toolkit/strings.h"
 #include "ziplib/dzrecords.h"
+#include "ziplib/volumes_split.h"
 #include "ziplib/zipformat.h"
 
 namespace ziplib {
@@ -51,17 +52,6 @@ bool WriteAll(HANDLE h, const void* buf, size_t len) {
     len -= put;
   }
   return true;
-}
-
-std::string VolumeName(const std::string& lastVolume, uint32_t disk) {
-  // name.zip -> name.z01 ... name.z99, name.z100 beyond.
-  std::string stem = lastVolume;
-  const size_t dot = stem.find_last_of('.');
-  const size_t slash = stem.find_last_of("\\/");
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) stem.resize(dot);
-  char ext[16];
-  std::snprintf(ext, sizeof ext, ".z%02u", unsigned(disk + 1));
-  return stem + ext;
 }
 
 uint64_t FileSizeOf(HANDLE h) {
@@ -149,14 +139,21 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   } else if (wants64) {
     return fail(dz::UE_STRUCT, "The zip64 records of \"" + lastVolume + "\" are missing");
   }
-  if (lastDisk == 0) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not part of a split zip");
+  if (lastDisk == 0) {
+    // A set of one volume is a zip with the split signature in front; a plain zip is no set.
+    uint8_t sig[4] = {};
+    HANDLE h = OpenRead(lastVolume);
+    const bool marked = h != INVALID_HANDLE_VALUE && ReadAt(h, 0, sig, 4) && Get32(sig) == kSigSplit;
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!marked) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not part of a split zip");
+  }
   if (lastDisk > 65535 || cdDisk > lastDisk) return fail(dz::UE_STRUCT, "Volume numbers of \"" + lastVolume + "\" are invalid");
 
   std::vector<Volume> vols(size_t(lastDisk) + 1);
   uint64_t base = 0;
   for (uint32_t d = 0; d <= lastDisk; ++d) {
     Volume& v = vols[d];
-    v.path = d == lastDisk ? lastVolume : VolumeName(lastVolume, d);
+    v.path = SplitVolumeName(lastVolume, d, uint32_t(lastDisk));
     HANDLE h = OpenRead(v.path);
     if (h == INVALID_HANDLE_VALUE) return fail(dz::UE_NOTFOUND, "Missing volume \"" + v.path + "\"");
     v.size = FileSizeOf(h);
