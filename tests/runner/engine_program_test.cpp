@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "settings/fernoini.h"
+#include "settings/qbprofile.h"
 #include "support/testutil.h"
 #include "toolkit/cmdline.h"
 #include "toolkit/files.h"
@@ -22,6 +24,7 @@ namespace {
 using qbtest::Exists;
 using qbtest::ReadFile;
 using qbtest::RegRead;
+using qbtest::RegValueNames;
 using qbtest::RegWrite;
 using qbtest::WriteFile;
 
@@ -43,10 +46,24 @@ class RunnerFolder {
     SetEnvironmentVariableW(L"QB_VIEWER_LOG", tk::Widen(dir_ / "viewer.log").c_str());
     SetEnvironmentVariableW(L"QB_SESSION_END_LOG", tk::Widen(dir_ / "session.log").c_str());
   }
-  // Runs one command and waits; the error lines it handed to the viewer afterwards.
+  // Runs one command and waits, dispatching the test's window messages meanwhile; the
+  // error lines it handed to the viewer afterwards.
   std::vector<std::string> Run(const std::string& args) {
+    Start(args);
+    EXPECT_EQ(Wait(), 0) << args;
+    return HandedLines();
+  }
+  void Start(const std::string& args) {
     tk::RemoveFile(dir_ / "viewer.log");
-    EXPECT_EQ(qbtest::RunProgram(dir_ / "RunQb.exe", args, 120000), 0) << args;
+    ASSERT_TRUE(process_.Start(dir_ / "RunQb.exe", args)) << args;
+  }
+  int Wait() { return process_.Wait(120000, true); }
+  HWND FindProcessWindow(const wchar_t* className) const {
+    return static_cast<HWND>(process_.FindProcessWindow(className));
+  }
+  bool Running() const { return process_.Running(); }
+  // The lines of the error file handed to the viewer ({} when none was).
+  std::vector<std::string> HandedLines() const {
     std::vector<std::string> lines;
     // The runner starts the viewer without waiting for it: give it a moment.
     for (int i = 0; i < 150 && !Exists(dir_ / "viewer.log"); ++i) Sleep(20);
@@ -54,12 +71,20 @@ class RunnerFolder {
     std::vector<std::string> words = tk::SplitCommandLine(ReadFile(dir_ / "viewer.log"));
     EXPECT_GE(words.size(), 2u);
     if (words.size() < 2) return lines;
+    EXPECT_EQ(words[0], dir_ / "QbEw.exe");
     for (const auto& l : tk::SplitLines(ReadFile(words[1]))) lines.push_back(l);
     return lines;
+  }
+  // The error file handed to the viewer ("" when none was).
+  std::string HandedFile() const {
+    if (!Exists(dir_ / "viewer.log")) return std::string();
+    std::vector<std::string> words = tk::SplitCommandLine(ReadFile(dir_ / "viewer.log"));
+    return words.size() >= 2 ? words[1] : std::string();
   }
 
  private:
   qbtest::TempDir dir_;
+  qbtest::ChildProcess process_;  // ended before the folder goes
 };
 
 std::string Unix(const std::string& win) { return "'" + qbtest::ToUnixPath(win) + "'"; }
@@ -106,6 +131,59 @@ std::vector<std::string> Matching(const std::string& mask) {
   return names;
 }
 
+// A computer share for Wine: \\server\share is the local folder through the prefix's
+// UNC links, gone again with the object.
+class UncShare {
+ public:
+  UncShare(const std::string& server, const std::string& share, const std::string& folder)
+      : server_("\"$WINEPREFIX/dosdevices/unc/" + server + "\"") {
+    EXPECT_EQ(qbtest::RunUnix("mkdir -p " + server_ + " && ln -sfn " + Unix(tk::ExcludeTrailingBackslash(folder)) +
+                              " " + server_ + "/" + share),
+              0);
+  }
+  ~UncShare() { qbtest::RunUnix("rm -rf " + server_); }
+
+ private:
+  std::string server_;
+};
+
+// A hidden top-level window of the test under another program's class and title; it
+// records the application messages that reach it as "0x800D 0 0" (message, wParam,
+// lParam), dispatched while the test waits for the runner.
+class ListeningWindow {
+ public:
+  ListeningWindow(const wchar_t* className, const wchar_t* title) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);  // already there after an earlier window of the class
+    hwnd_ = CreateWindowExW(0, className, title, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance, nullptr);
+    EXPECT_NE(hwnd_, nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~ListeningWindow() { DestroyWindow(hwnd_); }
+  const std::vector<std::string>& Received() const { return received_; }
+  void Clear() { received_.clear(); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<ListeningWindow*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (self && msg >= WM_APP && msg <= 0xBFFF) {
+      char text[64];
+      std::snprintf(text, sizeof text, "0x%04X %lld %lld", msg, static_cast<long long>(wp), static_cast<long long>(lp));
+      self->received_.push_back(text);
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+  }
+  HWND hwnd_ = nullptr;
+  std::vector<std::string> received_;
+};
+
+const std::vector<std::string> kResultsChanged{"0x800D 0 0"};
+const std::vector<std::string> kRefresh{"0x800B 100 200"};
+const std::vector<std::string> kNothing;
+
 class EngineProgram : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -134,6 +212,14 @@ class EngineProgram : public ::testing::Test {
     ini.SetProfileCount(static_cast<int>(profiles_.size()));
     RegWrite("Profiles\\" + name, "pn", name);
     for (const auto& [k, v] : values) RegWrite("Profiles\\" + name, k, v);
+  }
+  // A zip in the output folder made by the outside tool from one file, old.txt.
+  std::string PreviousZip(const std::string& name) {
+    qbtest::MakeDirs(out_);
+    WriteFile(work_ / "old.txt", "the previous backup");
+    const std::string zip = out_ + name;
+    EXPECT_EQ(qbtest::RunUnix("cd " + Unix(work_.path()) + " && zip -q " + Unix(zip) + " old.txt"), 0);
+    return zip;
   }
   qbtest::TempDir work_, temp_;
   std::string src_, out_;
@@ -207,10 +293,7 @@ TEST_F(EngineProgram, OldDatedZipsAndLogsArePruned) {
 
 TEST_F(EngineProgram, MultiComputerRunWithAMissingComputer) {
   // \\pc1\engmulti is a local folder through the prefix's UNC links; pc2 is missing.
-  const std::string link = "\"$WINEPREFIX/dosdevices/unc/pc1\"";
-  ASSERT_EQ(qbtest::RunUnix("mkdir -p " + link + " && ln -sfn " + Unix(tk::ExcludeTrailingBackslash(src_)) + " " +
-                            link + "/engmulti"),
-            0);
+  UncShare pc1("pc1", "engmulti", src_);
   Profile("EngMulti", {{"zf", out_ + "engmulti.zip"}, {"b", Flags({6})}, {"cns", "pc1,pc2"}});
   const auto errors = runner_.Run("R EngMulti");
   EXPECT_TRUE(Contains(errors, "51 EngMulti (pc2): Source path not found")) << errors.size();
@@ -237,14 +320,10 @@ TEST_F(EngineProgram, MultiComputerRunWithAMissingComputer) {
   EXPECT_NE(RegRead("Profiles\\EngMulti\\lt", "pc1"), kMissing);
   EXPECT_EQ(RegRead("Profiles\\EngMulti\\te", "pc1"), kMissing);
   EXPECT_TRUE(Contains(testErrors, "0 EngMulti (pc2): Couldn't test, ZIP file \"" + out_ + "pc2\\engmulti.zip\" doesn't exist"));
-  qbtest::RunUnix("rm -rf " + link);
 }
 
 TEST_F(EngineProgram, DeleteBeforeRunningKeepsTheOldZipWhenTheRunFails) {
-  qbtest::MakeDirs(out_);
-  WriteFile(work_ / "old.txt", "the previous backup");
-  const std::string zip = out_ + "Keep.zip";
-  ASSERT_EQ(qbtest::RunUnix("cd " + Unix(work_.path()) + " && zip -q " + Unix(zip) + " old.txt"), 0);
+  const std::string zip = PreviousZip("Keep.zip");
   const std::string before = ReadFile(zip);
   Profile("EngKeep", {{"zf", zip}, {"b", Flags({6, 9})}, {"il", src_ + "nothing*.xyz"}});
   const auto errors = runner_.Run("R EngKeep");
@@ -388,6 +467,235 @@ TEST_F(EngineProgram, SplitAndJoinRoundTrip) {
   const auto again = runner_.Run("S \"" + zip + "\" \"" + vols + "set.zip\" 100000");
   ASSERT_EQ(again.size(), 1u);
   EXPECT_NE(again[0].find("already exist"), std::string::npos);
+}
+
+TEST_F(EngineProgram, RunsAndTestsTellTheSchedulerAndTheManager) {
+  ListeningWindow scheduler(L"QbSchWindowClass", L"Qb Scheduler");
+  ListeningWindow manager(L"TMainForm", L"Quillbank");
+  ListeningWindow otherForm(L"TMainForm", L"Quillbank - Options");  // not the manager's caption
+  Profile("EngNote", {{"zf", out_ + "Note.zip"}, {"b", Flags({6})}, {"il", src_ + "a.txt"}});
+  using Heard = std::pair<std::vector<std::string>, std::vector<std::string>>;
+  // What the scheduler's and the manager's windows receive during one clean command.
+  auto heard = [&](const std::string& args) {
+    scheduler.Clear();
+    manager.Clear();
+    EXPECT_TRUE(runner_.Run(args).empty()) << args;
+    return Heard{scheduler.Received(), manager.Received()};
+  };
+  RegWrite("Options\\General", "AllRunsOK", "0");
+  EXPECT_EQ(heard("R EngNote"), Heard(kResultsChanged, kRefresh));
+  EXPECT_EQ(otherForm.Received(), kNothing);
+  EXPECT_EQ(RegRead("Options\\General", "AllRunsOK"), "1");
+
+  RegWrite("Options\\General", "AllTestsOK", "0");
+  EXPECT_EQ(heard("T EngNote"), Heard(kResultsChanged, kRefresh));
+  EXPECT_EQ(RegRead("Options\\General", "AllTestsOK"), "1");
+
+  // Without automatic refresh the manager is left alone; the scheduler is told anyway.
+  RegWrite("Options\\General", "AutoRefresh", "0");
+  EXPECT_EQ(heard("R EngNote"), Heard(kResultsChanged, kNothing));
+}
+
+TEST_F(EngineProgram, TempProfileIsLeftOutOfTheRunSummaries) {
+  ListeningWindow scheduler(L"QbSchWindowClass", L"Qb Scheduler");
+  ListeningWindow manager(L"TMainForm", L"Quillbank");
+  Profile("TempProfile", {{"zf", out_ + "Temp.zip"}, {"il", src_ + "none*.xyz"}});  // nothing to zip
+  RegWrite("Options\\General", "AllRunsOK", "1");
+  EXPECT_FALSE(runner_.Run("R TempProfile").empty());
+  // Its own results are written, the summary and the other programs are not touched.
+  EXPECT_NE(RegRead("Profiles\\TempProfile", "ze"), kMissing);
+  EXPECT_NE(RegRead("Profiles\\TempProfile", "lrun"), kMissing);
+  EXPECT_EQ(RegRead("Options\\General", "AllRunsOK"), "1");
+  EXPECT_EQ(scheduler.Received(), kNothing);
+  EXPECT_EQ(manager.Received(), kNothing);
+
+  // Its test is summed and announced like any other.
+  RegWrite("Options\\General", "AllTestsOK", "0");
+  EXPECT_FALSE(runner_.Run("T TempProfile").empty());
+  EXPECT_EQ(RegRead("Options\\General", "AllTestsOK"), "1");
+  EXPECT_EQ(scheduler.Received(), kResultsChanged);
+  EXPECT_EQ(manager.Received(), kRefresh);
+}
+
+TEST_F(EngineProgram, AFailingRunHandsItsLinesOverInOneNewErrorFile) {
+  // Error files older than DaysToKeepErrors go at the end of the run.
+  qbtest::MakeDirs(GetErrorsDir());
+  const std::string oldErr = GetErrorsDir() + "2001 01 01 - 00 00 00 000.err";
+  const std::string recentErr = GetErrorsDir() + "2001 01 02 - 00 00 00 000.err";
+  WriteFile(oldErr, "0 old\r\n");
+  WriteFile(recentErr, "0 recent\r\n");
+  SetAge(oldErr, 9);
+  SetAge(recentErr, 1);
+  RegWrite("Options\\General", "DaysToKeepErrors", "5");
+
+  WriteFile(work_ / "blocker", "a file where the target folder should be");
+  Profile("EngFine", {{"zf", out_ + "Fine.zip"}, {"b", Flags({6})}, {"il", src_ + "a.txt"}, {"ze", "7"}});
+  Profile("EngNoPath", {{"zf", work_ / "blocker\\sub\\x.zip"}, {"il", src_ + "a.txt"}});
+  Profile("EngNothing", {{"zf", out_ + "Nothing.zip"}, {"il", src_ + "none*.xyz"}});
+  const auto lines = runner_.Run("R EngFine EngMissing EngNoPath EngNothing");
+  const std::string file = runner_.HandedFile();
+
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "0 EngMissing: Couldn't run, Profile doesn't exist");
+  EXPECT_EQ(lines[1], "0 EngNoPath: Couldn't create/access target path " + work_ / "blocker\\sub\\");
+  // The library's failure: its code and the text of that code.
+  EXPECT_EQ(lines.back(), "12 EngNothing: Nothing to do!");
+  for (const auto& l : lines) EXPECT_EQ(l.find("EngFine"), std::string::npos) << l;
+
+  // A new file in the Errors folder, named by its time, every line ended by CR LF.
+  EXPECT_EQ(tk::ExtractFilePath(file), GetErrorsDir());
+  EXPECT_EQ(tk::ExtractFileName(file).size(), std::string("yyyy mm dd - hh nn ss zzz.err").size()) << file;
+  const std::string text = ReadFile(file);
+  size_t crlf = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++crlf;
+  EXPECT_EQ(crlf, lines.size());
+  EXPECT_TRUE(tk::EndsText("\r\n", text));
+  EXPECT_FALSE(Exists(oldErr));
+  EXPECT_TRUE(Exists(recentErr));
+
+  // Success deletes the old error code, it never writes 0; failures keep theirs.
+  EXPECT_EQ(RegRead("Profiles\\EngFine", "ze"), kMissing);
+  EXPECT_EQ(RegRead("Profiles\\EngNothing", "ze"), "12");
+  EXPECT_EQ(RegRead("Profiles\\EngNoPath", "lrun"), kMissing);  // never zipped: nothing recorded
+  EXPECT_EQ(RegRead("Options\\General", "AllRunsOK"), "0");
+  tk::RemoveFile(recentErr);
+  tk::RemoveFile(file);
+}
+
+TEST_F(EngineProgram, UncTargetsRecordTheirZipSizes) {
+  qbtest::MakeDirs(out_);
+  UncShare server("engsrv", "backups", out_);
+  Profile("EngUnc", {{"zf", "\\\\engsrv\\backups\\Unc.zip"}, {"b", Flags({6})}, {"il", src_ + "*.txt"}});
+  EXPECT_TRUE(runner_.Run("R EngUnc").empty());
+  ASSERT_TRUE(Exists(out_ + "Unc.zip"));
+  EXPECT_TRUE(UnzipTestPasses(out_ + "Unc.zip"));
+  EXPECT_EQ(RegRead("Profiles\\EngUnc", "lzs"), std::to_string(tk::FileSize(out_ + "Unc.zip")));
+
+  // A multi-computer profile with its zips on the share: a size per computer. The
+  // starter's choice of computers zips that one only; the others are not even tried.
+  UncShare pc1("engpc1", "engmc", src_), pc2("engpc2", "engmc", src_ + "sub");
+  Profile("EngMc", {{"zf", "\\\\engsrv\\backups\\engmc.zip"}, {"b", Flags({6})}, {"cns", "engpc1,engpc2,engpc3"}});
+  RegWrite("Options\\General", "sSelectedMcNames", "engpc2");
+  EXPECT_TRUE(runner_.Run("R EngMc").empty());
+  EXPECT_FALSE(Exists(out_ + "engpc1\\engmc.zip"));
+  ASSERT_TRUE(Exists(out_ + "engpc2\\engmc.zip"));
+  EXPECT_EQ(ZipNames(out_ + "engpc2\\engmc.zip"), std::vector<std::string>{"b.txt"});
+  EXPECT_EQ(RegValueNames("Profiles\\EngMc\\zs"), std::vector<std::string>{"engpc2"});
+  EXPECT_EQ(RegRead("Profiles\\EngMc\\zs", "engpc2"), std::to_string(tk::FileSize(out_ + "engpc2\\engmc.zip")));
+  EXPECT_EQ(RegValueNames("Profiles\\EngMc\\lr"), std::vector<std::string>{"engpc2"});
+  EXPECT_EQ(RegValueNames("Profiles\\EngMc\\ze"), std::vector<std::string>{});
+  EXPECT_EQ(RegRead("Profiles\\EngMc", "lzs"), kMissing);
+
+  // All computers: the missing one fails with 51, the other two have their sizes.
+  const auto errors = runner_.Run("R EngMc");
+  EXPECT_EQ(errors, std::vector<std::string>{"51 EngMc (engpc3): Source path not found"});
+  EXPECT_EQ(RegRead("Profiles\\EngMc\\zs", "engpc1"), std::to_string(tk::FileSize(out_ + "engpc1\\engmc.zip")));
+  EXPECT_EQ(RegRead("Profiles\\EngMc\\zs", "engpc3"), kMissing);
+  EXPECT_EQ(RegRead("Profiles\\EngMc\\ze", "engpc3"), "51");
+}
+
+TEST_F(EngineProgram, CancelWhileZippingKeepsThePreviousZipAndRecordsTheCode) {
+  const std::string zip = PreviousZip("Cancel.zip");
+  const std::string before = ReadFile(zip);
+  // Enough to compress that the click lands long before the zip could be done.
+  const std::string big = work_ / "big\\";
+  qbtest::MakeDirs(big);
+  ASSERT_EQ(qbtest::RunUnix("cd " + Unix(big) + " && for i in $(seq 1 40); do head -c 1000000 /dev/urandom > f$i.bin; done"),
+            0);
+  Profile("EngCancel", {{"zf", zip}, {"b", Flags({6})}, {"il", big + "*.*"}, {"cf", "9"}});
+  Profile("EngAfter", {{"zf", out_ + "After.zip"}, {"il", src_ + "a.txt"}});
+
+  runner_.Start("R EngCancel EngAfter");
+  HWND main = runner_.FindProcessWindow(L"TRunFoMainForm");
+  ASSERT_NE(main, nullptr);
+  // The caption names the profile just before its zip starts.
+  const ULONGLONG end = GetTickCount64() + 30000;
+  while (!tk::EndsText("  (EngCancel)", qbtest::WindowText(main)) && runner_.Running() && GetTickCount64() < end)
+    Sleep(10);
+  ASSERT_TRUE(tk::EndsText("  (EngCancel)", qbtest::WindowText(main))) << qbtest::WindowText(main);
+  HWND cancel = static_cast<HWND>(qbtest::FindChildByText(main, "Cancel"));
+  ASSERT_NE(cancel, nullptr);
+  PostMessageW(cancel, BM_CLICK, 0, 0);
+  EXPECT_EQ(runner_.Wait(), 0);
+
+  EXPECT_EQ(ReadFile(zip), before);
+  EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Cancel.zip"});
+  EXPECT_TRUE(qbtest::ListDir(temp_.path()).empty());
+  EXPECT_EQ(RegRead("Profiles\\EngCancel", "ze"), "9");
+  EXPECT_NE(RegRead("Profiles\\EngCancel", "lrun"), kMissing);
+  EXPECT_EQ(runner_.HandedLines(), std::vector<std::string>{"9 EngCancel: Operation cancelled"});
+  // The profiles after it are not started.
+  EXPECT_EQ(RegRead("Profiles\\EngAfter", "lrun"), kMissing);
+}
+
+// The drive's label as this Wine server reads it (labels are read when the server
+// starts, so a test cannot give a drive a new one; only a mismatch can be made here).
+std::string DriveLabel(const std::string& path) {
+  wchar_t label[261] = {};
+  if (!GetVolumeInformationW(tk::Widen(tk::ExtractFileDrive(path) + "\\").c_str(), label, 261, nullptr, nullptr,
+                             nullptr, nullptr, 0))
+    return std::string();
+  return tk::Narrow(label);
+}
+
+TEST_F(EngineProgram, TheMediaMustCarryTheNamedLabel) {
+  const std::string label = DriveLabel(out_);
+  const std::string other = label + "ENGNOTHERE";
+  qbtest::MakeDirs(out_);
+  UncShare server("engsrv", "media", out_);
+  Profile("EngOneMedia", {{"zf", out_ + "One.zip"}, {"il", src_ + "a.txt"}, {"ml", other}});
+  Profile("EngMediaList", {{"zf", out_ + "List.zip"}, {"il", src_ + "a.txt"}, {"ml", other + "; ENGNOTEITHER "}});
+  // A share has no label that could match.
+  Profile("EngUncMedia", {{"zf", "\\\\engsrv\\media\\Unc.zip"}, {"il", src_ + "a.txt"}, {"ml", "ENGSHARE"}});
+  Profile("EngNoMedia", {{"zf", out_ + "Free.zip"}, {"il", src_ + "a.txt"}});
+  const auto errors = runner_.Run("R EngOneMedia EngMediaList EngUncMedia EngNoMedia");
+  EXPECT_EQ(errors, (std::vector<std::string>{"0 EngOneMedia: Couldn't run, Media \"" + other + "\" doesn't exist",
+                                              "0 EngMediaList: Couldn't run, Specified media doesn't exist",
+                                              "0 EngUncMedia: Couldn't run, Media \"ENGSHARE\" doesn't exist"}));
+  // Nothing was zipped or recorded for them; the profile after them ran.
+  EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Free.zip"});
+  for (const char* name : {"EngOneMedia", "EngMediaList", "EngUncMedia"})
+    EXPECT_EQ(RegValueNames(std::string("Profiles\\") + name).size(), 4u) << name;  // pn, zf, il, ml
+  EXPECT_NE(RegRead("Profiles\\EngNoMedia", "lrun"), kMissing);
+
+  // The test checks the media the same way.
+  const auto testErrors = runner_.Run("T EngOneMedia EngMediaList");
+  EXPECT_EQ(testErrors, (std::vector<std::string>{"0 EngOneMedia: Couldn't test, Media \"" + other + "\" doesn't exist",
+                                                  "0 EngMediaList: Couldn't test, Specified media doesn't exist"}));
+  EXPECT_EQ(RegRead("Profiles\\EngOneMedia", "ltst"), kMissing);
+}
+
+TEST_F(EngineProgram, APasswordMakesAnEncryptedZipThatTestsAndExtracts) {
+  const std::string zip = out_ + "Secret.zip";
+  Profile("EngSecret", {{"zf", zip}, {"b", Flags({6})}, {"il", src_ + "a.txt"}});
+  {
+    // The password is stored the way the profile record keeps it.
+    TQbProfile p;
+    ASSERT_TRUE(p.LoadFromRegistry("EngSecret"));
+    p.ec = "open sesame";
+    ASSERT_TRUE(p.SaveToRegistry());
+  }
+  EXPECT_TRUE(runner_.Run("R EngSecret").empty());
+  ASSERT_TRUE(Exists(zip));
+  std::string out;
+  EXPECT_EQ(qbtest::RunUnix("7z t -p'open sesame' " + Unix(zip), &out), 0) << out;
+  EXPECT_NE(qbtest::RunUnix("7z t -pwrong " + Unix(zip), &out), 0) << out;
+  // Every file entry is encrypted (flag bit 0) with AES (method 99).
+  EXPECT_EQ(qbtest::RunUnix("python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+                            "sys.exit(0 if all(i.flag_bits & 1 and i.compress_type == 99 for i in z.infolist() "
+                            "if not i.is_dir()) else 1)' " +
+                                Unix(zip),
+                            &out),
+            0)
+      << out;
+
+  // The runner's own test and extract read it back with the password.
+  EXPECT_TRUE(runner_.Run("T EngSecret").empty());
+  EXPECT_NE(RegRead("Profiles\\EngSecret", "ltst"), kMissing);
+  EXPECT_EQ(RegRead("Profiles\\EngSecret", "te"), kMissing);
+  const std::string dest = work_ / "secret";
+  EXPECT_TRUE(runner_.Run("X \"" + zip + "\" a.txt \"" + dest + "\" /d- \"/popen sesame\"").empty());
+  EXPECT_EQ(ReadFile(dest + "\\a.txt"), "alpha alpha alpha");
 }
 
 }  // namespace

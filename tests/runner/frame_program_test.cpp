@@ -38,14 +38,6 @@ class ProgramFolder {
     SetEnvironmentVariableW(L"QB_VIEWER_LOG", tk::Widen(ViewerLog()).c_str());
     SetEnvironmentVariableW(L"QB_SESSION_END_LOG", tk::Widen(SessionLog()).c_str());
   }
-  ~ProgramFolder() {
-    if (process_) {
-      TerminateProcess(process_, 99);
-      WaitForSingleObject(process_, 10000);
-      CloseHandle(process_);
-    }
-  }
-
   const std::string& Exe() const { return exe_; }
   std::string Dir() const { return dir_.path(); }
   std::string ViewerLog() const { return dir_ / "viewer.log"; }
@@ -54,40 +46,11 @@ class ProgramFolder {
   int Run(const std::string& args) { return qbtest::RunProgram(exe_, args, 60000); }
 
   // Started without waiting; Wait() collects the exit code.
-  void Start(const std::string& args) {
-    std::wstring cmd = tk::Widen("\"" + exe_ + "\" " + args);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(tk::Widen(exe_).c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    processId_ = pi.dwProcessId;
-  }
-  int Wait() {
-    if (!process_) return -1;
-    DWORD code = 0;
-    if (WaitForSingleObject(process_, 60000) != WAIT_OBJECT_0) return -2;
-    GetExitCodeProcess(process_, &code);
-    CloseHandle(process_);
-    process_ = nullptr;
-    return static_cast<int>(code);
-  }
+  void Start(const std::string& args) { ASSERT_TRUE(process_.Start(exe_, args)); }
+  int Wait() { return process_.Wait(60000); }
   // A top-level window of the started process with this class, waited for.
   HWND FindProcessWindow(const wchar_t* className, unsigned timeoutMs = 30000, bool mustBeVisible = true) const {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    do {
-      for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w;
-           w = FindWindowExW(nullptr, w, className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        // Visible: the window and its controls are complete.
-        if (pid == processId_ && (IsWindowVisible(w) || !mustBeVisible)) return w;
-      }
-      Sleep(20);
-    } while (GetTickCount64() < end);
-    return nullptr;
+    return static_cast<HWND>(process_.FindProcessWindow(className, timeoutMs, mustBeVisible));
   }
 
   // The viewer's command line, waited for ("" when it never came).
@@ -120,35 +83,11 @@ class ProgramFolder {
   }
   qbtest::TempDir dir_;
   std::string exe_;
-  HANDLE process_ = nullptr;
-  DWORD processId_ = 0;
+  qbtest::ChildProcess process_;
 };
 
-std::string WindowText(HWND w) {
-  wchar_t buf[1024];
-  const int n = GetWindowTextW(w, buf, 1024);
-  return tk::Narrow(std::wstring_view(buf, static_cast<size_t>(n > 0 ? n : 0)));
-}
-
-// A child control of a window by its text.
-HWND FindChild(HWND parent, const std::string& text) {
-  struct Search {
-    std::string text;
-    HWND found = nullptr;
-  } search{text};
-  EnumChildWindows(
-      parent,
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        if (WindowText(w) == s->text) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+std::string WindowText(HWND w) { return qbtest::WindowText(w); }
+HWND FindChild(HWND parent, const std::string& text) { return static_cast<HWND>(qbtest::FindChildByText(parent, text)); }
 
 std::vector<std::string> ErrorFiles() {
   std::vector<std::string> names;
@@ -221,6 +160,22 @@ TEST_F(RunQbProgram, OnlyTheFirstLetterOfTheCommandCounts) {
     EXPECT_EQ(folder.Run("Q something"), 0);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Incorrect program usage"});
   }
+}
+
+TEST_F(RunQbProgram, RunCommandsNeedAProfileName) {
+  // Run-and-test shares the run's check; a lone pair of quotes is no name.
+  for (const std::string args : {"B", "b", "R \"\""}) {
+    ProgramFolder folder;
+    EXPECT_EQ(folder.Run(args), 0);
+    EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't run: No profile(s) given to run"}) << args;
+  }
+  {
+    ProgramFolder folder;
+    EXPECT_EQ(folder.Run("T \"\""), 0);
+    EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't test: No profile(s) given to test"});
+  }
+  // Nothing was started, so nothing was refreshed.
+  EXPECT_EQ(RegRead(kGeneral, "ToRefresh"), "<missing>");
 }
 
 TEST_F(RunQbProgram, SplitChecksItsArguments) {

@@ -166,6 +166,115 @@ int RunProgram(const std::string& exe, const std::string& args, unsigned timeout
   return Run(tk::Widen(exe), tk::Widen(cmd), timeoutMs, nullptr);
 }
 
+ChildProcess::~ChildProcess() {
+  if (!process_) return;
+  if (Running()) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
+  }
+  CloseHandle(process_);
+}
+
+bool ChildProcess::Start(const std::string& exe, const std::string& args) {
+  if (process_) return false;
+  std::wstring cmd = tk::Widen("\"" + exe + "\"" + (args.empty() ? "" : " " + args));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(tk::Widen(exe).c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  id_ = pi.dwProcessId;
+  return true;
+}
+
+bool ChildProcess::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+int ChildProcess::Wait(unsigned timeoutMs, bool pumpMessages) {
+  if (!process_) return -1;
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  bool ended = false;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) break;
+    const DWORD left = static_cast<DWORD>(end - now);
+    HANDLE h = process_;
+    const DWORD r = pumpMessages ? MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_ALLINPUT)
+                                 : WaitForSingleObject(h, left);
+    if (r == WAIT_OBJECT_0) {
+      ended = true;
+      break;
+    }
+    if (r != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  int rc = -2;
+  if (ended) {
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    rc = static_cast<int>(code);
+  } else {
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+  }
+  if (pumpMessages) {
+    // What the program posted just before it ended.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  CloseHandle(process_);
+  process_ = nullptr;
+  return rc;
+}
+
+void* ChildProcess::FindProcessWindow(const wchar_t* className, unsigned timeoutMs, bool mustBeVisible) const {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  do {
+    for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w;
+         w = FindWindowExW(nullptr, w, className, nullptr)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      // Visible: the window and its controls are complete.
+      if (pid == id_ && (IsWindowVisible(w) || !mustBeVisible)) return w;
+    }
+    Sleep(20);
+  } while (GetTickCount64() < end);
+  return nullptr;
+}
+
+std::string WindowText(void* window) {
+  wchar_t buf[1024];
+  const int n = GetWindowTextW(static_cast<HWND>(window), buf, 1024);
+  return tk::Narrow(std::wstring_view(buf, static_cast<size_t>(n > 0 ? n : 0)));
+}
+
+void* FindChildByText(void* parent, const std::string& text) {
+  struct Search {
+    std::string text;
+    HWND found = nullptr;
+  } search{text, nullptr};
+  EnumChildWindows(
+      static_cast<HWND>(parent),
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (WindowText(w) == s->text) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 int RunUnix(const std::string& shellCommand, std::string* output, unsigned timeoutMs) {
   // Wine starts a Linux program without a process handle, so the script itself reports
   // its exit code through a file that appears only when it is complete.

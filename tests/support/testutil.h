@@ -39,6 +39,36 @@ std::vector<std::string> ListDir(const std::string& folder);  // names, sorted, 
 // Runs a Windows program and waits; returns its exit code, or -1 when it did not start
 // and -2 when it had to be killed after the timeout.
 int RunProgram(const std::string& exe, const std::string& args, unsigned timeoutMs = 60000);
+// A started Windows program that the test watches: its windows can be found while it
+// runs, and it has ended when the object goes (killed if it had to be).
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  bool Start(const std::string& exe, const std::string& args);
+  bool Running() const;
+  // Waits for the end and returns the exit code (-2 after the timeout, the process then
+  // killed; -1 when none was started). With pumpMessages the calling thread's window
+  // messages are dispatched meanwhile, so the test's own windows receive what the
+  // program posts or sends them.
+  int Wait(unsigned timeoutMs = 60000, bool pumpMessages = false);
+  // A top-level window of the process with this class, waited for; visible unless
+  // mustBeVisible is false. nullptr when none came in time.
+  void* FindProcessWindow(const wchar_t* className, unsigned timeoutMs = 30000, bool mustBeVisible = true) const;
+  unsigned long Id() const { return id_; }
+
+ private:
+  void* process_ = nullptr;
+  unsigned long id_ = 0;
+};
+
+// The text of a window (of any process), and a child control of a window by its text
+// (nullptr when there is none). Windows are passed as their HWND.
+std::string WindowText(void* window);
+void* FindChildByText(void* parent, const std::string& text);
+
 // Runs a shell command on the Linux side (/bin/sh -c); stdout and stderr go to *output.
 int RunUnix(const std::string& shellCommand, std::string* output = nullptr, unsigned timeoutMs = 120000);
 
