@@ -1,5 +1,6 @@
 // Zips one folder with dzip32.dll through its command record, as the runner does, and
-// prints "<seconds> <zip bytes>". Usage: zipbench <folder> <zip> <factor>
+// prints "<seconds> <zip bytes> <result>". Usage: zipbench <folder> <zip> <factor> [password]
+// (factors 11..19 write Deflate64; a password encrypts every file).
 #include <windows.h>
 
 #include <chrono>
@@ -11,7 +12,7 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: zipbench <folder> <zip> <factor>\n");
+    std::fprintf(stderr, "usage: zipbench <folder> <zip> <factor> [password]\n");
     return 2;
   }
   wchar_t exe[MAX_PATH];
@@ -25,6 +26,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::string folder = tk::Narrow(argv[1]), zip = tk::Narrow(argv[2]);
+  const std::string password = argc > 4 ? tk::Narrow(argv[4]) : std::string();
   const std::string items = "\"" + folder + "\\*.*\"";
   DeleteFileW(argv[2]);
   dz::ZipCmdRecord r{};
@@ -39,6 +41,10 @@ int wmain(int argc, wchar_t** argv) {
   r.QuietFlag = dz::kDzTrue;
   r.wZipSubOptions = dz::ZSO_RELATIVEPATH | dz::ZSO_MINORCANCEL;
   r.lpCallbackSubRecord = &sub;
+  if (!password.empty()) {
+    r.EncryptFlag = dz::kDzTrue;
+    r.lpszEncryptCode = password.c_str();
+  }
   const auto t0 = std::chrono::steady_clock::now();
   const int rc = fn(&r);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

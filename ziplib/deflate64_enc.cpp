@@ -138,6 +138,19 @@ class Deflate64Encoder::Impl {
     out_.reserve(1 << 17);
   }
 
+  void SetDictionary(const uint8_t* data, size_t size) {
+    if (end_ != 0 || size == 0) return;
+    if (size > static_cast<size_t>(kWindow)) {
+      data += size - kWindow;
+      size = kWindow;
+    }
+    std::memcpy(buf_.data(), data, size);
+    end_ = pos_ = static_cast<int>(size);
+    for (int p = 0; p + kMinMatch <= end_; ++p) Insert(p);
+    emittedEnd_ = end_;
+    blockStart_ = end_;
+  }
+
   bool Write(const uint8_t* data, size_t size) {
     bytesIn_ += size;
     while (size > 0 && ok_) {
@@ -161,6 +174,22 @@ class Deflate64Encoder::Impl {
     matchAvail_ = false;
     FlushBlock(true);
     AlignToByte();
+    Drain(true);
+    return ok_;
+  }
+
+  bool Flush() {
+    if (finished_) return ok_;
+    Process(true);
+    if (matchAvail_) EmitLiteral(pos_ - 1);
+    matchAvail_ = false;
+    matchLen_ = prevLen_ = kMinMatch - 1;
+    if (!syms_.empty()) FlushBlock(false);
+    // Empty stored block: not final, type 0, then LEN 0 and NLEN 0xFFFF from a byte boundary.
+    PutBits(0, 3);
+    AlignToByte();
+    PutBits(0, 16);
+    PutBits(0xFFFF, 16);
     Drain(true);
     return ok_;
   }
@@ -488,7 +517,11 @@ Deflate64Encoder::~Deflate64Encoder() = default;
 bool Deflate64Encoder::Write(const void* data, size_t size) {
   return impl_->Write(static_cast<const uint8_t*>(data), size);
 }
+bool Deflate64Encoder::Flush() { return impl_->Flush(); }
 bool Deflate64Encoder::Finish() { return impl_->Finish(); }
+void Deflate64Encoder::SetDictionary(const void* data, size_t size) {
+  impl_->SetDictionary(static_cast<const uint8_t*>(data), size);
+}
 uint64_t Deflate64Encoder::BytesIn() const { return impl_->bytesIn_; }
 uint64_t Deflate64Encoder::BytesOut() const { return impl_->bytesOut_; }
 

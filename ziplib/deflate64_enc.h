@@ -21,8 +21,16 @@ class Deflate64Encoder {
   Deflate64Encoder(const Deflate64Encoder&) = delete;
   Deflate64Encoder& operator=(const Deflate64Encoder&) = delete;
 
+  // Primes the window with the last 64 KiB (at most) of the bytes that precede this input,
+  // so that a piece of a larger stream may refer back into the piece before it. Only
+  // before the first Write; the dictionary itself is not output.
+  void SetDictionary(const void* data, size_t size);
   // Adds input; false once the sink has refused output (the stream is then unusable).
   bool Write(const void* data, size_t size);
+  // Compresses all input so far and ends the output on a byte boundary with an empty
+  // stored block (no final block), so that the output of the next piece can follow it
+  // directly. Writing may go on afterwards. False when the sink refused output.
+  bool Flush();
   // Compresses what is left, writes the final block and hands every byte to the sink.
   // Call once; false when the sink refused output.
   bool Finish();

@@ -71,7 +71,10 @@ void ZipLog::Open(Reporter& rep, const DzipOptions& o) {
   Line(FillTemplate(header, Now() + " " + o.zipFile));
   static const char* const kFunction[] = {"", "freshen", "", "update", "add"};
   const char* fn = o.function >= 1 && o.function <= 4 ? kFunction[o.function] : "?";
-  Line(std::string("Command: ") + fn + ", compression factor " + std::to_string(o.factor));
+  std::string command = std::string("Command: ") + fn + ", compression factor " + std::to_string(o.factor);
+  if (o.deflate64) command += " (Deflate64 level " + std::to_string(o.level) + ")";
+  if (o.encrypt) command += ", files encrypted with AES-256";
+  Line(command);
   if (diagnostic_) {
     Line("Items: " + o.itemList);
     if (o.includeOnly) Line("Include only: " + o.include);

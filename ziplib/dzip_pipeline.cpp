@@ -1,8 +1,11 @@
 // The compression pipeline. Files are cut into chunks; worker threads read and compress
-// chunks independently (each deflate chunk primed with the 32 KiB before it, ended with a
-// sync flush, the last one with the final block), and the calling thread writes the
-// results in order and makes every callback. At most a fixed number of chunks are in
-// flight, so memory stays bounded whatever the sizes of the files.
+// chunks independently (each chunk primed with the window before it, 32 KiB for deflate
+// and 64 KiB for Deflate64, ended on a byte boundary with an empty stored block, the last
+// one with the final block), and the calling thread writes the results in order, encrypts
+// and makes every callback. Encryption: a worker starts an entry's cipher (the key
+// derivation is the costly part) and encrypts its first chunk, a whole small file with its
+// authentication code; the calling thread carries the cipher on over later chunks in order. At most a fixed number of chunks are in flight, so
+// memory stays bounded whatever the sizes of the files.
 #include <windows.h>
 #include <zlib.h>
 
@@ -15,6 +18,8 @@
 #include <thread>
 
 #include "toolkit/strings.h"
+#include "ziplib/aes_zip.h"
+#include "ziplib/deflate64_enc.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipwriter.h"
 
@@ -92,20 +97,27 @@ bool OutFile::Close() {
 namespace {
 
 constexpr uint32_t kChunk = 1u << 20;
-constexpr uint32_t kDict = 32768;
+constexpr uint32_t kDeflateWindow = 32768;
+constexpr uint32_t kDeflate64Window = 65536;
+constexpr int kAesStrength = 3;   // AES-256
 
 struct Task {
   size_t item = 0;
   HANDLE h = INVALID_HANDLE_VALUE;
+  uint64_t fileSize = 0;     // of the whole file
   uint64_t offset = 0;
   uint32_t len = 0;
-  bool first = true, last = true, store = false;
+  bool first = true, last = true, store = false, deflate64 = false;
   // results
   std::vector<uint8_t> out;
   uint32_t crc = 0;
   uint32_t rawLen = 0;
   uint16_t method = kMethodDeflated;
   bool readError = false;
+  bool encrypt = false;                      // a file entry of an encrypting run
+  std::unique_ptr<AesZipEncryptor> aes;      // first chunk: the entry's cipher, started
+  std::string aesHeader, aesCode;            // salt + verifier; code when first and last
+  bool cipherError = false;
   bool done = false;
 };
 
@@ -126,7 +138,7 @@ bool ReadAt(HANDLE h, uint64_t offset, uint8_t* buf, uint32_t len, uint32_t* got
 
 class Workers {
  public:
-  Workers(int level, unsigned count) : level_(level) {
+  Workers(int level, std::string password, unsigned count) : level_(level), password_(std::move(password)) {
     for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Loop(); });
   }
   ~Workers() {
@@ -163,10 +175,11 @@ class Workers {
         t = pending_.front();
         pending_.pop_front();
       }
-      if (!t->store && !zInit) {
+      if (!t->store && !t->deflate64 && !zInit) {
         zInit = deflateInit2(&zs, level_, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK;
       }
       Process(*t, zs, zInit, in);
+      if (t->encrypt && t->first && !t->readError) Encrypt(*t);
       {
         std::lock_guard<std::mutex> g(m_);
         t->done = true;
@@ -177,7 +190,8 @@ class Workers {
   }
 
   void Process(Task& t, z_stream& zs, bool zInit, std::vector<uint8_t>& in) {
-    const uint32_t dict = (!t.store && !t.first) ? static_cast<uint32_t>(std::min<uint64_t>(kDict, t.offset)) : 0;
+    const uint32_t window = t.deflate64 ? kDeflate64Window : kDeflateWindow;
+    const uint32_t dict = (!t.store && !t.first) ? static_cast<uint32_t>(std::min<uint64_t>(window, t.offset)) : 0;
     in.resize(static_cast<size_t>(dict) + t.len);
     uint32_t got = 0;
     if (!ReadAt(t.h, t.offset - dict, in.data(), dict + t.len, &got)) {
@@ -188,25 +202,17 @@ class Workers {
     const uint8_t* data = in.data() + dict;
     t.rawLen = dataLen;
     t.crc = Crc32(0, data, dataLen);
-    if (t.store || !zInit) {
+    if (t.store || (!t.deflate64 && !zInit)) {
       t.method = kMethodStored;
       t.out.assign(data, data + dataLen);
       return;
     }
-    deflateReset(&zs);
-    if (dict > 0 && got >= dict) deflateSetDictionary(&zs, in.data(), dict);
-    t.out.resize(deflateBound(&zs, dataLen) + 64);
-    zs.next_in = const_cast<Bytef*>(data);
-    zs.avail_in = dataLen;
-    zs.next_out = t.out.data();
-    zs.avail_out = static_cast<uInt>(t.out.size());
-    const int rc = deflate(&zs, t.last ? Z_FINISH : Z_SYNC_FLUSH);
-    if ((t.last && rc != Z_STREAM_END) || (!t.last && (rc != Z_OK || zs.avail_in != 0))) {
+    if (t.deflate64) {
+      if (!Deflate64Chunk(t, in.data(), dict, got >= dict, data, dataLen)) t.readError = true;
+    } else if (!DeflateChunk(t, zs, in.data(), dict, got >= dict, data, dataLen)) {
       t.readError = true;  // cannot happen with a deflateBound buffer; reported as a failure
-      return;
     }
-    t.out.resize(t.out.size() - zs.avail_out);
-    t.method = kMethodDeflated;
+    if (t.readError) return;
     // A small file that does not shrink is stored, as other zip tools do.
     if (t.first && t.last && t.out.size() >= dataLen) {
       t.method = kMethodStored;
@@ -214,7 +220,45 @@ class Workers {
     }
   }
 
+  bool Deflate64Chunk(Task& t, const uint8_t* dictData, uint32_t dict, bool haveDict, const uint8_t* data,
+                      uint32_t dataLen) {
+    t.out.clear();
+    Deflate64Encoder enc(level_, [&t](const uint8_t* p, size_t n) {
+      t.out.insert(t.out.end(), p, p + n);
+      return true;
+    });
+    if (dict > 0 && haveDict) enc.SetDictionary(dictData, dict);
+    const bool ok = enc.Write(data, dataLen) && (t.last ? enc.Finish() : enc.Flush());
+    t.method = kMethodDeflate64;
+    return ok;
+  }
+
+  bool DeflateChunk(Task& t, z_stream& zs, const uint8_t* dictData, uint32_t dict, bool haveDict,
+                    const uint8_t* data, uint32_t dataLen) {
+    deflateReset(&zs);
+    if (dict > 0 && haveDict) deflateSetDictionary(&zs, dictData, dict);
+    t.out.resize(deflateBound(&zs, dataLen) + 64);
+    zs.next_in = const_cast<Bytef*>(data);
+    zs.avail_in = dataLen;
+    zs.next_out = t.out.data();
+    zs.avail_out = static_cast<uInt>(t.out.size());
+    const int rc = deflate(&zs, t.last ? Z_FINISH : Z_SYNC_FLUSH);
+    if ((t.last && rc != Z_STREAM_END) || (!t.last && (rc != Z_OK || zs.avail_in != 0))) return false;
+    t.out.resize(t.out.size() - zs.avail_out);
+    t.method = kMethodDeflated;
+    return true;
+  }
+
+  void Encrypt(Task& t) {
+    t.aes = std::make_unique<AesZipEncryptor>();
+    t.cipherError = t.aes->Begin(password_, &t.aesHeader) != AesResult::Ok ||
+                    (!t.out.empty() && t.aes->Encrypt(t.out.data(), t.out.size()) != AesResult::Ok) ||
+                    (t.last && t.aes->Finish(&t.aesCode) != AesResult::Ok);
+    if (t.last) t.aes.reset();   // a whole file: nothing left for the calling thread
+  }
+
   int level_;
+  const std::string password_;
   std::mutex m_;
   std::condition_variable cvWork_, cvDone_;
   std::deque<Task*> pending_;
@@ -242,6 +286,125 @@ bool IsLockError(DWORD e) {
   return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION || e == ERROR_ACCESS_DENIED;
 }
 
+uint16_t VersionNeeded(const SourceFile& s, uint16_t method) {
+  if (s.isDir) return kVersionDefault;
+  if (method == kMethodStored) return 10;
+  return method == kMethodDeflate64 ? kVersionDeflate64 : kVersionDefault;
+}
+
+// The entry being written, on the calling thread: its header, the running CRC and, for an
+// encrypted file, the cipher. The local header goes out before the first chunk's data and,
+// when the entry spans several chunks, gets its CRC and sizes patched in at the end.
+class EntryWriter {
+ public:
+  EntryWriter(const DzipOptions& o, OutFile& out) : o_(o), out_(out) {}
+
+  // The first chunk of an entry is at hand.
+  void Begin(Task& t, const NewItem& it) {
+    const SourceFile& s = *it.src;
+    cur_ = HeaderFor(s, o_);
+    headerPos_ = out_.Pos();
+    cur_.localHeaderOffset = headerPos_;
+    cur_.method = t.method;
+    cur_.versionNeeded = VersionNeeded(s, t.method);
+    single_ = t.last;
+    size_ = s.isDir ? 0 : t.fileSize;
+    crc_ = t.crc;
+    done_ = 0;
+    result_ = EntryResult{};
+    result_.zipName = s.zipName;
+    result_.sourcePath = s.path;
+    result_.action = it.action;
+    result_.isDir = s.isDir;
+    result_.mtime = s.mtime;
+    result_.method = t.method;
+    std::string localExtra;   // the file times travel in the central header only
+    encrypted_ = t.encrypt && !s.isDir;
+    aes_ = std::move(t.aes);
+    aesCode_ = t.aesCode;
+    if (encrypted_) {
+      localExtra = AesExtraField(t.method, kAesStrength);
+      cur_.extra += localExtra;
+      cur_.method = kAesMethod;
+      cur_.flags |= kFlagEncrypted;
+      cur_.versionNeeded = kVersionAes;
+    }
+    cur_.compressedSize = (encrypted_ ? AesOverhead(kAesStrength) : 0) + t.out.size();
+    cur_.uncompressedSize = t.rawLen;
+    cur_.crc = encrypted_ ? 0 : crc_;   // AE-2 keeps no CRC: the authentication code covers the data
+    zip64_ = !single_ && NeedsZip64Sizes(size_);
+    EntryHeader local = cur_;
+    local.extra = localExtra;
+    const std::string h = BuildLocalHeader(local, zip64_);
+    out_.Write(h.data(), h.size());
+    out_.Write(t.aesHeader.data(), t.aesHeader.size());
+  }
+
+  // One chunk of the entry, the first one (encrypted by its worker) included; false when
+  // the cipher failed.
+  bool Append(Task& t) {
+    if (!t.first) {
+      crc_ = Crc32Combine(crc_, t.crc, t.rawLen);
+      cur_.compressedSize += t.out.size();
+      cur_.uncompressedSize += t.rawLen;
+      if (aes_ && !t.out.empty() && aes_->Encrypt(t.out.data(), t.out.size()) != AesResult::Ok) return false;
+    }
+    if (!t.out.empty()) out_.Write(t.out.data(), t.out.size());
+    done_ += t.rawLen;
+    return true;
+  }
+
+  // After the last chunk: the authentication code, the header patch, the records.
+  bool End(std::vector<EntryHeader>& central, std::vector<EntryResult>& results) {
+    if (encrypted_) {
+      if (aes_) {   // spread over several chunks: the code comes now
+        const bool ok = aes_->Finish(&aesCode_) == AesResult::Ok;
+        aes_.reset();
+        if (!ok) return false;
+      }
+      out_.Write(aesCode_.data(), aesCode_.size());
+    } else {
+      cur_.crc = crc_;
+    }
+    if (!single_) {
+      // Sizes and CRC of a multi-chunk entry are known only now.
+      std::string fix;
+      Put32(fix, cur_.crc);
+      if (zip64_) {
+        out_.Patch(headerPos_ + kLocalCrcOffset, fix.data(), fix.size());
+        std::string sizes;
+        Put64(sizes, cur_.uncompressedSize);
+        Put64(sizes, cur_.compressedSize);
+        out_.Patch(headerPos_ + LocalZip64SizesOffset(cur_), sizes.data(), sizes.size());
+      } else {
+        Put32(fix, static_cast<uint32_t>(cur_.compressedSize));
+        Put32(fix, static_cast<uint32_t>(cur_.uncompressedSize));
+        out_.Patch(headerPos_ + kLocalCrcOffset, fix.data(), fix.size());
+      }
+    }
+    if (zip64_) cur_.versionNeeded = std::max(cur_.versionNeeded, kVersionZip64);
+    central.push_back(cur_);
+    result_.size = cur_.uncompressedSize;
+    result_.compressed = cur_.compressedSize;
+    results.push_back(result_);
+    return true;
+  }
+
+  int Percent() const { return size_ ? ziplib::Percent(done_, size_) : 100; }
+
+ private:
+  const DzipOptions& o_;
+  OutFile& out_;
+  EntryHeader cur_;
+  EntryResult result_;
+  std::unique_ptr<AesZipEncryptor> aes_;   // while an entry of several chunks is written
+  std::string aesCode_;
+  bool encrypted_ = false;
+  uint64_t headerPos_ = 0, size_ = 0, done_ = 0;
+  uint32_t crc_ = 0;
+  bool single_ = true, zip64_ = false;
+};
+
 }  // namespace
 
 int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFile& out, Reporter& rep,
@@ -249,7 +412,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   unsigned threads = std::thread::hardware_concurrency();
   threads = std::clamp(threads, 1u, 8u);
   const size_t window = threads * 3 + 2;
-  Workers workers(o.level, threads);
+  Workers workers(o.level, o.encrypt ? o.password : std::string(), threads);
   std::deque<std::unique_ptr<Task>> inflight;
 
   size_t nextItem = 0;
@@ -258,13 +421,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   HANDLE itemHandle = INVALID_HANDLE_VALUE;
   bool scheduling = false;   // an item is partly scheduled
   int result = dz::ZE_OK;
-
-  // The entry being written.
-  EntryHeader cur;
-  uint64_t curHeaderPos = 0;
-  bool curZip64 = false;
-  uint64_t curDone = 0, curSize = 0;
-  EntryResult curResult;
+  EntryWriter entry(o, out);
 
   auto finishFailure = [&](int code) {
     result = code;
@@ -325,10 +482,13 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
       auto t = std::make_unique<Task>();
       t->item = nextItem;
       t->h = itemHandle;
+      t->fileSize = itemSize;
       t->offset = nextOffset;
       t->len = static_cast<uint32_t>(std::min<uint64_t>(kChunk, itemSize - nextOffset));
       t->first = nextOffset == 0;
       t->store = items[nextItem].store || o.level == 0;
+      t->deflate64 = o.deflate64;
+      t->encrypt = o.encrypt;
       nextOffset += t->len;
       t->last = nextOffset >= itemSize;
       if (t->last) {
@@ -352,80 +512,23 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
       finishFailure(dz::ZE_READ);
       break;
     }
-    if (t->first) {
-      cur = HeaderFor(s, o);
-      cur.localHeaderOffset = out.Pos();
-      curHeaderPos = out.Pos();
-      cur.method = t->method;
-      cur.versionNeeded = s.isDir || t->method == kMethodStored ? 10 : kVersionDefault;
-      if (s.isDir) cur.versionNeeded = kVersionDefault;
-      curDone = 0;
-      curSize = s.isDir ? 0 : itemSize;
-      curResult = EntryResult{};
-      curResult.zipName = s.zipName;
-      curResult.sourcePath = s.path;
-      curResult.action = it.action;
-      curResult.isDir = s.isDir;
-      curResult.mtime = s.mtime;
-      cur.crc = t->crc;
-      cur.compressedSize = t->out.size();
-      cur.uncompressedSize = t->rawLen;
-      const std::string localExtra = cur.extra;
-      cur.extra.clear();  // the file times travel in the central header only
-      if (t->last) {
-        curZip64 = false;
-        out.Write(BuildLocalHeader(cur, false).data(), LocalHeaderSize(cur, false));
-      } else {
-        curZip64 = NeedsZip64Sizes(curSize);
-        out.Write(BuildLocalHeader(cur, curZip64).data(), LocalHeaderSize(cur, curZip64));
-      }
-      cur.extra = localExtra;
-    } else {
-      cur.crc = Crc32Combine(cur.crc, t->crc, t->rawLen);
-      cur.compressedSize += t->out.size();
-      cur.uncompressedSize += t->rawLen;
+    if (t->first && !t->cipherError) entry.Begin(*t, it);
+    if (t->cipherError || !entry.Append(*t) || (t->last && !entry.End(central, results))) {
+      rep.Error(dz::ZE_INCOMPLETE, "Encryption failed (system error): " + s.zipName);
+      finishFailure(dz::ZE_INCOMPLETE);
+      break;
     }
-    if (!t->out.empty()) out.Write(t->out.data(), t->out.size());
-    curDone += t->rawLen;
     progress.doneBytes += t->rawLen;
-    if (t->last) {
-      if (!t->first) {
-        // Sizes and CRC of a multi-chunk entry are known only now.
-        std::string fix;
-        Put32(fix, cur.crc);
-        if (curZip64) {
-          out.Patch(curHeaderPos + kLocalCrcOffset, fix.data(), fix.size());
-          std::string sizes;
-          Put64(sizes, cur.uncompressedSize);
-          Put64(sizes, cur.compressedSize);
-          EntryHeader nameOnly = cur;
-          nameOnly.extra.clear();
-          out.Patch(curHeaderPos + LocalZip64SizesOffset(nameOnly), sizes.data(), sizes.size());
-        } else {
-          Put32(fix, static_cast<uint32_t>(cur.compressedSize));
-          Put32(fix, static_cast<uint32_t>(cur.uncompressedSize));
-          out.Patch(curHeaderPos + kLocalCrcOffset, fix.data(), fix.size());
-        }
-      }
-      if (t->h != INVALID_HANDLE_VALUE) {
-        CloseHandle(t->h);
-        openHandles.erase(std::find(openHandles.begin(), openHandles.end(), t->h));
-      }
-      if (curZip64) cur.versionNeeded = kVersionZip64;
-      central.push_back(cur);
-      curResult.method = cur.method;
-      curResult.size = cur.uncompressedSize;
-      curResult.compressed = cur.compressedSize;
-      results.push_back(curResult);
+    if (t->last && t->h != INVALID_HANDLE_VALUE) {
+      CloseHandle(t->h);
+      openHandles.erase(std::find(openHandles.begin(), openHandles.end(), t->h));
     }
     if (out.Failed()) {
       rep.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o.zipFile);
       finishFailure(dz::ZE_WRITE);
       break;
     }
-    if (!s.isDir) {
-      rep.Minor(s.zipName, curSize ? Percent(curDone, curSize) : 100);
-    }
+    if (!s.isDir) rep.Minor(s.zipName, entry.Percent());
     if (rep.Cancelled() || rep.Major(progress.majorItem, Percent(progress.doneBytes, progress.totalBytes))) {
       finishFailure(dz::ZE_ABORT);
       break;

@@ -27,7 +27,7 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
     o.level = o.factor;
   } else if (o.factor >= 11 && o.factor <= 19) {
     o.level = o.factor - 10;
-    o.deflate64Asked = true;
+    o.deflate64 = true;
   } else {
     o.level = 5;  // 10, below 0 or above 19
   }
@@ -46,6 +46,7 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
   o.storeSuffixesOn = B(r.DontCompressTheseSuffixesFlag);
   o.diagnostic = B(r.bDiagnostic);
   o.encrypt = B(r.EncryptFlag);
+  o.password = Text(r.lpszEncryptCode);
   o.largeFiles = B(r.LargeZIPFilesFlag);
   o.quiet = B(r.QuietFlag);
   o.mv = r.wMultiVolControl;

@@ -162,15 +162,12 @@ class Run {
       return Fail(dz::ZE_PARMS, "Unknown function code " + std::to_string(o_.function));
     if (o_.mv & dz::MV_USEMULTI)
       return Fail(dz::ZE_MVPARMS, "Splitting into volumes is not available in this version of the library");
-    if (o_.encrypt)
-      return Fail(dz::ZE_PARMS, "Encryption is not available in this version of the library; no zip was written");
+    // Never an unencrypted zip when one was asked for with a password.
+    if (o_.encrypt && o_.password.empty())
+      return Fail(dz::ZE_PARMS, "Encryption was asked for without a password; no zip was written");
     if (o_.zipFile.empty()) return Fail(dz::ZE_NAME, "No zip file name given");
     if (o_.addComment && o_.comment.size() > 0xFFFF)
       return Fail(dz::ZE_NOTE, "The comment is longer than 65535 bytes");
-    if (o_.deflate64Asked)
-      log_.Line("Note: compression factor " + std::to_string(o_.factor) +
-                " asks for Deflate64, which this version cannot write; deflate level " + std::to_string(o_.level) +
-                " was used instead");
 
     target_ = FullPathW(o_.zipFile);
     const bool exists = tk::FileExists(tk::Narrow(target_));

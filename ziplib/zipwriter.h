@@ -20,8 +20,9 @@ struct DzipOptions {
   std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
   bool commentGiven = false;
   int factor = 5;            // as given
-  int level = 5;             // 0 store, 1..9 deflate
-  bool deflate64Asked = false;
+  int level = 5;             // 0 store, 1..9 deflate or Deflate64
+  bool deflate64 = false;    // factors 11..19: method 9 at level factor - 10
+  std::string password;      // with `encrypt`: AES-256 (AE-2) for every file entry
   bool recurse = false, pathForTemp = false, deleteOriginal = false, growExisting = false;
   bool noDirNames = false, addComment = false, afterDate = false, oldAsLatest = false;
   bool includeOnly = false, excludeOn = false, noDirEntries = false, includeSysHidden = false;
