@@ -665,6 +665,28 @@ TEST_F(EngineProgram, TheMediaMustCarryTheNamedLabel) {
   EXPECT_EQ(RegRead("Profiles\\EngOneMedia", "ltst"), kMissing);
 }
 
+TEST_F(EngineProgram, AMediumWithTheNamedLabelIsBackedUp) {
+  // scripts/test gives the prefix the drive L: labelled QBMEDIA and N: without a label.
+  ASSERT_EQ(DriveLabel("L:\\"), "QBMEDIA") << "run the tests through scripts/test";
+  const std::string dir = "L:\\EngMedia" + std::to_string(GetCurrentProcessId()) + "\\";
+  qbtest::MakeDirs(dir);
+  struct Gone {
+    std::string path;
+    ~Gone() { qbtest::RemoveTree(path); }
+  } gone{dir};
+  Profile("EngLabelCase", {{"zf", dir + "Case.zip"}, {"il", src_ + "a.txt"}, {"ml", "qbmedia"}});
+  Profile("EngLabelList", {{"zf", dir + "List.zip"}, {"il", src_ + "a.txt"}, {"ml", "OTHER; QBMEDIA ;X"}});
+  Profile("EngNoLabel", {{"zf", "N:\\EngNoLabel.zip"}, {"il", src_ + "a.txt"}, {"ml", "QBMEDIA"}});
+  const auto errors = runner_.Run("R EngLabelCase EngLabelList EngNoLabel");
+  EXPECT_EQ(errors, (std::vector<std::string>{"0 EngNoLabel: Couldn't run, Media \"QBMEDIA\" doesn't exist"}));
+  for (const char* zip : {"Case.zip", "List.zip"})
+    EXPECT_EQ(qbtest::RunUnix("unzip -tq " + Unix(dir + zip)), 0) << zip;
+  EXPECT_FALSE(Exists("N:\\EngNoLabel.zip"));
+  tk::RemoveFile("N:\\EngNoLabel.zip");
+  EXPECT_TRUE(runner_.Run("T EngLabelCase EngLabelList").empty());
+  EXPECT_NE(RegRead("Profiles\\EngLabelList", "ltst"), kMissing);
+}
+
 TEST_F(EngineProgram, APasswordMakesAnEncryptedZipThatTestsAndExtracts) {
   const std::string zip = out_ + "Secret.zip";
   Profile("EngSecret", {{"zf", zip}, {"b", Flags({6})}, {"il", src_ + "a.txt"}});
