@@ -240,6 +240,7 @@ void TScheduler::SchedulerOn() {
   ini_->SetbRunningShutdownProfiles(false);
   if (schedulerOn_) return;
   schedulerOn_ = true;
+  SchTrace("scheduler on");
   UpdateTrayState();
   gridMinute_ = -1;
   SetTimer(window_, kTimerGrid, SchClock().Interval(1000), nullptr);
@@ -269,6 +270,7 @@ void TScheduler::CheckDueSchedules() {
 
 void TScheduler::VolumeArrived(char driveLetter) {
   const std::string label = GetDriveVolumeLabel(std::string(1, driveLetter) + ":\\");
+  SchTrace(std::string("volume ") + driveLetter + ": " + label);
   if (label.empty()) return;
   CheckMediaAutoRuns(label);
   if (autorunSkipped_) {

@@ -1,121 +1,16 @@
-// The real QbSch.exe under Wine, run from a temporary program folder whose RunQb.exe,
-// Qb.exe and QbEw.exe are the stand-in that records its command line and the hand-off
-// values it sees.
-#include <gtest/gtest.h>
-
+// The scheduler as a program: its start, single instance, uninstall, due schedules and
+// the end of the session.
 #include <windows.h>
-#include <dbt.h>
 
 #include <algorithm>
-#include <functional>
-#include <sstream>
 
-#include "scheduler/schlogic.h"
+#include "qbsch_fixture.h"
 #include "settings/fernoini.h"
 #include "settings/foschedules.h"
-#include "support/testutil.h"
-#include "toolkit/strings.h"
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, unsigned ms = 20000) {
-  for (unsigned waited = 0; waited < ms; waited += 50) {
-    if (done()) return true;
-    Sleep(50);
-  }
-  return done();
-}
-
-std::vector<std::string> Lines(const std::string& file) {
-  std::vector<std::string> lines;
-  if (!qbtest::Exists(file)) return lines;
-  std::istringstream in(qbtest::ReadFile(file));
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
-class QbSchProgram : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qbtest::ClearQuillbankKey();
-    for (const char* name : {"QbSch.exe"})
-      CopyFileW(tk::Widen(qbtest::BinDir() + name).c_str(), tk::Widen(dir_ / name).c_str(), FALSE);
-    for (const char* name : {"RunQb.exe", "Qb.exe", "QbEw.exe"})
-      CopyFileW(tk::Widen(qbtest::BinDir() + "stub_runqb.exe").c_str(), tk::Widen(dir_ / name).c_str(), FALSE);
-    SetEnvironmentVariableW(L"QB_STUB_LOG", tk::Widen(dir_ / "stub.log").c_str());
-    SetEnvironmentVariableW(L"QB_SCH_TRACE", tk::Widen(dir_ / "trace.log").c_str());
-    SetEnvironmentVariableW(L"QB_SCH_CLOCK", nullptr);
-  }
-
-  void TearDown() override {
-    for (auto& pi : started_) {
-      if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        if (HWND w = FindWindowW(QbSchClassName, QbSchCaption)) PostMessageW(w, WM_QBSCH_QUIT, 0, 0);
-        if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 9);
-        WaitForSingleObject(pi.hProcess, 5000);
-      }
-      CloseHandle(pi.hProcess);
-    }
-    SetEnvironmentVariableW(L"QB_SCH_CLOCK", nullptr);
-    qbtest::ClearQuillbankKey();
-  }
-
-  HANDLE Start(const std::string& args, const std::string& exe = "QbSch.exe") {
-    std::wstring cmd = tk::Widen("\"" + (dir_ / exe) + "\" " + args);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
-    CloseHandle(pi.hThread);
-    started_.push_back(pi);
-    return pi.hProcess;
-  }
-
-  HWND StartAndWait(const std::string& args = "") {
-    HANDLE process = Start(args);
-    if (!process) return nullptr;
-    HWND window = nullptr;
-    WaitFor([&] { return (window = FindWindowW(QbSchClassName, QbSchCaption)) != nullptr; });
-    return window;
-  }
-
-  // A message box of the process, its text and caption.
-  static HWND FindBox(DWORD pid, std::string* text = nullptr, std::string* caption = nullptr) {
-    struct Search { DWORD pid; HWND found; } search{pid, nullptr};
-    EnumWindows([](HWND w, LPARAM p) -> BOOL {
-      auto* s = reinterpret_cast<Search*>(p);
-      DWORD owner = 0;
-      GetWindowThreadProcessId(w, &owner);
-      wchar_t cls[32] = {0};
-      GetClassNameW(w, cls, 32);
-      if (owner == s->pid && lstrcmpW(cls, L"#32770") == 0) { s->found = w; return FALSE; }
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
-    if (search.found && text) {
-      wchar_t buf[512] = {0};
-      GetDlgItemTextW(search.found, 0xFFFF, buf, 512);
-      *text = tk::Narrow(buf);
-      if (text->empty()) return nullptr;  // the box is still being filled
-    }
-    if (search.found && caption) {
-      wchar_t buf[128] = {0};
-      GetWindowTextW(search.found, buf, 128);
-      *caption = tk::Narrow(buf);
-    }
-    return search.found;
-  }
-
-  std::vector<std::string> Tips() {
-    std::vector<std::string> tips;
-    for (const auto& line : Lines(dir_ / "trace.log"))
-      if (line.rfind("tray ", 0) == 0) tips.push_back(line);
-    return tips;
-  }
-
-  qbtest::TempDir dir_;
-  std::vector<PROCESS_INFORMATION> started_;
-};
+using namespace qbsch_test;
 
 TEST_F(QbSchProgram, HiddenWindowSingleInstanceAndQuitMessage) {
   HWND window = StartAndWait();
@@ -180,6 +75,61 @@ TEST_F(QbSchProgram, QuitInstanceEndsTheSchedulerAndErases) {
   DestroyWindow(decoy);
 }
 
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(QbSchProgram, QuitInstanceFindsASchedulerByCaptionPrefixOfItsClassOnly) {
+  // No scheduler under its full caption: the caption search decides. A scheduler window
+  // whose caption begins alike in another case is ended; another class's window that
+  // begins alike, enumerated before it, is not.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlainWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = QbSchClassName;
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND ours = CreateWindowExW(0, QbSchClassName, L"QB SCHEDULER (older)", 0, 0, 0, 10, 10, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+  HWND decoy = CreateWindowExW(0, L"STATIC", L"qb scheduler decoy", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(ours, nullptr);
+  ASSERT_NE(decoy, nullptr);
+  qbtest::RegWrite("Options\\General", "StartupDelay", "7");
+  HKEY run = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, tk::Widen(RunKey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
+                            nullptr),
+            ERROR_SUCCESS);
+  const std::wstring startLine = L"QbSch.exe -RunStartupProfiles";
+  RegSetValueExW(run, tk::Widen(RunValueName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(startLine.c_str()),
+                 static_cast<DWORD>((startLine.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(run);
+
+  HANDLE quitter = Start("/quitinstance");
+  ASSERT_NE(quitter, nullptr);
+  std::string text;
+  HWND box = WaitForBox(quitter, &text);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(text, "Erase all profiles, schedules, and other settings?");
+  // The start entry went before the question; answered No, the settings stay.
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, tk::Widen(RunKey).c_str(), 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+  EXPECT_NE(RegQueryValueExW(key, tk::Widen(RunValueName).c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(key);
+  PostMessageW(box, WM_COMMAND, IDNO, 0);
+  EXPECT_EQ(WaitForSingleObject(quitter, 10000), WAIT_OBJECT_0);
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "StartupDelay"), "7");
+
+  MSG msg;
+  int quits = 0;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    ++quits;
+    EXPECT_EQ(msg.hwnd, ours);
+  }
+  EXPECT_EQ(quits, 1);
+  DestroyWindow(decoy);
+  DestroyWindow(ours);
+  UnregisterClassW(QbSchClassName, wc.hInstance);
+}
+
 TEST_F(QbSchProgram, DueSchedulesStartTheRunnerAtTheirMinuteOnly) {
   {
     TFoSchedules list;
@@ -211,9 +161,8 @@ TEST_F(QbSchProgram, DueSchedulesStartTheRunnerAtTheirMinuteOnly) {
       if (l == "check 2024-02-29 10:33") return true;
     return false;
   }, 40000));
-  PostMessageW(window, WM_QBSCH_QUIT, 0, 0);
-  WaitForSingleObject(started_[0].hProcess, 10000);
-  Sleep(1000);  // the last stand-ins finish their line
+  ASSERT_TRUE(Quit(window));
+  ASSERT_TRUE(WaitForStandIns());
 
   std::vector<std::string> checks;
   for (const auto& l : Lines(dir_ / "trace.log"))
@@ -257,36 +206,67 @@ TEST_F(QbSchProgram, EndSessionQueryRefusedForShutdownProfiles) {
 TEST_F(QbSchProgram, CancelledSessionEndRestoresTheSwitches) {
   HWND window = StartAndWait();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return !Tips().empty() && Tips().back() == "tray modify Quillbank 2.0 Scheduler"; }));
+  ASSERT_TRUE(TipBecomes("Quillbank 2.0 Scheduler"));
   DWORD_PTR answer = 99;
   ASSERT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 10000, &answer), 0);
   EXPECT_EQ(answer, TRUE);
   EXPECT_EQ(Tips().back(), "tray modify Quillbank 2.0 Scheduler - Autorun,Scheduler Disabled");
   SendMessageTimeoutW(window, WM_ENDSESSION, FALSE, 0, SMTO_BLOCK, 10000, &answer);
-  EXPECT_TRUE(WaitFor([&] { return Tips().back() == "tray modify Quillbank 2.0 Scheduler"; }));
-  EXPECT_TRUE(Lines(dir_ / "stub.log").empty());
+  EXPECT_TRUE(TipBecomes("Quillbank 2.0 Scheduler"));
+  ASSERT_TRUE(Settle(window));
+  EXPECT_TRUE(Runs().empty());
 }
 
-TEST_F(QbSchProgram, ResultsChangedAndMenuSwitchesUpdateTheTip) {
+TEST_F(QbSchProgram, EndSessionAllowedWhenShutdownProfilesAreDisabledOrRunning) {
+  {
+    TFernoIni ini;
+    ini.SetShutdownProfiles("\"Night\" ");
+    ini.SetShutdownProfilesDisabled(true);
+  }
   HWND window = StartAndWait();
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return !Tips().empty() && Tips().back() == "tray modify Quillbank 2.0 Scheduler"; }));
-  qbtest::RegWrite("Options\\General", "AllRunsOK", "0");
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);
-  EXPECT_TRUE(WaitFor([&] { return Tips().back() == "tray modify Quillbank 2.0 Scheduler (Error)"; }));
-  const size_t before = Tips().size();
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);  // nothing changed
-  PostMessageW(window, WM_COMMAND, 3002, 0);
-  EXPECT_TRUE(WaitFor([&] { return Tips().back() == "tray modify Quillbank 2.0 Scheduler - Autorun Disabled (Error)"; }));
-  // Icon and tip: two calls to the shell, none for the unchanged results.
-  EXPECT_EQ(Tips().size(), before + 2);
-  PostMessageW(window, WM_COMMAND, 3004, 0);
-  EXPECT_TRUE(WaitFor([&] {
-    return Tips().back() == "tray modify Quillbank 2.0 Scheduler - Autorun,Scheduler Disabled (Error)";
-  }));
-  PostMessageW(window, WM_QBSCH_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-  ASSERT_TRUE(WaitFor([&] { return !Lines(dir_ / "stub.log").empty(); }));
-  EXPECT_EQ(Lines(dir_ / "stub.log")[0].substr(0, 8), "Qb.exe||");
+  ASSERT_TRUE(TipBecomes("Quillbank 2.0 Scheduler"));
+  DWORD_PTR answer = 99;
+  ASSERT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 10000, &answer), 0);
+  EXPECT_EQ(answer, TRUE);
+  EXPECT_EQ(Tips().back(), "tray modify Quillbank 2.0 Scheduler - Autorun,Scheduler Disabled");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "WinShutdown"), "<missing>");
+  // The session really ends this time: nothing comes back.
+  SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000, &answer);
+
+  // Shut-down profiles that already run (started by an earlier query) let it end too.
+  TFernoIni().SetShutdownProfilesDisabled(false);
+  TFernoIni().SetbRunningShutdownProfiles(true);
+  ASSERT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 10000, &answer), 0);
+  EXPECT_EQ(answer, TRUE);
+  ASSERT_TRUE(Settle(window));
+  EXPECT_TRUE(Runs().empty());
+  EXPECT_EQ(Tips().back(), "tray modify Quillbank 2.0 Scheduler - Autorun,Scheduler Disabled");
+}
+
+TEST_F(QbSchProgram, ShutdownCommandFollowsWhenTheRunnerMayNotEndTheSession) {
+  {
+    TFernoIni ini;
+    ini.SetShutdownProfiles("\"Night\" ");
+    ini.SetShutdownOnDllInitFailed(true);
+  }
+  // Three hundred times as fast: the five minutes the runner gets are one second.
+  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-03-04 22:00:00,300");
+  qbtest::RegWrite("Options\\General", "WinShutdown", "2");  // left by an earlier log-off
+  HWND window = StartAndWait();
+  ASSERT_NE(window, nullptr);
+  DWORD_PTR answer = 99;
+  ASSERT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 10000, &answer), 0);
+  EXPECT_EQ(answer, FALSE);
+  EXPECT_EQ(TFernoIni().GetWinShutdown(), 1);
+  ASSERT_TRUE(WaitFor([&] { return Runs().size() >= 2; }));
+  auto runs = SettledRuns(window);
+  std::sort(runs.begin(), runs.end());
+  ASSERT_EQ(runs.size(), 2u);
+  // The default letter; then the turn-off the manager carries out, as OnTurnoff is not 1.
+  EXPECT_EQ(Before(runs[0], "|RVA"), "Qb.exe|-shutdown -P|RFS=<missing>");
+  EXPECT_EQ(Before(runs[1], "|RVA"), "RunQb.exe|r \"Night\" |RFS=<missing>");
+  EXPECT_NE(runs[1].find("|RSP=1"), std::string::npos) << runs[1];
 }
 
 }  // namespace

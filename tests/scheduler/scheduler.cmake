@@ -4,7 +4,9 @@ target_link_options(stub_runqb PRIVATE -municode)
 target_link_libraries(stub_runqb PRIVATE advapi32)
 qb_add_test(scheduler_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/schlogic_test.cpp ${CMAKE_CURRENT_LIST_DIR}/qbsch_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/qbsch_events_test.cpp
   LIBS scheduler
   REGISTRY GUI
   DEPENDS QbSch stub_runqb
   TIMEOUT 400)
+
