@@ -38,8 +38,15 @@ std::wstring SelectedFolderName(HWND box) {
 // shows waitFor selected (when given).
 void AnswerDialog(int buttonId, std::wstring waitFor, std::atomic<bool>& done) {
   for (int i = 0; i < 1000 && !done; ++i) {
-    HWND box = FindWindowW(L"#32770", nullptr);
-    if (box && IsWindowVisible(box) && (waitFor.empty() || SelectedFolderName(box) == waitFor)) {
+    // Other programs on the display may show dialogs too: only ours counts.
+    HWND box = nullptr;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w && !box;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == GetCurrentProcessId() && IsWindowVisible(w)) box = w;
+    }
+    if (box && (waitFor.empty() || SelectedFolderName(box) == waitFor)) {
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
       return;
