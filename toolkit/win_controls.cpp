@@ -288,6 +288,9 @@ bool TControl::DoKeyPress(wchar_t& key) {
   if (OnKeyPress) OnKeyPress(key);
   return key == 0;
 }
+void TControl::DoExit() {
+  if (OnExit) OnExit();
+}
 
 LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (ownClass_) return DefWindowProcW(hwnd_, msg, wp, lp);

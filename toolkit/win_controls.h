@@ -214,6 +214,9 @@ class TControl {
   // Called by the form when the control got the focus / a key event reached it.
   bool DoKeyDown(WORD& key, TShiftState shift);
   bool DoKeyPress(wchar_t& key);
+  // The focus left for another control of the same form: fires OnExit. A control
+  // that acts on leaving overrides it (and calls this first).
+  virtual void DoExit();
 
  protected:
   virtual void CreateParams(TCreateParams& params) = 0;

@@ -326,7 +326,7 @@ void TForm::FocusChanged(TControl* control) {
   TControl* old = activeControl_;
   if (old == control) return;  // focus came back (after a box, another form or app)
   activeControl_ = control;
-  if (old && old->OnExit) old->OnExit();
+  if (old) old->DoExit();
   if (control && activeControl_ == control && control->OnEnter) control->OnEnter();
 }
 

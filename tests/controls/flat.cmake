@@ -1,0 +1,4 @@
+qb_add_test(flat_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/flat_test.cpp
+  LIBS controls
+  GUI)
