@@ -9,63 +9,18 @@
 namespace qbew {
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-bool IsUtf8(std::string_view s) {
-  if (s.empty()) return true;
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0) > 0;
-}
-
 const wchar_t kGeneralKey[] = L"Software\\Quillbank\\Options\\General";
 const wchar_t kDontShowValue[] = L"DontShowEwDlgViaSch";
 
 }  // namespace
 
-std::optional<int> ParseInt32(std::string_view text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  long long value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    value = value * 10 + (text[i] - '0');
-    if (value > 2147483648LL) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > 2147483647LL) return std::nullopt;
-  return static_cast<int>(value);
-}
-
 std::vector<TEwRow> ParseErrorFile(std::string_view contents) {
-  std::string converted;
-  if (contents.substr(0, 3) == "\xEF\xBB\xBF") contents.remove_prefix(3);
-  if (!IsUtf8(contents)) {
-    converted = tk::Narrow(tk::AnsiBytesToWide(contents));
-    contents = converted;
-  }
   std::vector<TEwRow> rows;
-  size_t pos = 0;
-  while (true) {
-    while (pos < contents.size() && IsBlank(contents[pos])) ++pos;
-    if (pos >= contents.size()) break;
-    size_t eol = contents.find('\n', pos);
-    if (eol == std::string_view::npos) eol = contents.size();
-    std::string_view line = contents.substr(pos, eol - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = eol;
-
-    size_t wordEnd = 0;
-    while (wordEnd < line.size() && !IsBlank(line[wordEnd])) ++wordEnd;
+  for (TErrorLine& line : ParseErrorLines(contents)) {
     TEwRow row;
-    if (auto code = ParseInt32(line.substr(0, wordEnd))) {
-      row.Text = std::string(line.substr(wordEnd));
-      row.Image = *code == 0 ? kImageWarning : kImageError;
-      if (*code != 0) row.Code = std::to_string(*code);
-    } else {
-      row.Text = std::string(line);
-      row.Image = kImageError;
-    }
+    row.Text = std::move(line.Text);
+    row.Image = line.IsError() ? kImageError : kImageWarning;
+    if (line.HasCode && line.Code != 0) row.Code = std::to_string(line.Code);
     rows.push_back(std::move(row));
   }
   return rows;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/errorlines.h"
+
 namespace qbew {
 
 // Image indexes of the viewer's list.
@@ -19,15 +21,11 @@ struct TEwRow {
   int Image = kImageError;
 };
 
-// The rows of an error file's contents: per line an integer code, a blank and the text;
-// code 0 is a warning, any other code an error. Blanks and line ends before a code are
-// skipped, so empty lines give no row. A line whose first word is not a 32-bit integer is
-// shown whole as an error without a code. Bytes that are not UTF-8 are read in the ANSI
-// code page.
+// The rows of an error file's contents (settings/errorlines.h reads the lines); a line
+// without a code is shown whole as an error.
 std::vector<TEwRow> ParseErrorFile(std::string_view contents);
 
-// A decimal 32-bit integer with an optional sign and nothing else.
-std::optional<int> ParseInt32(std::string_view text);
+using ::ParseInt32;
 
 enum class TEwStart {
   Exit,         // bad command line, or a scheduled run the user does not want to see
