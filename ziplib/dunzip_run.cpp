@@ -391,7 +391,80 @@ bool MakeFolders(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Closes finished files on a worker thread: under Wine a close is a round trip to the
+// server, which the next item need not wait for. Only files that need nothing more after
+// their close come here; Drain() before anything that may touch one of them again.
+class BackgroundCloser {
+ public:
+  BackgroundCloser() = default;
+  BackgroundCloser(const BackgroundCloser&) = delete;
+  BackgroundCloser& operator=(const BackgroundCloser&) = delete;
+  ~BackgroundCloser() {
+    Drain();
+    if (!thread_) return;
+    AcquireSRWLockExclusive(&lock_);
+    stop_ = true;
+    ReleaseSRWLockExclusive(&lock_);
+    WakeConditionVariable(&work_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+
+  void Close(HANDLE h) {
+    if (!thread_ && !failed_) {
+      thread_ = CreateThread(nullptr, 64 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+      failed_ = thread_ == nullptr;
+    }
+    if (!thread_) {
+      CloseHandle(h);
+      return;
+    }
+    AcquireSRWLockExclusive(&lock_);
+    queue_.push_back(h);
+    ReleaseSRWLockExclusive(&lock_);
+    WakeConditionVariable(&work_);
+  }
+
+  // Returns once every handle given so far is closed.
+  void Drain() {
+    if (!thread_) return;
+    AcquireSRWLockExclusive(&lock_);
+    while (!queue_.empty() || closing_) SleepConditionVariableSRW(&idle_, &lock_, INFINITE, 0);
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    static_cast<BackgroundCloser*>(self)->Loop();
+    return 0;
+  }
+  void Loop() {
+    std::vector<HANDLE> batch;
+    AcquireSRWLockExclusive(&lock_);
+    for (;;) {
+      while (queue_.empty() && !stop_) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
+      if (queue_.empty()) break;
+      batch.swap(queue_);
+      closing_ = true;
+      ReleaseSRWLockExclusive(&lock_);
+      for (HANDLE h : batch) CloseHandle(h);
+      batch.clear();
+      AcquireSRWLockExclusive(&lock_);
+      closing_ = false;
+      if (queue_.empty()) WakeAllConditionVariable(&idle_);
+    }
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, idle_ = CONDITION_VARIABLE_INIT;
+  std::vector<HANDLE> queue_;
+  bool closing_ = false, stop_ = false, failed_ = false;
+  HANDLE thread_ = nullptr;
+};
+
 struct Extraction {
+  Extraction(const UnzipCmdRecord& rec, const Caller& c, const ZipReader& z) : r(rec), caller(c), zip(z) {}
   const UnzipCmdRecord& r;
   const Caller& caller;
   const ZipReader& zip;
@@ -401,19 +474,49 @@ struct Extraction {
     const ZipEntry* entry;
   };
   std::vector<MadeFolder> folders;
+  // Folders this run has made or found, so items in the same folder cost no lookups.
+  std::set<std::wstring> ready;
+  BackgroundCloser closer;
+
+  bool EnsureFolder(const std::wstring& path) {
+    if (ready.count(path)) return true;
+    if (!MakeFolders(path)) return false;
+    ready.insert(path);
+    return true;
+  }
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
     const std::wstring path = base + tk::Widen(rel);
-    if (!MakeFolders(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
+    if (!EnsureFolder(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
     folders.push_back({path, &e});
     return {};
   }
 
+  static DecodeResult CreateFailure(DWORD err) {
+    return err == ERROR_DISK_FULL ? Fail(dz::UE_DISKFULL, "disk full") : Fail(dz::UE_CREATE, "cannot create the file");
+  }
+
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
     const std::wstring path = base + tk::Widen(rel);
-    const DWORD existing = GetFileAttributesW(path.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES) {
+    const size_t cut = path.find_last_of(L'\\');
+    const std::wstring parent = cut != std::wstring::npos ? path.substr(0, cut) : std::wstring();
+    if (!parent.empty() && !EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+    // Most items are new: creating the file is itself the check that none is there.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && !parent.empty()) {
+      ready.erase(parent);  // removed behind our back: make it again
+      if (!EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
+      h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
+    }
+    bool replacing = false;
+    std::wstring target = path;
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD createErr = GetLastError();
+      closer.Drain();  // the file there may be one of ours still being closed
+      const DWORD existing = GetFileAttributesW(path.c_str());
+      if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!On(r.OverWriteFlag)) {
         caller.Warning("File exists, not overwritten: " + e.name);
@@ -423,22 +526,23 @@ struct Extraction {
         if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
-    }
-    const size_t cut = path.find_last_of(L'\\');
-    if (cut != std::wstring::npos && !MakeFolders(path.substr(0, cut)))
-      return Fail(dz::UE_CREATE, "cannot create the folder");
-    // An existing file is replaced only after its new content is complete, so a failure
-    // leaves it as it was; a new file is written in place and removed on failure.
-    const bool replacing = existing != INVALID_FILE_ATTRIBUTES;
-    const std::wstring target = replacing ? path + L".qbpart" : path;
-    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, replacing ? CREATE_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      const DWORD err = GetLastError();
-      return err == ERROR_DISK_FULL ? Fail(dz::UE_DISKFULL, "disk full") : Fail(dz::UE_CREATE, "cannot create the file");
+      // An existing file is replaced only after its new content is complete, so a failure
+      // leaves it as it was; a new file is written in place and removed on failure.
+      replacing = true;
+      target = path + L".qbpart";
+      h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return CreateFailure(GetLastError());
     }
     DecodeResult res = DecodeItem(zip, e, r, caller, h);
-    if (res.code == dz::UE_OK) ApplyTimes(h, e);
+    const uint32_t attr = FileAttributesOf(e);
+    const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
+    if (res.code == dz::UE_OK) {
+      ApplyTimes(h, e);
+      if (!replacing && !special) {
+        closer.Close(h);
+        return res;
+      }
+    }
     CloseHandle(h);
     const bool keep = res.code == dz::UE_OK || (r.wUnzipSubOptions & dz::USO_LEAVEPARTIAL);
     if (!keep) {
@@ -450,13 +554,13 @@ struct Extraction {
       return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
     }
     // A new file already has the normal attributes; only the special ones need a call.
-    const uint32_t attr = FileAttributesOf(e);
-    if (res.code == dz::UE_OK && (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE))) SetFileAttributesW(path.c_str(), attr);
+    if (res.code == dz::UE_OK && special) SetFileAttributesW(path.c_str(), attr);
     return res;
   }
 
   // Folder times and attributes last: writing into a folder changes its time.
   void FinishFolders() {
+    closer.Drain();
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
       HANDLE h = CreateFileW(it->path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -554,14 +658,14 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
     return dz::UE_NOFILES;
   }
 
-  Extraction ex{r, caller, zip, {}, {}};
+  Extraction ex(r, caller, zip);
   if (!test) {
     std::string dest = Text(r.lpszDestination);
     std::replace(dest.begin(), dest.end(), '/', '\\');
     if (!dest.empty()) {
       std::wstring w = tk::Widen(dest);
       while (w.size() > 1 && w.back() == L'\\' && w[w.size() - 2] != L':') w.pop_back();
-      if (!MakeFolders(w)) {
+      if (!ex.EnsureFolder(w)) {
         caller.Error(dz::UE_CREATE, dest + ": cannot create the destination folder");
         return dz::UE_CREATE;
       }

@@ -122,6 +122,7 @@ class ZipReader {
   ZipReadStatus ReadDirectory(unsigned codePage);
 
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  mutable SRWLOCK readLock_ = SRWLOCK_INIT;
   ZipArchiveInfo info_;
   std::vector<ZipEntry> entries_;
 };

@@ -204,6 +204,38 @@ TEST(UnzipRead, OverwriteFlagAndFolderNames) {
   EXPECT_FALSE(qbtest::Exists(flat + "sub"));
 }
 
+// A name repeated in one zip meets the file this same call has just written: with
+// OverWriteFlag the later item replaces it, without it the first stays with a warning.
+// Either way every file is complete and closed once the call returns.
+TEST(UnzipRead, RepeatedNameMeetsTheFileJustWritten) {
+  TempDir t;
+  Python(t.path(), "import zipfile, warnings\nwarnings.simplefilter('ignore')\n"
+                   "z=zipfile.ZipFile('d.zip','w', zipfile.ZIP_DEFLATED)\n"
+                   "z.writestr('d/x.txt', b'first')\nz.writestr('d/y.txt', b'other')\n"
+                   "z.writestr('d/x.txt', b'second'*1000)\nz.close()\n");
+  auto closed = [](const std::string& path) {
+    HANDLE h = CreateFileW(tk::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+  };
+  std::string second;
+  for (int i = 0; i < 1000; ++i) second += "second";
+  Recorded r;
+  EXPECT_EQ(r.Run(t / "d.zip", "*.*", t / "o1", {F::RecurseFlag, F::OverWriteFlag}), 0);
+  EXPECT_EQ(ReadFile(t / "o1\\d\\x.txt"), second);
+  EXPECT_EQ(ReadFile(t / "o1\\d\\y.txt"), "other");
+  EXPECT_TRUE(closed(t / "o1\\d\\x.txt"));
+  EXPECT_TRUE(closed(t / "o1\\d\\y.txt"));
+  EXPECT_FALSE(qbtest::Exists(t / "o1\\d\\x.txt.qbpart"));
+  EXPECT_EQ(r.Count(dz::DZ_MSG_WARNING), 0);
+  EXPECT_EQ(r.Run(t / "d.zip", "*.*", t / "o2", {F::RecurseFlag}), 0);
+  EXPECT_EQ(ReadFile(t / "o2\\d\\x.txt"), "first");
+  EXPECT_EQ(r.Count(dz::DZ_MSG_WARNING), 1);
+  EXPECT_TRUE(closed(t / "o2\\d\\x.txt"));
+  EXPECT_TRUE(closed(t / "o2\\d\\y.txt"));
+}
+
 TEST(UnzipRead, StoredAttributesComeBack) {
   TempDir t;
   qbtest::MakeDirs(t / "src");
