@@ -1,7 +1,7 @@
 #pragma once
-// The file specification dialog of the profile wizard: a folder and either all file
-// types or one name and extension pattern. The wizard fills the fields, shows the
-// dialog modally and builds the specification from the fields after OK; the dialog
+// The profile wizard's dialog for one include or exclude entry: a folder and either all
+// file types or one name and extension pattern. The wizard fills the fields, shows the
+// dialog modally and builds the entry's text from the fields after OK; the dialog
 // itself only checks and cleans what was typed.
 #include <string>
 

@@ -1,4 +1,4 @@
-// The file specification and date format dialogs, created in-process and driven with
+// The include/exclude entry and date format dialogs, created in-process and driven with
 // messages: clicks, typed characters and the answers to the boxes they show.
 #include <gtest/gtest.h>
 
@@ -245,7 +245,7 @@ TEST_F(FSpec, FocusStartsOnTheExtensionOnlyForOneFileType) {
 TEST_F(FSpec, PathIsRequiredOnlyWhenNotMarkedOptional) {
   TFSpecForm f;
   Prepare(f);
-  f.lblPathOptional.Hide();  // an include specification with full paths
+  f.lblPathOptional.Hide();  // an include entry with full paths
   {
     TScript s(f, {TScript::Click(f.btnOK), TScript::Answer("OK"), TScript::Click(f.btnCancel)});
     EXPECT_EQ(f.ShowModal(), tk::mrCancel);
@@ -255,7 +255,7 @@ TEST_F(FSpec, PathIsRequiredOnlyWhenNotMarkedOptional) {
     EXPECT_TRUE(Said(s.Boxes()[0], "Path is empty"));
     EXPECT_TRUE(IsIn(s.Focus().at(1), f.scbPath));  // after the box
   }
-  f.lblPathOptional.Show();  // an exclude specification
+  f.lblPathOptional.Show();  // an exclude entry
   {
     TScript s(f, {TScript::Click(f.btnOK)});
     EXPECT_EQ(f.ShowModal(), tk::mrOk);
