@@ -107,6 +107,10 @@ class TScript {
         int same = 0;
         ok = WaitFor([&] {
           if (VisibleBox() || !IsWindowVisible(form_) || !IsWindowEnabled(form_)) return false;
+          // Waits until the dialog's thread is back in its loop, so a busy machine does
+          // not catch the focus half-way through a handler.
+          DWORD_PTR unused = 0;
+          SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &unused);
           HWND now = FocusOfUi();
           if (!now || !IsChild(form_, now)) return false;
           same = now == last ? same + 1 : 0;
