@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "toolkit/strings.h"
@@ -343,6 +344,24 @@ void RegWrite(const std::string& subkey, const std::string& value, const std::st
   RegSetValueExW(h, tk::Widen(value).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
                  static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(h);
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  if (!Exists(path)) return lines;
+  std::istringstream in(ReadFile(path));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (GetTickCount64() < end) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
 }
 
 }  // namespace qbtest
