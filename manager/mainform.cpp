@@ -142,9 +142,10 @@ void TMainForm::FormCreate() {
     small.Height = tk::TFontSpec::HeightForPoints(7);
     tbarMain.SetFont(small);
     tbarMain.SetHeight(34);
-    SendMessageW(tbarMain.Handle(), TB_SETBUTTONSIZE, 0, MAKELPARAM(44, 34));
+    tbarMain.SetShowCaptions(true, 44, 34);
     CoolBar1.SetHeight(tbarMain.Height() + 4);
     PadToolButtonCaptions(tbarMain);
+    Realign();
   }
 
   if (Ini->GetSchedulerOnStartup()) AddSchedulerToStartup();

@@ -64,7 +64,6 @@ void TAction::Link(TMenuItem& item, const std::string& ownCaption) {
 
 void TAction::Link(TToolButton& button) {
   buttons_.push_back(&button);
-  button.Hint = ShortCut && HoverHintTiming().HintShortCuts ? Hint + " (" + ShortCutToText(ShortCut) + ")" : Hint;
   button.OnClick = [this] { Execute(); };
   PushState();
 }
@@ -89,7 +88,10 @@ void TAction::PushState() {
     link.Item->SetChecked(Checked);
     link.Item->SetVisible(Visible);
   }
+  const std::string hint =
+      ShortCut && HoverHintTiming().HintShortCuts ? Hint + " (" + ShortCutToText(ShortCut) + ")" : Hint;
   for (TToolButton* b : buttons_) {
+    b->Hint = hint;
     if (b->Enabled() != Enabled) b->SetEnabled(Enabled);
     if (b->Visible() != Visible) b->SetVisible(Visible);
     if (b->Style == TToolButtonStyle::tbsCheck && b->Down() != Checked) b->SetDown(Checked);

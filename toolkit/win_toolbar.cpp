@@ -62,6 +62,25 @@ void TToolBar::SetFlat(bool on) {
   Invalidate();
 }
 
+void TToolBar::SetShowCaptions(bool on, int buttonWidth, int buttonHeight) {
+  ShowCaptions = on;
+  if (!Handle()) return;
+  SendMessageW(Handle(), TB_SETMAXTEXTROWS, on ? 1 : 0, 0);
+  for (auto& b : buttons_) {
+    if (b->Style == TToolButtonStyle::tbsSeparator || b->Style == TToolButtonStyle::tbsDivider) continue;
+    b->SetCaption(b->caption_);
+  }
+  if (buttonWidth > 0 && buttonHeight > 0) {
+    const int d = Dpi();
+    const int w = ScaleToDpi(buttonWidth, d);
+    SendMessageW(Handle(), TB_SETBUTTONSIZE, 0, MAKELPARAM(w, ScaleToDpi(buttonHeight, d)));
+    // At least that wide, wider where a caption needs it.
+    SendMessageW(Handle(), TB_SETBUTTONWIDTH, 0, MAKELPARAM(w, 2 * w));
+  }
+  SendMessageW(Handle(), TB_AUTOSIZE, 0, 0);
+  Invalidate();
+}
+
 void TToolBar::SetImages(TImageList* images, TImageList* hot, TImageList* disabled) {
   Images = images;
   HotImages = hot;
@@ -155,6 +174,11 @@ bool TToolBar::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
   if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return false;
   TToolButton* b = ByCommand(static_cast<int>(cd->nmcd.dwItemSpec));
   if (!b) return false;
+  if (!b->Visible()) {
+    // A hidden button takes no room and is not painted.
+    *result = CDRF_SKIPDEFAULT;
+    return true;
+  }
   UINT s = cd->nmcd.uItemState;
   TCustomDrawState state = ((s & CDIS_SELECTED) ? cdsSelected : 0) | ((s & CDIS_GRAYED) ? cdsGrayed : 0) |
                            ((s & CDIS_DISABLED) ? cdsDisabled : 0) | ((s & CDIS_CHECKED) ? cdsChecked : 0) |
@@ -179,6 +203,19 @@ RECT TControlBar::BandRect(const TControl& band) const {
   TBounds b = band.Bounds();
   int l = ScaleToDpi(b.Left, d), t = ScaleToDpi(b.Top, d);
   return {l - kGripWidth, t - kMargin, l + ScaleToDpi(b.Width, d) + kMargin, t + ScaleToDpi(b.Height, d) + kMargin};
+}
+
+LRESULT TControlBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) {
+    HDC dc = reinterpret_cast<HDC>(wp);
+    RECT r;
+    GetClipBox(dc, &r);
+    TCanvas canvas(dc);
+    canvas.Brush.Color = EffectiveColor();
+    canvas.FillRect(r);
+    return 1;
+  }
+  return TCustomControl::WndProc(msg, wp, lp);
 }
 
 void TControlBar::Paint(TCanvas& canvas) {

@@ -87,6 +87,9 @@ class TToolBar : public TControl {
   bool Transparent = false;
   bool List = false;          // captions right of the images
   bool ShowCaptions = false;
+  // Shows or hides the captions of a bar that exists already (with the button size in
+  // pixels at 96 DPI, a width that a longer caption may widen; 0 keeps the bar's own).
+  void SetShowCaptions(bool on, int buttonWidth = 0, int buttonHeight = 0);
   void SetImages(TImageList* images, TImageList* hot = nullptr, TImageList* disabled = nullptr);
 
   TToolBarDrawHandler OnCustomDrawButton;
@@ -127,6 +130,8 @@ class TControlBar : public TCustomControl {
 
  protected:
   void Paint(TCanvas& canvas) override;
+  // A flat tool bar in a band asks for its background here.
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 }  // namespace tk

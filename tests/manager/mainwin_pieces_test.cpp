@@ -7,10 +7,12 @@
 
 #include <numeric>
 
+#include "controls/shadowhint.h"
 #include "manager/mainform.h"
 #include "support/testutil.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
+#include "toolkit/win_hovertips.h"
 #include "toolkit/win_toolbar.h"
 
 namespace {
