@@ -268,3 +268,34 @@ TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainWindowOrder, AChangedOrderIsWrittenFirstAndTheSurplusGoesLast) {
+  qbtest::ClearQuillbankKey();
+  qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
+  for (const char* name : {"Docs", "Mail"}) qbtest::RegWrite(std::string("Profiles\\") + name, "pn", name);
+  qbtest::RegWrite("Profile Names", "ProfileCount", "3");
+  qbtest::RegWrite("Profile Names", "P0", "Mail");
+  qbtest::RegWrite("Profile Names", "P1", "");  // no profile key behind it
+  qbtest::RegWrite("Profile Names", "P2", "Docs");
+  qbtest::RegWrite("Profile Names", "P7", "Old");
+  {
+    TMainForm form;
+    form.Show();
+    Pump();
+    ASSERT_EQ(form.lvProfiles.Count(), 2) << "the entry without a key has no row";
+    EXPECT_EQ(form.lvProfiles.ItemCaption(0), "Mail");
+    EXPECT_EQ(form.lvProfiles.ItemCaption(1), "Docs");
+    form.OrderChanged = true;
+    form.Close();
+  }
+  EXPECT_EQ(qbtest::RegValueNames("Profile Names"), (std::vector<std::string>{"P0", "P1", "ProfileCount"}));
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "P0"), "Mail");
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "P1"), "Docs");
+  EXPECT_EQ(qbtest::RegRead("Profiles\\Docs", "pn"), "Docs") << "no profile key was touched";
+  qbtest::ClearQuillbankKey();
+}
+
+}  // namespace
