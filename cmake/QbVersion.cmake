@@ -1,6 +1,13 @@
-# qb_version_resource(<target> <description> <original file name>)
-# gives a program or library the Windows version resource with the one version number.
+# qb_version_resource(<target> <description> <original file name> [<major> <minor> <patch> <build>])
+# gives a program or library the Windows version resource with the one version number,
+# or with a version of its own (the zip library keeps the numbers its callers check).
 function(qb_version_resource target description original)
+  if(ARGC EQUAL 7)
+    set(QB_VERSION_MAJOR ${ARGV3})
+    set(QB_VERSION_MINOR ${ARGV4})
+    set(QB_VERSION_PATCH ${ARGV5})
+    set(QB_VERSION_BUILD ${ARGV6})
+  endif()
   set(QB_FILE_DESCRIPTION "${description}")
   set(QB_ORIGINAL_FILENAME "${original}")
   get_target_property(kind ${target} TYPE)

@@ -166,6 +166,7 @@ void TMenuItem::SetChecked(bool on) { if (checked_ != on) { checked_ = on; Chang
 void TMenuItem::SetRadioItem(bool on) { if (radio_ != on) { radio_ = on; Changed(); } }
 void TMenuItem::SetEnabled(bool on) { if (enabled_ != on) { enabled_ = on; Changed(); } }
 void TMenuItem::SetDefault(bool on) { if (default_ != on) { default_ = on; Changed(); } }
+void TMenuItem::SetVisible(bool on) { if (visible_ != on) { visible_ = on; Changed(); } }
 
 TMenuItem& TMenuItem::Add(const std::string& caption) { return Add(std::make_unique<TMenuItem>(caption)); }
 
@@ -251,8 +252,13 @@ void TMenu::Rebuild() {
 }
 
 void TMenu::Build(TMenuItem& parent, HMENU into) {
+  UINT position = 0;
   for (int i = 0; i < parent.Count(); ++i) {
     TMenuItem& item = parent[i];
+    if (!item.Visible()) {
+      item.sub_ = nullptr;
+      continue;
+    }
     std::wstring text = Widen(ShownText(item));
     MENUITEMINFOW mi{};
     mi.cbSize = sizeof(mi);
@@ -271,7 +277,7 @@ void TMenu::Build(TMenuItem& parent, HMENU into) {
       mi.fMask |= MIIM_SUBMENU;
       mi.hSubMenu = item.sub_;
     }
-    InsertMenuItemW(into, static_cast<UINT>(i), TRUE, &mi);
+    InsertMenuItemW(into, position++, TRUE, &mi);
   }
 }
 

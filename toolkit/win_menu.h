@@ -61,6 +61,9 @@ class TMenuItem {
   void SetEnabled(bool on);
   bool Default() const { return default_; }
   void SetDefault(bool on);
+  // A hidden item stays in the tree but is left out of the Win32 menu.
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
   // Image of the item: an index into the parent's sub-menu images or the menu's
   // images (-1: none), else the item's own bitmap (not owned).
   int ImageIndex = -1;
@@ -89,7 +92,7 @@ class TMenuItem {
   friend class TMenu;
   void Changed();
   std::string caption_, shortCut_;
-  bool checked_ = false, radio_ = false, enabled_ = true, default_ = false;
+  bool checked_ = false, radio_ = false, enabled_ = true, default_ = false, visible_ = true;
   std::vector<std::unique_ptr<TMenuItem>> items_;
   TMenuItem* parent_ = nullptr;
   TMenu* menu_ = nullptr;  // set on the root item only

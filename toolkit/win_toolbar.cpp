@@ -23,6 +23,23 @@ void TToolButton::SetDown(bool on) {
   SendMessageW(bar_->Handle(), msg, static_cast<WPARAM>(command_), MAKELPARAM(on, 0));
 }
 
+void TToolButton::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (!bar_ || !bar_->Handle() || !bar_->ShowCaptions) return;
+  std::wstring text = Widen(caption);
+  TBBUTTONINFOW info{};
+  info.cbSize = sizeof(info);
+  info.dwMask = TBIF_TEXT;
+  info.pszText = text.data();
+  SendMessageW(bar_->Handle(), TB_SETBUTTONINFOW, static_cast<WPARAM>(command_), reinterpret_cast<LPARAM>(&info));
+  SendMessageW(bar_->Handle(), TB_AUTOSIZE, 0, 0);
+}
+
+void TToolButton::SetVisible(bool on) {
+  visible_ = on;
+  if (bar_ && bar_->Handle()) SendMessageW(bar_->Handle(), TB_HIDEBUTTON, static_cast<WPARAM>(command_), MAKELPARAM(!on, 0));
+}
+
 TToolBar::TToolBar() = default;
 TToolBar::~TToolBar() = default;
 
@@ -42,6 +59,25 @@ TToolButton& TToolBar::AddButton(const std::string& caption, int imageIndex, TTo
 void TToolBar::SetFlat(bool on) {
   flat_ = on;
   SetStyleBit(TBSTYLE_FLAT, on);
+  Invalidate();
+}
+
+void TToolBar::SetShowCaptions(bool on, int buttonWidth, int buttonHeight) {
+  ShowCaptions = on;
+  if (!Handle()) return;
+  SendMessageW(Handle(), TB_SETMAXTEXTROWS, on ? 1 : 0, 0);
+  for (auto& b : buttons_) {
+    if (b->Style == TToolButtonStyle::tbsSeparator || b->Style == TToolButtonStyle::tbsDivider) continue;
+    b->SetCaption(b->caption_);
+  }
+  if (buttonWidth > 0 && buttonHeight > 0) {
+    const int d = Dpi();
+    const int w = ScaleToDpi(buttonWidth, d);
+    SendMessageW(Handle(), TB_SETBUTTONSIZE, 0, MAKELPARAM(w, ScaleToDpi(buttonHeight, d)));
+    // At least that wide, wider where a caption needs it.
+    SendMessageW(Handle(), TB_SETBUTTONWIDTH, 0, MAKELPARAM(w, 2 * w));
+  }
+  SendMessageW(Handle(), TB_AUTOSIZE, 0, 0);
   Invalidate();
 }
 
@@ -65,6 +101,8 @@ void TToolBar::CreateParams(TCreateParams& p) {
 
 void TToolBar::AfterCreate() {
   SendMessageW(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  // A drop-down button shows its arrow as a part of its own that opens the menu.
+  SendMessageW(Handle(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
   if (!ShowCaptions) SendMessageW(Handle(), TB_SETMAXTEXTROWS, 0, 0);
   SetImages(Images, HotImages, DisabledImages);
   for (auto& b : buttons_) AddButtonWindow(*b);
@@ -75,7 +113,7 @@ void TToolBar::AddButtonWindow(TToolButton& b) {
   TBBUTTON tb{};
   tb.iBitmap = b.image_ >= 0 ? b.image_ : I_IMAGENONE;
   tb.idCommand = b.command_;
-  tb.fsState = static_cast<BYTE>((b.enabled_ ? TBSTATE_ENABLED : 0) |
+  tb.fsState = static_cast<BYTE>((b.enabled_ ? TBSTATE_ENABLED : 0) | (b.visible_ ? 0 : TBSTATE_HIDDEN) |
                                  (b.down_ ? (b.Style == TToolButtonStyle::tbsCheck ? TBSTATE_CHECKED : TBSTATE_PRESSED) : 0));
   switch (b.Style) {
     case TToolButtonStyle::tbsCheck: tb.fsStyle = BTNS_CHECK; break;
@@ -88,6 +126,16 @@ void TToolBar::AddButtonWindow(TToolButton& b) {
     tb.iString = reinterpret_cast<INT_PTR>(text.c_str());
   tb.dwData = reinterpret_cast<DWORD_PTR>(&b);
   SendMessageW(Handle(), TB_INSERTBUTTONW, static_cast<WPARAM>(b.index_), reinterpret_cast<LPARAM>(&tb));
+}
+
+TToolButton* TToolBar::ButtonAt(POINT pt) const {
+  if (!Handle()) return nullptr;
+  int index = static_cast<int>(SendMessageW(Handle(), TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
+  if (index < 0 || index >= ButtonCount()) return nullptr;
+  TToolButton& b = Button(index);
+  if (!b.Visible() || b.Style == TToolButtonStyle::tbsSeparator || b.Style == TToolButtonStyle::tbsDivider)
+    return nullptr;
+  return &b;
 }
 
 TToolButton* TToolBar::ByCommand(int command) const {
@@ -107,6 +155,16 @@ bool TToolBar::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
   }
   if (msg != WM_NOTIFY) return false;
   auto* h = reinterpret_cast<NMHDR*>(lp);
+  if (h->code == TBN_DROPDOWN) {
+    // The arrow part of a drop-down button opens its menu below the button.
+    TToolButton* b = ByCommand(reinterpret_cast<NMTOOLBARW*>(lp)->iItem);
+    if (!b || !b->DropdownMenu) return false;
+    RECT r = b->BoundsRect();
+    MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    b->DropdownMenu->Popup(r.left, r.bottom);
+    *result = TBDDRET_DEFAULT;
+    return true;
+  }
   if (h->code != NM_CUSTOMDRAW || !OnCustomDrawButton) return false;
   auto* cd = reinterpret_cast<NMTBCUSTOMDRAW*>(lp);
   if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
@@ -116,6 +174,11 @@ bool TToolBar::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
   if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return false;
   TToolButton* b = ByCommand(static_cast<int>(cd->nmcd.dwItemSpec));
   if (!b) return false;
+  if (!b->Visible()) {
+    // A hidden button takes no room and is not painted.
+    *result = CDRF_SKIPDEFAULT;
+    return true;
+  }
   UINT s = cd->nmcd.uItemState;
   TCustomDrawState state = ((s & CDIS_SELECTED) ? cdsSelected : 0) | ((s & CDIS_GRAYED) ? cdsGrayed : 0) |
                            ((s & CDIS_DISABLED) ? cdsDisabled : 0) | ((s & CDIS_CHECKED) ? cdsChecked : 0) |
@@ -140,6 +203,19 @@ RECT TControlBar::BandRect(const TControl& band) const {
   TBounds b = band.Bounds();
   int l = ScaleToDpi(b.Left, d), t = ScaleToDpi(b.Top, d);
   return {l - kGripWidth, t - kMargin, l + ScaleToDpi(b.Width, d) + kMargin, t + ScaleToDpi(b.Height, d) + kMargin};
+}
+
+LRESULT TControlBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) {
+    HDC dc = reinterpret_cast<HDC>(wp);
+    RECT r;
+    GetClipBox(dc, &r);
+    TCanvas canvas(dc);
+    canvas.Brush.Color = EffectiveColor();
+    canvas.FillRect(r);
+    return 1;
+  }
+  return TCustomControl::WndProc(msg, wp, lp);
 }
 
 void TControlBar::Paint(TCanvas& canvas) {

@@ -30,6 +30,12 @@ class TToolButton {
   int Tag = 0;
   TToolButtonStyle Style = TToolButtonStyle::tbsButton;
   const std::string& Caption() const { return caption_; }
+  // A new caption (the bar re-measures its buttons).
+  void SetCaption(const std::string& caption);
+  // The hover hint of the button.
+  std::string Hint;
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
   int ImageIndex() const { return image_; }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool on);
@@ -52,7 +58,7 @@ class TToolButton {
   int image_ = -1;
   int index_ = 0;
   int command_ = 0;
-  bool enabled_ = true, down_ = false;
+  bool enabled_ = true, down_ = false, visible_ = true;
 };
 
 // Paints one button; clearing defaultDraw skips the bar's own drawing of it.
@@ -68,6 +74,9 @@ class TToolBar : public TControl {
                          TToolButtonStyle style = TToolButtonStyle::tbsButton);
   int ButtonCount() const { return static_cast<int>(buttons_.size()); }
   TToolButton& Button(int index) const { return *buttons_[static_cast<size_t>(index)]; }
+  // The visible button under a point of the bar's client area (pixels of the screen's
+  // DPI), nullptr over a separator or none.
+  TToolButton* ButtonAt(POINT clientPoint) const;
 
   // Set before the window is made (the image lists also later).
   TImageList* Images = nullptr;
@@ -78,6 +87,9 @@ class TToolBar : public TControl {
   bool Transparent = false;
   bool List = false;          // captions right of the images
   bool ShowCaptions = false;
+  // Shows or hides the captions of a bar that exists already (with the button size in
+  // pixels at 96 DPI, a width that a longer caption may widen; 0 keeps the bar's own).
+  void SetShowCaptions(bool on, int buttonWidth = 0, int buttonHeight = 0);
   void SetImages(TImageList* images, TImageList* hot = nullptr, TImageList* disabled = nullptr);
 
   TToolBarDrawHandler OnCustomDrawButton;
@@ -118,6 +130,8 @@ class TControlBar : public TCustomControl {
 
  protected:
   void Paint(TCanvas& canvas) override;
+  // A flat tool bar in a band asks for its background here.
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 }  // namespace tk

@@ -1,3 +1,242 @@
+// The toolkit pieces of the main window in this process: shortcuts dispatched by the
+// action list, the update pass reaching menu items and tool buttons, the header that
+// sizes the columns of the three lists, and the splitter's veto.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "controls/shadowhint.h"
+#include "manager/mainform.h"
+#include "support/testutil.h"
+#include "toolkit/win_actions.h"
+#include "toolkit/win_form.h"
+#include "toolkit/win_hovertips.h"
+#include "toolkit/win_toolbar.h"
+
+namespace {
+
+// A form with a menu, a tool bar and two actions linked to both.
+class TActionForm : public tk::TForm {
+ public:
+  TActionForm() : TForm(L"TActionForm") {
+    SetCaption("Actions");
+    SetClientSize(300, 120);
+    Declare({{.Control = bar, .Name = "bar", .Caption = "", .Bounds = {0, 0, 300, 24}},
+             {.Control = edit, .Name = "edit", .Caption = "", .Bounds = {8, 40, 100, 21}}});
+    refresh = &list.Add("axnRefresh", "View", "Refresh");
+    refresh->ShortCut = {VK_F5, 0};
+    refresh->OnExecute = [this] { ++refreshed; };
+    run = &list.Add("axnRun", "Profile", "Run");
+    run->ShortCut = {'R', tk::ssCtrl};
+    run->SecondaryShortCuts = {{VK_RETURN, 0}};
+    run->OnExecute = [this] { ++runs; };
+    run->OnUpdate = [this](tk::TAction& a) {
+      a.Enabled = runEnabled;
+      a.Visible = runVisible;
+    };
+    tk::TMenuItem& top = menu.Items().Add("Profile");
+    runItem = &top.Add("");
+    run->Link(*runItem);
+    refreshItem = &top.Add("");
+    refresh->Link(*refreshItem, "Refresh now");
+    runButton = &bar.AddButton("Run");
+    run->Link(*runButton);
+    OnCreate = [this] { menu.Attach(); };
+  }
+  tk::TToolBar bar;
+  tk::TEdit edit;
+  tk::TMainMenu menu{*this};
+  tk::TActionList list{*this};
+  tk::TAction *refresh, *run;
+  tk::TMenuItem *runItem, *refreshItem;
+  tk::TToolButton* runButton;
+  int refreshed = 0, runs = 0;
+  bool runEnabled = true, runVisible = true;
+};
+
+void Pump(unsigned ms = 300) { tk::Application.ProcessUntil([] { return false; }, ms); }
+
+TEST(ActionList, ShortcutsReachTheirActionsOnlyWhileEnabled) {
+  TActionForm form;
+  form.Show();
+  form.edit.SetFocus();
+  Pump();
+  EXPECT_EQ(tk::ShortCutToText(form.run->ShortCut), "Ctrl+R");
+  EXPECT_EQ(form.runItem->ShortCutText(), "Ctrl+R");
+  EXPECT_EQ(form.refreshItem->Caption(), "Refresh now") << "a menu text of its own stays";
+
+  // Keys through the application's loop, as the user types them.
+  PostMessageW(form.edit.Handle(), WM_KEYDOWN, VK_F5, 0);
+  PostMessageW(form.edit.Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_EQ(form.refreshed, 1);
+  EXPECT_EQ(form.runs, 1) << "the secondary shortcut works the action too";
+  PostMessageW(form.edit.Handle(), WM_KEYDOWN, VK_F6, 0);
+  Pump();
+  EXPECT_EQ(form.refreshed + form.runs, 2);
+
+  EXPECT_TRUE(form.list.DispatchShortCut('R', tk::ssCtrl));
+  EXPECT_FALSE(form.list.DispatchShortCut('R', tk::ssCtrl | tk::ssShift)) << "modifiers must match";
+  EXPECT_EQ(form.runs, 2);
+  form.runEnabled = false;
+  EXPECT_FALSE(form.list.DispatchShortCut('R', tk::ssCtrl)) << "a disabled action lets the key go on";
+  EXPECT_EQ(form.runs, 2);
+  form.Hide();
+}
+
+TEST(ActionList, TheUpdatePassReachesMenuItemsAndToolButtons) {
+  TActionForm form;
+  form.Show();
+  Pump();
+  HMENU profile = GetSubMenu(GetMenu(form.Handle()), 0);
+  ASSERT_NE(profile, nullptr);
+  EXPECT_EQ(GetMenuItemCount(profile), 2);
+  const UINT runCommand = form.runItem->Command();
+  EXPECT_FALSE(GetMenuState(profile, runCommand, MF_BYCOMMAND) & MF_GRAYED);
+
+  form.runEnabled = false;
+  Pump();  // the idle pass
+  profile = GetSubMenu(GetMenu(form.Handle()), 0);
+  EXPECT_TRUE(GetMenuState(profile, runCommand, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(SendMessageW(form.bar.Handle(), TB_ISBUTTONENABLED, 100, 0));
+
+  form.runVisible = false;
+  Pump();
+  profile = GetSubMenu(GetMenu(form.Handle()), 0);
+  EXPECT_EQ(GetMenuItemCount(profile), 1) << "a hidden action's item leaves the menu";
+  EXPECT_TRUE(SendMessageW(form.bar.Handle(), TB_ISBUTTONHIDDEN, 100, 0));
+
+  form.runEnabled = form.runVisible = true;
+  Pump();
+  profile = GetSubMenu(GetMenu(form.Handle()), 0);
+  EXPECT_EQ(GetMenuItemCount(profile), 2);
+  EXPECT_TRUE(SendMessageW(form.bar.Handle(), TB_ISBUTTONENABLED, 100, 0));
+  EXPECT_FALSE(SendMessageW(form.bar.Handle(), TB_ISBUTTONHIDDEN, 100, 0));
+  form.Hide();
+}
+
+TEST(ActionList, RadioGroupKeepsOneChecked) {
+  TActionForm form;
+  tk::TAction& a = form.list.Add("a", "View", "A");
+  tk::TAction& b = form.list.Add("b", "View", "B");
+  a.GroupIndex = b.GroupIndex = 1;
+  tk::TMenuItem& ia = form.menu.Items()[0].Add("");
+  tk::TMenuItem& ib = form.menu.Items()[0].Add("");
+  a.Link(ia);
+  b.Link(ib);
+  a.SetChecked(true);
+  b.SetChecked(true);
+  EXPECT_FALSE(a.Checked);
+  EXPECT_FALSE(ia.Checked());
+  EXPECT_TRUE(ib.Checked());
+  EXPECT_TRUE(ib.RadioItem());
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qbtest::ClearQuillbankKey();
+    qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
+    qbtest::RegWrite("Options\\General", "FormWidth", "760");
+    qbtest::RegWrite("Options\\General", "FormHeight", "480");
+    form_ = std::make_unique<TMainForm>();
+    form_->Show();
+    Pump();
+  }
+  void TearDown() override {
+    form_->Hide();
+    form_.reset();
+    qbtest::ClearQuillbankKey();
+  }
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainWindow, TheHeaderSizesTheColumnsOfAllThreeLists) {
+  TMainForm& f = *form_;
+  // A drag of the divider of "Last run", as the header reports it.
+  HDITEMW item{};
+  item.mask = HDI_WIDTH;
+  item.cxy = 90;
+  SendMessageW(f.hcProfile.Handle(), HDM_SETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+  Pump(100);
+  EXPECT_EQ(f.lvProfiles.ColumnWidth(1), 90);
+  EXPECT_EQ(f.lvMcProfiles2.ColumnWidth(1), 90);
+  EXPECT_EQ(f.lvProfiles.ColumnWidth(0), f.hcProfile.SectionWidth(0) - 3);
+  EXPECT_EQ(f.lvMcProfiles.Width(), f.lvProfiles.ColumnWidth(0) - f.lvMcProfiles2.ColumnWidth(0));
+  EXPECT_EQ(f.lvMcProfiles.ColumnWidth(0), f.lvMcProfiles.Width() - 4);
+  // The last column takes the rest of the list's width, in the header too.
+  int used = 0;
+  for (int i = 0; i < 8; ++i) used += f.lvProfiles.ColumnWidth(i);
+  EXPECT_EQ(used + f.ilListview.Width() + 4, f.lvProfiles.Width());
+  EXPECT_EQ(f.hcProfile.SectionWidth(7), f.lvProfiles.ColumnWidth(7));
+  EXPECT_EQ(f.lvMcProfiles2.ColumnWidth(7), f.lvProfiles.ColumnWidth(7));
+  // And after the window grows.
+  f.SetWidth(f.Width() + 60);
+  Pump(100);
+  used = 0;
+  for (int i = 0; i < 8; ++i) used += f.lvProfiles.ColumnWidth(i);
+  EXPECT_EQ(used + f.ilListview.Width() + 4, f.lvProfiles.Width());
+}
+
+TEST_F(MainWindow, TheSplitterRefusesTooSmallAndTooLargePanels) {
+  TMainForm& f = *form_;
+  ASSERT_EQ(f.Splitter2.ResizeControl(), &f.pnlMcp);
+  const int room = f.lvProfiles.Height() + f.Splitter2.Height() + f.pnlMcp.Height();
+  EXPECT_TRUE(f.Splitter2.MoveTo(80));
+  EXPECT_EQ(f.pnlMcp.Height(), 80);
+  EXPECT_FALSE(f.Splitter2.MoveTo(54));
+  EXPECT_EQ(f.pnlMcp.Height(), 80);
+  EXPECT_TRUE(f.Splitter2.MoveTo(55));
+  EXPECT_FALSE(f.Splitter2.MoveTo(room - 54));
+  EXPECT_EQ(f.pnlMcp.Height(), 55);
+  EXPECT_TRUE(f.Splitter2.MoveTo(room - 55));
+  EXPECT_EQ(f.pnlMcp.Height(), room - 55);
+  // The panel stays at the bottom with the splitter right above it.
+  EXPECT_EQ(f.Splitter2.Top() + f.Splitter2.Height(), f.pnlMcp.Top());
+  EXPECT_EQ(f.pnlMcp.Top() + f.pnlMcp.Height(), f.ClientHeight());
+}
+
+TEST_F(MainWindow, ViewModesAndMenus) {
+  TMainForm& f = *form_;
+  EXPECT_TRUE(f.Bothprofiles1->Checked());
+  f.axnMcProfileOnly->Execute();
+  EXPECT_TRUE(f.Mcprofile1->Checked());
+  EXPECT_FALSE(f.Bothprofiles1->Checked());
+  EXPECT_EQ(f.Splitter2.Height(), 0);
+  EXPECT_LE(f.lvProfiles.Height(), 1);
+  f.axnNormalProfileOnly->Execute();
+  EXPECT_EQ(f.pnlMcp.Height(), 0);
+  // Every main-menu entry and its action: the shortcuts shown as the user reads them.
+  EXPECT_EQ(f.axnNewZipfile->ShortCut, (tk::TShortCut{'N', tk::ssCtrl | tk::ssAlt}));
+  EXPECT_EQ(tk::ShortCutToText(f.axnNewZipfile->ShortCut), "Ctrl+Alt+N");
+  EXPECT_EQ(f.MainMenu1.Items().Count(), 5);
+  EXPECT_EQ(f.MainMenu1.Items()[3][0].Caption(), "Schedules");
+  EXPECT_EQ(f.MainMenu1.Items()[3][0].ShortCutText(), "Ctrl+1");
+  EXPECT_EQ(f.ActionList1.ActionsOf("Help").size(), 5u);
+  EXPECT_EQ(f.tbAutoRun->Caption(), "AutoRun");
+  EXPECT_FALSE(f.tbAbout->Visible());
+  EXPECT_EQ(TMainForm::CenterPad("Copy", 7), "  Copy ");
+  EXPECT_EQ(TMainForm::CenterPad("Options", 7), "Options");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
+  TMainForm& f = *form_;
+  f.SetBounds(20, 10, 800, 500);
+  f.axnBothProfiles->Execute();
+  Pump(100);
+  f.axnExit->Execute();
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "800");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "20");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "ProfileVisibility"), "3");
+}
+
+}  // namespace
 
 namespace {
 
@@ -26,6 +265,37 @@ TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
   Pump(400);
   EXPECT_EQ(tk::ShownHoverHint(), "");
   form.Hide();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MainWindowOrder, AChangedOrderIsWrittenFirstAndTheSurplusGoesLast) {
+  qbtest::ClearQuillbankKey();
+  qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
+  for (const char* name : {"Docs", "Mail"}) qbtest::RegWrite(std::string("Profiles\\") + name, "pn", name);
+  qbtest::RegWrite("Profile Names", "ProfileCount", "3");
+  qbtest::RegWrite("Profile Names", "P0", "Mail");
+  qbtest::RegWrite("Profile Names", "P1", "");  // no profile key behind it
+  qbtest::RegWrite("Profile Names", "P2", "Docs");
+  qbtest::RegWrite("Profile Names", "P7", "Old");
+  {
+    TMainForm form;
+    form.Show();
+    Pump();
+    ASSERT_EQ(form.lvProfiles.Count(), 2) << "the entry without a key has no row";
+    EXPECT_EQ(form.lvProfiles.ItemCaption(0), "Mail");
+    EXPECT_EQ(form.lvProfiles.ItemCaption(1), "Docs");
+    form.OrderChanged = true;
+    form.Close();
+  }
+  EXPECT_EQ(qbtest::RegValueNames("Profile Names"), (std::vector<std::string>{"P0", "P1", "ProfileCount"}));
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "P0"), "Mail");
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "P1"), "Docs");
+  EXPECT_EQ(qbtest::RegRead("Profiles\\Docs", "pn"), "Docs") << "no profile key was touched";
+  qbtest::ClearQuillbankKey();
 }
 
 }  // namespace

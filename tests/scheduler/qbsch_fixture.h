@@ -23,23 +23,9 @@
 
 namespace qbsch_test {
 
-inline bool WaitFor(const std::function<bool()>& done, unsigned ms = 20000) {
-  const ULONGLONG end = GetTickCount64() + ms;
-  while (GetTickCount64() < end) {
-    if (done()) return true;
-    Sleep(50);
-  }
-  return done();
-}
+inline bool WaitFor(const std::function<bool()>& done, unsigned ms = 20000) { return qbtest::WaitUntil(done, ms); }
 
-inline std::vector<std::string> Lines(const std::string& file) {
-  std::vector<std::string> lines;
-  if (!qbtest::Exists(file)) return lines;
-  std::istringstream in(qbtest::ReadFile(file));
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);
-  return lines;
-}
+inline std::vector<std::string> Lines(const std::string& file) { return qbtest::FileLines(file); }
 
 // The part of a stand-in's record before the named field ("|RVA").
 inline std::string Before(const std::string& record, const std::string& field) {

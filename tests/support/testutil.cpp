@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "toolkit/strings.h"
@@ -387,6 +388,24 @@ TPerson::TPerson(std::function<void()> part)
 TPerson::~TPerson() {
   done_ = true;
   thread_.join();
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  if (!Exists(path)) return lines;
+  std::istringstream in(ReadFile(path));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (GetTickCount64() < end) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
 }
 
 }  // namespace qbtest

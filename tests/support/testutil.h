@@ -33,6 +33,10 @@ class TempDir {
 };
 
 void RemoveTree(const std::string& path);
+// The non-empty lines of a text file (none when it is missing).
+std::vector<std::string> FileLines(const std::string& path);
+// Polls done every 50 ms until it is true or ms have passed; its last answer.
+bool WaitUntil(const std::function<bool()>& done, unsigned ms);
 void MakeDirs(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
