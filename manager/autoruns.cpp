@@ -175,7 +175,7 @@ void TAutoRunForm::btnOKClick() {
 
 // ---------------------------------------------------------------- the list
 
-TAutoRunsForm::TAutoRunsForm() : TForm(L"TAutoRunsForm") {
+TAutoRunsForm::TAutoRunsForm() : TEntryListForm(L"TAutoRunsForm", lvAutoRuns) {
   SetCaption("AutoRun Profiles");
   BorderStyle = tk::TBorderStyle::bsDialog;
   BorderIcons = tk::biSystemMenu;
@@ -199,29 +199,13 @@ TAutoRunsForm::TAutoRunsForm() : TForm(L"TAutoRunsForm") {
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {407, 324, 75, 25},
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
   });
-  ToolBar1.SetFlat(true);
-  ToolBar1.ShowCaptions = true;
-  ToolBar1.List = true;
-  tbAdd = &ToolBar1.AddButton(" New");
-  tbEdit = &ToolBar1.AddButton(" Edit");
-  tbDelete = &ToolBar1.AddButton(" Delete");
-  tbAdd->Name = "tbAdd";
-  tbEdit->Name = "tbEdit";
-  tbDelete->Name = "tbDelete";
+  SetUp(-1, -1, -1, false);
   lvAutoRuns.AddColumn("Media", 115);
   lvAutoRuns.AddColumn("Action", 65);
   lvAutoRuns.AddColumn("Days run on", 90);
   lvAutoRuns.AddColumn("Profiles", 140);
   lvAutoRuns.AddColumn("Ask?", 50);
-  UseAlternateRows(lvAutoRuns);
-
-  OnShow = [this] { FormShow(); };
-  tbAdd->OnClick = [this] { tbAddClick(); };
-  tbEdit->OnClick = [this] { tbEditClick(); };
-  tbDelete->OnClick = [this] { tbDeleteClick(); };
-  lvAutoRuns.OnClick = [this] { UpdateButtons(); };
-  lvAutoRuns.OnSelectItem = [this](int, bool) { UpdateButtons(); };
-  lvAutoRuns.OnDblClick = [this] { tbEditClick(); };
+  OnShow = [this] { ShowEntries(); };
   btnOK.OnClick = [this] { btnOKClick(); };
 }
 
@@ -230,23 +214,11 @@ TAutoRunForm& TAutoRunsForm::AutoRunForm() {
   return *autoRunForm_;
 }
 
-void TAutoRunsForm::FormShow() {
-  if (Images) {
-    ToolBar1.SetImages(Images);
-    lvAutoRuns.SetSmallImages(Images->Handle());
-  }
-  lvAutoRuns.Clear();
-  if (AutoRuns)
-    for (int i = 0; i < AutoRuns->GetCount(); ++i) {
-      TQbAutoRun* e = AutoRuns->GetItem(i);
-      SetRow(lvAutoRuns.AddItem("", reinterpret_cast<LPARAM>(e), RowImage), *e);
-    }
-  SortRows();
-  UpdateButtons();
-  SetActiveControl(&lvAutoRuns);
-}
+int TAutoRunsForm::EntryCount() const { return AutoRuns ? AutoRuns->GetCount() : 0; }
+void* TAutoRunsForm::Entry(int index) const { return AutoRuns->GetItem(index); }
 
-void TAutoRunsForm::SetRow(int row, const TQbAutoRun& e) {
+void TAutoRunsForm::ShowRow(int row, const void* entry) {
+  const auto& e = *static_cast<const TQbAutoRun*>(entry);
   lvAutoRuns.SetItemCaption(row, e.Media);
   lvAutoRuns.SetSubItem(row, 0, e.GetActionText());
   lvAutoRuns.SetSubItem(row, 1, e.GetDaysText());
@@ -254,56 +226,37 @@ void TAutoRunsForm::SetRow(int row, const TQbAutoRun& e) {
   lvAutoRuns.SetSubItem(row, 3, e.GetAskText());
 }
 
-void TAutoRunsForm::SortRows() {
-  auto firstLabel = [this](int row) {
-    const auto labels = tk::FromCommaText(reinterpret_cast<TQbAutoRun*>(lvAutoRuns.Data(row))->Media);
+int TAutoRunsForm::CompareEntries(const void* a, const void* b) const {
+  auto firstLabel = [](const void* entry) {
+    const auto labels = tk::FromCommaText(static_cast<const TQbAutoRun*>(entry)->Media);
     return tk::UpperCase(labels.empty() ? std::string() : labels.front());
   };
-  lvAutoRuns.Sort([&firstLabel](int a, int b) {
-    const int c = tk::CompareText(firstLabel(a), firstLabel(b));
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-  });
+  return tk::CompareText(firstLabel(a), firstLabel(b));
 }
 
-void TAutoRunsForm::UpdateButtons() {
-  const bool selected = lvAutoRuns.ItemIndex() >= 0;
-  tbEdit->SetEnabled(selected);
-  tbDelete->SetEnabled(selected);
-}
-
-void TAutoRunsForm::tbAddClick() {
+void* TAutoRunsForm::NewEntry() {
   TAutoRunForm& f = AutoRunForm();
   f.ResetForNew();
   f.SetCaption("Add");
-  if (f.ShowModal() == tk::mrCancel || !AutoRuns) return;
+  if (f.ShowModal() == tk::mrCancel || !AutoRuns) return nullptr;
   auto* e = new TQbAutoRun();
   f.FormToAutoRun(*e);
   AutoRuns->Add(e);
-  SetRow(lvAutoRuns.AddItem("", reinterpret_cast<LPARAM>(e), RowImage), *e);
-  SortRows();
-  UpdateButtons();
+  return e;
 }
 
-void TAutoRunsForm::tbEditClick() {
-  const int row = lvAutoRuns.ItemIndex();
-  if (row < 0) return;
-  auto* e = reinterpret_cast<TQbAutoRun*>(lvAutoRuns.Data(row));
+bool TAutoRunsForm::EditEntry(void* entry) {
+  auto* e = static_cast<TQbAutoRun*>(entry);
   TAutoRunForm& f = AutoRunForm();
   f.SetCaption("Edit");
   f.AutoRunToForm(*e);
-  if (f.ShowModal() == tk::mrCancel) return;
+  if (f.ShowModal() == tk::mrCancel) return false;
   f.FormToAutoRun(*e);
-  SetRow(row, *e);
-  SortRows();
+  return true;
 }
 
-void TAutoRunsForm::tbDeleteClick() {
-  const int row = lvAutoRuns.ItemIndex();
-  if (row < 0 || !AutoRuns) return;
-  auto* e = reinterpret_cast<TQbAutoRun*>(lvAutoRuns.Data(row));
-  lvAutoRuns.DeleteItem(row);
-  AutoRuns->Remove(e);
-  UpdateButtons();
+void TAutoRunsForm::RemoveEntry(void* entry) {
+  if (AutoRuns) AutoRuns->Remove(static_cast<TQbAutoRun*>(entry));
 }
 
 void TAutoRunsForm::btnOKClick() {

@@ -11,11 +11,10 @@
 
 #include "controls/memodialog.h"
 #include "manager/daysframe.h"
+#include "manager/entrylist.h"
 #include "settings/qbautoruns.h"
 #include "toolkit/win_form.h"
-#include "toolkit/win_imagelist.h"
 #include "toolkit/win_menu.h"
-#include "toolkit/win_toolbar.h"
 
 // The volume labels of the removable and CD drives present, in drive-letter order
 // (drives without a label are skipped).
@@ -58,33 +57,29 @@ class TAutoRunForm : public tk::TForm {
   void btnOKClick();
 };
 
-class TAutoRunsForm : public tk::TForm {
+class TAutoRunsForm : public TEntryListForm {
  public:
   TAutoRunsForm();
 
-  tk::TToolBar ToolBar1;
-  tk::TToolButton *tbAdd, *tbEdit, *tbDelete;
   tk::TListView lvAutoRuns;
   tk::TLabel lblNote1, lblNote2, lblNote3, lblNote4;
-  tk::TButton btnOK, btnCancel;
 
   // The list being edited (owned by the caller, set before each showing).
   TQbAutoRuns* AutoRuns = nullptr;
   TAutoRunForm& AutoRunForm();
-  // The main window's tool-bar images and the index of its AutoRun image.
-  tk::TImageList* Images = nullptr;
-  int RowImage = -1;
 
-  void FormShow();
-  void UpdateButtons();
-  void tbAddClick();
-  void tbEditClick();
-  void tbDeleteClick();
   void btnOKClick();
 
+ protected:
+  int EntryCount() const override;
+  void* Entry(int index) const override;
+  void ShowRow(int row, const void* entry) override;
+  int CompareEntries(const void* a, const void* b) const override;
+  void* NewEntry() override;
+  bool EditEntry(void* entry) override;
+  void RemoveEntry(void* entry) override;
+
  private:
-  void SetRow(int row, const TQbAutoRun& e);
-  void SortRows();
   std::unique_ptr<TAutoRunForm> autoRunForm_;
 };
 

@@ -53,19 +53,19 @@ TFilterForm::TFilterForm() : TForm(L"TFilterForm") {
   Position = tk::TPosition::poScreenCenter;
   KeyPreview = true;
   SetFormFont(FontOf("Tahoma", 8));
-  SetClientSize(296, 262);
+  SetClientSize(330, 262);
   Declare({
       {.Control = lblName, .Name = "lblName", .Caption = "Filter name", .Bounds = {12, 12, 0, 0}},
-      {.Control = edName, .Name = "edName", .Caption = "", .Bounds = {12, 28, 180, 21}},
+      {.Control = edName, .Name = "edName", .Caption = "", .Bounds = {12, 28, 210, 21}},
       {.Control = lblExts, .Name = "lblExts", .Caption = "Filter (extns without dot)", .Bounds = {12, 60, 0, 0}},
-      {.Control = mmoExts, .Name = "mmoExts", .Caption = "", .Bounds = {12, 76, 180, 140}, .Style = tk::mmVScroll},
+      {.Control = mmoExts, .Name = "mmoExts", .Caption = "", .Bounds = {12, 76, 210, 140}, .Style = tk::mmVScroll},
       {.Control = lblNote, .Name = "lblNote", .Caption = "If the filter contains dot, it won't be preceded with '*.'",
        .Bounds = {12, 222, 0, 0}},
-      {.Control = btnOK, .Name = "btnOK", .Caption = "OK", .Bounds = {208, 28, 75, 25}, .Style = tk::btnDefault,
+      {.Control = btnOK, .Name = "btnOK", .Caption = "OK", .Bounds = {242, 28, 75, 25}, .Style = tk::btnDefault,
        .ModalResult = tk::mrOk},
-      {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {208, 60, 75, 25},
+      {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {242, 60, 75, 25},
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
-      {.Control = btnHelp, .Name = "btnHelp", .Caption = "Help", .Bounds = {208, 92, 75, 25}},
+      {.Control = btnHelp, .Name = "btnHelp", .Caption = "Help", .Bounds = {242, 92, 75, 25}},
   });
   OnShow = [this] { FormShow(); };
   OnKeyDown = [this](WORD& key, tk::TShiftState) {
@@ -125,9 +125,9 @@ TFiltersForm::TFiltersForm() : TForm(L"TFiltersForm") {
   SetFormFont(FontOf("Tahoma", 8));
   SetClientSize(420, 300);
   Declare({
-      {.Control = gboxFilters, .Name = "gboxFilters", .Caption = " Exclude filters ", .Bounds = {8, 6, 404, 252}},
-      {.Control = ToolBar1, .Name = "ToolBar1", .Caption = "", .Bounds = {10, 18, 384, 26}, .Parent = &gboxFilters},
-      {.Control = lvFilters, .Name = "lvFilters", .Caption = "", .Bounds = {10, 48, 384, 194},
+      {.Control = ToolBar1, .Name = "ToolBar1", .Caption = "", .Bounds = {0, 0, 420, 26}},
+      {.Control = gboxFilters, .Name = "gboxFilters", .Caption = " Exclude filters ", .Bounds = {8, 30, 404, 228}},
+      {.Control = lvFilters, .Name = "lvFilters", .Caption = "", .Bounds = {10, 20, 384, 198},
        .Style = tk::lvRowSelect | tk::lvSortCaption, .Parent = &gboxFilters},
       {.Control = btnClose, .Name = "btnClose", .Caption = "Close", .Bounds = {337, 266, 75, 25},
        .Style = tk::btnDefault | tk::btnCancel, .ModalResult = tk::mrCancel},

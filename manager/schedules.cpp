@@ -59,8 +59,8 @@ TScheduleForm::TScheduleForm() : TForm(L"TScheduleForm") {
        .Parent = &gboxMonthly},
       {.Control = btnDates, .Name = "btnDates", .Caption = "...", .Bounds = {146, 111, 24, 23},
        .Parent = &gboxMonthly},
-      {.Control = rgAction, .Name = "rgAction", .Caption = " Action to do ", .Bounds = {206, 12, 218, 42}},
-      {.Control = lvProfs, .Name = "lvProfs", .Caption = "", .Bounds = {206, 64, 218, 208},
+      {.Control = rgAction, .Name = "rgAction", .Caption = " Action to do ", .Bounds = {206, 12, 218, 76}},
+      {.Control = lvProfs, .Name = "lvProfs", .Caption = "", .Bounds = {206, 96, 218, 176},
        .Style = tk::lvCheckBoxes | tk::lvNoColumnClick},
       {.Control = lblSelected, .Name = "lblSelected", .Caption = "0 selected", .Bounds = {206, 276, 0, 0}},
       {.Control = btnOK, .Name = "btnOK", .Caption = "OK", .Bounds = {184, 296, 75, 25}, .Style = tk::btnDefault,
@@ -72,7 +72,6 @@ TScheduleForm::TScheduleForm() : TForm(L"TScheduleForm") {
   DaysFrame1.gboxDays.SetCaption(" Schedule day(s) ");
   rgDateSchedule.SetColumns(2);
   rgDateSchedule.SetItems({"days", "dates"});
-  rgAction.SetColumns(3);
   rgAction.SetItems({"Run", "Test", "Run && Test"});
   udDate.SetAssociate(&edDate);
   udDate.SetRange(2, 31);
@@ -255,7 +254,7 @@ void TScheduleForm::btnOKClick() {
 
 // ---------------------------------------------------------------- the list
 
-TSchedulesForm::TSchedulesForm() : TForm(L"TSchedulesForm") {
+TSchedulesForm::TSchedulesForm() : TEntryListForm(L"TSchedulesForm", lvSchedules) {
   SetCaption("Schedules");
   BorderStyle = tk::TBorderStyle::bsDialog;
   BorderIcons = tk::biSystemMenu;
@@ -275,29 +274,12 @@ TSchedulesForm::TSchedulesForm() : TForm(L"TSchedulesForm") {
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {391, 298, 75, 25},
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
   });
-  ToolBar1.SetFlat(true);
-  ToolBar1.ShowCaptions = true;
-  ToolBar1.List = true;
-  tbAdd = &ToolBar1.AddButton(" New", 14);
-  tbEdit = &ToolBar1.AddButton(" Edit", 15);
-  tbSep = &ToolBar1.AddButton("", -1, tk::TToolButtonStyle::tbsSeparator);
-  tbDelete = &ToolBar1.AddButton(" Delete", 16);
-  tbAdd->Name = "tbAdd";
-  tbEdit->Name = "tbEdit";
-  tbDelete->Name = "tbDelete";
+  SetUp(14, 15, 16, true);
   lvSchedules.AddColumn("Schedule time", 85);
   lvSchedules.AddColumn("Action", 70);
   lvSchedules.AddColumn("Runs on", 120);
   lvSchedules.AddColumn("Profiles", 170);
-  UseAlternateRows(lvSchedules);
-
   OnShow = [this] { FormShow(); };
-  tbAdd->OnClick = [this] { tbAddClick(); };
-  tbEdit->OnClick = [this] { tbEditClick(); };
-  tbDelete->OnClick = [this] { tbDeleteClick(); };
-  lvSchedules.OnClick = [this] { UpdateButtons(); };
-  lvSchedules.OnSelectItem = [this](int, bool) { UpdateButtons(); };
-  lvSchedules.OnDblClick = [this] { tbEditClick(); };
   btnOK.OnClick = [this] { btnOKClick(); };
 }
 
@@ -307,77 +289,51 @@ TScheduleForm& TSchedulesForm::ScheduleForm() {
 }
 
 void TSchedulesForm::FormShow() {
-  if (Images) {
-    ToolBar1.SetImages(Images);
-    lvSchedules.SetSmallImages(Images->Handle());
-  }
   TFernoIni ini;
   SetTimeFormat(ini);
-  lvSchedules.Clear();
-  if (Schedules)
-    for (int i = 0; i < Schedules->GetCount(); ++i) {
-      TFoSchedule* s = Schedules->GetItem(i);
-      SetRow(lvSchedules.AddItem("", reinterpret_cast<LPARAM>(s), RowImage), *s);
-    }
-  SortRows();
-  UpdateButtons();
-  SetActiveControl(&lvSchedules);
+  ShowEntries();
 }
 
-void TSchedulesForm::SetRow(int row, const TFoSchedule& s) {
+int TSchedulesForm::EntryCount() const { return Schedules ? Schedules->GetCount() : 0; }
+void* TSchedulesForm::Entry(int index) const { return Schedules->GetItem(index); }
+
+void TSchedulesForm::ShowRow(int row, const void* entry) {
+  const auto& s = *static_cast<const TFoSchedule*>(entry);
   lvSchedules.SetItemCaption(row, tk::FormatDateTime(tk::LongTimeFormat(), s.Time));
   lvSchedules.SetSubItem(row, 0, s.GetActionText());
   lvSchedules.SetSubItem(row, 1, s.GetWhenText());
   lvSchedules.SetSubItem(row, 2, s.Profiles);
 }
 
-void TSchedulesForm::SortRows() {
-  lvSchedules.Sort([this](int a, int b) {
-    const double ta = DatePartRemoved(reinterpret_cast<TFoSchedule*>(lvSchedules.Data(a))->Time);
-    const double tb = DatePartRemoved(reinterpret_cast<TFoSchedule*>(lvSchedules.Data(b))->Time);
-    return ta < tb ? -1 : ta > tb ? 1 : 0;
-  });
+int TSchedulesForm::CompareEntries(const void* a, const void* b) const {
+  const double ta = DatePartRemoved(static_cast<const TFoSchedule*>(a)->Time);
+  const double tb = DatePartRemoved(static_cast<const TFoSchedule*>(b)->Time);
+  return ta < tb ? -1 : ta > tb ? 1 : 0;
 }
 
-void TSchedulesForm::UpdateButtons() {
-  const bool selected = lvSchedules.ItemIndex() >= 0;
-  tbEdit->SetEnabled(selected);
-  tbDelete->SetEnabled(selected);
-}
-
-void TSchedulesForm::tbAddClick() {
+void* TSchedulesForm::NewEntry() {
   TScheduleForm& f = ScheduleForm();
   f.ResetForNew();
   f.SetCaption("New Schedule");
-  if (f.ShowModal() == tk::mrCancel || !Schedules) return;
+  if (f.ShowModal() == tk::mrCancel || !Schedules) return nullptr;
   auto* s = new TFoSchedule();
   f.FormToSchedule(*s);
   Schedules->Add(s);
-  SetRow(lvSchedules.AddItem("", reinterpret_cast<LPARAM>(s), RowImage), *s);
-  SortRows();
-  UpdateButtons();
+  return s;
 }
 
-void TSchedulesForm::tbEditClick() {
-  const int row = lvSchedules.ItemIndex();
-  if (row < 0) return;
-  auto* s = reinterpret_cast<TFoSchedule*>(lvSchedules.Data(row));
+bool TSchedulesForm::EditEntry(void* entry) {
+  auto* s = static_cast<TFoSchedule*>(entry);
   TScheduleForm& f = ScheduleForm();
   f.ScheduleToForm(*s);
   f.SetCaption("Edit Schedule");
-  if (f.ShowModal() == tk::mrCancel) return;
+  if (f.ShowModal() == tk::mrCancel) return false;
   f.FormToSchedule(*s);
-  SetRow(row, *s);
-  SortRows();
+  return true;
 }
 
-void TSchedulesForm::tbDeleteClick() {
-  const int row = lvSchedules.ItemIndex();
-  if (row < 0 || !Schedules) return;
-  auto* s = reinterpret_cast<TFoSchedule*>(lvSchedules.Data(row));
-  lvSchedules.DeleteItem(row);
-  Schedules->Remove(s);
-  UpdateButtons();
+void TSchedulesForm::RemoveEntry(void* entry) {
+  if (Schedules) Schedules->Remove(static_cast<TFoSchedule*>(entry));
 }
 
 void TSchedulesForm::btnOKClick() {

@@ -10,12 +10,11 @@
 
 #include "controls/memodialog.h"
 #include "manager/daysframe.h"
+#include "manager/entrylist.h"
 #include "settings/foschedules.h"
 #include "toolkit/win_datetimepicker.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_groupbox.h"
-#include "toolkit/win_imagelist.h"
-#include "toolkit/win_toolbar.h"
 #include "toolkit/win_updown.h"
 
 class TScheduleForm : public tk::TForm {
@@ -68,35 +67,31 @@ class TScheduleForm : public tk::TForm {
   void ShowAMPM();
 };
 
-class TSchedulesForm : public tk::TForm {
+class TSchedulesForm : public TEntryListForm {
  public:
   TSchedulesForm();
 
-  tk::TToolBar ToolBar1;
-  tk::TToolButton *tbAdd, *tbEdit, *tbSep, *tbDelete;
   tk::TListView lvSchedules;
   tk::TLabel lblNote1, lblNote2;
-  tk::TButton btnOK, btnCancel;
 
   // The list being edited (owned by the caller, set before each showing).
   TFoSchedules* Schedules = nullptr;
   // The editor of one entry (made on first use).
   TScheduleForm& ScheduleForm();
-  // The main window's tool-bar images (set before the first showing; none: no icons)
-  // and the index of its Schedules image, which every row shows.
-  tk::TImageList* Images = nullptr;
-  int RowImage = -1;
 
   void FormShow();
-  void UpdateButtons();
-  void tbAddClick();
-  void tbEditClick();
-  void tbDeleteClick();
   void btnOKClick();
 
+ protected:
+  int EntryCount() const override;
+  void* Entry(int index) const override;
+  void ShowRow(int row, const void* entry) override;
+  int CompareEntries(const void* a, const void* b) const override;
+  void* NewEntry() override;
+  bool EditEntry(void* entry) override;
+  void RemoveEntry(void* entry) override;
+
  private:
-  void SetRow(int row, const TFoSchedule& s);
-  void SortRows();
   std::unique_ptr<TScheduleForm> scheduleForm_;
 };
 

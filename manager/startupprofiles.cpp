@@ -39,7 +39,7 @@ TStartupProfilesForm::TStartupProfilesForm() : TForm(L"TStartupProfilesForm") {
        .Bounds = {226, 158, 150, 17}},
       {.Control = rgOnTurnoff, .Name = "rgOnTurnoff", .Caption = " On Turn off ", .Bounds = {226, 184, 198, 60}},
       {.Control = lblOnTurnoff, .Name = "lblOnTurnoff", .Caption = "(see Help for details)", .Bounds = {226, 248, 0, 0}},
-      {.Control = lblKnownIssue1, .Name = "lblKnownIssue1", .Caption = "Known Issue", .Bounds = {360, 248, 0, 0}},
+      {.Control = lblKnownIssue1, .Name = "lblKnownIssue1", .Caption = "Known Issue", .Bounds = {350, 248, 0, 0}},
       {.Control = btnOK, .Name = "btnOK", .Caption = "OK", .Bounds = {184, 282, 75, 25}, .Style = tk::btnDefault,
        .ModalResult = tk::mrOk},
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {266, 282, 75, 25},
