@@ -177,10 +177,6 @@ void TAutoRunForm::btnOKClick() {
 
 TAutoRunsForm::TAutoRunsForm() : TEntryListForm(L"TAutoRunsForm", lvAutoRuns) {
   SetCaption("AutoRun Profiles");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
   SetClientSize(490, 356);
   Declare({
       {.Control = ToolBar1, .Name = "ToolBar1", .Caption = "", .Bounds = {0, 0, 490, 26}},

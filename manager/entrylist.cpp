@@ -1,9 +1,14 @@
 #include "manager/entrylist.h"
 
+#include "manager/formfont.h"
 #include "manager/profilechecks.h"
 
 TEntryListForm::TEntryListForm(std::wstring className, tk::TListView& rows)
     : TForm(std::move(className)), rows_(rows) {
+  BorderStyle = tk::TBorderStyle::bsDialog;
+  BorderIcons = tk::biSystemMenu;
+  Position = tk::TPosition::poScreenCenter;
+  SetFormFont(FontOf("Tahoma", 8));
   ToolBar1.SetFlat(true);
   ToolBar1.ShowCaptions = true;
   ToolBar1.List = true;

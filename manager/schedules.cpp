@@ -256,10 +256,6 @@ void TScheduleForm::btnOKClick() {
 
 TSchedulesForm::TSchedulesForm() : TEntryListForm(L"TSchedulesForm", lvSchedules) {
   SetCaption("Schedules");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
   SetClientSize(474, 330);
   Declare({
       {.Control = ToolBar1, .Name = "ToolBar1", .Caption = "", .Bounds = {0, 0, 474, 26}},

@@ -148,14 +148,16 @@ TEST_F(AutoRuns, TheLabelOfTheTestCdDriveIsOffered) {
   const std::vector<std::string> labels = PresentMediaLabels();
   EXPECT_NE(std::find(labels.begin(), labels.end(), "QBCD"), labels.end()) << tk::ToCommaText(labels);
 
-  // Through the real menu: the first item is chosen with the keyboard.
+  // Through the real menu, which lists the drives' labels in drive-letter order: the
+  // test drive's item is chosen with the keyboard.
+  const auto at = std::find(labels.begin(), labels.end(), "QBCD") - labels.begin();
+  ASSERT_LT(at, 4);
   TAutoRunForm& e = f.AutoRunForm();
   e.ResetForNew();
-  e.ReadMediaLabels = [] { return std::vector<std::string>{"QBCD"}; };
-  TScript s(e, {TScript::Click(e.bbtn), TScript::Call([] {
+  TScript s(e, {TScript::Click(e.bbtn), TScript::Call([at] {
                   HWND menu = FindWindowW(L"#32768", nullptr);
                   if (!menu || !IsWindowVisible(menu)) return false;
-                  PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+                  for (long i = 0; i <= at; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
                   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
                   return true;
                 }),
