@@ -7,6 +7,7 @@
 #include "manager/mainservices.h"
 #include "manager/profilechecks.h"
 #include "settings/fernoglobal.h"
+#include "settings/fernoini.h"
 #include "settings/vglobal.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
@@ -207,6 +208,8 @@ TAutoRunsForm::TAutoRunsForm() : TEntryListForm(L"TAutoRunsForm", lvAutoRuns) {
 
 TAutoRunForm& TAutoRunsForm::AutoRunForm() {
   if (!autoRunForm_) autoRunForm_ = std::make_unique<TAutoRunForm>();
+  // The label menu shows its items with the main window's images too.
+  autoRunForm_->PopupMenu1.Images = Images;
   return *autoRunForm_;
 }
 
@@ -266,7 +269,9 @@ void TAutoRunsForm::btnOKClick() {
 // ---------------------------------------------------------------- storing
 
 void StoreAutoRuns(const TQbAutoRuns& list) {
-  list.SaveAll();
+  // Entries first, then the count that makes them the list, then the surplus.
+  for (int i = 0; i < list.GetCount(); ++i) list.GetItem(i)->SaveToRegistry(AutoRunEntryKey(i + 1));
+  TFernoIni().SetAutoRunCount(list.GetCount());
   EraseEntriesBeyond(AutoRunKey, list.GetCount());
 }
 

@@ -83,8 +83,8 @@ class TAutoRunsForm : public TEntryListForm {
   std::unique_ptr<TAutoRunForm> autoRunForm_;
 };
 
-// Stores the list in place of the stored one: entries first, then the stored entries
-// beyond the new count are removed.
+// Stores the list in place of the stored one: the entries first, then the count, and
+// the stored entries beyond it last.
 void StoreAutoRuns(const TQbAutoRuns& list);
 // Loads the stored autoruns, shows the dialog modally and stores them on OK. True on
 // OK (the caller then marks its profiles changed).

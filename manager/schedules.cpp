@@ -344,7 +344,10 @@ void TSchedulesForm::btnOKClick() {
 // ---------------------------------------------------------------- storing
 
 void StoreSchedules(const TFoSchedules& list) {
-  list.SaveAll();
+  // Entries first, then the count that makes them the list, then the surplus.
+  for (int i = 0; i < list.GetCount(); ++i)
+    list.GetItem(i)->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
+  TFernoIni().SetScheduleCount(list.GetCount());
   EraseEntriesBeyond(SchedulesKey, list.GetCount());
 }
 

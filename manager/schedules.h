@@ -95,9 +95,9 @@ class TSchedulesForm : public TEntryListForm {
   std::unique_ptr<TScheduleForm> scheduleForm_;
 };
 
-// Stores the list in place of the stored one: the entries are written first and the
-// stored entries beyond the new count are removed afterwards, so that a failure on the
-// way never leaves the user without schedules.
+// Stores the list in place of the stored one: the entries are written first, then
+// the count, and the stored entries beyond it are removed last, so that a failure on
+// the way never leaves the user without schedules nor counts entries not written.
 void StoreSchedules(const TFoSchedules& list);
 // Posts the reload message to the scheduler's window when it runs.
 void NotifyScheduler();
