@@ -19,14 +19,31 @@ HWND DefaultOwner(HWND owner) {
   return nullptr;
 }
 
+constexpr UINT_PTR kReselectTimer = 0x5142;
+const wchar_t kStartProp[] = L"QbBrowseStart";
+
+// Selects the start folder again once the dialog runs its loop: a selection made while the
+// dialog is being set up may stop part-way down the folder tree.
+void CALLBACK ReselectStart(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  KillTimer(hwnd, id);
+  if (HANDLE start = RemovePropW(hwnd, kStartProp)) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start));
+}
+
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+  if (msg == BFFM_INITIALIZED && data) {
+    SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+    SetPropW(hwnd, kStartProp, reinterpret_cast<HANDLE>(data));
+    SetTimer(hwnd, kReselectTimer, 50, ReselectStart);
+  }
   return 0;
 }
 
 }  // namespace
 
 bool SelectDirectory(const std::string& caption, const std::string& root, std::string& directory, HWND owner) {
+  // The browser's folder tree comes from shell folder objects: without COM on this thread
+  // it may stay empty or stop short of the start folder.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   std::wstring title = Widen(caption);
   std::wstring start = Widen(directory);
   PIDLIST_ABSOLUTE rootPidl = nullptr;
@@ -51,6 +68,7 @@ bool SelectDirectory(const std::string& caption, const std::string& root, std::s
     CoTaskMemFree(chosen);
   }
   if (rootPidl) CoTaskMemFree(rootPidl);
+  if (SUCCEEDED(com)) CoUninitialize();
   return ok;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "support/testutil.h"
 #include "controls/memodialog.h"
 
 using g32::TMemoDialog;
@@ -22,11 +23,7 @@ HWND WaitMemoForm(const wchar_t* caption) {
 HWND Memo(HWND form) { return FindWindowExW(form, nullptr, L"EDIT", nullptr); }
 HWND Button(HWND form, const wchar_t* caption) { return FindWindowExW(form, nullptr, L"BUTTON", caption); }
 
-struct TPerson {
-  explicit TPerson(std::function<void()> part) : thread(std::move(part)) {}
-  ~TPerson() { thread.join(); }
-  std::thread thread;
-};
+using qbtest::TPerson;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/testutil.h"
 #include "controls/realpassdialog.h"
 
 using g32::TRealPassDialog;
@@ -61,11 +62,7 @@ bool LabelBecomes(HWND form, const std::wstring& want) {
 }
 
 // Runs the person's part on its own thread; failures there are recorded, not thrown.
-struct TPerson {
-  explicit TPerson(std::function<void()> part) : thread(std::move(part)) {}
-  ~TPerson() { thread.join(); }
-  std::thread thread;
-};
+using qbtest::TPerson;
 
 }  // namespace
 

@@ -9,6 +9,6 @@ if(TARGET RunQb)
   qb_add_test(engine_program_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_program_test.cpp
     LIBS settings
-    REGISTRY GUI
+    REGISTRY GUI EACH_CASE
     DEPENDS RunQb dzip32 dunzip32 QbEw frame_viewer_standin)
 endif()

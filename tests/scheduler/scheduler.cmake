@@ -6,7 +6,7 @@ qb_add_test(scheduler_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/schlogic_test.cpp ${CMAKE_CURRENT_LIST_DIR}/qbsch_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/qbsch_events_test.cpp
   LIBS scheduler
-  REGISTRY GUI
+  REGISTRY GUI EACH_CASE
   DEPENDS QbSch stub_runqb
   TIMEOUT 400)
 

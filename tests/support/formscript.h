@@ -103,6 +103,10 @@ class TScript {
     int same = 0;
     const bool ok = WaitFor([&] {
       if (VisibleBox() || !IsWindowVisible(form) || !IsWindowEnabled(form)) return false;
+      // Waits until the form's thread is back in its loop, so a busy machine does not
+      // catch the focus half-way through a handler.
+      DWORD_PTR unused = 0;
+      SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &unused);
       HWND now = FocusOfUi();
       if (!now || (now != form && !IsChild(form, now))) return false;
       same = now == last ? same + 1 : 0;

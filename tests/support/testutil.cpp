@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -343,6 +344,49 @@ void RegWrite(const std::string& subkey, const std::string& value, const std::st
   RegSetValueExW(h, tk::Widen(value).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
                  static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(h);
+}
+
+int CloseOwnWindows(const std::string& why) {
+  struct TCtx {
+    const std::string* Why;
+    int Count = 0;
+  } ctx{&why};
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* c = reinterpret_cast<TCtx*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != GetCurrentProcessId() || !IsWindowVisible(w)) return TRUE;
+        wchar_t cls[64] = {}, title[128] = {};
+        GetClassNameW(w, cls, 64);
+        GetWindowTextW(w, title, 128);
+        std::fprintf(stderr, "%s: closing the window left open: class \"%ls\" title \"%ls\"\n", c->Why->c_str(), cls,
+                     title);
+        if (lstrcmpW(cls, L"#32770") == 0) PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(w, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        ++c->Count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  std::fflush(stderr);
+  return ctx.Count;
+}
+
+TPerson::TPerson(std::function<void()> part)
+    : thread_([this, part = std::move(part)] {
+        part();
+        // Up to 10 s for the modal call to end by itself, then up to 30 s of closing.
+        for (int i = 0; i < 200 && !done_; ++i) Sleep(50);
+        for (int i = 0; i < 30 && !done_; ++i) {
+          CloseOwnWindows("the window was still open 10 s after the answer");
+          for (int j = 0; j < 20 && !done_; ++j) Sleep(50);
+        }
+      }) {}
+
+TPerson::~TPerson() {
+  done_ = true;
+  thread_.join();
 }
 
 }  // namespace qbtest

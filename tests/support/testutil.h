@@ -1,7 +1,10 @@
 #pragma once
 // Shared helpers of the test programs: real folders, real processes, the real registry.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qbtest {
@@ -68,6 +71,28 @@ class ChildProcess {
 // (nullptr when there is none). Windows are passed as their HWND.
 std::string WindowText(void* window);
 void* FindChildByText(void* parent, const std::string& text);
+
+// Closes every visible top-level window of this process: dialogs and boxes get Cancel,
+// every window Escape and WM_CLOSE. Each is reported on stderr after `why`. Returns
+// how many there were.
+int CloseOwnWindows(const std::string& why);
+
+// A person at the screen: runs `part` on a second thread while the test's own thread
+// shows a modal window (the part finds it, types, clicks). Should the window still be
+// open 10 s after the part is over (an answer that did not land, a box nobody expected),
+// the process's windows are closed, so the modal call returns and the test fails in
+// seconds instead of hanging. Declare it before the modal call, in the same scope.
+class TPerson {
+ public:
+  explicit TPerson(std::function<void()> part);
+  ~TPerson();
+  TPerson(const TPerson&) = delete;
+  TPerson& operator=(const TPerson&) = delete;
+
+ private:
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
 
 // Runs a shell command on the Linux side (/bin/sh -c); stdout and stderr go to *output.
 int RunUnix(const std::string& shellCommand, std::string* output = nullptr, unsigned timeoutMs = 120000);

@@ -34,18 +34,23 @@ std::wstring SelectedFolderName(HWND box) {
   return buf;
 }
 
-// Presses a button of the visible browse dialog of this process, once its tree
-// shows waitFor selected (when given).
-void AnswerDialog(int buttonId, std::wstring waitFor, std::atomic<bool>& done) {
-  for (int i = 0; i < 1000 && !done; ++i) {
-    // Other programs on the display may show dialogs too: only ours counts.
-    HWND box = nullptr;
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w && !box;
-         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(w, &pid);
-      if (pid == GetCurrentProcessId() && IsWindowVisible(w)) box = w;
-    }
+// The visible browse dialog of this process (other programs may show dialogs too).
+HWND OwnBrowseDialog() {
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
+}
+
+// Presses a button of the browse dialog once its tree shows waitFor selected (when
+// given). When that does not happen within 10 s the dialog is cancelled, so the call
+// that shows it returns, and *failure says what did not appear.
+void AnswerDialog(int buttonId, std::wstring waitFor, std::atomic<bool>& done, std::string* failure) {
+  HWND box = nullptr;
+  for (int i = 0; i < 500 && !done; ++i) {
+    box = OwnBrowseDialog();
     if (box && (waitFor.empty() || SelectedFolderName(box) == waitFor)) {
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
@@ -53,6 +58,14 @@ void AnswerDialog(int buttonId, std::wstring waitFor, std::atomic<bool>& done) {
     }
     Sleep(20);
   }
+  if (done) return;
+  if (!box) {
+    *failure = "no folder browser appeared within 10 s";
+    return;
+  }
+  *failure = "the folder browser did not show \"" + Narrow(waitFor) + "\" selected within 10 s (it showed \"" +
+             Narrow(SelectedFolderName(box)) + "\"); cancelled";
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDCANCEL)));
 }
 
 }  // namespace
@@ -70,21 +83,25 @@ TEST(Dialogs, SelectDirectoryGivesTheChosenFolderAndKeepsItOnCancel) {
   qbtest::MakeDirs(start);
   {
     std::atomic<bool> done{false};
-    std::thread t(AnswerDialog, IDOK, L"start", std::ref(done));
+    std::string failure;
+    std::thread t(AnswerDialog, IDOK, L"start", std::ref(done), &failure);
     std::string dir = start;
     bool ok = SelectDirectory("Choose the folder", "", dir);
     done = true;
     t.join();
+    EXPECT_EQ(failure, "");
     EXPECT_TRUE(ok);
     EXPECT_TRUE(SameText(dir, start)) << dir;
   }
   {
     std::atomic<bool> done{false};
-    std::thread t(AnswerDialog, IDCANCEL, L"", std::ref(done));
+    std::string failure;
+    std::thread t(AnswerDialog, IDCANCEL, L"", std::ref(done), &failure);
     std::string dir = "unchanged";
     bool ok = SelectDirectory("Choose the folder", "", dir);
     done = true;
     t.join();
+    EXPECT_EQ(failure, "");
     EXPECT_FALSE(ok);
     EXPECT_EQ(dir, "unchanged");
   }
