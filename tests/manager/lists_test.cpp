@@ -24,6 +24,9 @@ class Lists : public testing::Test {
   void TearDown() override { qbtest::ClearQuillbankKey(); }
 };
 
+// The filter cases run as a suite of their own.
+using Filters = Lists;
+
 std::string Efil(const std::string& profile) { return qbtest::RegRead("Profiles\\" + profile, "efil"); }
 
 // Answers the input box with a text and OK.
@@ -116,7 +119,7 @@ TEST_F(Lists, TheShutdownListNeedsATurnOffChoiceAndAsksBeforePowerOff) {
   EXPECT_EQ(ini.GetOnTurnoff(), 0);
 }
 
-TEST_F(Lists, FiltersAreAddedRenamedAndDeletedAndTheProfilesFollow) {
+TEST_F(Filters, AreAddedRenamedAndDeletedAndTheProfilesFollow) {
   ASSERT_TRUE(WriteFilter("ExFilters", "Images", "JPG,GIF"));
   ASSERT_TRUE(WriteFilter("ExFilters", "Temp", "~*.TMP,BAK"));
   TFiltersForm f;
@@ -158,7 +161,7 @@ TEST_F(Lists, FiltersAreAddedRenamedAndDeletedAndTheProfilesFollow) {
   EXPECT_EQ(f.lvFilters.SubItem(docs, 0), "*.DOC TX.T");
 }
 
-TEST_F(Lists, TheFilterEditorRefusesAnIncompleteOrRepeatedFilter) {
+TEST_F(Filters, TheEditorRefusesAnIncompleteOrRepeatedFilter) {
   ASSERT_TRUE(WriteFilter("ExFilters", "Images", "JPG"));
   TFiltersForm f;
   f.FilterKind = 1;
