@@ -11,6 +11,7 @@ void TTrackBar::CreateParams(TCreateParams& p) {
   p.Style |= TBS_HORZ | ((style_ & tbNoTicks) ? TBS_NOTICKS : TBS_AUTOTICKS);
   if (style_ & tbBothSides) p.Style |= TBS_BOTH;
   if (thumbLength_ > 0) p.Style |= TBS_FIXEDLENGTH;
+  if (selEnd_ > selStart_) p.Style |= TBS_ENABLESELRANGE;
 }
 
 void TTrackBar::AfterCreate() {
@@ -19,6 +20,7 @@ void TTrackBar::AfterCreate() {
   SendMessageW(Handle(), TBM_SETTICFREQ, frequency_, 0);
   if (thumbLength_ > 0) SendMessageW(Handle(), TBM_SETTHUMBLENGTH, ScaleToDpi(thumbLength_, Dpi()), 0);
   SendMessageW(Handle(), TBM_SETPOS, TRUE, position_);
+  if (selEnd_ > selStart_) SetSelection(selStart_, selEnd_);
 }
 
 void TTrackBar::SetRange(int min, int max) {
@@ -50,6 +52,23 @@ void TTrackBar::SetThumbLength(int pixels) {
     SetStyleBit(TBS_FIXEDLENGTH, pixels > 0);
     SendMessageW(Handle(), TBM_SETTHUMBLENGTH, ScaleToDpi(pixels, Dpi()), 0);
   }
+}
+
+void TTrackBar::SetSelection(int start, int end) {
+  selStart_ = start;
+  selEnd_ = end;
+  if (!Handle()) return;
+  SetStyleBit(TBS_ENABLESELRANGE, end > start);
+  SendMessageW(Handle(), TBM_SETSELSTART, FALSE, start);
+  SendMessageW(Handle(), TBM_SETSELEND, TRUE, end);
+}
+
+int TTrackBar::SelStart() const {
+  return Handle() ? static_cast<int>(SendMessageW(Handle(), TBM_GETSELSTART, 0, 0)) : selStart_;
+}
+
+int TTrackBar::SelEnd() const {
+  return Handle() ? static_cast<int>(SendMessageW(Handle(), TBM_GETSELEND, 0, 0)) : selEnd_;
 }
 
 bool TTrackBar::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {

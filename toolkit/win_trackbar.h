@@ -1,6 +1,6 @@
 #pragma once
 // The Win32 track bar: a range, a position and OnChange whenever the position
-// changes, by the user or by SetPosition.
+// changes, by the user or by SetPosition; a selection range may be marked on it.
 #include "toolkit/win_controls.h"
 
 namespace tk {
@@ -20,6 +20,10 @@ class TTrackBar : public TControl {
   void SetPosition(int position);
   void SetFrequency(int frequency);
   void SetThumbLength(int pixels);
+  // The marked range (shown when end > start; both 0 shows none).
+  void SetSelection(int start, int end);
+  int SelStart() const;
+  int SelEnd() const;
   std::function<void()> OnChange;
 
  protected:
@@ -29,6 +33,7 @@ class TTrackBar : public TControl {
 
  private:
   int min_ = 0, max_ = 10, position_ = 0, frequency_ = 1, thumbLength_ = 0;
+  int selStart_ = 0, selEnd_ = 0;
 };
 
 }  // namespace tk

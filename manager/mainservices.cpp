@@ -1,0 +1,33 @@
+#include "manager/mainservices.h"
+
+#include "settings/fernoini.h"
+#include "settings/qbprofile.h"
+
+std::vector<std::string> StoredProfileNames() {
+  TFernoIni ini;
+  std::vector<std::string> ordinary, multi;
+  const int count = ini.GetProfileCount();
+  for (int i = 0; i < count; ++i) {
+    const std::string name = ini.GetProfileName(i);
+    if (name.empty()) continue;
+    TQbProfile p;
+    p.LoadFromRegistry(name);
+    (p.IsMultiComputer() ? multi : ordinary).push_back(name);
+  }
+  ordinary.insert(ordinary.end(), multi.begin(), multi.end());
+  return ordinary;
+}
+
+std::function<std::vector<std::string>()> ListAllProfileNames = StoredProfileNames;
+std::function<void()> RunHelpAction;
+std::function<void(const std::string& topic)> ShowHelpTopic;
+
+std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile =
+    [](const std::function<void(TQbProfile& profile)>& fn) {
+      for (const std::string& name : ListAllProfileNames()) {
+        TQbProfile p;
+        p.LoadFromRegistry(name);
+        // A profile whose key is gone has no name to save under.
+        if (!p.pn.empty()) fn(p);
+      }
+    };

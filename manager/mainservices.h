@@ -1,0 +1,24 @@
+#pragma once
+// Services of the main window that the manager's editors call. The main window puts
+// its own in place when it starts; until then (and in a program without it) the
+// defaults below serve.
+#include <functional>
+#include <string>
+#include <vector>
+
+// Every profile name: ordinary profiles first, then multi-computer profiles, each in
+// list order. Default: the stored profiles in stored order.
+extern std::function<std::vector<std::string>()> ListAllProfileNames;
+std::vector<std::string> StoredProfileNames();
+
+// The main window's help action (it asks the active dialog for its topic). Default:
+// nothing.
+extern std::function<void()> RunHelpAction;
+// Opens one help topic (the known-issue link of the shut-down list). Default: nothing.
+extern std::function<void(const std::string& topic)> ShowHelpTopic;
+
+class TQbProfile;
+// Runs fn on every profile the main window lists (ordinary and multi-computer); fn
+// saves what it changes. Default: each profile of ListAllProfileNames loaded from the
+// registry.
+extern std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile;
