@@ -31,7 +31,7 @@ TWizardForm::TWizardForm() : TForm(L"TWizardForm"), stored_(std::make_unique<TQb
       {.Control = pnlWiz, .Name = "pnlWiz", .Caption = "", .Bounds = {112, 8, 440, 34}},
       {.Control = lblWizPageTitle, .Name = "lblWizPageTitle", .Caption = "", .Bounds = {10, 8, 0, 0},
        .Parent = &pnlWiz},
-      {.Control = pcMain, .Name = "pcMain", .Caption = "", .Bounds = {112, 46, 440, 272}},
+      {.Control = pcMain, .Name = "pcMain", .Caption = "", .Bounds = {112, 46, 440, 272}, .Style = tk::sNoTabStop},
       // Page 0
       {.Control = tsZipFile, .Name = "tsZipFile", .Caption = "ZIP file", .Bounds = {}, .Parent = &pcMain},
       {.Control = lblZipFileDir, .Name = "lblZipFileDir", .Caption = "Target folder", .Bounds = {8, 8, 0, 0},
@@ -351,12 +351,19 @@ TWizardForm::TWizardForm() : TForm(L"TWizardForm"), stored_(std::make_unique<TQb
 TWizardForm::~TWizardForm() = default;
 
 TFSpecForm& TWizardForm::FSpecForm() {
-  if (!fspec_) fspec_ = std::make_unique<TFSpecForm>();
+  if (!fspec_) {
+    fspec_ = std::make_unique<TFSpecForm>();
+    // Made now, so that its history loads before the wizard fills its fields.
+    fspec_->HandleNeeded();
+  }
   return *fspec_;
 }
 
 TDateFormatForm& TWizardForm::DateFormatForm() {
-  if (!dateFormat_) dateFormat_ = std::make_unique<TDateFormatForm>();
+  if (!dateFormat_) {
+    dateFormat_ = std::make_unique<TDateFormatForm>();
+    dateFormat_->HandleNeeded();
+  }
   return *dateFormat_;
 }
 

@@ -31,14 +31,23 @@ TBoxAnswerer::TBoxAnswerer() {
       PostMessageW(b ? b : box, b ? BM_CLICK : WM_CLOSE, 0, 0);
       return;
     }
-    if (Wizard && FillSpec) {
-      TFSpecForm& d = Wizard->FSpecForm();
-      if (d.HandleAllocated() && IsWindowVisible(d.Handle()) && d.Modal() && IsWindowEnabled(d.Handle())) {
-        auto fill = FillSpec;
-        FillSpec = nullptr;
-        fill(d);
-        PostMessageW(d.btnOK.Handle(), BM_CLICK, 0, 0);
-      }
+    if (!Wizard) return;
+    TFSpecForm& d = Wizard->FSpecForm();
+    const bool shown = d.HandleAllocated() && IsWindowVisible(d.Handle()) && d.Modal() && IsWindowEnabled(d.Handle());
+    if (!shown) {
+      specTicks_ = 0;
+      return;
+    }
+    if (FillSpec) {
+      auto fill = FillSpec;
+      FillSpec = nullptr;
+      fill(d);
+      PostMessageW(d.btnOK.Handle(), BM_CLICK, 0, 0);
+    } else if (++specTicks_ > 40) {
+      // OK did not close it (or nobody filled it): cancel, and say so.
+      Said.push_back("(the entry dialog stayed open)");
+      PostMessageW(d.btnCancel.Handle(), BM_CLICK, 0, 0);
+      specTicks_ = 0;
     }
   };
   timer_.SetEnabled(true);

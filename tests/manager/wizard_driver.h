@@ -25,6 +25,7 @@ class TBoxAnswerer {
  private:
   tk::TTimer timer_{25, false};
   HWND lastBox_ = nullptr;
+  int specTicks_ = 0;
 };
 
 // Runs the steps one per tick while the wizard runs modally; when they are done or

@@ -243,3 +243,96 @@ TEST_F(Wizard, StoreAndZipProfileAddsOnlySkipsTheSuffixPageAndRefusesNoCompressi
   EXPECT_EQ(RegRead(key, "il"), src + "*.*");
   f.Hide();
 }
+
+TEST_F(Wizard, EntriesEditThroughTheDialogRelativeToTheBaseFolderAndFiltersAreTicked) {
+  const std::string base = temp / "Work\\";
+  qbtest::MakeDirs(base + "Docs");
+  const std::string other = temp / "Other\\";
+  qbtest::MakeDirs(other);
+  qbtest::RegWrite("ExFilters", "Logs", "*.log");
+  qbtest::RegWrite("Profiles\\Lists", "pn", "Lists");
+  qbtest::RegWrite("Profiles\\Lists", "zf", target + "Lists.zip");
+  qbtest::RegWrite("Profiles\\Lists", "bdir", base);
+  qbtest::RegWrite("Profiles\\Lists", "il", "Docs\\*.txt,C:\\Data\\README");
+  qbtest::RegWrite("Profiles\\Lists", "ef", "*.tmp");
+  qbtest::RegWrite("Profiles\\Lists", "efil", "Gone,logs");
+
+  TWizardForm f;
+  TBoxAnswerer boxes;
+  boxes.Wizard = &f;
+  ASSERT_TRUE(f.Open(wzEdit, "Lists"));
+  f.Show();
+  // A ticked filter that no longer exists is not listed; the header counts the ticks.
+  ASSERT_EQ(f.lvExcludeFilters.Count(), 1);
+  EXPECT_TRUE(f.lvExcludeFilters.Checked(0));
+  EXPECT_EQ(f.lvExcludeFilters.ColumnCaption(0), "Exclude filters (1 selected)");
+  f.lvExcludeFilters.SetChecked(0, false);
+  EXPECT_EQ(f.lvExcludeFilters.ColumnCaption(0), "Exclude filters");
+  f.lvExcludeFilters.SetChecked(0, true);
+  f.lvExcludeFilters.SetItemIndex(0);
+  EXPECT_EQ(f.lvExcludeFilters.SelCount(), 0);  // rows are ticked, never selected
+
+  // Edit buttons follow the selection.
+  EXPECT_FALSE(f.tbEdit.Enabled());
+  f.lvItemList.SetItemIndex(0);
+  EXPECT_TRUE(f.tbEdit.Enabled());
+
+  // The relative row shows under the base folder and stores back unchanged.
+  std::string shownPath, shownName, shownExt;
+  bool optionalShown = true;
+  boxes.FillSpec = [&](TFSpecForm& d) {
+    shownPath = d.scbPath.Text();
+    shownName = d.edName.Text();
+    shownExt = d.scbExt.Text();
+    optionalShown = d.lblPathOptional.Visible();
+  };
+  Click(f.tbEdit);
+  Settle();
+  EXPECT_EQ(shownPath, base + "Docs\\");
+  EXPECT_EQ(shownName, "*");
+  EXPECT_EQ(shownExt, "txt");
+  EXPECT_TRUE(optionalShown);  // a base folder makes the path optional
+  EXPECT_EQ(f.lvItemList.ItemCaption(0), "Docs\\*.txt");
+
+  // A folder outside the base folder, and the base folder itself, leave only the pattern.
+  for (const std::string& path : {other, base}) {
+    boxes.FillSpec = [&](TFSpecForm& d) {
+      d.scbPath.SetText(path);
+      d.rbAllFileTypes.SetChecked(true);
+    };
+    Click(f.tbEdit);
+    Settle();
+    EXPECT_EQ(f.lvItemList.ItemCaption(0), "*.*") << path;
+  }
+
+  // An exclude row without a folder edits with an empty path, the path optional.
+  f.lvExcludeFollowing.SetItemIndex(0);
+  boxes.FillSpec = [&](TFSpecForm& d) {
+    shownPath = d.scbPath.Text();
+    shownName = d.edName.Text();
+    shownExt = d.scbExt.Text();
+    optionalShown = d.lblPathOptional.Visible();
+  };
+  Click(f.tbEditEx);
+  Settle();
+  EXPECT_EQ(shownPath, "");
+  EXPECT_EQ(shownName, "*");
+  EXPECT_EQ(shownExt, "tmp");
+  EXPECT_TRUE(optionalShown);
+  Click(f.tbDeleteEx);
+  EXPECT_EQ(f.lvExcludeFollowing.Count(), 0);
+  EXPECT_FALSE(f.tbEditEx.Enabled());
+
+  EXPECT_TRUE(TWizardForm::MakeRelativePath("c:\\work\\docs", "C:\\Work", *&shownPath));
+  EXPECT_EQ(shownPath, "docs\\");
+  EXPECT_FALSE(TWizardForm::MakeRelativePath("C:\\Work", "C:\\Work\\", shownPath));
+  EXPECT_FALSE(TWizardForm::MakeRelativePath("C:\\Workshop\\", "C:\\Work\\", shownPath));
+
+  TQbProfile p;
+  ASSERT_TRUE(f.FormToProfile(&p));
+  EXPECT_EQ(p.efil, "Logs");
+  EXPECT_EQ(p.il, "*.*,C:\\Data\\README");
+  EXPECT_EQ(p.ef, "");
+  EXPECT_TRUE(boxes.Said.empty()) << boxes.Said.front();
+  f.Hide();
+}
