@@ -28,6 +28,7 @@ TBoxAnswerer::TBoxAnswerer() {
       Said.push_back(text);
       HWND b = FindWindowExW(box, nullptr, L"Button", tk::Widen(Answer).c_str());
       if (!b) b = FindWindowExW(box, nullptr, L"Button", tk::Widen("&" + Answer).c_str());
+      if (!b) b = FindWindowExW(box, nullptr, L"Button", L"OK");
       PostMessageW(b ? b : box, b ? BM_CLICK : WM_CLOSE, 0, 0);
       return;
     }

@@ -11,8 +11,8 @@
 
 namespace wiztest {
 
-// Answers every message box of the process with the button captioned answer
-// ("OK" unless a step says otherwise) and keeps what each box said.
+// Answers every message box of the process with the button captioned Answer
+// (OK when the box has no such button) and keeps what each box said.
 class TBoxAnswerer {
  public:
   TBoxAnswerer();

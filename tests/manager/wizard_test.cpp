@@ -1,6 +1,7 @@
 // The profile wizard driven through its pages for an ordinary, a multi-computer and
 // a store-and-zip profile; Finish stores the record, read back from the registry
-// (values at their defaults are not written, the others are).
+// (values at their defaults are not written, the others are). Also the include and
+// exclude entries with their dialog, and the volume labels of the target drive.
 #include <gtest/gtest.h>
 
 #include "settings/qbprofile.h"
@@ -334,5 +335,56 @@ TEST_F(Wizard, EntriesEditThroughTheDialogRelativeToTheBaseFolderAndFiltersAreTi
   EXPECT_EQ(p.il, "*.*,C:\\Data\\README");
   EXPECT_EQ(p.ef, "");
   EXPECT_TRUE(boxes.Said.empty()) << boxes.Said.front();
+  f.Hide();
+}
+
+// The test run gives drive L: the label QBMEDIA and drive N: none.
+TEST_F(Wizard, VolumeLabelsAreCollectedFromTheTargetDrive) {
+  TWizardForm f;
+  TBoxAnswerer boxes;
+  boxes.Answer = "Yes";
+  ASSERT_TRUE(f.Open(wzNew));
+  f.Show();
+  EXPECT_FALSE(f.edMediaLabel.Enabled());
+  f.chkCheckVolumeLabel.SetChecked(true);
+  EXPECT_TRUE(f.btnMediaLabel.Enabled());
+  f.scbZipFileDir.SetText("");
+  Click(f.btnMediaLabel);  // no target folder: nothing asked
+  Settle();
+  EXPECT_TRUE(boxes.Said.empty());
+
+  f.scbZipFileDir.SetText("L:\\Backups\\");
+  Click(f.btnMediaLabel);
+  EXPECT_EQ(f.edMediaLabel.Text(), "QBMEDIA");
+  Click(f.btnMediaLabel);
+  f.edMediaLabel.SetText("Other; qbmedia");
+  Click(f.btnMediaLabel);
+  f.edMediaLabel.SetText("Other");
+  Click(f.btnMediaLabel);
+  EXPECT_EQ(f.edMediaLabel.Text(), "Other;QBMEDIA");
+  boxes.Answer = "No";
+  f.edMediaLabel.SetText("");
+  Click(f.btnMediaLabel);
+  EXPECT_EQ(f.edMediaLabel.Text(), "");
+  boxes.Answer = "Yes";
+  f.scbZipFileDir.SetText("N:\\");
+  Click(f.btnMediaLabel);
+  Settle();
+  const std::string ask = "Add volume label from the target media?";
+  EXPECT_EQ(boxes.Said, (std::vector<std::string>{ask, ask, "Volume label \"QBMEDIA\" is already added", ask,
+                                                  "Volume label \"QBMEDIA\" is already added", ask, ask, ask,
+                                                  "No media or volume-label exists"}));
+  // The page check wants a label while the box is ticked; unticking empties the field.
+  boxes.Said.clear();
+  f.scbZipFileDir.SetText(target);
+  Enter(f, f.edZipFN, "Labels");
+  Click(f.btnNext);
+  Click(f.btnNext);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsHowTo);
+  EXPECT_EQ(boxes.Said, std::vector<std::string>{"Specify media's volume label"});
+  f.edMediaLabel.SetText("QBMEDIA");
+  f.chkCheckVolumeLabel.SetChecked(false);
+  EXPECT_EQ(f.edMediaLabel.Text(), "");
+  EXPECT_FALSE(f.edMediaLabel.Enabled());
   f.Hide();
 }
