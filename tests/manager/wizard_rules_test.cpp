@@ -129,6 +129,14 @@ TEST_F(WizardRules, ZipNameKeysAndTheExistingZipCheck) {
   f.edDateFormat.SetText("yyyy-mm-dd");
   Click(f.btnNext);
   EXPECT_EQ(f.pcMain.ActivePage(), &f.tsHowTo);
+
+  // Extensions to store: blanks and dots dropped, letters in upper case, then trimmed.
+  f.mmoStoreSuffixes.SetFocus();
+  for (char c : std::string(" .jp g\r"))
+    SendMessageW(f.mmoStoreSuffixes.Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+  EXPECT_EQ(f.mmoStoreSuffixes.Text(), "JPG\r\n");
+  f.btnNext.SetFocus();
+  EXPECT_EQ(f.mmoStoreSuffixes.Text(), "JPG");
   f.Hide();
 }
 
