@@ -3,7 +3,11 @@
 #include <algorithm>
 
 #include "toolkit/strings.h"
+#include "toolkit/win_datetimepicker.h"
 #include "toolkit/win_form.h"
+#include "toolkit/win_pagecontrol.h"
+#include "toolkit/win_trackbar.h"
+#include "toolkit/win_updown.h"
 
 namespace tk {
 
@@ -239,6 +243,10 @@ void TControl::ApplyDecl(const TControlDecl& d, TWinControl* parent) {
   if (d.OnChange) {
     if (auto* e = dynamic_cast<TEdit*>(this)) e->OnChange = d.OnChange;
     if (auto* c = dynamic_cast<TComboBox*>(this)) c->OnChange = d.OnChange;
+    if (auto* t = dynamic_cast<TTrackBar*>(this)) t->OnChange = d.OnChange;
+    if (auto* u = dynamic_cast<TUpDown*>(this)) u->OnChange = d.OnChange;
+    if (auto* p = dynamic_cast<TDateTimePicker*>(this)) p->OnChange = d.OnChange;
+    if (auto* pc = dynamic_cast<TPageControl*>(this)) pc->OnChange = d.OnChange;
   }
 }
 

@@ -101,7 +101,7 @@ struct TControlDecl {
   int ModalResult = 0;                // buttons: the result a click gives the form
   TWinControl* Parent = nullptr;      // nullptr: the container that declares the table
   std::function<void()> OnClick = nullptr;
-  std::function<void()> OnChange = nullptr;  // edits, memos, combos, track bars
+  std::function<void()> OnChange = nullptr;  // edits, memos, combos, track bars, up-downs, date-time pickers, page controls
 };
 
 // What a control asks of CreateWindowExW. Bounds are filled in by the toolkit.

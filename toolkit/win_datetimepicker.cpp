@@ -15,7 +15,19 @@ void TDateTimePicker::CreateParams(TCreateParams& p) {
 
 void TDateTimePicker::AfterCreate() {
   if (!format_.empty()) SendMessageW(Handle(), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(Widen(format_).c_str()));
+  if (min_ != 0 || max_ != 0) SetRange(min_, max_);
   SetDateTime(value_);
+}
+
+void TDateTimePicker::SetRange(TDateTime minDate, TDateTime maxDate) {
+  min_ = minDate;
+  max_ = maxDate;
+  if (!Handle()) return;
+  SYSTEMTIME range[2]{};
+  DWORD flags = 0;
+  if (minDate != 0 && DateTimeToSystemTime(minDate, &range[0])) flags |= GDTR_MIN;
+  if (maxDate != 0 && DateTimeToSystemTime(maxDate, &range[1])) flags |= GDTR_MAX;
+  SendMessageW(Handle(), DTM_SETRANGE, flags, reinterpret_cast<LPARAM>(range));
 }
 
 void TDateTimePicker::BeforeDestroy() { value_ = DateTime(); }

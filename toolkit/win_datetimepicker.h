@@ -21,6 +21,8 @@ class TDateTimePicker : public TControl {
   TDateTime DateTime() const;
   // Values outside the years the system can show are not taken.
   void SetDateTime(TDateTime value);
+  // The earliest and latest values the user can pick (0 and 0: no limits).
+  void SetRange(TDateTime minDate, TDateTime maxDate);
   TDateTime Date() const;  // the whole days of the value
   TDateTime Time() const;  // its time of day
   // The display format in the control's own letters ("dd/MM/yyyy", "HH:mm");
@@ -39,6 +41,7 @@ class TDateTimePicker : public TControl {
  private:
   TDateTime value_;
   std::string format_;
+  TDateTime min_ = 0, max_ = 0;
   bool setting_ = false;
 };
 

@@ -39,6 +39,7 @@ class TKindsForm : public TForm {
   TEdit edOne, edTwo, edThree;
   TDateTimePicker dtpDate, dtpTime;
   TTrackBar tbLevel;
+  int levelChanges = 0;
   TKindsForm() : TForm(L"TKindsForm") {
     SetCaption("Kinds");
     SetClientSize(420, 330);
@@ -54,7 +55,8 @@ class TKindsForm : public TForm {
         {.Control = edThree, .Name = "edThree", .Caption = "3", .Bounds = {8, 8, 100, 21}, .Parent = &tsThree},
         {.Control = dtpDate, .Name = "dtpDate", .Caption = "", .Bounds = {8, 210, 120, 21}},
         {.Control = dtpTime, .Name = "dtpTime", .Caption = "", .Bounds = {140, 210, 90, 21}, .Style = dtkTime},
-        {.Control = tbLevel, .Name = "tbLevel", .Caption = "", .Bounds = {8, 250, 300, 32}},
+        {.Control = tbLevel, .Name = "tbLevel", .Caption = "", .Bounds = {8, 250, 300, 32},
+         .OnChange = [this] { ++levelChanges; }},
     });
   }
 };
@@ -242,6 +244,8 @@ TEST(TrackBar, SelectionIsKeptBeforeTheWindowAndReadBackFromIt) {
   EXPECT_EQ(SendMessageW(f.tbLevel.Handle(), TBM_GETSELSTART, 0, 0), 2);
   EXPECT_EQ(f.tbLevel.SelEnd(), 6);
   EXPECT_TRUE(GetWindowLongW(f.tbLevel.Handle(), GWL_STYLE) & TBS_ENABLESELRANGE);
+  f.tbLevel.SetPosition(4);  // the table's OnChange is the bar's
+  EXPECT_EQ(f.levelChanges, 1);
   f.tbLevel.SetSelection(0, 0);
   EXPECT_EQ(f.tbLevel.SelStart(), 0);
   EXPECT_EQ(f.tbLevel.SelEnd(), 0);
