@@ -1,21 +1,15 @@
 #include "manager/extract.h"
 
-#include "manager/formfont.h"
+#include "manager/dialogkit.h"
 #include "manager/help.h"
-#include "manager/historyfile.h"
 #include "manager/runnerargs.h"
 #include "settings/fernoglobal.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
 
-TExtractForm::TExtractForm() : TForm(L"TExtractForm") {
-  SetCaption("Extract ZIP file");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
-  SetClientSize(420, 262);
+TExtractForm::TExtractForm() : TForm(L"TExtractForm"), TFilePickers(static_cast<tk::TForm&>(*this)) {
+  UseDialogLook(*this, "Extract ZIP file", 420, 262);
   Declare({
       {.Control = lblZipFN, .Name = "lblZipFN", .Caption = "ZIP file to extract", .Bounds = {12, 10, 0, 0}},
       {.Control = edZipFN, .Name = "edZipFN", .Caption = "", .Bounds = {12, 26, 362, 21}, .Style = tk::edReadOnly},
@@ -68,10 +62,6 @@ TExtractForm::TExtractForm() : TForm(L"TExtractForm") {
   btnOK.OnClick = [this] { btnOKClick(); };
   btnCancel.OnClick = [this] { btnCancelClick(); };
   btnHelp.OnClick = [] { ShowHelpTopic(""); };
-  BrowseFolder = [this](const std::string& caption, std::string& folder) {
-    return tk::SelectDirectory(caption, "", folder, Handle());
-  };
-  RunOpenDialog = [this](tk::TOpenDialog& dialog) { return dialog.Execute(Handle()); };
 }
 
 void TExtractForm::PrepareForZip(bool haveRow, const std::string& zip, const std::string& password) {

@@ -3,16 +3,16 @@
 // some masks, the overwrite and folder-name options and, for a zip with encrypted
 // items, the password. The main window reads them after "Extract"
 // (ExtractCommandArgs).
-#include <functional>
 #include <string>
 
 #include "controls/realpassdialog.h"
 #include "controls/savecombobox.h"
+#include "manager/dialogkit.h"
 #include "toolkit/win_dialogs.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_groupbox.h"
 
-class TExtractForm : public tk::TForm {
+class TExtractForm : public tk::TForm, public TFilePickers {
  public:
   TExtractForm();
 
@@ -51,8 +51,6 @@ class TExtractForm : public tk::TForm {
   void btnOKClick();
   void btnCancelClick();
 
-  std::function<bool(const std::string& caption, std::string& folder)> BrowseFolder;
-  std::function<bool(tk::TOpenDialog& dialog)> RunOpenDialog;
 };
 
 // The runner's arguments of the extract (after the letter X): zip, masks, folder,

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "manager/formfont.h"
+#include "manager/dialogkit.h"
 #include "toolkit/format.h"
 
 namespace {
@@ -24,12 +24,7 @@ int64_t RoundBytes(double bytes) {
 }  // namespace
 
 TFileSizeForm::TFileSizeForm() : TForm(L"TFileSizeForm") {
-  SetCaption("Volume size");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
-  SetClientSize(330, 142);
+  UseDialogLook(*this, "Volume size", 330, 142);
   Declare({
       {.Control = rgSizeIn, .Name = "rgSizeIn", .Caption = " Size in ", .Bounds = {8, 8, 90, 92}},
       {.Control = gboxSize, .Name = "gboxSize", .Caption = " Volume size ", .Bounds = {106, 8, 216, 92}},

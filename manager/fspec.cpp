@@ -1,7 +1,7 @@
 #include "manager/fspec.h"
 
 #include "manager/formfont.h"
-#include "manager/historyfile.h"
+#include "manager/dialogkit.h"
 #include "settings/fernoglobal.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"

@@ -1,19 +1,14 @@
 #include "manager/reassemble.h"
 
-#include "manager/formfont.h"
+#include "manager/dialogkit.h"
 #include "manager/help.h"
 #include "manager/runnerargs.h"
 #include "settings/fernoglobal.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 
-TReAssembleForm::TReAssembleForm() : TForm(L"TReAssembleForm") {
-  SetCaption("Join volumes to standard ZIP file");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
-  SetClientSize(420, 142);
+TReAssembleForm::TReAssembleForm() : TForm(L"TReAssembleForm"), TFilePickers(static_cast<tk::TForm&>(*this)) {
+  UseDialogLook(*this, "Join volumes to standard ZIP file", 420, 142);
   Declare({
       {.Control = lblLastVolFN, .Name = "lblLastVolFN", .Caption = "Last zip volume", .Bounds = {12, 10, 0, 0}},
       {.Control = edLastVolFN, .Name = "edLastVolFN", .Caption = "", .Bounds = {12, 26, 362, 21}},
@@ -37,10 +32,6 @@ TReAssembleForm::TReAssembleForm() : TForm(L"TReAssembleForm") {
   btnDestDir.OnClick = [this] { btnDestDirClick(); };
   btnOK.OnClick = [this] { btnOKClick(); };
   btnHelp.OnClick = [] { ShowHelpTopic(""); };
-  BrowseFolder = [this](const std::string& caption, std::string& folder) {
-    return tk::SelectDirectory(caption, "", folder, Handle());
-  };
-  RunOpenDialog = [this](tk::TOpenDialog& dialog) { return dialog.Execute(Handle()); };
 }
 
 void TReAssembleForm::FormShow() {

@@ -1,13 +1,13 @@
 #pragma once
 // The dialog that joins split volumes into one standard zip: the last volume and the
 // destination folder. The main window reads them after "Join" (JoinCommandArgs).
-#include <functional>
 #include <string>
 
+#include "manager/dialogkit.h"
 #include "toolkit/win_dialogs.h"
 #include "toolkit/win_form.h"
 
-class TReAssembleForm : public tk::TForm {
+class TReAssembleForm : public tk::TForm, public TFilePickers {
  public:
   TReAssembleForm();
 
@@ -22,8 +22,6 @@ class TReAssembleForm : public tk::TForm {
   void btnDestDirClick();
   void btnOKClick();
 
-  std::function<bool(const std::string& caption, std::string& folder)> BrowseFolder;
-  std::function<bool(tk::TOpenDialog& dialog)> RunOpenDialog;
 };
 
 // The runner's arguments of the join (after the letter A): last volume, folder.

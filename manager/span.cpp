@@ -1,9 +1,8 @@
 #include "manager/span.h"
 
+#include "manager/dialogkit.h"
 #include "manager/filesize.h"
-#include "manager/formfont.h"
 #include "manager/help.h"
-#include "manager/historyfile.h"
 #include "manager/runnerargs.h"
 #include "settings/fernoglobal.h"
 #include "settings/vglobal.h"
@@ -17,13 +16,8 @@ constexpr int64_t kMinVolumeSize = 65536;
 
 }  // namespace
 
-TSpanForm::TSpanForm() : TForm(L"TSpanForm") {
-  SetCaption("Split ZIP file to volumes");
-  BorderStyle = tk::TBorderStyle::bsDialog;
-  BorderIcons = tk::biSystemMenu;
-  Position = tk::TPosition::poScreenCenter;
-  SetFormFont(FontOf("Tahoma", 8));
-  SetClientSize(420, 214);
+TSpanForm::TSpanForm() : TForm(L"TSpanForm"), TFilePickers(static_cast<tk::TForm&>(*this)) {
+  UseDialogLook(*this, "Split ZIP file to volumes", 420, 214);
   Declare({
       {.Control = lblZipFN, .Name = "lblZipFN", .Caption = "Select zip file to split", .Bounds = {12, 10, 0, 0}},
       {.Control = edZipFN, .Name = "edZipFN", .Caption = "", .Bounds = {12, 26, 362, 21}, .Style = tk::edReadOnly},
@@ -70,10 +64,6 @@ TSpanForm::TSpanForm() : TForm(L"TSpanForm") {
   btnOK.OnClick = [this] { btnOKClick(); };
   btnCancel.OnClick = [this] { btnCancelClick(); };
   btnHelp.OnClick = [] { ShowHelpTopic(""); };
-  BrowseFolder = [this](const std::string& caption, std::string& folder) {
-    return tk::SelectDirectory(caption, "", folder, Handle());
-  };
-  RunOpenDialog = [this](tk::TOpenDialog& dialog) { return dialog.Execute(Handle()); };
 }
 
 void TSpanForm::PrepareForZip(const std::string& zip) {

@@ -3,14 +3,14 @@
 // volumes and their size, with the number of volumes that gives. The main window
 // reads the fields after "Split" and starts the runner (SplitCommandArgs).
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "controls/savecombobox.h"
+#include "manager/dialogkit.h"
 #include "toolkit/win_dialogs.h"
 #include "toolkit/win_form.h"
 
-class TSpanForm : public tk::TForm {
+class TSpanForm : public tk::TForm, public TFilePickers {
  public:
   TSpanForm();
 
@@ -52,9 +52,6 @@ class TSpanForm : public tk::TForm {
   // Folder (with backslash when given) + volume name with the extension ".zip".
   std::string VolumeFile() const;
 
-  // The folder browser and the open dialog (a test puts its own in place).
-  std::function<bool(const std::string& caption, std::string& folder)> BrowseFolder;
-  std::function<bool(tk::TOpenDialog& dialog)> RunOpenDialog;
 };
 
 // The runner's arguments of the split (after the letter S): zip, volume file, size.
