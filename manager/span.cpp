@@ -32,7 +32,7 @@ TSpanForm::TSpanForm() : TForm(L"TSpanForm"), TFilePickers(static_cast<tk::TForm
       {.Control = edMaxVolumeSize, .Name = "edMaxVolumeSize", .Caption = "1450664", .Bounds = {224, 118, 150, 21}},
       {.Control = btnEditVolSize, .Name = "btnEditVolSize", .Caption = "...", .Bounds = {380, 117, 27, 23}},
       {.Control = lblVolumes, .Name = "lblVolumes", .Caption = "Volumes", .Bounds = {12, 150, 0, 0}},
-      {.Control = lblNoOfVols, .Name = "lblNoOfVols", .Caption = "", .Bounds = {60, 150, 150, 15},
+      {.Control = lblNoOfVols, .Name = "lblNoOfVols", .Caption = "", .Bounds = {70, 150, 150, 15},
        .Style = tk::lblFixedSize},
       {.Control = btnOK, .Name = "btnOK", .Caption = "Split", .Bounds = {170, 178, 75, 25}, .Style = tk::btnDefault,
        .ModalResult = tk::mrOk},
