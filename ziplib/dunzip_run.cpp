@@ -1,6 +1,7 @@
 #include "ziplib/dunzip_run.h"
 
 #include <windows.h>
+#include <winternl.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -82,6 +83,7 @@ std::string StatusText(ZipReadStatus s) {
     case ZipReadStatus::Truncated: return "the zip file is truncated";
     case ZipReadStatus::MultiVolume: return "a volume of a split zip; join the volumes first";
     case ZipReadStatus::OutOfMemory: return "out of memory";
+    case ZipReadStatus::Overlap: return "its data overlap another item's (a zip bomb or a damaged zip)";
     default: return "the zip file's structure is invalid";
   }
 }
@@ -279,6 +281,9 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   ZipLocalInfo local;
   const ZipReadStatus st = zip.LocateData(e, &local);
   if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
+  // A test proves the zip whole; an extraction recovers what the central directory says.
+  if (file == INVALID_HANDLE_VALUE && !local.mismatch.empty())
+    return Fail(dz::UE_STRUCT, "the local header differs from the central directory in the " + local.mismatch);
 
   uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
   PkDecryptor pk;
@@ -379,16 +384,99 @@ uint32_t FileAttributesOf(const ZipEntry& e) {
                                   FILE_ATTRIBUTE_ARCHIVE);
 }
 
-bool MakeFolders(const std::wstring& path) {
-  if (path.empty()) return true;
-  DWORD a = GetFileAttributesW(path.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const size_t cut = path.find_last_of(L"\\/");
-  if (cut != std::wstring::npos && cut > 0 && path[cut - 1] != L':' && !MakeFolders(path.substr(0, cut)))
-    return false;
-  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
-  a = GetFileAttributesW(path.c_str());
+// The longest path and name part the file system takes.
+constexpr size_t kMaxPath = 32767 - 8;
+constexpr size_t kMaxPart = 255;
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+HANDLE OpenFolder(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Makes (or opens) one folder below an open one. The system then looks up one name instead
+// of the whole path again, so a chain of thousands of levels costs time in proportion to its
+// depth. Names the path functions would change (a trailing dot or blank) are left to them.
+HANDLE MakeChildFolder(HANDLE parent, const std::wstring& name) {
+  using NtCreateFileFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                      ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+  static const auto create = reinterpret_cast<NtCreateFileFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
+  if (!create || parent == INVALID_HANDLE_VALUE || name.empty() || name.size() > kMaxPart ||
+      name.back() == L'.' || name.back() == L' ' || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
+    return INVALID_HANDLE_VALUE;
+  UNICODE_STRING us;
+  us.Length = us.MaximumLength = USHORT(name.size() * sizeof(wchar_t));
+  us.Buffer = const_cast<PWSTR>(name.c_str());
+  OBJECT_ATTRIBUTES oa;
+  InitializeObjectAttributes(&oa, &us, OBJ_CASE_INSENSITIVE, parent, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE h = nullptr;
+  const LONG st = create(&h, FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE, &oa, &io, nullptr,
+                         FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF,
+                         FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr, 0);
+  return st >= 0 && h ? h : INVALID_HANDLE_VALUE;
+}
+
+// Makes the folder and its missing parents, from the deepest that exists down, without
+// recursion: names may be thousands of levels deep. known(prefix) tells a folder made or
+// found before, which is then not looked at again.
+template <typename Known>
+bool MakeFolders(const std::wstring& path, Known known) {
+  if (path.empty()) return true;
+  if (path.size() > kMaxPath) return false;
+  // Where the separators are; a drive's root and a share's first parts are never made.
+  std::vector<size_t> cuts;
+  for (size_t i = 1; i < path.size(); ++i)
+    if ((path[i] == L'\\' || path[i] == L'/') && path[i - 1] != L':' && path[i - 1] != L'\\') cuts.push_back(i);
+  cuts.push_back(path.size());
+  // Below the deepest folder known to be there (or, when none is, found there), each level
+  // is made below the one before.
+  size_t start = cuts.size();
+  while (start > 0 && !known(path.substr(0, cuts[start - 1]))) --start;
+  if (start == 0)
+    for (start = cuts.size(); start > 0 && !IsFolder(path.substr(0, cuts[start - 1]));) --start;
+  // A known folder removed behind our back: once more from the top.
+  for (bool again = start > 0;; again = false, start = 0) {
+    HANDLE parent = start > 0 ? OpenFolder(path.substr(0, cuts[start - 1])) : INVALID_HANDLE_VALUE;
+    size_t level = start;
+    for (; level < cuts.size(); ++level) {
+      const size_t from = level > 0 ? cuts[level - 1] + 1 : 0;
+      HANDLE child = MakeChildFolder(parent, path.substr(from, cuts[level] - from));
+      if (child == INVALID_HANDLE_VALUE) {
+        const std::wstring prefix = path.substr(0, cuts[level]);
+        if (!CreateDirectoryW(prefix.c_str(), nullptr) && !IsFolder(prefix)) break;
+        if (level + 1 < cuts.size()) child = OpenFolder(prefix);
+      }
+      if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
+      parent = child;
+    }
+    if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
+    if (level == cuts.size()) return true;
+    if (!again) return false;
+  }
+}
+
+// A name the file system cannot take: too long in all or in one part.
+bool TooLong(const std::wstring& path, std::string* why) {
+  if (path.size() > kMaxPath) {
+    *why = "refused, the name is longer or deeper than a path can be";
+    return true;
+  }
+  size_t part = 0;
+  for (wchar_t c : path) {
+    part = (c == L'\\' || c == L'/') ? 0 : part + 1;
+    if (part > kMaxPart) {
+      *why = "refused, a part of the name is longer than 255 characters";
+      return true;
+    }
+  }
+  return false;
 }
 
 // Closes finished files on a worker thread: under Wine a close is a round trip to the
@@ -480,14 +568,20 @@ struct Extraction {
 
   bool EnsureFolder(const std::wstring& path) {
     if (ready.count(path)) return true;
-    if (!MakeFolders(path)) return false;
-    ready.insert(path);
+    if (!MakeFolders(path, [this](const std::wstring& p) { return ready.count(p) != 0; })) return false;
+    // Every folder above is there now too.
+    for (size_t cut = path.size(); cut != std::wstring::npos && cut > base.size();
+         cut = cut ? path.find_last_of(L'\\', cut - 1) : std::wstring::npos) {
+      if (!ready.insert(path.substr(0, cut)).second) break;
+    }
     return true;
   }
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
     const std::wstring path = base + tk::Widen(rel);
+    std::string why;
+    if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
     if (!EnsureFolder(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
     folders.push_back({path, &e});
     return {};
@@ -499,6 +593,8 @@ struct Extraction {
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
     const std::wstring path = base + tk::Widen(rel);
+    std::string why;
+    if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
     const size_t cut = path.find_last_of(L'\\');
     const std::wstring parent = cut != std::wstring::npos ? path.substr(0, cut) : std::wstring();
     if (!parent.empty() && !EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
@@ -577,6 +673,17 @@ struct Extraction {
 // ---------------------------------------------------------------------------------
 // The functions.
 
+// An item name as an error message shows it: a very long one by its start and its end, so
+// that the reason after it is not cut off.
+std::string NameForMessage(const std::string& name) {
+  constexpr size_t kKeep = 120;
+  if (name.size() <= 3 * kKeep) return name;
+  size_t head = kKeep, tail = name.size() - kKeep;
+  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
+  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
+  return name.substr(0, head) + "..." + name.substr(tail);
+}
+
 int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
   ZipReader zip;
   const int32_t code = OpenZip(r, caller, &zip);
@@ -647,11 +754,14 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   const bool test = On(r.TestFlag);
   const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
   std::vector<const ZipEntry*> chosen;
-  uint64_t total = 0;
+  // Progress weights: a size is taken no larger than the file, so no sum can wrap.
+  const uint64_t fileSize = zip.Info().fileSize;
+  const auto weight = [fileSize](const ZipEntry& e) { return double(std::min(e.compressedSize, fileSize)) + 1; };
+  double total = 0;
   for (const ZipEntry& e : zip.Entries())
     if (sel.Matches(e.name)) {
       chosen.push_back(&e);
-      total += e.compressedSize + 1;
+      total += weight(e);
     }
   if (chosen.empty()) {
     caller.Error(dz::UE_NOFILES, Text(r.lpszZipFile) + ": no items match \"" + Text(r.lpszFileSpec) + "\"");
@@ -674,15 +784,19 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   }
 
   int32_t first = dz::UE_OK;
+  if (test && zip.Info().endRecordsDisagree) {
+    first = dz::UE_STRUCT;
+    caller.Error(first, Text(r.lpszZipFile) + ": the zip64 end record and the end record disagree");
+  }
   bool skipped = false;
-  uint64_t done = 0;
+  double done = 0;
   r.itemCount = 0;
   for (const ZipEntry* e : chosen) {
     if (!caller.Major(e->name, int(done * 100 / total))) {
       if (!test) ex.FinishFolders();
       return dz::UE_CANCEL;
     }
-    done += e->compressedSize + 1;
+    done += weight(*e);
     DecodeResult res;
     if (test) {
       if (!e->IsDirectory() || e->uncompressedSize != 0) res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);
@@ -704,7 +818,7 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       continue;
     }
     if (res.code != dz::UE_OK) {
-      caller.Error(res.code, e->name + ": " + res.why);
+      caller.Error(res.code, NameForMessage(e->name) + ": " + res.why);
       if (first == dz::UE_OK) first = res.code;
       continue;
     }
