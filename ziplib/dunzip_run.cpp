@@ -1,7 +1,6 @@
 #include "ziplib/dunzip_run.h"
 
 #include <windows.h>
-#include <winternl.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -393,36 +392,6 @@ bool IsFolder(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-HANDLE OpenFolder(const std::wstring& path) {
-  return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
-// Makes (or opens) one folder below an open one. The system then looks up one name instead
-// of the whole path again, so a chain of thousands of levels costs time in proportion to its
-// depth. Names the path functions would change (a trailing dot or blank) are left to them.
-HANDLE MakeChildFolder(HANDLE parent, const std::wstring& name) {
-  using NtCreateFileFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
-                                      ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-  static const auto create = reinterpret_cast<NtCreateFileFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
-  if (!create || parent == INVALID_HANDLE_VALUE || name.empty() || name.size() > kMaxPart ||
-      name.back() == L'.' || name.back() == L' ' || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
-    return INVALID_HANDLE_VALUE;
-  UNICODE_STRING us;
-  us.Length = us.MaximumLength = USHORT(name.size() * sizeof(wchar_t));
-  us.Buffer = const_cast<PWSTR>(name.c_str());
-  OBJECT_ATTRIBUTES oa;
-  InitializeObjectAttributes(&oa, &us, OBJ_CASE_INSENSITIVE, parent, nullptr);
-  IO_STATUS_BLOCK io{};
-  HANDLE h = nullptr;
-  const LONG st = create(&h, FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE, &oa, &io, nullptr,
-                         FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF,
-                         FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr, 0);
-  return st >= 0 && h ? h : INVALID_HANDLE_VALUE;
-}
-
 // Makes the folder and its missing parents, from the deepest that exists down, without
 // recursion: names may be thousands of levels deep. known(prefix) tells a folder made or
 // found before, which is then not looked at again.
@@ -436,27 +405,19 @@ bool MakeFolders(const std::wstring& path, Known known) {
     if ((path[i] == L'\\' || path[i] == L'/') && path[i - 1] != L':' && path[i - 1] != L'\\') cuts.push_back(i);
   cuts.push_back(path.size());
   // Below the deepest folder known to be there (or, when none is, found there), each level
-  // is made below the one before.
+  // is created; a create that fails because the folder exists is the check, so no level is
+  // looked up twice.
   size_t start = cuts.size();
   while (start > 0 && !known(path.substr(0, cuts[start - 1]))) --start;
   if (start == 0)
     for (start = cuts.size(); start > 0 && !IsFolder(path.substr(0, cuts[start - 1]));) --start;
   // A known folder removed behind our back: once more from the top.
   for (bool again = start > 0;; again = false, start = 0) {
-    HANDLE parent = start > 0 ? OpenFolder(path.substr(0, cuts[start - 1])) : INVALID_HANDLE_VALUE;
     size_t level = start;
     for (; level < cuts.size(); ++level) {
-      const size_t from = level > 0 ? cuts[level - 1] + 1 : 0;
-      HANDLE child = MakeChildFolder(parent, path.substr(from, cuts[level] - from));
-      if (child == INVALID_HANDLE_VALUE) {
-        const std::wstring prefix = path.substr(0, cuts[level]);
-        if (!CreateDirectoryW(prefix.c_str(), nullptr) && !IsFolder(prefix)) break;
-        if (level + 1 < cuts.size()) child = OpenFolder(prefix);
-      }
-      if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
-      parent = child;
+      const std::wstring prefix = path.substr(0, cuts[level]);
+      if (!CreateDirectoryW(prefix.c_str(), nullptr) && !IsFolder(prefix)) break;
     }
-    if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
     if (level == cuts.size()) return true;
     if (!again) return false;
   }

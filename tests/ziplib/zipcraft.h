@@ -37,15 +37,15 @@ inline void Set32(std::string& s, size_t at, uint32_t v) {
 // One stored item. The central entry takes these fields; the local header the same unless
 // the test changes them in `local` before building.
 struct Item {
-  std::string name;
-  std::string data;             // stored as is (method 0)
+  std::string name{};
+  std::string data{};           // stored as is (method 0)
   uint16_t method = 0;
   uint16_t flags = 0;
   uint16_t madeBy = 20;         // host 0 (DOS), version 2.0
   uint32_t externalAttr = 0;
   uint32_t crc = 0;             // filled from data by Zip()
   uint64_t compSize = 0, size = 0;  // filled from data by Zip()
-  std::string centralExtra;
+  std::string centralExtra{};
   bool filled = false;
 };
 
