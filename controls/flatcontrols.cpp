@@ -530,9 +530,10 @@ void TControlSubClass::PaintGroupBox(TCanvas& c, RECT client) {
   const int tw = text.empty() ? 0 : c.TextWidth(text);
   const tk::TColor ctl = ControlColor();
   const tk::TColor dark = Darken(ctl, 60), light = Lighten(dc, ctl, 60);
+  // The toolkit's etched frame runs from half the caption's height down.
   RECT r = client;
   InflateRect(&r, -1, -1);
-  r.top += h - 1;
+  r.top += h / 2 - 1;
   Frame(c, r, ctl);
   c.Pen.Color = ctl;
   Line(c, {{client.left + 1, client.top + h / 2 - 1}, {client.left + 1, client.bottom}});
