@@ -92,6 +92,7 @@ void TControl::Detach() {
   RemovePropW(hwnd_, kProp);
   if (!ownClass_) RemoveWindowSubclass(hwnd_, ControlSubclassProc, 1);
   hwnd_ = nullptr;
+  tracking_ = false;
 }
 
 int TControl::Dpi() const { return ScreenPixelsPerInch(); }

@@ -212,6 +212,13 @@ TEST(FlatControls, SpaceRepaintsOnceAndAControlGoingFirstIsForgotten) {
   EXPECT_EQ(pressedFace, Light(tk::clBtnFace, 60));
   SendMessageW(f.btnOK.Handle(), WM_KEYUP, VK_SPACE, 0);
   Pump();
+  // A double-click on a check box reaches it as a second press: the pressed fill.
+  SendMessageW(f.chkOn.Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(6, 10));
+  dc = GetDC(f.chkOn.Handle());
+  EXPECT_EQ(GetPixel(dc, 6, 10), Light(tk::clHighlight, 50));
+  ReleaseDC(f.chkOn.Handle(), dc);
+  SendMessageW(f.chkOn.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(6, 10));
+  Pump();
 
   // A control made and destroyed while the look is on leaves no painter behind.
   auto extra = std::make_unique<tk::TButton>();
