@@ -139,7 +139,8 @@ TEST(Dialogs, TheFolderBrowserRunsWithComOnAThreadThatHadNone) {
       std::atomic<bool> done{false};
       std::thread fallback([&done] {  // closes the browser should the look never come
         for (int i = 0; i < 500 && !done; ++i) Sleep(20);
-        if (!done) AnswerDialog(IDCANCEL, L"", done);
+        std::string failure;
+        if (!done) AnswerDialog(IDCANCEL, L"", done, &failure);
       });
       std::string dir = "unchanged";
       EXPECT_FALSE(SelectDirectory("Choose the folder", "", dir, nullptr, newStyle));
