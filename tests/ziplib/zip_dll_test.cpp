@@ -117,12 +117,18 @@ void ExpectOutsideToolsAccept(const std::string& zip) {
   EXPECT_EQ(PyList(zip).rfind("python failed", 0), std::string::npos);
 }
 
+// Seconds from one moment taken once per program, so that two calls a busy machine
+// runs far apart still set times the given number of seconds apart.
 void SetMTime(const std::string& path, int secondsFromNow) {
   HANDLE h = CreateFileW(tk::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
+  static const FILETIME now = [] {
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    return t;
+  }();
+  FILETIME ft = now;
   ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
   u.QuadPart += static_cast<int64_t>(secondsFromNow) * 10000000;
   ft.dwLowDateTime = u.LowPart;
