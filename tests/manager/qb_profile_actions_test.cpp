@@ -9,29 +9,25 @@
 namespace qb_test {
 namespace {
 
-void Key(WORD vk, bool ctrl = false) {
-  std::vector<INPUT> in;
-  auto add = [&](WORD k, DWORD flags) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = k;
-    i.ki.dwFlags = flags;
-    in.push_back(i);
-  };
-  if (ctrl) add(VK_CONTROL, 0);
-  add(vk, 0);
-  add(vk, KEYEVENTF_KEYUP);
-  if (ctrl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+// Sends keys (vk 0 stands for a left click) with Ctrl held when asked.
+void Input(WORD vk, bool ctrl = false) {
+  std::vector<INPUT> in(ctrl ? 4 : 2);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const bool up = i >= in.size() / 2, edge = ctrl && (i == 0 || i + 1 == in.size());
+    in[i].type = vk || edge ? INPUT_KEYBOARD : INPUT_MOUSE;
+    in[i].ki.wVk = edge ? VK_CONTROL : vk;
+    if (in[i].type == INPUT_KEYBOARD) in[i].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    else in[i].mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+  }
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-  Sleep(200);
+  Sleep(250);
 }
 
-// Clicks a row of a list view of another process (with Ctrl to add it to the selection).
+// Clicks a row of a list view of the manager (with Ctrl to add it to the selection).
 void ClickRow(HWND list, int row, bool ctrl = false) {
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  ASSERT_NE(process, nullptr);
   void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
   RECT r{LVIR_LABEL, 0, 0, 0};
   WriteProcessMemory(process, remote, &r, sizeof(r), nullptr);
@@ -43,24 +39,14 @@ void ClickRow(HWND list, int row, bool ctrl = false) {
   ClientToScreen(list, &p);
   SetForegroundWindow(GetAncestor(list, GA_ROOT));
   SetCursorPos(p.x, p.y);
-  Sleep(100);
-  std::vector<INPUT> in;
-  auto add = [&](bool mouse, DWORD flags) {
-    INPUT i{};
-    i.type = mouse ? INPUT_MOUSE : INPUT_KEYBOARD;
-    if (mouse) i.mi.dwFlags = flags;
-    else i.ki.wVk = VK_CONTROL, i.ki.dwFlags = flags;
-    in.push_back(i);
-  };
-  if (ctrl) add(false, 0);
-  add(true, MOUSEEVENTF_LEFTDOWN);
-  add(true, MOUSEEVENTF_LEFTUP);
-  if (ctrl) add(false, KEYEVENTF_KEYUP);
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-  Sleep(300);
+  Input(0, ctrl);
 }
 
-// The box of the manager, its text, and the button pressed; "" when none came.
+void SetText(HWND w, const std::string& text) {
+  SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Widen(text).c_str()));
+}
+
+// The manager's box: its text after the button was pressed ("" when none came).
 std::string AnswerBox(qbtest::ChildProcess& p, const std::string& button) {
   HWND box = static_cast<HWND>(p.FindProcessWindow(L"TMessageForm", 8000));
   if (!box) return "";
@@ -74,12 +60,8 @@ std::string AnswerBox(qbtest::ChildProcess& p, const std::string& button) {
 bool AnswerInput(qbtest::ChildProcess& p, const std::string& name) {
   HWND form = static_cast<HWND>(p.FindProcessWindow(L"TInputQueryForm", 8000));
   if (!form) return false;
-  HWND edit = FindWindowExW(form, nullptr, L"Edit", nullptr);
-  if (edit) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Widen(name).c_str()));
-  if (!edit || !PressButton(form, "OK")) {
-    PostMessageW(form, WM_CLOSE, 0, 0);
-    return false;
-  }
+  if (HWND edit = FindWindowExW(form, nullptr, L"Edit", nullptr)) SetText(edit, name);
+  if (!PressButton(form, "OK")) PostMessageW(form, WM_CLOSE, 0, 0);
   return qbtest::WaitUntil([&] { return !IsWindow(form); }, 5000);
 }
 
@@ -96,43 +78,22 @@ HWND PageControl(HWND wizard, const wchar_t* cls, int left, int top) {
         auto* s = reinterpret_cast<Search*>(lp);
         wchar_t name[64] = {0};
         GetClassNameW(w, name, 64);
-        if (!IsWindowVisible(w) || lstrcmpiW(name, s->Cls) != 0) return TRUE;
         RECT r{};
         GetWindowRect(w, &r);
         MapWindowPoints(nullptr, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
-        if (r.left != s->At.x || r.top != s->At.y) return TRUE;
-        s->Found = w;
-        return FALSE;
+        if (IsWindowVisible(w) && !lstrcmpiW(name, s->Cls) && r.left == s->At.x && r.top == s->At.y) s->Found = w;
+        return !s->Found;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
-void SetText(HWND w, const std::string& text) {
-  SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Widen(text).c_str()));
-}
-
-// The scheduler's window as the manager looks for it; counts the reload messages.
+// The scheduler's window as the manager looks for it, counting reload messages.
 int reloads = 0;
-struct TFakeScheduler {
-  HWND Window = nullptr;
-  TFakeScheduler() {
-    WNDCLASSW wc{};
-    wc.lpszClassName = L"QbSchWindowClass";
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-      if (m == WM_APP + 12 && wp == 0 && lp == 0) ++reloads;
-      return DefWindowProcW(w, m, wp, lp);
-    };
-    RegisterClassW(&wc);
-    Window = CreateWindowW(L"QbSchWindowClass", L"Qb Scheduler", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-  }
-  ~TFakeScheduler() { DestroyWindow(Window); }
-  void Pump() {
-    for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
-  }
-};
+LRESULT CALLBACK SchedulerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_APP + 12 && wp == 0 && lp == 0) ++reloads;
+  return DefWindowProcW(w, m, wp, lp);
+}
 
 class QbProfileActions : public QbProgram {
  protected:
@@ -155,7 +116,7 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
   SetForegroundWindow(main);
-  Key('N', true);
+  Input('N', true);
   HWND wizard = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TWizardForm", 10000));
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New Profile");
@@ -186,6 +147,7 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   SetText(name, "Docs");
   next();
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(wizard); }, 5000));
+  Settle(main);
   EXPECT_EQ(qbtest::RegRead("Profiles\\Docs", "pn"), "Docs");
   EXPECT_EQ(qbtest::RegRead("Profiles\\Docs", "zf"), dir_ / "Docs.zip");
   EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
@@ -207,13 +169,13 @@ TEST_F(QbProfileActions, EnterRunsTheSelectedRowsAndComputers) {
   const TLists lists = FindLists(main);
   ClickRow(lists.Profiles, 0);
   ClickRow(lists.Profiles, 1, true);
-  Key(VK_RETURN);
+  Input(VK_RETURN);
   ASSERT_TRUE(WaitFor([&] { return StubRuns().size() == 1; }));
   EXPECT_EQ(StubRuns()[0].rfind("RunQb.exe|R Docs \"My Photos\"|", 0), 0u) << StubRuns()[0];
   ASSERT_EQ(ReadRows(lists.Computers).size(), 3u);
   ClickRow(lists.Computers, 0);
   ClickRow(lists.Computers, 2, true);
-  Key(VK_RETURN);
+  Input(VK_RETURN);
   ASSERT_TRUE(WaitFor([&] { return StubRuns().size() == 2; }));
   EXPECT_EQ(StubRuns()[1].rfind("RunQb.exe|R Office|", 0), 0u) << StubRuns()[1];
   EXPECT_EQ(qbtest::RegRead(kGeneral, "sSelectedMcNames"), "PC1,PC3");
@@ -238,7 +200,7 @@ TEST_F(QbProfileActions, DeleteRefusesAScheduledProfileAndOtherwiseRemovesKeyLog
   ASSERT_NE(main, nullptr);
   const HWND list = FindLists(main).Profiles;
   ClickRow(list, 0);
-  Key(VK_DELETE);
+  Input(VK_DELETE);
   const std::string refusal = AnswerBox(*mainProcess_, "OK");
   EXPECT_NE(refusal.find("The profile \"A\" can't be deleted."), std::string::npos) << refusal;
   EXPECT_NE(refusal.find("It is assigned in a schedule."), std::string::npos) << refusal;
@@ -246,7 +208,7 @@ TEST_F(QbProfileActions, DeleteRefusesAScheduledProfileAndOtherwiseRemovesKeyLog
   EXPECT_EQ(qbtest::RegRead("Profiles\\A", "pn"), "A");
 
   ClickRow(list, 1);
-  Key(VK_DELETE);
+  Input(VK_DELETE);
   EXPECT_NE(AnswerBox(*mainProcess_, "&Yes").find("Are you sure to delete the profile B?"), std::string::npos);
   EXPECT_TRUE(WaitFor([] { return qbtest::RegRead("Profiles\\B", "pn") == "<missing>"; }, 5000));
   EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
@@ -283,7 +245,11 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
   Log("Old ziplog 2.txt");
   SetFileAttributesW(tk::Widen(logs_ + "Old ziplog 2.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
   Log("Older ziplog 1.txt");
-  TFakeScheduler scheduler;
+  WNDCLASSW wc{};
+  wc.lpszClassName = L"QbSchWindowClass";
+  wc.lpfnWndProc = SchedulerProc;
+  RegisterClassW(&wc);
+  HWND scheduler = CreateWindowW(wc.lpszClassName, L"Qb Scheduler", WS_OVERLAPPED, 0, 0, 9, 9, 0, 0, 0, 0);
   reloads = 0;
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
@@ -291,17 +257,18 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
   // Refused: a backslash would nest keys; the reserved name of the temporary profile.
   for (const std::string& bad : {std::string("A\\B"), std::string("tempprofile")}) {
     ClickRow(mcList, 0);
-    Key(VK_F2);
+    Input(VK_F2);
     ASSERT_TRUE(AnswerInput(*mainProcess_, bad));
     EXPECT_NE(AnswerBox(*mainProcess_, "OK").find("not allowed"), std::string::npos) << bad;
     EXPECT_EQ(qbtest::RegRead("Profiles\\Old", "pn"), "Old");
   }
   ClickRow(mcList, 0);
-  Key(VK_F2);
+  Input(VK_F2);
   ASSERT_TRUE(AnswerInput(*mainProcess_, "  New Name  "));
   ASSERT_TRUE(WaitFor([] { return qbtest::RegRead("Profiles\\New Name", "pn") == "New Name"; }, 5000));
   Settle(main);
-  scheduler.Pump();
+  for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
+  DestroyWindow(scheduler);
   EXPECT_EQ(qbtest::RegRead("Profiles\\Old", "pn"), "<missing>");
   EXPECT_EQ(qbtest::RegRead("Profiles\\New Name\\lr", "PC1"), "45000") << "the per-computer values came along";
   EXPECT_EQ(qbtest::RegRead("Profiles\\New Name", "cns"), "PC1");
@@ -329,7 +296,7 @@ TEST_F(QbProfileActions, CtrlUpAndClosingRewriteTheOrder) {
   ASSERT_NE(main, nullptr);
   const HWND list = FindLists(main).Profiles;
   ClickRow(list, 1);
-  Key(VK_UP, true);
+  Input(VK_UP, true);
   Settle(main);
   EXPECT_EQ(ReadRows(list)[0][0], "B");
   EXPECT_EQ(qbtest::RegRead("Profile Names", "P0"), "A") << "the stored order changes at closing";
