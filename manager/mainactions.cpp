@@ -322,7 +322,6 @@ void TMainForm::axnTestAllZipfilesExecute() {}
 void TMainForm::axnSpanzipfileExecute() {}
 void TMainForm::axnReassemblezipfileExecute() {}
 void TMainForm::axnDeletezipfileExecute() {}
-void TMainForm::axnOptionsExecute() {}
 void TMainForm::axnSchedulesExecute() {}
 void TMainForm::axnAutoRunExecute() {}
 void TMainForm::axnIncludeFiltersExecute() {}

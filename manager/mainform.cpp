@@ -6,6 +6,7 @@
 
 #include "manager/about.h"
 #include "manager/ew.h"
+#include "manager/options.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
