@@ -308,7 +308,6 @@ void TMainForm::axnExtractZipfileExecute() {}
 void TMainForm::axnSpanzipfileExecute() {}
 void TMainForm::axnReassemblezipfileExecute() {}
 void TMainForm::axnDeletezipfileExecute() {}
-void TMainForm::axnOptionsExecute() {}
 void TMainForm::axnSchedulesExecute() {}
 void TMainForm::axnAutoRunExecute() {}
 void TMainForm::axnIncludeFiltersExecute() {}

@@ -7,6 +7,7 @@
 #include "manager/about.h"
 #include "manager/ew.h"
 #include "manager/wizard.h"
+#include "manager/options.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
