@@ -312,16 +312,8 @@ void TMainForm::axnDeleteProfileExecute() {}
 void TMainForm::axnRunProfileExecute() {}
 void TMainForm::axnRunAndTestExecute() {}
 void TMainForm::axnRunAllProfilesExecute() {}
-void TMainForm::axnExportProfilesExecute() {}
-void TMainForm::axnNewZipfileExecute() {}
-void TMainForm::axnOpenZipfileExecute() {}
-void TMainForm::axnOpenFolderExecute() {}
-void TMainForm::axnExtractZipfileExecute() {}
 void TMainForm::axnTestzipfileExecute() {}
 void TMainForm::axnTestAllZipfilesExecute() {}
-void TMainForm::axnSpanzipfileExecute() {}
-void TMainForm::axnReassemblezipfileExecute() {}
-void TMainForm::axnDeletezipfileExecute() {}
 void TMainForm::axnOptionsExecute() {}
 void TMainForm::axnSchedulesExecute() {}
 void TMainForm::axnAutoRunExecute() {}
@@ -329,4 +321,3 @@ void TMainForm::axnIncludeFiltersExecute() {}
 void TMainForm::axnExcludeFiltersExecute() {}
 void TMainForm::axnStartupProfilesExecute() {}
 void TMainForm::axnShutdownProfilesExecute() {}
-void TMainForm::axnHelpTopicsExecute() {}

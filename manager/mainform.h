@@ -33,6 +33,10 @@
 class TAboutForm;
 class TZipLogForm;
 class TEwForm;
+class TWizardForm;
+class TSpanForm;
+class TReAssembleForm;
+class TExtractForm;
 
 // Sent by the runner when it changed profiles: wParam 100 and lParam 200.
 inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
@@ -213,6 +217,11 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TAboutForm> aboutForm_;
   std::unique_ptr<TZipLogForm> zipLogForm_;
   std::unique_ptr<TEwForm> ewForm_;
+  // Made on first use and kept (zipactions.cpp).
+  std::unique_ptr<TWizardForm> wizardForm_;
+  std::unique_ptr<TSpanForm> spanForm_;
+  std::unique_ptr<TReAssembleForm> joinForm_;
+  std::unique_ptr<TExtractForm> extractForm_;
 };
 
 // The one main window of the program (nullptr before it is made).
