@@ -231,9 +231,11 @@ TEST_F(QbZipActions, ExportByHandAndHelp) {
 
   const std::string file = dir_ / "settings.bak";
   ChooseMenuItemFromEnd(main, 0, 2);  // Export to file
-  HWND save = nullptr;
-  WaitFor([&] { return (save = FindWindowW(nullptr, L"Export profiles, schedules and settings to file")) != nullptr; },
-          20000);
+  HWND save = static_cast<HWND>(mainProcess_->FindProcessWindow(L"#32770", 30000));
+  if (save) EXPECT_EQ(qbtest::WindowText(save), "Export profiles, schedules and settings to file");
+  if (!save)
+    if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))
+      ADD_FAILURE() << "unexpected box: " << BoxText(box);
   ASSERT_NE(save, nullptr);
   HWND name = GetDlgItem(save, 0x47c);  // the file name box
   if (!name) name = GetDlgItem(save, 0x480);
