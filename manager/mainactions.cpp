@@ -314,4 +314,3 @@ void TMainForm::axnIncludeFiltersExecute() {}
 void TMainForm::axnExcludeFiltersExecute() {}
 void TMainForm::axnStartupProfilesExecute() {}
 void TMainForm::axnShutdownProfilesExecute() {}
-void TMainForm::axnHelpTopicsExecute() {}

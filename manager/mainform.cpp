@@ -8,6 +8,10 @@
 #include "manager/ew.h"
 #include "manager/wizard.h"
 #include "manager/options.h"
+#include "manager/extract.h"
+#include "manager/reassemble.h"
+#include "manager/regexport.h"
+#include "manager/span.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
@@ -54,6 +58,7 @@ TMainForm::TMainForm() : TForm(L"TMainForm") {
   OnClose = [this](tk::TCloseAction& action) { FormClose(action); };
   OnDestroy = [this] { FormDestroy(); };
   OnResize = [this] { FormResize(); };
+  AutoExport = [this](const std::string&) { ExportProfilesAtClose(Ini->GetProfileCount(), ProfilesChanged); };
 }
 
 TMainForm::~TMainForm() {

@@ -37,6 +37,9 @@ class TEwForm;
 class TWizardForm;
 class TOptionsForm;
 struct TOptionsApplied;
+class TSpanForm;
+class TReAssembleForm;
+class TExtractForm;
 
 // Sent by the runner when it changed profiles: wParam 100 and lParam 200.
 inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
@@ -235,6 +238,10 @@ class TMainForm : public tk::TForm {
   void SaveNewProfile();
   bool RenameProfileKey(const std::string& oldName, const std::string& newName);
   std::unique_ptr<TOptionsForm> optionsForm_;  // made on first use (optionsaction.cpp)
+  // Made on first use and kept (zipactions.cpp).
+  std::unique_ptr<TSpanForm> spanForm_;
+  std::unique_ptr<TReAssembleForm> joinForm_;
+  std::unique_ptr<TExtractForm> extractForm_;
 };
 
 // The one main window of the program (nullptr before it is made).

@@ -1,0 +1,253 @@
+// Qb.exe's zip file actions, export and help from outside: the commands the runner
+// and the help viewer receive (both stand-ins record their command lines), the zips
+// deleted on disk and the files the export writes.
+#include "manager/qb_fixture.h"
+#include "settings/qbprofile.h"
+
+namespace qb_test {
+namespace {
+
+// Keys as a user types them into the foreground manager; mods are held meanwhile.
+void Type(HWND main, std::initializer_list<WORD> mods, WORD key) {
+  SetForegroundWindow(main);
+  Sleep(300);
+  std::vector<INPUT> in;
+  auto add = [&in](WORD vk, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    in.push_back(i);
+  };
+  for (WORD m : mods) add(m, false);
+  add(key, false);
+  add(key, true);
+  for (auto m = std::rbegin(mods); m != std::rend(mods); ++m) add(*m, true);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+  Sleep(200);
+}
+
+// Chooses an item of a menu of the menu bar counted from its end (1 = the last).
+void ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
+  SetForegroundWindow(main);
+  Sleep(300);
+  std::vector<WORD> keys{VK_F10};
+  for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
+  keys.push_back(VK_DOWN);
+  for (int i = 0; i < fromEnd; ++i) keys.push_back(VK_UP);
+  keys.push_back(VK_RETURN);
+  for (WORD key : keys) Type(main, {}, key);
+}
+
+// The control of a dialog at a point of its client area; its text set as if typed.
+void SetTextAt(HWND form, int x, int y, const std::string& text) {
+  HWND c = ChildWindowFromPointEx(form, POINT{x + 4, y + 4}, CWP_SKIPINVISIBLE);
+  ASSERT_TRUE(c && c != form) << "no control at " << x << "," << y;
+  SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Widen(text).c_str()));
+}
+bool CheckedAt(HWND parent, int x, int y) {
+  HWND c = ChildWindowFromPointEx(parent, POINT{x + 4, y + 4}, CWP_SKIPINVISIBLE);
+  return SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+class QbZipActions : public QbProgram {
+ protected:
+  // Docs is chosen at start; its zip lies in a folder with a blank and its password
+  // holds one. Photos has a zip of its own.
+  void SetUp() override {
+    QbProgram::SetUp();
+    zips_ = dir_ / "my zips\\";
+    qbtest::MakeDirs(zips_);
+    for (const char* name : {"Docs.zip", "Photos.zip"}) qbtest::WriteFile(zips_ + name, std::string(4096, 'z'));
+    AddProfile("Docs", {{"zf", zips_ + "Docs.zip"}, {"il", "C:\\windows\\*.ini"}});
+    TQbProfile docs;
+    docs.LoadFromRegistry("Docs");
+    docs.ec = "my secret";  // stored the way the profile keeps it
+    docs.SaveToRegistry();
+    AddProfile("Photos", {{"zf", zips_ + "Photos.zip"}, {"il", "C:\\windows\\*.ini"}});
+    ListProfiles({"Docs", "Photos"});
+    qbtest::RegWrite(kGeneral, "LastProfile", "Docs");
+    qbtest::RegWrite(kGeneral, "McpViewActive", "0");
+    qbtest::RegWrite(kGeneral, "ZipFileSizeUnit", "bytes");
+  }
+
+  // The arguments of the runner's (or viewer's) starts, by program.
+  std::vector<std::string> Started(const std::string& program) {
+    std::vector<std::string> args;
+    for (const std::string& line : StubRuns())
+      if (line.rfind(program + "|", 0) == 0) {
+        const size_t from = program.size() + 1;
+        args.push_back(line.substr(from, line.find("|RFS=", from) - from));
+      }
+    return args;
+  }
+
+  // A window of the manager; a box found instead fails with its text.
+  HWND Await(const wchar_t* cls) {
+    HWND w = static_cast<HWND>(mainProcess_->FindProcessWindow(cls, 10000));
+    if (!w)
+      if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))
+        ADD_FAILURE() << "unexpected box: " << BoxText(box);
+    return w;
+  }
+
+  // Answers the box that comes with the button and returns its text.
+  std::string Answer(const std::string& button) {
+    HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 10000));
+    if (!box) return "<no box>";
+    const std::string text = BoxText(box);
+    if (!PressButton(box, button)) PostMessageW(box, WM_CLOSE, 0, 0);
+    qbtest::WaitUntil([box] { return !IsWindow(box); }, 5000);
+    return text;
+  }
+
+  std::string zips_;
+};
+
+TEST_F(QbZipActions, NewZipRunsTheTemporaryProfileAndTheCloseExportsTheSettings) {
+  // A temporary profile of an earlier new zip fills the wizard, without its password.
+  AddProfile("TempProfile", {{"zf", zips_ + "New.zip"}, {"il", "C:\\windows\\*.ini"}, {"ec", "x"}});
+  const std::string backups = dir_ / "backups\\";
+  qbtest::MakeDirs(backups);
+  qbtest::RegWrite(kGeneral, "BackupToReg", "1");
+  qbtest::RegWrite(kGeneral, "RegBackupToMyDocuments", "0");
+  qbtest::RegWrite(kGeneral, "RegBackupDir", backups);
+  HWND main = StartMain();
+  ASSERT_NE(main, nullptr);
+  Type(main, {VK_CONTROL, VK_MENU}, 'N');
+  HWND wizard = Await(L"TWizardForm");
+  ASSERT_NE(wizard, nullptr);
+  EXPECT_EQ(qbtest::WindowText(wizard), "Create New ZIP File");
+  // Next through the pages, then Finish.
+  for (int page = 0; page < 12 && IsWindowVisible(wizard); ++page) {
+    HWND finish = static_cast<HWND>(qbtest::FindChildByText(wizard, "Finish"));
+    HWND next = finish ? finish : static_cast<HWND>(qbtest::FindChildByText(wizard, "Next >"));
+    ASSERT_NE(next, nullptr);
+    PostMessageW(next, BM_CLICK, 0, 0);
+    Sleep(300);
+    Settle(main);
+    if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 300))) {
+      ADD_FAILURE() << "page refused: " << BoxText(box);
+      PostMessageW(box, WM_CLOSE, 0, 0);
+      PostMessageW(wizard, WM_CLOSE, 0, 0);
+      break;
+    }
+  }
+  EXPECT_TRUE(WaitFor([&] { return !Started("RunQb.exe").empty(); }));
+  EXPECT_EQ(Started("RunQb.exe"), (std::vector<std::string>{"R TempProfile"}));
+  EXPECT_EQ(qbtest::RegRead("Profiles\\TempProfile", "zf"), zips_ + "New.zip");
+  EXPECT_EQ(qbtest::RegRead("Profiles\\TempProfile", "ec"), "<missing>");
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2") << "the temporary profile is not listed";
+  EXPECT_EQ(ReadRows(FindLists(main).Profiles).size(), 2u);
+  // The new zip changed the profiles: closing exports the settings.
+  EXPECT_EQ(CloseMain(main), 0);
+  EXPECT_GT(qbtest::ReadFile(backups + "Quillbank 2.0 Profiles.bak").size(), 100u);
+}
+
+TEST_F(QbZipActions, SplitJoinAndExtractStartTheRunner) {
+  HWND main = StartMain();
+  ASSERT_NE(main, nullptr);
+  const std::string zip = "\"" + zips_ + "Docs.zip\"";
+
+  ChooseMenuItemFromEnd(main, 1, 3);  // Split
+  HWND span = Await(L"TSpanForm");
+  ASSERT_NE(span, nullptr);
+  SetTextAt(span, 12, 72, dir_ / "my vols");
+  SetTextAt(span, 12, 118, "part1.dat");
+  SetTextAt(span, 224, 118, "100000");
+  PostMessageW(static_cast<HWND>(qbtest::FindChildByText(span, "Split")), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return Started("RunQb.exe").size() == 1; }));
+
+  ChooseMenuItemFromEnd(main, 1, 2);  // Join
+  HWND join = Await(L"TReAssembleForm");
+  ASSERT_NE(join, nullptr);
+  SetTextAt(join, 12, 26, dir_ / "my vols\\part1.zip");
+  SetTextAt(join, 12, 72, dir_.path());
+  PostMessageW(static_cast<HWND>(qbtest::FindChildByText(join, "Join")), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return Started("RunQb.exe").size() == 2; }));
+
+  ChooseMenuItemFromEnd(main, 1, 6);  // Extract
+  HWND extract = Await(L"TExtractForm");
+  ASSERT_NE(extract, nullptr);
+  SetTextAt(extract, 12, 72, dir_ / "out");
+  SetTextAt(extract, 12, 144, "*.txt");
+  const bool all = CheckedAt(extract, 12, 104);
+  HWND how = ChildWindowFromPointEx(extract, POINT{230, 110}, CWP_SKIPINVISIBLE);
+  const bool overwrite = CheckedAt(how, 10, 18), folders = CheckedAt(how, 10, 40);
+  PostMessageW(static_cast<HWND>(qbtest::FindChildByText(extract, "Extract")), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return Started("RunQb.exe").size() == 3; }));
+
+  const auto runs = Started("RunQb.exe");
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0], "S " + zip + " \"" + dir_ / "my vols\\part1.zip\" 100000");
+  EXPECT_EQ(runs[1], "A \"" + dir_ / "my vols\\part1.zip\" " + dir_.path());
+  EXPECT_EQ(runs[2], "X " + zip + " " + (all ? "*.*" : "*.txt") + " " + dir_ / "out" + " " +
+                         (overwrite ? "" : "/o- ") + (folders ? "" : "/d- ") + "\"/pmy secret\"");
+  EXPECT_EQ(CloseMain(main), 0);
+}
+
+TEST_F(QbZipActions, DeleteAndRecycleTheZipOfARow) {
+  struct Case {
+    const char *profile, *allowUndo, *word;
+  };
+  for (const Case& c : {Case{"Docs", "0", "Delete "}, Case{"Photos", "1", "Recycle "}}) {
+    SCOPED_TRACE(c.profile);
+    const std::string zip = zips_ + c.profile + ".zip";
+    qbtest::RegWrite(kGeneral, "LastProfile", c.profile);
+    qbtest::RegWrite(kGeneral, "AllowUndo", c.allowUndo);
+    HWND main = StartMain();
+    ASSERT_NE(main, nullptr);
+    const HWND list = FindLists(main).Profiles;
+    const int row = std::string(c.profile) == "Docs" ? 0 : 1;
+    EXPECT_EQ(ReadRows(list)[row][5], "4096 bytes");
+    // Declined: the zip stays.
+    ChooseMenuItemFromEnd(main, 1, 1);
+    EXPECT_EQ(Answer("&No"), c.word + zip + "?\n");
+    EXPECT_TRUE(qbtest::Exists(zip));
+    ChooseMenuItemFromEnd(main, 1, 1);
+    EXPECT_EQ(Answer("&Yes"), c.word + zip + "?\n");
+    if (HWND shell = static_cast<HWND>(mainProcess_->FindProcessWindow(L"#32770", 1500))) {
+      ADD_FAILURE() << "shell asks: " << qbtest::WindowText(shell) << " / " << BoxText(shell);
+      PostMessageW(shell, WM_CLOSE, 0, 0);
+    }
+    EXPECT_TRUE(WaitFor([&] { return ReadRows(list)[row][5] == "?"; }, 10000)) << ReadRows(list)[row][5];
+    EXPECT_FALSE(qbtest::Exists(zip));
+    // Now it is gone.
+    ChooseMenuItemFromEnd(main, 1, 1);
+    EXPECT_EQ(Answer("OK"), zip + " doesn't exist\n");
+    EXPECT_EQ(CloseMain(main), 0);
+  }
+}
+
+TEST_F(QbZipActions, ExportByHandAndHelp) {
+  CopyFileW(tk::Widen(qbtest::BinDir() + "stub_runqb.exe").c_str(), tk::Widen(dir_ / "KeyHH.exe").c_str(), FALSE);
+  CopyFileW(tk::Widen(qbtest::BinDir() + "Quillbank.chm").c_str(), tk::Widen(dir_ / "Quillbank.chm").c_str(), FALSE);
+  HWND main = StartMain();
+  ASSERT_NE(main, nullptr);
+  Type(main, {}, VK_F1);
+  EXPECT_TRUE(WaitFor([&] { return !Started("KeyHH.exe").empty(); }));
+  EXPECT_EQ(Started("KeyHH.exe"),
+            (std::vector<std::string>{"-QuillbankWin " + dir_ / "Quillbank.chm::/whatisit.html"}));
+
+  const std::string file = dir_ / "settings.bak";
+  ChooseMenuItemFromEnd(main, 0, 2);  // Export to file
+  HWND save = static_cast<HWND>(mainProcess_->FindProcessWindow(L"#32770", 30000));
+  if (save) EXPECT_EQ(qbtest::WindowText(save), "Export profiles, schedules and settings to file");
+  if (!save)
+    if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))
+      ADD_FAILURE() << "unexpected box: " << BoxText(box);
+  ASSERT_NE(save, nullptr);
+  HWND name = GetDlgItem(save, 0x47c);  // the file name box
+  if (!name) name = GetDlgItem(save, 0x480);
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Widen(file).c_str()));
+  PostMessageW(save, WM_COMMAND, IDOK, 0);
+  const std::string done = Answer("OK");
+  EXPECT_EQ(done.rfind("Profiles and settings are exported(as .reg) to", 0), 0u) << done;
+  EXPECT_NE(done.find(file), std::string::npos) << done;
+  EXPECT_GT(qbtest::ReadFile(file).size(), 100u);
+  EXPECT_EQ(CloseMain(main), 0);
+}
+
+}  // namespace
+}  // namespace qb_test
