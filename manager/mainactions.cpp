@@ -323,10 +323,5 @@ void TMainForm::axnSpanzipfileExecute() {}
 void TMainForm::axnReassemblezipfileExecute() {}
 void TMainForm::axnDeletezipfileExecute() {}
 void TMainForm::axnOptionsExecute() {}
-void TMainForm::axnSchedulesExecute() {}
-void TMainForm::axnAutoRunExecute() {}
 void TMainForm::axnIncludeFiltersExecute() {}
-void TMainForm::axnExcludeFiltersExecute() {}
-void TMainForm::axnStartupProfilesExecute() {}
-void TMainForm::axnShutdownProfilesExecute() {}
 void TMainForm::axnHelpTopicsExecute() {}

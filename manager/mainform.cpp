@@ -5,7 +5,11 @@
 #include <algorithm>
 
 #include "manager/about.h"
+#include "manager/autoruns.h"
 #include "manager/ew.h"
+#include "manager/filters.h"
+#include "manager/schedules.h"
+#include "manager/startupprofiles.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
@@ -115,6 +119,7 @@ void TMainForm::DeclareControls() {
 // ---------------------------------------------------------------- creation
 
 void TMainForm::FormCreate() {
+  InstallEditorServices();
   Ini = std::make_unique<TFernoIni>();
   tk::Application.SetTitle("Quillbank 2.0");
   EnsureLogsDir();

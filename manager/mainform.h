@@ -9,6 +9,8 @@
 //   maintools.cpp     version check, refresh, exit, scheduler, web and mail, erasing
 //                     the old layout, and the openers of the about box and the views
 //   mainicons.cpp     the drawn images of the tool bar and of the lists
+//   editoractions.cpp the schedule, autorun, start-up/shut-down and filter editors
+//                     opened from the Tools menu, and the services those editors call
 // A later dialog plugs in by filling the body of its axn<Name>Execute handler (in a
 // file of its own when it grows).
 #include <windows.h>
@@ -33,6 +35,10 @@
 class TAboutForm;
 class TZipLogForm;
 class TEwForm;
+class TSchedulesForm;
+class TAutoRunsForm;
+class TStartupProfilesForm;
+class TFiltersForm;
 
 // Sent by the runner when it changed profiles: wParam 100 and lParam 200.
 inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
@@ -131,6 +137,12 @@ class TMainForm : public tk::TForm {
   tk::TListView* GetSelectedProfile(bool report, int* row = nullptr);
   bool CheckHaveProfiles();
 
+  // ---- services of the editors (editoractions.cpp)
+  // Puts this window's profile lists and help action behind the editors' services.
+  void InstallEditorServices();
+  // The captions of lvProfiles, then of lvMcProfiles, each in list order.
+  std::vector<std::string> ListedProfileNames() const;
+
   // ---- columns and view
   void SyncColumns();
   void FitLastColumn();
@@ -213,6 +225,12 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TAboutForm> aboutForm_;
   std::unique_ptr<TZipLogForm> zipLogForm_;
   std::unique_ptr<TEwForm> ewForm_;
+  // The editors of the Tools menu, made on first use and kept (editoractions.cpp).
+  void ShowStartupProfiles(int mode);
+  std::unique_ptr<TSchedulesForm> schedulesForm_;
+  std::unique_ptr<TAutoRunsForm> autoRunsForm_;
+  std::unique_ptr<TStartupProfilesForm> startupProfilesForm_;
+  std::unique_ptr<TFiltersForm> filtersForm_;
 };
 
 // The one main window of the program (nullptr before it is made).
