@@ -1,6 +1,6 @@
 // The editors of the Tools menu opened from the main window (schedules, autoruns,
 // start-up and shut-down profiles, exclude filters), and the main window's own
-// profile lists and help action put behind the services those editors call.
+// profile lists put behind the services those editors call.
 #include "manager/autoruns.h"
 #include "manager/filters.h"
 #include "manager/mainform.h"
@@ -21,9 +21,6 @@ void TMainForm::InstallEditorServices() {
   // The hooks reach the window through MainForm, so that once it is gone the stored
   // profiles serve again instead of a dangling window.
   ::ListAllProfileNames = [] { return MainForm ? MainForm->ListedProfileNames() : StoredProfileNames(); };
-  ::RunHelpAction = [] {
-    if (MainForm) MainForm->axnHelpTopics->Execute();
-  };
   static const auto storedProfiles = ::ForEachListedProfile;
   // The rows' own profiles are changed (and saved by fn), so the lists show what is stored.
   ::ForEachListedProfile = [](const std::function<void(TQbProfile& profile)>& fn) {

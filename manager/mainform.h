@@ -138,7 +138,7 @@ class TMainForm : public tk::TForm {
   bool CheckHaveProfiles();
 
   // ---- services of the editors (editoractions.cpp)
-  // Puts this window's profile lists and help action behind the editors' services.
+  // Puts this window's profile lists behind the editors' services.
   void InstallEditorServices();
   // The captions of lvProfiles, then of lvMcProfiles, each in list order.
   std::vector<std::string> ListedProfileNames() const;
