@@ -5,6 +5,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "controls/flatcontrols.h"
 #include "controls/flatdraw.h"
 #include "toolkit/strings.h"
 #include "toolkit/win_imagelist.h"
@@ -310,8 +311,26 @@ void TXPMenu::ApplyToBars(tk::TControl& control, bool enable, bool refresh) {
     }
     if (refresh) cb->Invalidate();
   }
+  ApplyToControl(control, enable, refresh);
+  // Controls on panels, group boxes and frames belong to the form as well.
   if (auto* w = dynamic_cast<tk::TWinControl*>(&control))
     for (tk::TControl* c : w->Controls()) ApplyToBars(*c, enable, refresh);
+}
+
+void TXPMenu::ApplyToControl(tk::TControl& control, bool enable, bool refresh) {
+  if (!QualifiesForFlatPainting(control, controls_, containers_)) return;
+  // Switching off leaves the painters alone: each gives its control back at the next message.
+  if (enable) subclasses_.push_back(std::make_unique<TControlSubClass>(*this, control));
+  if (refresh) control.Invalidate();
+}
+
+void TXPMenu::ReleaseSubClass(TControlSubClass* subclass) {
+  for (auto it = subclasses_.begin(); it != subclasses_.end(); ++it)
+    if (it->get() == subclass) {
+      std::unique_ptr<TControlSubClass> gone = std::move(*it);
+      subclasses_.erase(it);
+      return;
+    }
 }
 
 void TXPMenu::InstallHandlers(TMenuItem& item) {

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/win_canvas.h"
 #include "toolkit/win_form.h"
@@ -57,6 +59,8 @@ struct TWorkingColors {
          SeparatorColor = 0, PopupEdgeColor = 0, PopupShadowColor = 0;
   bool RichColors = false;
 };
+
+class TControlSubClass;
 
 class TXPMenu {
  public:
@@ -126,9 +130,15 @@ class TXPMenu {
   void DrawPopupFrame(HWND window, bool rightToLeft);
   TColor ContrastTextColor(HDC dc, TColor color) const;
 
+  // The flat painters of standard controls that this component owns; one ends
+  // itself through ReleaseSubClass.
+  int SubClassCount() const { return static_cast<int>(subclasses_.size()); }
+  void ReleaseSubClass(TControlSubClass* subclass);
+
  private:
   void ApplyLook(bool enable, bool refresh);
   void ApplyToBars(tk::TControl& control, bool enable, bool refresh);
+  void ApplyToControl(tk::TControl& control, bool enable, bool refresh);
   void SetItemHandlers(tk::TMenuItem& item, bool enable);
   void InstallHandlers(tk::TMenuItem& item);
   void TakeOverSiblings(tk::TMenuItem& item);
@@ -147,6 +157,7 @@ class TXPMenu {
   bool active_ = false;
   TWorkingColors work_;
   int insertListener_ = 0;
+  std::vector<std::unique_ptr<TControlSubClass>> subclasses_;
 };
 
 }  // namespace g32

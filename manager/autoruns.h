@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/help.h"
 #include "controls/memodialog.h"
 #include "manager/daysframe.h"
 #include "manager/entrylist.h"
@@ -20,7 +21,7 @@
 // (drives without a label are skipped).
 std::vector<std::string> PresentMediaLabels();
 
-class TAutoRunForm : public tk::TForm {
+class TAutoRunForm : public tk::TForm, public THelpTopicSource {
  public:
   TAutoRunForm();
 
@@ -38,7 +39,7 @@ class TAutoRunForm : public tk::TForm {
   tk::TPopupMenu PopupMenu1{*this};
   tk::TMenuItem *N1, *N2, *N3, *N4;
 
-  std::string HelpTopic() const { return "autorun"; }
+  std::string HelpTopic() const override { return "autorun"; }
 
   void ResetForNew();
   void AutoRunToForm(const TQbAutoRun& e);

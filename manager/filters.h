@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/help.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_groupbox.h"
 #include "toolkit/win_imagelist.h"
@@ -31,7 +32,7 @@ void DeleteFilter(const std::string& section, const std::string& name);
 // worked, so a failure never loses the filter. False when nothing was renamed.
 bool RenameFilter(const std::string& section, const std::string& oldName, const std::string& newName);
 
-class TFilterForm : public tk::TForm {
+class TFilterForm : public tk::TForm, public THelpTopicSource {
  public:
   TFilterForm();
 
@@ -47,7 +48,7 @@ class TFilterForm : public tk::TForm {
   // Whether a filter of that name exists already (set by the list dialog).
   std::function<bool(const std::string& name)> FilterExists;
 
-  std::string HelpTopic() const { return "efilter"; }
+  std::string HelpTopic() const override { return "efilter"; }
 
   void FormShow();
   void edNameKeyPress(wchar_t& key);

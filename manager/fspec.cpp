@@ -1,22 +1,12 @@
 #include "manager/fspec.h"
 
 #include "manager/formfont.h"
+#include "manager/dialogkit.h"
 #include "settings/fernoglobal.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
 #include "toolkit/win_dialogs.h"
-
-namespace {
-
-// Shared by every history box of the manager.
-void UseHistoryFile(g32::TSaveComboBox& box, const char* section) {
-  box.SetAppDataIniPath("Quillbank");
-  box.SetIniFileName("ComboBox.ini");
-  box.Section = section;
-}
-
-}  // namespace
 
 TFSpecForm::TFSpecForm() : TForm(L"TFSpecForm") {
   SetCaption("File specification");

@@ -1,5 +1,7 @@
 #include "manager/mainservices.h"
 
+#include "manager/help.h"
+
 #include "settings/fernoini.h"
 #include "settings/qbprofile.h"
 
@@ -19,8 +21,7 @@ std::vector<std::string> StoredProfileNames() {
 }
 
 std::function<std::vector<std::string>()> ListAllProfileNames = StoredProfileNames;
-std::function<void()> RunHelpAction;
-std::function<void(const std::string& topic)> ShowHelpTopic;
+std::function<void()> RunHelpAction = [] { ShowHelpTopic(""); };
 
 std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile =
     [](const std::function<void(TQbProfile& profile)>& fn) {

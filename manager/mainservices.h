@@ -12,10 +12,8 @@ extern std::function<std::vector<std::string>()> ListAllProfileNames;
 std::vector<std::string> StoredProfileNames();
 
 // The main window's help action (it asks the active dialog for its topic). Default:
-// nothing.
+// the help topic of the active window (manager/help.h).
 extern std::function<void()> RunHelpAction;
-// Opens one help topic (the known-issue link of the shut-down list). Default: nothing.
-extern std::function<void(const std::string& topic)> ShowHelpTopic;
 
 class TQbProfile;
 // Runs fn on every profile the main window lists (ordinary and multi-computer); fn

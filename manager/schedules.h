@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "manager/help.h"
 #include "controls/memodialog.h"
 #include "manager/daysframe.h"
 #include "manager/entrylist.h"
@@ -17,7 +18,7 @@
 #include "toolkit/win_groupbox.h"
 #include "toolkit/win_updown.h"
 
-class TScheduleForm : public tk::TForm {
+class TScheduleForm : public tk::TForm, public THelpTopicSource {
  public:
   TScheduleForm();
 
@@ -37,7 +38,7 @@ class TScheduleForm : public tk::TForm {
   tk::TButton btnOK, btnCancel, btnHelp;
   g32::TMemoDialog MemoDialog1;
 
-  std::string HelpTopic() const { return "schedule"; }
+  std::string HelpTopic() const override { return "schedule"; }
 
   void ResetForNew();
   void ScheduleToForm(const TFoSchedule& s);

@@ -1,5 +1,7 @@
 #include "manager/startupprofiles.h"
 
+#include "manager/help.h"
+
 #include "manager/formfont.h"
 #include "manager/mainservices.h"
 #include "manager/profilechecks.h"
@@ -128,7 +130,7 @@ void TStartupProfilesForm::rgOnTurnoffClick() {
 }
 
 void TStartupProfilesForm::lblKnownIssue1Click() {
-  if (ShowHelpTopic) ShowHelpTopic("dllinitfails");
+  ShowHelpTopic("dllinitfails");
 }
 
 void TStartupProfilesForm::btnOKClick() {

@@ -6,11 +6,12 @@
 #include <functional>
 #include <string>
 
+#include "manager/help.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_groupbox.h"
 #include "toolkit/win_updown.h"
 
-class TStartupProfilesForm : public tk::TForm {
+class TStartupProfilesForm : public tk::TForm, public THelpTopicSource {
  public:
   TStartupProfilesForm();
 
@@ -34,7 +35,7 @@ class TStartupProfilesForm : public tk::TForm {
   // Set before each showing.
   int Mode = StartupMode;
 
-  std::string HelpTopic() const { return Mode == ShutdownMode ? "shutdown-profiles" : "startup-profiles"; }
+  std::string HelpTopic() const override { return Mode == ShutdownMode ? "shutdown-profiles" : "startup-profiles"; }
 
   // Told when OK stored the settings (the main window marks its settings changed).
   std::function<void()> OnSettingsChanged;

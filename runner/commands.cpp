@@ -2,7 +2,6 @@
 #include "runner/commands.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "runner/countdown.h"
 #include "runner/extrparams.h"
@@ -14,6 +13,7 @@
 #include "toolkit/files.h"
 #include "toolkit/format.h"
 #include "toolkit/strings.h"
+#include "toolkit/win_dialogs.h"
 
 namespace {
 
@@ -35,25 +35,10 @@ void ReportUnzipFailure(const TUnzipFile& u) {
   if (r != 0 && !IsUnzipCancel(r)) AddRunError(r, UnzipResultText(r));
 }
 
-// The system's folder browser; "" when the user cancels.
-std::string BrowseForFolder(HWND owner, const std::string& title) {
-  const std::wstring wtitle = tk::Widen(title);
-  BROWSEINFOW bi{};
-  bi.hwndOwner = owner;
-  bi.lpszTitle = wtitle.c_str();
-  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
-  if (!pidl) return std::string();
-  wchar_t buf[MAX_PATH]{};
-  const bool ok = SHGetPathFromIDListW(pidl, buf) != 0;
-  CoTaskMemFree(pidl);
-  return ok ? tk::Narrow(buf) : std::string();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------
-int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath) {
+int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath, bool* matched) {
   int longest = 0;
   const std::string path = tk::AnsiUpperCase(zipPath);
   for (const auto& line : lines.Items()) {
@@ -62,24 +47,26 @@ int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPat
     if (path.compare(0, prefix.size(), tk::AnsiUpperCase(prefix)) != 0) continue;
     const int seconds = eq == std::string::npos ? 0 : tk::StrToIntDef(line.substr(eq + 1), 0);
     longest = std::max(longest, seconds);
+    if (matched) *matched = true;
   }
   return longest;
 }
 
 void UpdateCustomDelay(TRunFoMainForm& form, const std::string& zipPath) {
   if (!form.CustomDelayList) return;
-  form.LongestCustomDelay = std::max(form.LongestCustomDelay, LongestMatchingDelay(*form.CustomDelayList, zipPath));
+  form.LongestCustomDelay =
+      std::max(form.LongestCustomDelay, LongestMatchingDelay(*form.CustomDelayList, zipPath, &form.CustomDelayMatched));
 }
 
 void ShowDelayBeforeTest(TRunFoMainForm& form) {
   form.lblMajorFN.SetCaption("");
   form.ResetProgress();
   const std::string caption = "Delay before Test";
-  const bool custom = form.LongestCustomDelay > 0;
-  const int seconds = custom ? form.LongestCustomDelay : Runner.Ini->GetRunAndTestDelay();
+  const int seconds = form.LongestCustomDelay > 0 ? form.LongestCustomDelay : Runner.Ini->GetRunAndTestDelay();
   if (seconds <= 0) return;
   std::string text = caption + ": " + tk::IntToStr(seconds) + " seconds";
-  if (!custom) text += " (default)";
+  // A matching line is the user's own choice even when it asks for 0 seconds.
+  if (!form.CustomDelayMatched) text += " (default)";
   ShowCountdown(seconds, caption, text, false, form.Left() + 15, form.Top() + 31, "skip");
 }
 
@@ -240,7 +227,7 @@ void ExtractArchive(TRunFoMainForm& form) {
       return;
     }
   } else {
-    destination = BrowseForFolder(form.Handle(), "Specify folder to extract");
+    if (!tk::SelectDirectory("Specify folder to extract", "", destination, form.Handle(), true)) destination.clear();
     if (destination.empty()) return;
   }
   const bool withPassword = !xp.password.empty();

@@ -12,7 +12,7 @@ class TRunFoMainForm;
 void UpdateCustomDelay(TRunFoMainForm& form, const std::string& zipPath);
 // The longest delay of the lines (prefix "=" seconds) that match the zip path; 0 when
 // none matches.
-int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath);
+int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath, bool* matched = nullptr);
 
 // Tests one zip and records the result under the profile's key.
 void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& profile, const std::string& computer,

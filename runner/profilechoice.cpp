@@ -1,5 +1,7 @@
 #include "runner/profilechoice.h"
 
+#include <algorithm>
+
 #include "runner/runqbmain.h"
 #include "settings/fernoini.h"
 #include "settings/qbautoruns.h"
@@ -81,7 +83,13 @@ void TAskForm::FormCreate() {
   for (int i = 1; i <= 9; ++i) numbers.push_back(std::to_string(i));
   Memo1.SetLines(numbers);
   const int n = lvProfs.Count();
-  if (n > 0 && n < 10) Memo1.SetHeight(n * kRowHeight);
+  if (n > 0 && n < 10) {
+    Memo1.SetHeight(n * kRowHeight);
+  } else if (n >= 10) {
+    // Numbers for the keys 1 to 9, as far as the list shows rows beside them.
+    const int shown = (lvProfs.ClientHeight() - kHeaderHeight) / kRowHeight;
+    Memo1.SetHeight(std::clamp(shown, 1, 9) * kRowHeight);
+  }
   UpdateOK();
   Timer1.SetEnabled(true);
 }
@@ -131,8 +139,7 @@ void TAskForm::btnOKClick() {
 }
 
 void TAskForm::RememberDeselection() {
-  TQbAutoRuns runs;
-  runs.LoadAll();
+  TQbAutoRuns runs;  // loaded by its constructor
   const int today = tk::DayOfWeek(tk::Now());  // 1 = Sunday
   for (int i = 0; i < runs.GetCount(); ++i) {
     TQbAutoRun* run = runs.GetItem(i);

@@ -13,7 +13,9 @@
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/format.h"
+#include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
+#include "ziplib/archivebit.h"
 
 namespace {
 
@@ -27,6 +29,9 @@ constexpr UINT WM_QB_REFRESH = WM_APP + 11;
 
 // The zip log name of the target being zipped (message 13, 701).
 std::string CurrentZipLogName;
+// Where the inner zip of a store-and-zip run lists the files whose archive bits this runner
+// clears once the outer zip is written (message 13, 703); "" otherwise.
+std::string CurrentArchiveList;
 
 void CopyToBuffer(char* buffer, const std::string& text) {
   if (!buffer) return;
@@ -49,11 +54,10 @@ void SetTempFolder(TZipFile& z, const TQbProfile& p) {
   z.lpszTempPath.SetText(Runner.Ini->GetTempDirectory());
 }
 
-// resetArchive false leaves the archive bits alone (the inner zip of a store-and-zip run).
-void SetFlagOptions(TZipFile& z, const TQbProfile& p, bool resetArchive) {
+void SetFlagOptions(TZipFile& z, const TQbProfile& p) {
   const TStrFlag& b = *p.b;
   if (b.GetFlag(poArchiveOnly)) z.wZipSubOptions.Include(S::ZSO_JUST_ARCHIVED);
-  if (resetArchive && b.GetFlag(poClearArchive)) z.wZipSubOptions.Include(S::ZSO_RESET_ARCHIVED);
+  if (b.GetFlag(poClearArchive)) z.wZipSubOptions.Include(S::ZSO_RESET_ARCHIVED);
   if (b.GetFlag(poNoFolderNames)) z.Options.Include(F::NoDirectoryNamesFlag);
   if (b.GetFlag(poShortNames)) z.wZipSubOptions.Include(S::ZSO_MANGLELONGNAMES);
   if (b.GetFlag(poZipTimeOfNewest)) z.Options.Include(F::OldAsLatestFlag);
@@ -151,6 +155,24 @@ int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::st
   }
   tk::RemoveFile(fz.reserve);
   return result;
+}
+
+// A medium too small for two copies cannot take the new zip beside the old one: then the old
+// one goes first, as the user asked, and the zip is made once more in its place. The errors
+// of the attempt beside it give way to one warning that says so.
+int ZipAgainAfterDeleting(TRunFoMainForm& form, TFreshZip& fz, int code, const TQbProfile& p,
+                          const std::string& computer, int linesBefore, int failure) {
+  tk::RemoveFile(fz.fresh);
+  if (!tk::RemoveFile(fz.target) && tk::FileExists(fz.target)) return failure;
+  tk::RemoveFile(fz.reserve);
+  fz.fresh.clear();
+  fz.reserve.clear();
+  while (Runner.ErrorList.Count() > linesBefore) Runner.ErrorList.Delete(Runner.ErrorList.Count() - 1);
+  AddRunError(0, "Not enough room for a new ZIP file beside " + fz.target + "; it was deleted before zipping again",
+              p.pn, computer);
+  form.ZipFile1.lpszZipFile.SetText(fz.target);
+  form.ZipFile1.Execute(code);
+  return form.ZipFile1.ResultCode();
 }
 
 }  // namespace
@@ -337,8 +359,12 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
   if (!p.b->GetFlag(poStoreAndZip) && (code == 1 || code == 3) &&
       !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
     code = 4;
+  const int linesBefore = Runner.ErrorList.Count();
   form.ZipFile1.Execute(code);
-  int r = FinishFreshZip(fz, form.ZipFile1.ResultCode(), p, computer);
+  int r = form.ZipFile1.ResultCode();
+  if (r != 0 && !fz.fresh.empty() && (r == dz::ZE_WRITE || r == dz::ZE_TEMP || r == dz::ZE_CREAT))
+    r = ZipAgainAfterDeleting(form, fz, code, p, computer, linesBefore, r);
+  r = FinishFreshZip(fz, r, p, computer);
 
   const std::string k = ProfileKey(p.pn);
   TFernoIni& ini = *Runner.Ini;
@@ -370,24 +396,24 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
   }
 }
 
-// Store-and-zip with "reset archive bits": the bits of the files in the inner zip are
-// cleared only once the outer zip is written, by a pass over the same selection that
-// writes a throw-away zip beside stored.zip.
-void ClearArchiveBitsAfterOuterZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer,
-                                   const std::string& storedZip) {
-  TZipFile& z = form.ZipFile1;
-  ResetZipFile(z);
-  z.CompFactor = 0;
-  SetFlagOptions(z, p, true);
-  z.Options.Exclude(F::DeleteOriginalFlag);
-  z.wZipSubOptions.Exclude(S::ZSO_LOGZIPRESULTS);
-  SetFileSpecs(z, p, computer);
-  SetDateFilter(z, p);
-  const std::string scratch = tk::ExtractFilePath(storedZip) + "reset.zip";
-  z.lpszZipFile.SetText(scratch);
-  if (!z.Execute(dz::ZIP_ADD) && z.ResultCode() != dz::ZE_NONE)
-    AddRunError(0, "Couldn't reset the archive attributes: " + ZipResultText(z.ResultCode()), p.pn, computer);
-  tk::RemoveFile(scratch);
+// Store-and-zip with "reset archive bits": the inner zip lists the files it took, and their
+// bits are cleared only once the outer zip is written, without reading them again. A file
+// that changed or appeared after the inner zip keeps its bit for the next run.
+void ClearListedArchiveBits(const TQbProfile& p, const std::string& computer, const std::string& list) {
+  std::string text;
+  HANDLE h = CreateFileW(tk::Widen(list).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    AddRunError(0, "Couldn't reset the archive attributes: no list of the zipped files", p.pn, computer);
+    return;
+  }
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+  CloseHandle(h);
+  for (const std::string& path : tk::SplitLines(text)) {
+    if (!path.empty() && !ziplib::ClearArchiveBit(tk::Widen(path)))
+      AddRunError(0, "Couldn't reset the archive attribute of " + path, p.pn, computer);
+  }
 }
 
 void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
@@ -403,11 +429,15 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
   TZipFile& z = form.ZipFile1;
   ResetZipFile(z);
   z.CompFactor = 0;
-  SetFlagOptions(z, p, false);
+  SetFlagOptions(z, p);
   SetFileSpecs(z, p, computer);
   SetDateFilter(z, p);
   z.lpszZipFile.SetText(stored);
-  if (!z.Execute(dz::ZIP_ADD)) {
+  const std::string bitList = tk::ExtractFilePath(stored) + "archive bits.txt";
+  CurrentArchiveList = p.b->GetFlag(poClearArchive) ? bitList : std::string();
+  const bool innerOK = z.Execute(dz::ZIP_ADD);
+  CurrentArchiveList.clear();
+  if (!innerOK) {
     const int r = z.ResultCode();
     if (r == dz::ZE_ABORT) AddRunError(r, "Operation cancelled", p.pn, computer);
     else AddRunError(r, "Couldn't create temp ZIP file " + stored, p.pn, computer);
@@ -444,7 +474,7 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
   z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
   RecordRunResult(form, p, computer, dz::ZIP_ADD, fz);
   if (z.ResultCode() == 0 && tk::FileExists(fz.target) && p.b->GetFlag(poClearArchive))
-    ClearArchiveBitsAfterOuterZip(form, p, computer, stored);
+    ClearListedArchiveBits(p, computer, bitList);
   cleanUp();
   Prune(p, computer);
 }
@@ -463,7 +493,7 @@ void ZipProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::stri
   ResetZipFile(z);
   SetTempFolder(z, p);
   z.CompFactor = p.cf;
-  SetFlagOptions(z, p, true);
+  SetFlagOptions(z, p);
   SetPassword(z, p);
   z.ZipFormats.Include(Z::DontCompressTheseSuffixesFlag);
   z.lpszStoreSuffixes.SetText(StoreSuffixText(p));
@@ -587,6 +617,7 @@ void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t
       if (!zipSide) break;
       if (p1 == 701) CopyToBuffer(lpsz1, CurrentZipLogName);
       else if (p1 == 702) CopyToBuffer(lpsz1, kLogHeader);
+      else if (p1 == dz::DZ_QUERY_ARCHIVELIST) CopyToBuffer(lpsz1, CurrentArchiveList);
       RtnResult = 1;
       break;
     default: break;

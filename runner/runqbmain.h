@@ -124,6 +124,7 @@ class TRunFoMainForm : public tk::TForm {
   std::unique_ptr<tk::TStringList> RanOKList;
   std::unique_ptr<tk::TStringList> CustomDelayList;
   int LongestCustomDelay = 0;
+  bool CustomDelayMatched = false;  // some line matched, whatever its seconds
 
   // Progress display, for whichever pair of bars is shown.
   void SetMajorPosition(int percent);

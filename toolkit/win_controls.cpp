@@ -1,6 +1,7 @@
 #include "toolkit/win_controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "toolkit/strings.h"
 #include "toolkit/win_datetimepicker.h"
@@ -42,7 +43,7 @@ thread_local TControl* g_creating = nullptr;
 
 LRESULT CALLBACK ControlSubclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
   auto* c = reinterpret_cast<TControl*>(ref);
-  return c->WndProc(msg, wp, lp);
+  return c->Dispatch(msg, wp, lp);
 }
 
 LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -53,12 +54,13 @@ LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     c->Attach(hwnd, true);
   }
   if (!c) return DefWindowProcW(hwnd, msg, wp, lp);
-  return c->WndProc(msg, wp, lp);
+  return c->Dispatch(msg, wp, lp);
 }
 
 TControl::TControl() = default;
 
 TControl::~TControl() {
+  if (hookRelease_) std::exchange(hookRelease_, nullptr)();
   // Forms and containers must not keep a pointer to a control that is gone.
   for (TForm* f : Application.Forms()) f->ControlGone(this);
   if (parent_) parent_->RemoveControl(*this);
@@ -94,6 +96,7 @@ void TControl::Detach() {
   RemovePropW(hwnd_, kProp);
   if (!ownClass_) RemoveWindowSubclass(hwnd_, ControlSubclassProc, 1);
   hwnd_ = nullptr;
+  tracking_ = false;
 }
 
 int TControl::Dpi() const { return ScreenPixelsPerInch(); }
@@ -171,6 +174,8 @@ void TControl::SetStyleBit(DWORD bit, bool on) {
 void TControl::SetColor(TColor color) {
   color_ = color;
   Invalidate();
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    for (TControl* c : w->Controls()) c->Perform(CM_PARENTCOLORCHANGED);
 }
 
 const TFontSpec& TControl::Font() const {
@@ -297,6 +302,7 @@ bool TControl::DoKeyPress(wchar_t& key) {
   return key == 0;
 }
 void TControl::DoExit() {
+  Perform(CM_EXIT);
   if (OnExit) OnExit();
 }
 
@@ -720,7 +726,8 @@ bool TButton::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
 TCheckBox::TCheckBox() { tabStop_ = true; }
 void TCheckBox::CreateParams(TCreateParams& p) {
   p.ClassName = WC_BUTTONW;
-  p.Style |= BS_AUTOCHECKBOX;
+  p.Style |= (style_ & chkAllowGrayed) ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+  if (style_ & chkLeftText) p.Style |= BS_LEFTTEXT;
 }
 void TCheckBox::AfterCreate() {
   if (style_ & chkChecked) { checked_ = true; style_ &= ~chkChecked; } SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0); }
@@ -747,6 +754,7 @@ bool TCheckBox::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* res
 void TRadioButton::CreateParams(TCreateParams& p) {
   p.ClassName = WC_BUTTONW;
   p.Style |= BS_AUTORADIOBUTTON;
+  if (style_ & chkLeftText) p.Style |= BS_LEFTTEXT;
 }
 void TRadioButton::SetChecked(bool on) {
   if (Checked() == on) return;
@@ -784,7 +792,10 @@ TEdit::TEdit() { tabStop_ = true; }
 void TEdit::CreateParams(TCreateParams& p) {
   p.ClassName = WC_EDITW;
   p.Style |= ES_AUTOHSCROLL;
-  if (!(style_ & edNoBorder)) p.ExStyle |= WS_EX_CLIENTEDGE;
+  if (!(style_ & edNoBorder)) {
+    if (ctl3D_) p.ExStyle |= WS_EX_CLIENTEDGE;
+    else p.Style |= WS_BORDER;
+  }
   if (style_ & edReadOnly) p.Style |= ES_READONLY;
   if (style_ & edUpperCase) p.Style |= ES_UPPERCASE;
   if (style_ & edLowerCase) p.Style |= ES_LOWERCASE;

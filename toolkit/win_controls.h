@@ -41,6 +41,8 @@ constexpr unsigned btnDefault = 1u << 8;  // Enter works it (BS_DEFPUSHBUTTON)
 constexpr unsigned btnCancel = 1u << 9;   // Esc works it
 // TCheckBox, TRadioButton
 constexpr unsigned chkChecked = 1u << 8;
+constexpr unsigned chkAllowGrayed = 1u << 9;  // a click runs through the grayed state too
+constexpr unsigned chkLeftText = 1u << 10;    // the caption left of the box (Alignment taLeftJustify)
 // TLabel
 constexpr unsigned lblFixedSize = 1u << 8;  // no AutoSize (AutoSize is the default)
 constexpr unsigned lblWordWrap = 1u << 9;
@@ -90,6 +92,22 @@ constexpr unsigned ccBorder = 1u << 20;       // a sunken client edge
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+// Notifications the toolkit passes through a control's window procedure (after the
+// Win32 message that caused them), for code that replaces that procedure.
+constexpr UINT CM_BASE = WM_APP + 0x3000;
+constexpr UINT CM_MOUSEENTER = CM_BASE + 1;      // the mouse came over the window
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 2;      // and left it
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 3;  // after WM_ENABLE
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 4;     // after WM_SETTEXT
+constexpr UINT CM_FOCUSCHANGED = CM_BASE + 5;    // to every control of a form whose focus moved
+constexpr UINT CM_EXIT = CM_BASE + 6;            // the focus left for another control of the form
+constexpr UINT CM_CTL3DCHANGED = CM_BASE + 7;    // an edit's border changed
+constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 8;
+constexpr UINT CM_INVALIDATE = CM_BASE + 9;
+constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 10;
+constexpr UINT CM_LAST = CM_BASE + 0xFF;
 
 // One line of a container's control table.
 struct TControlDecl {
@@ -187,6 +205,16 @@ class TControl {
   // modal result to the form).
   virtual void Click();
 
+  // The window procedure every message of the window goes through: the control's own
+  // unless replaced. A replacement calls the one it replaced for the default handling.
+  // release (when given) runs when the control goes while the replacement is in force.
+  using TWndMethod = std::function<LRESULT(UINT msg, WPARAM wp, LPARAM lp)>;
+  TWndMethod WindowProc();
+  void SetWindowProc(TWndMethod proc, const void* owner = nullptr, std::function<void()> release = nullptr);
+  const void* WindowProcOwner() const { return hookOwner_; }
+  // Sends a message through the window procedure (also while there is no window).
+  LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
   std::function<void()> OnEnter;
@@ -246,6 +274,11 @@ class TControl {
   friend LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
   void Attach(HWND hwnd, bool ownClass);
   void Detach();
+  LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+
+  TWndMethod hook_;
+  const void* hookOwner_ = nullptr;
+  std::function<void()> hookRelease_;
 
   std::string name_, hint_;
   HWND hwnd_ = nullptr;
@@ -416,6 +449,11 @@ class TCheckBox : public TControl {
   bool Checked() const;
   // A change fires OnClick, as a click would.
   virtual void SetChecked(bool checked);
+  // Grayed is shown only by a box declared with chkAllowGrayed.
+  TCheckBoxState State() const;
+  void SetState(TCheckBoxState state);
+  // taRightJustify: the caption right of the box (the default); taLeftJustify: left of it.
+  TAlignment Alignment() const { return (style_ & chkLeftText) ? TAlignment::taLeftJustify : TAlignment::taRightJustify; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -446,6 +484,11 @@ class TEdit : public TControl {
   std::string Caption() const override;
   bool ReadOnly() const { return (style_ & edReadOnly) != 0; }
   void SetReadOnly(bool on);
+  // The border: single (sunken with Ctl3D, a flat line without) or none (edNoBorder).
+  bool Ctl3D() const { return ctl3D_; }
+  void SetCtl3D(bool on);
+  bool BorderSingle() const { return !(style_ & edNoBorder); }
+  void SetBorderSingle(bool on);
   void SetMaxLength(int chars);
   // Set before the window is made: the character shown for each typed one.
   void SetPasswordChar(wchar_t ch) { passwordChar_ = ch; }
@@ -464,6 +507,10 @@ class TEdit : public TControl {
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
   wchar_t passwordChar_ = 0;
   int maxLength_ = 0;
+
+ private:
+  void ApplyBorder();
+  bool ctl3D_ = true;
 };
 
 // Multi-line edit. Enter makes a new line (unless mmNoWantReturns), Tab moves on

@@ -40,10 +40,16 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
 
 }  // namespace
 
-bool SelectDirectory(const std::string& caption, const std::string& root, std::string& directory, HWND owner) {
-  // The browser's folder tree comes from shell folder objects: without COM on this thread
-  // it may stay empty or stop short of the start folder.
+bool SelectDirectory(const std::string& caption, const std::string& root, std::string& directory, HWND owner,
+                     bool newStyle) {
+  // The browser's views are COM objects: without COM on this thread it may show nothing.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  struct ComScope {
+    bool own;
+    ~ComScope() {
+      if (own) CoUninitialize();
+    }
+  } comScope{SUCCEEDED(com)};
   std::wstring title = Widen(caption);
   std::wstring start = Widen(directory);
   PIDLIST_ABSOLUTE rootPidl = nullptr;
@@ -54,7 +60,7 @@ bool SelectDirectory(const std::string& caption, const std::string& root, std::s
   bi.pidlRoot = rootPidl;
   bi.pszDisplayName = display;
   bi.lpszTitle = title.c_str();
-  bi.ulFlags = BIF_RETURNONLYFSDIRS;
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | (newStyle ? BIF_NEWDIALOGSTYLE : 0);
   bi.lpfn = BrowseCallback;
   bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
@@ -68,7 +74,6 @@ bool SelectDirectory(const std::string& caption, const std::string& root, std::s
     CoTaskMemFree(chosen);
   }
   if (rootPidl) CoTaskMemFree(rootPidl);
-  if (SUCCEEDED(com)) CoUninitialize();
   return ok;
 }
 

@@ -10,8 +10,10 @@ namespace tk {
 // The system's folder browser (file-system folders only). root, when not empty,
 // limits the tree to that folder; directory is the start and, on OK, the choice.
 // Returns false when cancelled (directory unchanged). owner nullptr: the active form.
+// newStyle: the resizable browser with its own "new folder" button. COM is initialised for
+// the calling thread while the browser is shown, as the browser needs it.
 bool SelectDirectory(const std::string& caption, const std::string& root, std::string& directory,
-                     HWND owner = nullptr);
+                     HWND owner = nullptr, bool newStyle = false);
 
 // Options of the open and save dialogs.
 using TOpenOptions = unsigned;

@@ -322,12 +322,24 @@ void TForm::DestroyHandle() {
 
 TControl* TForm::ControlById(int id) const { return FindById(*this, id); }
 
+namespace {
+// Every control of the form hears that the focus moved (those that draw their
+// focused look themselves repaint on it).
+void BroadcastFocusChanged(TWinControl& container, TControl* focused) {
+  for (TControl* c : container.Controls()) {
+    c->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+    if (auto* w = dynamic_cast<TWinControl*>(c)) BroadcastFocusChanged(*w, focused);
+  }
+}
+}  // namespace
+
 void TForm::FocusChanged(TControl* control) {
   TControl* old = activeControl_;
   if (old == control) return;  // focus came back (after a box, another form or app)
   activeControl_ = control;
   if (old) old->DoExit();
   if (control && activeControl_ == control && control->OnEnter) control->OnEnter();
+  BroadcastFocusChanged(*this, control);
 }
 
 TButton* TForm::DefaultButton() const { return FindButton(*this, true); }

@@ -82,6 +82,7 @@ std::string StatusText(ZipReadStatus s) {
     case ZipReadStatus::Truncated: return "the zip file is truncated";
     case ZipReadStatus::MultiVolume: return "a volume of a split zip; join the volumes first";
     case ZipReadStatus::OutOfMemory: return "out of memory";
+    case ZipReadStatus::Overlap: return "its data overlap another item's (a zip bomb or a damaged zip)";
     default: return "the zip file's structure is invalid";
   }
 }
@@ -279,6 +280,9 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   ZipLocalInfo local;
   const ZipReadStatus st = zip.LocateData(e, &local);
   if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
+  // A test proves the zip whole; an extraction recovers what the central directory says.
+  if (file == INVALID_HANDLE_VALUE && !local.mismatch.empty())
+    return Fail(dz::UE_STRUCT, "the local header differs from the central directory in the " + local.mismatch);
 
   uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
   PkDecryptor pk;
@@ -379,16 +383,61 @@ uint32_t FileAttributesOf(const ZipEntry& e) {
                                   FILE_ATTRIBUTE_ARCHIVE);
 }
 
-bool MakeFolders(const std::wstring& path) {
-  if (path.empty()) return true;
-  DWORD a = GetFileAttributesW(path.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const size_t cut = path.find_last_of(L"\\/");
-  if (cut != std::wstring::npos && cut > 0 && path[cut - 1] != L':' && !MakeFolders(path.substr(0, cut)))
-    return false;
-  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
-  a = GetFileAttributesW(path.c_str());
+// The longest path and name part the file system takes.
+constexpr size_t kMaxPath = 32767 - 8;
+constexpr size_t kMaxPart = 255;
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the folder and its missing parents, from the deepest that exists down, without
+// recursion: names may be thousands of levels deep. known(prefix) tells a folder made or
+// found before, which is then not looked at again.
+template <typename Known>
+bool MakeFolders(const std::wstring& path, Known known) {
+  if (path.empty()) return true;
+  if (path.size() > kMaxPath) return false;
+  // Where the separators are; a drive's root and a share's first parts are never made.
+  std::vector<size_t> cuts;
+  for (size_t i = 1; i < path.size(); ++i)
+    if ((path[i] == L'\\' || path[i] == L'/') && path[i - 1] != L':' && path[i - 1] != L'\\') cuts.push_back(i);
+  cuts.push_back(path.size());
+  // Below the deepest folder known to be there (or, when none is, found there), each level
+  // is created; a create that fails because the folder exists is the check, so no level is
+  // looked up twice.
+  size_t start = cuts.size();
+  while (start > 0 && !known(path.substr(0, cuts[start - 1]))) --start;
+  if (start == 0)
+    for (start = cuts.size(); start > 0 && !IsFolder(path.substr(0, cuts[start - 1]));) --start;
+  // A known folder removed behind our back: once more from the top.
+  for (bool again = start > 0;; again = false, start = 0) {
+    size_t level = start;
+    for (; level < cuts.size(); ++level) {
+      const std::wstring prefix = path.substr(0, cuts[level]);
+      if (!CreateDirectoryW(prefix.c_str(), nullptr) && !IsFolder(prefix)) break;
+    }
+    if (level == cuts.size()) return true;
+    if (!again) return false;
+  }
+}
+
+// A name the file system cannot take: too long in all or in one part.
+bool TooLong(const std::wstring& path, std::string* why) {
+  if (path.size() > kMaxPath) {
+    *why = "refused, the name is longer or deeper than a path can be";
+    return true;
+  }
+  size_t part = 0;
+  for (wchar_t c : path) {
+    part = (c == L'\\' || c == L'/') ? 0 : part + 1;
+    if (part > kMaxPart) {
+      *why = "refused, a part of the name is longer than 255 characters";
+      return true;
+    }
+  }
+  return false;
 }
 
 // Closes finished files on a worker thread: under Wine a close is a round trip to the
@@ -480,14 +529,20 @@ struct Extraction {
 
   bool EnsureFolder(const std::wstring& path) {
     if (ready.count(path)) return true;
-    if (!MakeFolders(path)) return false;
-    ready.insert(path);
+    if (!MakeFolders(path, [this](const std::wstring& p) { return ready.count(p) != 0; })) return false;
+    // Every folder above is there now too.
+    for (size_t cut = path.size(); cut != std::wstring::npos && cut > base.size();
+         cut = cut ? path.find_last_of(L'\\', cut - 1) : std::wstring::npos) {
+      if (!ready.insert(path.substr(0, cut)).second) break;
+    }
     return true;
   }
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
     const std::wstring path = base + tk::Widen(rel);
+    std::string why;
+    if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
     if (!EnsureFolder(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
     folders.push_back({path, &e});
     return {};
@@ -499,6 +554,8 @@ struct Extraction {
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
     const std::wstring path = base + tk::Widen(rel);
+    std::string why;
+    if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
     const size_t cut = path.find_last_of(L'\\');
     const std::wstring parent = cut != std::wstring::npos ? path.substr(0, cut) : std::wstring();
     if (!parent.empty() && !EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
@@ -577,6 +634,17 @@ struct Extraction {
 // ---------------------------------------------------------------------------------
 // The functions.
 
+// An item name as an error message shows it: a very long one by its start and its end, so
+// that the reason after it is not cut off.
+std::string NameForMessage(const std::string& name) {
+  constexpr size_t kKeep = 120;
+  if (name.size() <= 3 * kKeep) return name;
+  size_t head = kKeep, tail = name.size() - kKeep;
+  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
+  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
+  return name.substr(0, head) + "..." + name.substr(tail);
+}
+
 int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
   ZipReader zip;
   const int32_t code = OpenZip(r, caller, &zip);
@@ -647,11 +715,14 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   const bool test = On(r.TestFlag);
   const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
   std::vector<const ZipEntry*> chosen;
-  uint64_t total = 0;
+  // Progress weights: a size is taken no larger than the file, so no sum can wrap.
+  const uint64_t fileSize = zip.Info().fileSize;
+  const auto weight = [fileSize](const ZipEntry& e) { return double(std::min(e.compressedSize, fileSize)) + 1; };
+  double total = 0;
   for (const ZipEntry& e : zip.Entries())
     if (sel.Matches(e.name)) {
       chosen.push_back(&e);
-      total += e.compressedSize + 1;
+      total += weight(e);
     }
   if (chosen.empty()) {
     caller.Error(dz::UE_NOFILES, Text(r.lpszZipFile) + ": no items match \"" + Text(r.lpszFileSpec) + "\"");
@@ -674,15 +745,19 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   }
 
   int32_t first = dz::UE_OK;
+  if (test && zip.Info().endRecordsDisagree) {
+    first = dz::UE_STRUCT;
+    caller.Error(first, Text(r.lpszZipFile) + ": the zip64 end record and the end record disagree");
+  }
   bool skipped = false;
-  uint64_t done = 0;
+  double done = 0;
   r.itemCount = 0;
   for (const ZipEntry* e : chosen) {
     if (!caller.Major(e->name, int(done * 100 / total))) {
       if (!test) ex.FinishFolders();
       return dz::UE_CANCEL;
     }
-    done += e->compressedSize + 1;
+    done += weight(*e);
     DecodeResult res;
     if (test) {
       if (!e->IsDirectory() || e->uncompressedSize != 0) res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);
@@ -704,7 +779,7 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       continue;
     }
     if (res.code != dz::UE_OK) {
-      caller.Error(res.code, e->name + ": " + res.why);
+      caller.Error(res.code, NameForMessage(e->name) + ": " + res.why);
       if (first == dz::UE_OK) first = res.code;
       continue;
     }

@@ -37,6 +37,12 @@ bool OutFile::Create(const std::wstring& path) {
   return h_ != INVALID_HANDLE_VALUE;
 }
 
+bool OutFile::Adopt(HANDLE h) {
+  h_ = h;
+  buf_.resize(4u << 20);
+  return h_ != INVALID_HANDLE_VALUE;
+}
+
 bool OutFile::Flush() {
   size_t done = 0;
   while (!failed_ && done < used_) {

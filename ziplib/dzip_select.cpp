@@ -210,10 +210,23 @@ struct Selector {
     }
   }
 
+  // A folder with nothing in it, met while recursing for every file, is kept as a folder
+  // entry so that a restore brings it back.
+  void KeepEmptyFolder(const std::string& base, const std::string& rel, const std::string& mask,
+                       const std::string& nameRoot) {
+    if (!o.recurse || o.includeOnly || (mask != "*" && mask != "*.*")) return;
+    const std::string full = base + rel;
+    if (o.excludeOn && !excludes.empty() && MaskListMatches(excludes, tk::Widen(full))) return;
+    const std::string name = Mangle(NameFor(base, rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
+    if (!name.empty()) AddDirsFor(name + "/", nameRoot);
+  }
+
   // rootForNames: the folder the zip names of dir entries are relative to.
   void Walk(const std::string& base, const std::string& rel, const std::string& mask, const std::string& nameRoot) {
     const std::string folder = base + rel;
-    for (const auto& f : tk::FindFiles(folder + "*", tk::faAnyFile)) {
+    const std::vector<tk::TSearchRec> found = tk::FindFiles(folder + "*", tk::faAnyFile);
+    if (found.empty() && !rel.empty()) KeepEmptyFolder(base, rel, mask, nameRoot);
+    for (const auto& f : found) {
       const bool isDir = (f.attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
       if (!o.includeSysHidden && (f.attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
       if (isDir) {

@@ -415,6 +415,9 @@ constexpr int32_t DZ_MSG_WARNING = 12;     // a warning: text in lpsz1
 constexpr int32_t DZ_MSG_QUERY = 13;       // compression asks; the answer goes into lpsz1
 constexpr int32_t DZ_QUERY_LOGFILENAME = 701;   // p1 of id 13: the zip log's file name
 constexpr int32_t DZ_QUERY_LOGHEADER = 702;     // p1 of id 13: the log header with one "%s"
+// p1 of id 13, asked with ZSO_RESET_ARCHIVED after success: a file name answered means the
+// caller clears the archive bits itself later; the zipped files' paths are written there.
+constexpr int32_t DZ_QUERY_ARCHIVELIST = 703;
 
 // ---------------------------------------------------------------------------------
 // Result codes of `dzip` (texts: the runner's compression table).

@@ -175,12 +175,13 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   if (!ReadJoined(vols, cdStart, cd.data(), cd.size()))
     return fail(dz::UE_EOF, "The central directory of \"" + lastVolume + "\" cannot be read");
   uint64_t count = 0;
+  std::vector<std::pair<uint64_t, uint64_t>> spans;  // each entry's local header and data size
   for (size_t p = 0; p < cd.size(); ++count) {
     if (p + 46 > cd.size() || Get32(&cd[p]) != kSigCentral) return fail(dz::UE_STRUCT, "Central directory is damaged");
     const size_t n = Get16(&cd[p + 28]), m = Get16(&cd[p + 30]), k = Get16(&cd[p + 32]);
     if (p + 46 + n + m + k > cd.size()) return fail(dz::UE_STRUCT, "Central directory is damaged");
     uint8_t* h = &cd[p];
-    uint64_t disk = Get16(h + 34), off = Get32(h + 42);
+    uint64_t disk = Get16(h + 34), off = Get32(h + 42), comp = Get32(h + 20);
     // The zip64 block holds, in order, only the fields marked in the fixed part.
     uint8_t* z64Off = nullptr;
     uint8_t* z64Disk = nullptr;
@@ -190,6 +191,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
       if (Get16(h + q) == kExtraZip64) {
         size_t f = q + 4;
         if (Get32(h + 24) == kZip64Marker32) f += 8;
+        if (Get32(h + 20) == kZip64Marker32 && f + 8 <= q + 4 + len) comp = Get64(h + f);
         if (Get32(h + 20) == kZip64Marker32) f += 8;
         if (Get32(h + 42) == kZip64Marker32 && f + 8 <= q + 4 + len) { z64Off = h + f; off = Get64(h + f); f += 8; }
         if (Get16(h + 34) == kZip64Marker16 && f + 4 <= q + 4 + len) { z64Disk = h + f; disk = Get32(h + f); }
@@ -199,6 +201,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
     if (disk > lastDisk || off < vols[disk].skip || vols[disk].base + off - vols[disk].skip >= base)
       return fail(dz::UE_STRUCT, "Central directory is damaged");
     const uint64_t abs = vols[disk].base + off - vols[disk].skip;
+    spans.push_back({abs, comp});
     h[34] = h[35] = 0;
     if (z64Disk) std::memset(z64Disk, 0, 4);
     if (z64Off) {
@@ -215,6 +218,14 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
     p += 46 + n + m + k;
   }
   if (count != entries) return fail(dz::UE_STRUCT, "Central directory is damaged");
+  // Each entry's header and data end before the next entry's header: data shared by two
+  // entries would be read twice.
+  std::sort(spans.begin(), spans.end());
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const uint64_t next = i + 1 < spans.size() ? spans[i + 1].first : cdStart;
+    if (next < spans[i].first || next - spans[i].first < 30 || spans[i].second > next - spans[i].first - 30)
+      return fail(dz::UE_STRUCT, "Items of \"" + lastVolume + "\" overlap: a zip bomb or a damaged zip");
+  }
 
   // Copy the data before the directory, then the new directory and end records.
   const std::string temp = target + ".qbjoin.tmp";

@@ -108,6 +108,8 @@ uint32_t ZipEntry::WindowsAttributes() const {
     const uint32_t mode = externalAttr >> 16;
     if (mode != 0) {
       if ((mode & 0200) == 0) attr |= FILE_ATTRIBUTE_READONLY;
+      // A mode with a file type says file or folder, whatever the DOS byte holds.
+      if ((mode & 0170000) != 0) attr &= ~DWORD(FILE_ATTRIBUTE_DIRECTORY);
       if ((mode & 0170000) == 0040000) attr |= FILE_ATTRIBUTE_DIRECTORY;
     }
   } else if (host != 0 && host != 10 && host != 11 && host != 14 && host != 6) {
@@ -212,21 +214,31 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
   const uint64_t fsize = info_.fileSize;
   if (fsize < kEndSize) return fsize == 0 ? ZipReadStatus::NotAZip : ZipReadStatus::Truncated;
 
-  // The end record lies in the last 22 + 65535 bytes; take the last one whose comment fits.
+  // The end record lies in the last 22 + 65535 bytes, its comment reaching to the end of
+  // the file. A later record whose comment also does lies inside that comment (a zip hidden
+  // there) and is not the archive's: the first such record decides. Only when none reaches
+  // exactly is the last one whose comment fits taken (bytes appended after a zip).
   const size_t tailLen = size_t(std::min<uint64_t>(fsize, kEndSize + 0xFFFF));
   std::vector<uint8_t> tail(tailLen);
   const uint64_t tailStart = fsize - tailLen;
   if (!ReadAt(tailStart, tail.data(), tailLen)) return ZipReadStatus::ReadFailed;
-  ptrdiff_t found = -1;
-  for (ptrdiff_t i = ptrdiff_t(tailLen - kEndSize); i >= 0; --i) {
-    if (tail[i] == 0x50 && Get32(&tail[i]) == kSigEnd && size_t(i) + kEndSize + Get16(&tail[i + 20]) <= tailLen) {
-      found = i;
+  ptrdiff_t exact = -1, fitting = -1;
+  for (size_t i = 0; i + kEndSize <= tailLen; ++i) {
+    if (tail[i] != 0x50 || Get32(&tail[i]) != kSigEnd) continue;
+    const size_t reach = i + kEndSize + Get16(&tail[i + 20]);
+    if (reach == tailLen) {
+      exact = ptrdiff_t(i);
       break;
     }
+    if (reach < tailLen) fitting = ptrdiff_t(i);
   }
+  const ptrdiff_t found = exact >= 0 ? exact : fitting;
   if (found < 0) return ZipReadStatus::NotAZip;
-  const uint8_t* end = &tail[found];
-  info_.endRecordOffset = tailStart + uint64_t(found);
+  return ReadFromEndRecord(&tail[found], tailStart + uint64_t(found), codePage);
+}
+
+ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage) {
+  info_.endRecordOffset = endOffset;
   info_.comment.assign(reinterpret_cast<const char*>(end + kEndSize), Get16(end + 20));
 
   uint32_t disk = Get16(end + 4), cdDisk = Get16(end + 6);
@@ -250,6 +262,14 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
         if (!ReadAt(e64, rec, kEnd64Size) || Get32(rec) != kSigEnd64) return ZipReadStatus::BadStructure;
       }
       info_.zip64 = true;
+      // A classic field holds its all-ones marker or the zip64 value (a count may wrap).
+      const auto differs = [](uint64_t classic, uint64_t marker, uint64_t value) {
+        return classic != marker && classic != value && !(marker == 0xFFFF && classic == (value & 0xFFFF));
+      };
+      info_.endRecordsDisagree =
+          differs(disk, 0xFFFF, Get32(rec + 16)) || differs(cdDisk, 0xFFFF, Get32(rec + 20)) ||
+          differs(countDisk, 0xFFFF, Get64(rec + 24)) || differs(count, 0xFFFF, Get64(rec + 32)) ||
+          differs(cdSize, 0xFFFFFFFFu, Get64(rec + 40)) || differs(cdOffset, 0xFFFFFFFFu, Get64(rec + 48));
       disk = Get32(rec + 16);
       cdDisk = Get32(rec + 20);
       countDisk = Get64(rec + 24);
@@ -330,25 +350,82 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
   if (entries_.size() != count && !(!info_.zip64 && (entries_.size() & 0xFFFF) == count))
     return ZipReadStatus::BadStructure;
   info_.entryCount = entries_.size();
+  MarkNeighbours();
   return ZipReadStatus::Ok;
 }
 
+// Each entry's record must end before the next local header: data that run into another
+// entry's (or that two entries share) would be read twice.
+void ZipReader::MarkNeighbours() {
+  std::vector<ZipEntry*> order;
+  order.reserve(entries_.size());
+  for (ZipEntry& e : entries_) order.push_back(&e);
+  std::sort(order.begin(), order.end(),
+            [](const ZipEntry* a, const ZipEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
+  uint64_t next = info_.centralOffset;
+  for (size_t i = order.size(); i-- > 0;) {
+    ZipEntry& e = *order[i];
+    const bool sameAsNext = i + 1 < order.size() && order[i + 1]->localHeaderOffset == e.localHeaderOffset;
+    const bool sameAsPrev = i > 0 && order[i - 1]->localHeaderOffset == e.localHeaderOffset;
+    e.sharesHeader = sameAsNext || sameAsPrev;
+    if (!sameAsNext) e.nextRecord = next;
+    else e.nextRecord = order[i + 1]->nextRecord;
+    next = e.localHeaderOffset;
+  }
+}
+
 ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out) const {
-  const uint64_t limit = info_.centralOffset;  // local data never reaches into the directory
+  if (entry.sharesHeader) return ZipReadStatus::Overlap;
+  // Local data never reach into the directory nor into the next entry's header.
+  const uint64_t limit = std::min(info_.centralOffset, entry.nextRecord ? entry.nextRecord : info_.centralOffset);
   if (entry.localHeaderOffset > limit || limit - entry.localHeaderOffset < kLocalSize)
     return ZipReadStatus::BadStructure;
-  uint8_t h[kLocalSize];
-  if (!ReadAt(entry.localHeaderOffset, h, kLocalSize)) return ZipReadStatus::ReadFailed;
-  if (Get32(h) != kSigLocal) return ZipReadStatus::BadStructure;
-  const uint64_t headerSize = kLocalSize + uint64_t(Get16(h + 26)) + Get16(h + 28);
+  // The header with its name and, mostly, its extra field in one read.
+  std::vector<uint8_t> h(size_t(std::min<uint64_t>(limit - entry.localHeaderOffset, kLocalSize + entry.rawName.size() + 64)));
+  if (!ReadAt(entry.localHeaderOffset, h.data(), h.size())) return ZipReadStatus::ReadFailed;
+  if (Get32(h.data()) != kSigLocal) return ZipReadStatus::BadStructure;
+  const size_t nameLen = Get16(&h[26]), extraLen = Get16(&h[28]);
+  const uint64_t headerSize = kLocalSize + uint64_t(nameLen) + extraLen;
   if (limit - entry.localHeaderOffset < headerSize) return ZipReadStatus::BadStructure;
   const uint64_t data = entry.localHeaderOffset + headerSize;
-  if (entry.compressedSize > limit - data) return ZipReadStatus::Truncated;
+  if (entry.compressedSize > limit - data) {
+    const bool intoNext = limit < info_.centralOffset && entry.compressedSize <= info_.centralOffset - data;
+    return intoNext ? ZipReadStatus::Overlap : ZipReadStatus::Truncated;
+  }
+  if (h.size() < headerSize) {
+    h.resize(size_t(headerSize));
+    if (!ReadAt(entry.localHeaderOffset, h.data(), h.size())) return ZipReadStatus::ReadFailed;
+  }
   out->headerOffset = entry.localHeaderOffset;
   out->headerSize = headerSize;
   out->dataOffset = data;
-  out->flags = Get16(h + 6);
-  out->method = Get16(h + 8);
+  out->flags = Get16(&h[6]);
+  out->method = Get16(&h[8]);
+  out->mismatch.clear();
+  const std::string name(reinterpret_cast<const char*>(&h[kLocalSize]), nameLen);
+  if (name != entry.rawName) {
+    out->mismatch = "name";
+  } else if (out->method != entry.method) {
+    out->mismatch = "compression method";
+  } else if (out->flags != entry.flags) {
+    out->mismatch = "flags";
+  } else if (!(out->flags & 0x0008)) {
+    // Without a data descriptor the header holds the CRC and sizes (zip64 ones in its extra).
+    uint64_t comp = Get32(&h[18]), size = Get32(&h[22]);
+    if (comp == 0xFFFFFFFFu || size == 0xFFFFFFFFu) {
+      const std::string extra(reinterpret_cast<const char*>(&h[kLocalSize + nameLen]), extraLen);
+      const uint8_t* d;
+      size_t n;
+      if (FindExtraBlock(extra, 0x0001, &d, &n)) {
+        size_t pos = 0;
+        if (size == 0xFFFFFFFFu && pos + 8 <= n) size = Get64(d + pos), pos += 8;
+        if (comp == 0xFFFFFFFFu && pos + 8 <= n) comp = Get64(d + pos);
+      }
+    }
+    if (Get32(&h[14]) != entry.crc) out->mismatch = "CRC";
+    else if (comp != entry.compressedSize) out->mismatch = "compressed size";
+    else if (size != entry.uncompressedSize) out->mismatch = "size";
+  }
   return ZipReadStatus::Ok;
 }
 

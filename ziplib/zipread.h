@@ -26,6 +26,7 @@ enum class ZipReadStatus {
   BadStructure,   // inconsistent offsets, sizes, counts or signatures
   MultiVolume,    // a volume of a split zip (the end record names another disk)
   OutOfMemory,
+  Overlap,        // an entry's data overlaps another entry's (a zip bomb or a damaged zip)
 };
 
 // Method 99 with this extra field is an AES entry; the real method sits in the field.
@@ -51,6 +52,8 @@ struct ZipEntry {
   uint16_t internalAttr = 0;
   uint32_t externalAttr = 0;
   size_t index = 0;               // position in the central directory
+  uint64_t nextRecord = 0;        // where the next local header (or the directory) begins
+  bool sharesHeader = false;      // another entry names the same local header
 
   // NTFS extra field (0x000A, tag 1): FILETIME values, 0 when absent.
   bool hasNtfsTimes = false;
@@ -82,6 +85,7 @@ struct ZipArchiveInfo {
   uint64_t entryCount = 0;
   uint64_t prefixBytes = 0;          // bytes before the zip proper (a stub or other data)
   bool zip64 = false;                // a zip64 end record was present and used
+  bool endRecordsDisagree = false;   // the classic end record contradicts the zip64 one
   std::string comment;               // the archive comment, as stored
 };
 
@@ -92,6 +96,9 @@ struct ZipLocalInfo {
   uint64_t dataOffset = 0;     // absolute offset of the first data byte (after the header)
   uint16_t flags = 0;          // the local header's general-purpose bits
   uint16_t method = 0;
+  // The first field in which the local header contradicts the central entry ("" when none):
+  // the data are then read as the central entry says, but the entry is not whole.
+  std::string mismatch;
 };
 
 class ZipReader {
@@ -111,7 +118,8 @@ class ZipReader {
   const std::vector<ZipEntry>& Entries() const { return entries_; }
 
   // Reads and checks an entry's local header (signature, the header within the file and
-  // before the central directory, the data within the file) and tells where its data lies.
+  // before the central directory, the data within the file and before the next entry's
+  // header) and tells where its data lies.
   ZipReadStatus LocateData(const ZipEntry& entry, ZipLocalInfo* out) const;
 
   // Reads exactly len bytes at an absolute offset; false on a short read or a failure.
@@ -120,6 +128,8 @@ class ZipReader {
 
  private:
   ZipReadStatus ReadDirectory(unsigned codePage);
+  ZipReadStatus ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage);
+  void MarkNeighbours();
 
   HANDLE file_ = INVALID_HANDLE_VALUE;
   mutable SRWLOCK readLock_ = SRWLOCK_INIT;

@@ -19,23 +19,7 @@
 
 namespace {
 
-using qbtest::Join;
-using qbtest::Said;
-using qbtest::TScript;
-
-std::string Text(HWND w) { return qbtest::WindowText(w); }
-
-// A window is the control or the edit inside it.
-testing::AssertionResult IsIn(HWND w, const tk::TControl& c) {
-  if (w && (w == c.Handle() || GetParent(w) == c.Handle())) return testing::AssertionSuccess();
-  wchar_t cls[64] = {};
-  if (w) GetClassNameW(w, cls, 64);
-  tk::TControl* at = w ? tk::TControl::FromHandle(w) : nullptr;
-  return testing::AssertionFailure() << "the focus is on " << tk::Narrow(cls) << " \"" << (w ? Text(w) : "")
-                                     << "\" " << (at ? at->Name() : std::string("(none of ours)"));
-}
-
-HWND EditOf(const tk::TComboBox& box) { return FindWindowExW(box.Handle(), nullptr, L"Edit", nullptr); }
+using namespace qbtest;
 
 // Each test's history file lies in a folder of its own below the application-data folder.
 class FSpec : public testing::Test {
@@ -274,6 +258,7 @@ TEST_F(FSpec, ThePathHistoryKeepsFoldersWithATrailingBackslash) {
 }
 
 namespace {
+
 
 class DateFormat : public testing::Test {
  protected:

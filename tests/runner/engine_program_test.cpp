@@ -430,6 +430,74 @@ TEST_F(EngineProgram, StoreAndZipClearsArchiveBitsOnlyAfterTheOuterZipWasWritten
   EXPECT_TRUE(qbtest::ListDir(temp_.path()).empty());
 }
 
+TEST_F(EngineProgram, StoreAndZipClearsTheBitsOfExactlyTheFilesInTheInnerZip) {
+  // A big file keeps the outer zip busy long enough for a file to appear meanwhile.
+  ASSERT_EQ(qbtest::RunUnix("head -c 20000000 /dev/urandom > " + Unix(src_ + "noise.txt")), 0);
+  const std::string late = src_ + "late.txt";
+  const std::string table = work_ / "bits.txt";
+  WriteFile(table, "1 " + src_ + "a.txt\r\n1 " + src_ + "sub\\b.txt\r\n1 " + late + "\r\n");
+  SetEnvironmentVariableW(L"QB_ARCHIVE_BIT_TABLE", tk::Widen(table).c_str());
+  const std::string zip = out_ + "Late.zip";
+  Profile("EngLate", {{"zf", zip}, {"b", Flags({2, 6, 8})}, {"il", src_ + "*.txt"}});
+  runner_.Start("R EngLate");
+  // Once stored.zip is there the inner zip is done: a new file now is not in this backup.
+  bool added = false;
+  for (int i = 0; i < 6000 && !added && runner_.Running(); ++i) {
+    for (const auto& dir : Matching(temp_.path() + "qb_*.dir"))
+      if (Exists(temp_.path() + dir + "\\stored.zip")) added = true;
+    if (added) WriteFile(late, "written after the inner zip");
+    else Sleep(5);
+  }
+  EXPECT_EQ(runner_.Wait(), 0);
+  SetEnvironmentVariableW(L"QB_ARCHIVE_BIT_TABLE", nullptr);
+  ASSERT_TRUE(added) << "the inner zip was not seen";
+  EXPECT_TRUE(runner_.HandedLines().empty());
+  EXPECT_TRUE(UnzipTestPasses(zip));
+  const std::string bits = ReadFile(table);
+  EXPECT_NE(bits.find("0 " + src_ + "a.txt"), std::string::npos) << bits;
+  EXPECT_NE(bits.find("0 " + src_ + "sub\\b.txt"), std::string::npos) << bits;
+  EXPECT_NE(bits.find("1 " + late), std::string::npos) << bits;
+  EXPECT_TRUE(qbtest::ListDir(temp_.path()).empty());
+}
+
+// A small file system of its own, mounted on a folder of the test and gone with the object.
+class SmallMedium {
+ public:
+  SmallMedium(const std::string& folder, const std::string& size) : unix_(Unix(folder)) {
+    qbtest::MakeDirs(folder);
+    mounted_ = qbtest::RunUnix("mount -t tmpfs -o size=" + size + " tmpfs " + unix_) == 0;
+  }
+  ~SmallMedium() {
+    if (mounted_) qbtest::RunUnix("umount " + unix_);
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::string unix_;
+  bool mounted_ = false;
+};
+
+TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
+  const std::string medium = work_ / "medium";
+  SmallMedium small(medium, "1m");
+  if (!small.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+  const std::string data = work_ / "data\\";
+  qbtest::MakeDirs(data);
+  ASSERT_EQ(qbtest::RunUnix("head -c 600000 /dev/urandom > " + Unix(data + "big.bin")), 0);
+  const std::string zip = medium + "\\Full.zip";
+  Profile("EngFull", {{"zf", zip}, {"b", Flags({6, 9})}, {"il", data + "*.*"}});
+  ASSERT_TRUE(runner_.Run("R EngFull").empty());
+  ASSERT_TRUE(UnzipTestPasses(zip));
+  // The renewed backup cannot stand beside the old one: the old one goes first.
+  ASSERT_EQ(qbtest::RunUnix("head -c 600000 /dev/urandom > " + Unix(data + "big.bin")), 0);
+  const auto lines = runner_.Run("R EngFull");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("0 EngFull: Not enough room for a new ZIP file beside ", 0), 0u) << lines[0];
+  EXPECT_EQ(RegRead("Profiles\\EngFull", "ze"), kMissing);
+  EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
+  EXPECT_EQ(qbtest::ListDir(medium), std::vector<std::string>{"Full.zip"});
+}
+
 TEST_F(EngineProgram, SplitAndJoinRoundTrip) {
   qbtest::MakeDirs(out_);
   const std::string zip = out_ + "big.zip";

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "runner/commands.h"
+#include "runner/countdown.h"
 #include "runner/runqbmain.h"
 #include "settings/fernoini.h"
 #include "support/testutil.h"
@@ -13,6 +15,7 @@
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
 #include "toolkit/win_app.h"
+#include "toolkit/win_timer.h"
 
 namespace {
 
@@ -101,6 +104,43 @@ TEST_F(ProgressWindow, RunAndTestWithADelayCannotBeMinimised) {
   Make(form);
   EXPECT_EQ(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_MINIMIZEBOX, 0);
   form.DestroyHandle();
+}
+
+// The text of the countdown that ShowDelayBeforeTest shows, read from inside its modal loop.
+std::string DelayText(TRunFoMainForm& form) {
+  std::string text;
+  tk::TTimer poll(20, true);
+  const ULONGLONG start = GetTickCount64();
+  poll.OnTimer = [&] {
+    for (tk::TForm* f : tk::Application.Forms())
+      if (auto* c = dynamic_cast<TAutoRunDelayForm*>(f); c && c->HandleAllocated()) {
+        text = c->Label1.Caption();
+        c->Close();
+      }
+    if (GetTickCount64() - start > 20000) ADD_FAILURE() << "no countdown";
+  };
+  ShowDelayBeforeTest(form);
+  return text;
+}
+
+TEST_F(ProgressWindow, ACustomDelayLineIsNotCalledTheDefaultEvenAtZeroSeconds) {
+  Runner.Command = 'B';
+  RegWrite(kGeneral, "RunAndTestDelay", "25");
+  TFernoIni ini;
+  Runner.Ini = &ini;
+  TRunFoMainForm form;
+  Make(form);
+  form.CustomDelayList = std::make_unique<tk::TStringList>();
+  form.CustomDelayList->SetCommaText("D:\\=0");
+  UpdateCustomDelay(form, "C:\\backup.zip");
+  EXPECT_EQ(DelayText(form), "Delay before Test: 25 seconds (default)");
+  UpdateCustomDelay(form, "D:\\backup.zip");
+  EXPECT_EQ(DelayText(form), "Delay before Test: 25 seconds");
+  form.CustomDelayList->SetCommaText("D:\\=40");
+  UpdateCustomDelay(form, "D:\\backup.zip");
+  EXPECT_EQ(DelayText(form), "Delay before Test: 40 seconds");
+  form.DestroyHandle();
+  Runner.Ini = nullptr;
 }
 
 TEST_F(ProgressWindow, CtrlTogglesTurnOffOnExit) {

@@ -313,6 +313,26 @@ TEST_F(RunnerWindows, OkRemembersTheUntickedNamesInTheMatchingAutoRun) {
   EXPECT_EQ(RegRead(AutoRunEntryKey(3), "dp"), "C");
   EXPECT_EQ(RegRead(AutoRunEntryKey(1), "dp"), "<missing>");
   EXPECT_EQ(RegRead(AutoRunEntryKey(2), "dp"), "<missing>");
+  // The entries are saved once each, not once more for every confirmation.
+  EXPECT_EQ(TQbAutoRuns().GetCount(), 3);
+  form.btnOK.Click();
+  EXPECT_EQ(TQbAutoRuns().GetCount(), 3);
+  EXPECT_EQ(RegRead(AutoRunEntryKey(4), "dp"), "<missing>");
+  form.Hide();
+}
+
+TEST_F(RunnerWindows, ProfileChoiceNumbersTheRowsAlsoWithTenOrMore) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 12; ++i) names.push_back("P" + std::to_string(i));
+  TAskForm form(names, "?", "", "");
+  form.Show();
+  tk::Application.ProcessMessages();
+  // As many numbers as rows show beside them, at most 9.
+  const int rows = form.Memo1.Height() / 17;
+  EXPECT_EQ(form.Memo1.Height() % 17, 0);
+  EXPECT_GE(rows, 7);
+  EXPECT_LE(rows, 9);
+  EXPECT_LE(form.Memo1.Top() + form.Memo1.Height(), form.lvProfs.Top() + form.lvProfs.Height());
   form.Hide();
 }
 

@@ -36,7 +36,8 @@ class TScript {
     UINT Msg = 0;
     WPARAM Wp = 0;
     LPARAM Lp = 0;
-    std::function<bool()> Call;  // call step when set
+    std::function<bool()> Call;  // call step when set: repeated until it reports done
+    std::function<bool()> Once;  // a step of its own: run once, true when it was done
   };
   static TStep Answer(const std::string& button) { return {button, nullptr, 0, 0, 0, nullptr}; }
   static TStep Post(HWND target, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
@@ -44,14 +45,17 @@ class TScript {
   }
   static TStep Click(const tk::TControl& c) { return Post(c.Handle(), BM_CLICK); }
   static TStep Call(std::function<bool()> fn) { return {"", nullptr, 0, 0, 0, std::move(fn)}; }
+  static TStep Do(std::function<bool()> action) { return {"", nullptr, 0, 0, 0, nullptr, std::move(action)}; }
   static std::vector<TStep> Type(HWND target, const std::string& chars) {
     std::vector<TStep> steps;
     for (char ch : chars) steps.push_back(Post(target, WM_CHAR, static_cast<unsigned char>(ch)));
     return steps;
   }
 
-  TScript(tk::TForm& form, std::vector<TStep> steps)
-      : form_(form.Handle()), uiThread_(GetCurrentThreadId()), steps_(std::move(steps)), thread_([this] { Run(); }) {}
+  TScript(tk::TForm& form, std::vector<TStep> steps) : TScript(form.Handle(), std::move(steps)) {}
+  // Without a form: answer steps only (boxes of code that runs on the test's thread).
+  TScript(HWND form, std::vector<TStep> steps)
+      : form_(form), uiThread_(GetCurrentThreadId()), steps_(std::move(steps)), thread_([this] { Run(); }) {}
   ~TScript() {
     stop_ = true;
     thread_.join();
@@ -123,11 +127,21 @@ class TScript {
   }
   void Run() {
     for (const TStep& step : steps_) {
-      const bool ok = step.Call         ? WaitFor(step.Call)
+      const bool ok = step.Once             ? step.Once()
+                      : step.Call          ? WaitFor(step.Call)
                       : !step.Button.empty() ? AnswerBox(step.Button)
                                              : PostWhenReady(step);
       if (!ok) {
         if (HWND box = VisibleBox()) PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        // Whatever the test's thread shows on top of the form goes too.
+        EnumThreadWindows(
+            uiThread_,
+            [](HWND w, LPARAM form) {
+              if (w != reinterpret_cast<HWND>(form) && IsWindowVisible(w) && IsWindowEnabled(w))
+                PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(form_));
         if (step.Target) PostMessageW(GetAncestor(step.Target, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
         PostMessageW(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
         return;
@@ -160,5 +174,19 @@ inline testing::AssertionResult Said(const std::vector<std::string>& box, const 
   }
   return testing::AssertionFailure() << "the box said " << all;
 }
+
+inline std::string Text(HWND w) { return WindowText(w); }
+
+// A window is the control or the edit inside it.
+inline testing::AssertionResult IsIn(HWND w, const tk::TControl& c) {
+  if (w && (w == c.Handle() || GetParent(w) == c.Handle())) return testing::AssertionSuccess();
+  wchar_t cls[64] = {};
+  if (w) GetClassNameW(w, cls, 64);
+  tk::TControl* at = w ? tk::TControl::FromHandle(w) : nullptr;
+  return testing::AssertionFailure() << "the focus is on " << tk::Narrow(cls) << " \"" << (w ? Text(w) : "")
+                                     << "\" " << (at ? at->Name() : std::string("(none of ours)"));
+}
+
+inline HWND EditOf(const tk::TComboBox& box) { return FindWindowExW(box.Handle(), nullptr, L"Edit", nullptr); }
 
 }  // namespace qbtest

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "support/testutil.h"
 #include "toolkit/strings.h"
@@ -104,6 +105,55 @@ TEST(Dialogs, SelectDirectoryGivesTheChosenFolderAndKeepsItOnCancel) {
     EXPECT_EQ(failure, "");
     EXPECT_FALSE(ok);
     EXPECT_EQ(dir, "unchanged");
+  }
+}
+
+// What COM said on the browser's thread while the browser was open (E_PENDING: not asked).
+static HRESULT g_comOnBrowserThread = E_PENDING;
+
+// Runs inside the browser's modal loop: asks COM about this thread, then closes the browser.
+void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM found) {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(w)) *reinterpret_cast<HWND*>(found) = w;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(hr)) CoUninitialize();
+  g_comOnBrowserThread = hr;
+  KillTimer(nullptr, id);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDCANCEL)));
+}
+
+TEST(Dialogs, TheFolderBrowserRunsWithComOnAThreadThatHadNone) {
+  for (bool newStyle : {false, true}) {
+    g_comOnBrowserThread = E_PENDING;
+    std::thread browser([newStyle] {
+      SetTimer(nullptr, 0, 30, LookAndClose);
+      std::atomic<bool> done{false};
+      std::thread fallback([&done] {  // closes the browser should the look never come
+        for (int i = 0; i < 500 && !done; ++i) Sleep(20);
+        std::string failure;
+        if (!done) AnswerDialog(IDCANCEL, L"", done, &failure);
+      });
+      std::string dir = "unchanged";
+      EXPECT_FALSE(SelectDirectory("Choose the folder", "", dir, nullptr, newStyle));
+      done = true;
+      fallback.join();
+      // And it is left as it was found.
+      const HRESULT after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      EXPECT_EQ(after, S_OK);
+      if (SUCCEEDED(after)) CoUninitialize();
+    });
+    browser.join();
+    // S_FALSE: COM was already initialised for the thread, by the browser's caller.
+    EXPECT_EQ(g_comOnBrowserThread, S_FALSE) << newStyle;
   }
 }
 

@@ -128,16 +128,6 @@ z.close()
     if (extracted == 0) CheckTree(out / "x", originals, what);
     ++cases_;
   }
-  void CheckTree(const std::string& folder, const std::set<std::string>& originals, const std::string& what) {
-    for (const std::string& n : qbtest::ListDir(folder)) {
-      const std::string p = folder + "\\" + n;
-      if (GetFileAttributesW(tk::Widen(p).c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-        CheckTree(p, originals, what);
-      else
-        EXPECT_TRUE(originals.count(ReadFile(p))) << what << ": " << n << " extracted with wrong content";
-    }
-  }
-
   TempDir t_;
   std::set<std::string> originals_, originals64_;
   int cases_ = 0, successes_ = 0;

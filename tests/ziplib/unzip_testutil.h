@@ -3,13 +3,17 @@
 // events are recorded.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "settings/unzipfile.h"
 #include "support/testutil.h"
+#include "toolkit/strings.h"
 
 namespace unziptest {
 
@@ -91,6 +95,18 @@ struct Recorded {
     return names;
   }
 };
+
+// Every file below folder holds one of the original contents: nothing damaged was written
+// as good.
+inline void CheckTree(const std::string& folder, const std::set<std::string>& originals, const std::string& what) {
+  for (const std::string& n : qbtest::ListDir(folder)) {
+    const std::string p = folder + "\\" + n;
+    if (GetFileAttributesW(tk::Widen(p).c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+      CheckTree(p, originals, what);
+    else
+      EXPECT_TRUE(originals.count(qbtest::ReadFile(p))) << what << ": " << n << " extracted with wrong content";
+  }
+}
 
 // Runs a shell command in a folder on the Linux side; fails the test when it fails.
 inline void Sh(const std::string& folder, const std::string& command) {

@@ -1,0 +1,229 @@
+// Zips crafted to break the extraction side: names deeper than a path can be, entries
+// sharing their data, local headers that contradict the directory, sizes of 2^64-1, a zip
+// hidden in the archive comment, end records that disagree and Unix modes against DOS bits.
+// Where unzip or 7z judge the same zip the same way, the test asks them too.
+#include <windows.h>
+
+
+#include "toolkit/strings.h"
+#include "ziplib/unzip_testutil.h"
+#include "ziplib/zipcraft.h"
+
+using namespace unziptest;
+using qbtest::ReadFile;
+using qbtest::TempDir;
+using qbtest::WriteFile;
+using zipcraft::Item;
+
+namespace {
+
+std::string Repeat(const std::string& s, size_t n) {
+  std::string r;
+  r.reserve(s.size() * n);
+  for (size_t i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+// unzip -t (or 7z t) on the Linux side: true when it passes the zip.
+bool OutsidePasses(const std::string& tool, const std::string& zip) {
+  return qbtest::RunUnix(tool + " '" + qbtest::ToUnixPath(zip) + "' >/dev/null 2>&1") == 0;
+}
+
+bool AnyMessageHas(const Recorded& r, const std::string& a, const std::string& b) {
+  for (const Message& m : r.messages)
+    if (m.text.find(a) != std::string::npos && m.text.find(b) != std::string::npos) return true;
+  return false;
+}
+
+TEST(UnzipFaults, NamesDeeperThanAPathAreRefusedAndDeepOnesAreMade) {
+  TempDir t;
+  const std::string tooDeep = Repeat("a/", 20000) + "f.txt";
+  const std::string tooLong = Repeat("ab/", 21845);  // 65,535 bytes
+  const std::string deep = Repeat("d/", 600);
+  zipcraft::Built z = zipcraft::Zip({{.name = tooDeep, .data = "too deep"},
+                                     {.name = tooLong, .data = ""},
+                                     {.name = deep + "f.txt", .data = "deep one"},
+                                     {.name = deep + "g.txt", .data = "deep two"},
+                                     {.name = "ok.txt", .data = "fine"}});
+  WriteFile(t / "deep.zip", z.bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "deep.zip"), 0);
+  const std::string dest = t / "out";
+  EXPECT_EQ(r.Extract(t / "deep.zip", dest), dz::UE_CREATE);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 2);
+  EXPECT_TRUE(AnyMessageHas(r, "a/a/a/a/a/", "refused, the name is longer or deeper"));
+  EXPECT_TRUE(AnyMessageHas(r, "ab/ab/ab/", "refused"));
+  EXPECT_EQ(ReadFile(dest + "\\ok.txt"), "fine");
+  std::string found;
+  ASSERT_EQ(qbtest::RunUnix("cd '" + qbtest::ToUnixPath(dest) + "' && find . -name '?.txt' | xargs cat", &found), 0);
+  EXPECT_NE(found.find("deep one"), std::string::npos);
+  EXPECT_NE(found.find("deep two"), std::string::npos);
+  // Too deep for a recursive clean-up: the Linux side removes it.
+  qbtest::RunUnix("rm -rf '" + qbtest::ToUnixPath(dest) + "'");
+}
+
+TEST(UnzipFaults, EntriesSharingTheirDataAreRefusedInTestExtractAndJoin) {
+  TempDir t;
+  // 300 central entries naming one local entry of 1 MiB of zeros.
+  Item one{.name = "zeros.bin", .data = std::string(1 << 20, '\0')};
+  zipcraft::Fill(one);
+  std::string bytes = zipcraft::LocalHeader(one) + one.data;
+  const uint64_t cd = bytes.size();
+  for (int i = 0; i < 300; ++i) {
+    Item copy = one;
+    copy.name = "zeros" + std::to_string(i) + ".bin";
+    bytes += zipcraft::CentralHeader(copy, 0);
+  }
+  bytes += zipcraft::EndRecord(300, bytes.size() - cd, cd);
+  WriteFile(t / "bomb.zip", bytes);
+  // An entry whose data run over the next entry's header.
+  Item a{.name = "a.txt", .data = "aaaa"}, b{.name = "b.txt", .data = "bbbb"};
+  zipcraft::Built ab = zipcraft::Zip({a, b});
+  zipcraft::Set32(ab.bytes, ab.cdOffset + 20, 20);  // a's compressed size reaches into b
+  zipcraft::Set32(ab.bytes, ab.cdOffset + 24, 20);
+  WriteFile(t / "nested.zip", ab.bytes);
+
+  for (const char* name : {"bomb.zip", "nested.zip"}) {
+    SCOPED_TRACE(name);
+    Recorded r;
+    EXPECT_EQ(r.Test(t / name), dz::UE_STRUCT);
+    EXPECT_TRUE(AnyMessageHas(r, ".", "overlap"));
+    EXPECT_EQ(r.Extract(t / name, t / "out"), dz::UE_STRUCT);
+  }
+  EXPECT_FALSE(OutsidePasses("unzip -tq", t / "bomb.zip"));
+  EXPECT_TRUE(qbtest::ListDir(t / "out").empty() ||
+              qbtest::ListDir(t / "out") == std::vector<std::string>{"b.txt"});
+  EXPECT_FALSE(OutsidePasses("7z t", t / "bomb.zip"));
+
+  // The same bomb as a set of one volume: the join refuses it.
+  std::string set = "PK\x07\x08" + bytes;
+  for (size_t p = set.find("PK\x01\x02"); p != std::string::npos; p = set.find("PK\x01\x02", p + 4))
+    zipcraft::Set32(set, p + 42, 4);
+  zipcraft::Set32(set, set.size() - 6, uint32_t(cd + 4));
+  qbtest::MakeDirs(t / "set");
+  qbtest::MakeDirs(t / "joined");
+  WriteFile(t / "set\\bomb.zip", set);
+  Recorded j;
+  EXPECT_EQ(j.Run(t / "set\\bomb.zip", "*.*", t / "joined", {F::RecurseFlag}, {S::USO_MVFROMHD}), dz::UE_STRUCT);
+  EXPECT_FALSE(qbtest::Exists(t / "joined\\bomb.zip"));
+}
+
+TEST(UnzipFaults, TestReportsEveryLocalHeaderThatContradictsTheDirectory) {
+  TempDir t;
+  std::vector<Item> items;
+  for (const char* n : {"name.txt", "method.txt", "crc.txt", "size.txt", "flags.txt", "good.txt"}) {
+    Item it{.name = n, .data = std::string("content of ") + n};
+    zipcraft::Fill(it);
+    items.push_back(it);
+  }
+  std::vector<std::string> locals;
+  for (Item it : items) {
+    if (it.name == "name.txt") it.name = "nane.txt";
+    if (it.name == "method.txt") it.method = 99;
+    if (it.name == "crc.txt") it.crc ^= 4;
+    if (it.name == "size.txt") it.size += 1;
+    if (it.name == "flags.txt") it.flags = 0x0800;
+    locals.push_back(zipcraft::LocalHeader(it));
+  }
+  WriteFile(t / "m.zip", zipcraft::Zip(items, "", locals).bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "m.zip"), dz::UE_STRUCT);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+  EXPECT_TRUE(AnyMessageHas(r, "name.txt", "in the name"));
+  EXPECT_TRUE(AnyMessageHas(r, "method.txt", "in the compression method"));
+  EXPECT_TRUE(AnyMessageHas(r, "crc.txt", "in the CRC"));
+  EXPECT_TRUE(AnyMessageHas(r, "size.txt", "in the size"));
+  EXPECT_TRUE(AnyMessageHas(r, "flags.txt", "in the flags"));
+  EXPECT_FALSE(AnyMessageHas(r, "good.txt", ""));
+  EXPECT_FALSE(OutsidePasses("unzip -tq", t / "m.zip"));
+  // Extraction still recovers the data as the directory describes them.
+  Recorded x;
+  EXPECT_EQ(x.Extract(t / "m.zip", t / "out"), 0);
+  for (const Item& it : items) EXPECT_EQ(ReadFile(t / ("out\\" + it.name)), it.data) << it.name;
+}
+
+TEST(UnzipFaults, ASizeOf2To64Minus1IsAnErrorNotACrash) {
+  TempDir t;
+  Item big{.name = "big.bin", .data = "12345"};
+  zipcraft::Fill(big);
+  big.compSize = ~uint64_t(0);
+  zipcraft::Put16(big.centralExtra, 1);
+  zipcraft::Put16(big.centralExtra, 8);
+  zipcraft::Put64(big.centralExtra, ~uint64_t(0));
+  // Alone, its size plus one is the whole progress total: that sum must not wrap to 0.
+  WriteFile(t / "z64.zip", zipcraft::Zip({big}).bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "z64.zip"), dz::UE_EOF);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 1);
+  EXPECT_EQ(r.Extract(t / "z64.zip", t / "out"), dz::UE_EOF);
+  EXPECT_TRUE(qbtest::ListDir(t / "out").empty());
+  EXPECT_FALSE(OutsidePasses("unzip -tq", t / "z64.zip"));
+}
+
+TEST(UnzipFaults, AZipHiddenInTheCommentIsNotTheArchive) {
+  TempDir t;
+  const std::string inner = zipcraft::Zip({{.name = "inner.txt", .data = "hidden"}}).bytes;
+  WriteFile(t / "outer.zip", zipcraft::Zip({{.name = "real.txt", .data = "real"}}, inner).bytes);
+  Recorded r;
+  EXPECT_EQ(r.List(t / "outer.zip"), std::vector<std::string>{"real.txt"});
+  EXPECT_EQ(r.Test(t / "outer.zip"), 0);
+  EXPECT_EQ(r.Extract(t / "outer.zip", t / "out"), 0);
+  EXPECT_EQ(qbtest::ListDir(t / "out"), std::vector<std::string>{"real.txt"});
+  std::string listing;
+  qbtest::RunUnix("7z l '" + qbtest::ToUnixPath(t / "outer.zip") + "'", &listing);
+  EXPECT_NE(listing.find("real.txt"), std::string::npos) << listing;
+
+  // With the real directory damaged, the hidden zip is still not taken for the archive.
+  zipcraft::Built damaged = zipcraft::Zip({{.name = "real.txt", .data = "real"}}, inner);
+  damaged.bytes[damaged.cdOffset] = 'X';
+  WriteFile(t / "damaged.zip", damaged.bytes);
+  Recorded d;
+  EXPECT_NE(d.Test(t / "damaged.zip"), 0);
+  EXPECT_NE(d.Extract(t / "damaged.zip", t / "out2"), 0);
+  EXPECT_FALSE(qbtest::Exists(t / "out2\\inner.txt"));
+}
+
+TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
+  TempDir t;
+  zipcraft::Built z = zipcraft::Zip({{.name = "one.txt", .data = "one"}});
+  std::string bytes = z.bytes.substr(0, z.cdOffset + z.cdSize);
+  bytes += zipcraft::Zip64End(1, z.cdSize, z.cdOffset, bytes.size());
+  bytes += zipcraft::EndRecord(0, z.cdSize, z.cdOffset);  // the classic record says none
+  WriteFile(t / "e.zip", bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "e.zip"), dz::UE_STRUCT);
+  EXPECT_TRUE(AnyMessageHas(r, "zip64", "disagree"));
+  EXPECT_EQ(r.Extract(t / "e.zip", t / "out"), 0);
+  EXPECT_EQ(ReadFile(t / "out\\one.txt"), "one");
+  // The same zip with agreeing records passes.
+  WriteFile(t / "ok.zip", z.bytes.substr(0, z.cdOffset + z.cdSize) +
+                              zipcraft::Zip64End(1, z.cdSize, z.cdOffset, z.cdOffset + z.cdSize) +
+                              zipcraft::EndRecord(1, z.cdSize, z.cdOffset));
+  Recorded ok;
+  EXPECT_EQ(ok.Test(t / "ok.zip"), 0);
+}
+
+TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
+  TempDir t;
+  const uint16_t unix = (3 << 8) | 30;
+  zipcraft::Built z = zipcraft::Zip({
+      {.name = "run.sh", .data = "", .madeBy = unix, .externalAttr = (0100775u << 16) | 0xFF},
+      {.name = "tool", .data = "#!", .madeBy = unix, .externalAttr = (0100644u << 16) | 0x10},
+      {.name = "dir", .data = "", .madeBy = unix, .externalAttr = (040755u << 16)},
+  });
+  WriteFile(t / "u.zip", z.bytes);
+  Recorded r;
+  std::vector<uint32_t> attrs;
+  ASSERT_EQ(r.List(t / "u.zip", nullptr, &attrs).size(), 3u);
+  EXPECT_EQ(attrs[0] & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(attrs[1] & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_NE(attrs[2] & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(r.Extract(t / "u.zip", t / "out"), 0);
+  const DWORD run = GetFileAttributesW(tk::Widen(t / "out\\run.sh").c_str());
+  ASSERT_NE(run, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(run & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(ReadFile(t / "out\\tool"), "#!");
+  EXPECT_NE(GetFileAttributesW(tk::Widen(t / "out\\dir").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+// A push button with a picture beside its caption: the glyph (NumGlyphs cells side
+// by side: up, disabled, down) and the caption placed as one centred group by
+// Layout and Spacing. Drawn by the button itself (owner-drawn push button).
+#include "toolkit/win_controls.h"
+#include "toolkit/win_speedbutton.h"
+
+namespace tk {
+
+// Image and text rectangles of a glyph (g) and a caption (t) centred as one group in
+// a client of size w x h, spacing apart.
+void LayoutGlyph(TButtonLayout layout, SIZE client, SIZE g, SIZE t, int spacing, RECT& image, RECT& text);
+
+class TBitBtn : public TButton {
+ public:
+  TBitBtn() = default;
+  HBITMAP Glyph() const { return glyph_; }
+  void SetGlyph(HBITMAP glyph, int numGlyphs = 1);  // not owned
+  int NumGlyphs() const { return numGlyphs_; }
+  SIZE GlyphSize() const;  // of one cell
+  TButtonLayout Layout() const { return layout_; }
+  void SetLayout(TButtonLayout layout) { layout_ = layout; Invalidate(); }
+  int Spacing() const { return spacing_; }
+  void SetSpacing(int spacing) { spacing_ = spacing; Invalidate(); }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+ private:
+  HBITMAP glyph_ = nullptr;
+  int numGlyphs_ = 1, spacing_ = 4;
+  TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
+};
+
+}  // namespace tk
