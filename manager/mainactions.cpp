@@ -300,25 +300,11 @@ void TMainForm::axnMcProfileOnlyExecute() { SetViewMode(2); }
 // The wizard, the runner starts, the zip file commands, export, options, schedules,
 // autoruns, start-up and shut-down profiles, filters and help fill these in.
 
-void TMainForm::axnNewProfileExecute() {}
-void TMainForm::axnNewMcProfileExecute() {}
-void TMainForm::axnCopyProfileExecute() {}
-void TMainForm::axnEditProfileExecute() {}
-void TMainForm::axnViewProfileExecute() {}
-void TMainForm::axnRenameProfileExecute() {}
-void TMainForm::axnMoveProfileUpExecute() {}
-void TMainForm::axnMoveProfileDownExecute() {}
-void TMainForm::axnDeleteProfileExecute() {}
-void TMainForm::axnRunProfileExecute() {}
-void TMainForm::axnRunAndTestExecute() {}
-void TMainForm::axnRunAllProfilesExecute() {}
 void TMainForm::axnExportProfilesExecute() {}
 void TMainForm::axnNewZipfileExecute() {}
 void TMainForm::axnOpenZipfileExecute() {}
 void TMainForm::axnOpenFolderExecute() {}
 void TMainForm::axnExtractZipfileExecute() {}
-void TMainForm::axnTestzipfileExecute() {}
-void TMainForm::axnTestAllZipfilesExecute() {}
 void TMainForm::axnSpanzipfileExecute() {}
 void TMainForm::axnReassemblezipfileExecute() {}
 void TMainForm::axnDeletezipfileExecute() {}

@@ -10,6 +10,7 @@
 #include "manager/filters.h"
 #include "manager/schedules.h"
 #include "manager/startupprofiles.h"
+#include "manager/wizard.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"

@@ -39,6 +39,7 @@ class TSchedulesForm;
 class TAutoRunsForm;
 class TStartupProfilesForm;
 class TFiltersForm;
+class TWizardForm;
 
 // Sent by the runner when it changed profiles: wParam 100 and lParam 200.
 inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
@@ -135,6 +136,8 @@ class TMainForm : public tk::TForm {
   // The focused list among lvProfiles and lvMcProfiles when exactly one of its rows
   // is selected (its row index in *row), else nullptr ("Select a profile" when asked).
   tk::TListView* GetSelectedProfile(bool report, int* row = nullptr);
+  // The same among lvProfiles and lvMcProfiles2 ("Select an item for ZIP file").
+  tk::TListView* GetChosenZipRow(bool report, int* row = nullptr);
   bool CheckHaveProfiles();
 
   // ---- services of the editors (editoractions.cpp)
@@ -142,6 +145,14 @@ class TMainForm : public tk::TForm {
   void InstallEditorServices();
   // The captions of lvProfiles, then of lvMcProfiles, each in list order.
   std::vector<std::string> ListedProfileNames() const;
+  // ---- profile actions (profileactions.cpp)
+  // The wizard, made on first use and kept.
+  TWizardForm& Wizard();
+  void MoveProfile(int delta);
+  // Starts the runner with letter for the selection (or every profile with all).
+  void RunSelectedProfiles(char letter, bool all);
+  // Every profile name in list order, quoted only when it holds a blank.
+  std::string QuotedProfileList();
 
   // ---- columns and view
   void SyncColumns();
@@ -231,6 +242,10 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TAutoRunsForm> autoRunsForm_;
   std::unique_ptr<TStartupProfilesForm> startupProfilesForm_;
   std::unique_ptr<TFiltersForm> filtersForm_;
+  std::unique_ptr<TWizardForm> wizardForm_;
+  // Shows the prepared wizard and lists the profile it stored.
+  void SaveNewProfile();
+  bool RenameProfileKey(const std::string& oldName, const std::string& newName);
 };
 
 // The one main window of the program (nullptr before it is made).

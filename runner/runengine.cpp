@@ -582,23 +582,8 @@ void RunProfiles(TRunFoMainForm& form) {
 // ---------------------------------------------------------------------------------
 // Callbacks of both components.
 namespace {
-void PumpAndCheckCancel(bool& DoCancel) {
-  tk::Application.ProcessMessages();
-  DoCancel = Runner.Cancel;
-}
 bool ShowsExtractNames(const TRunFoMainForm& form) {
   return form.ShowFN && Runner.Command != 'T' && Runner.Command != 'B';
-}
-std::string FileNamePart(std::string s) {
-  for (char& c : s)
-    if (c == '/') c = '\\';
-  return tk::LowerCase(tk::ExtractFileName(s));
-}
-void MajorProgress(TRunFoMainForm& form, int percent) {
-  if (percent > form.HighestMajorPercent) {
-    form.HighestMajorPercent = percent;
-    form.SetMajorPosition(percent);
-  }
 }
 void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t& RtnResult, bool zipSide) {
   RtnResult = 0;
@@ -625,16 +610,17 @@ void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t
 }
 }  // namespace
 
+// The callbacks only leave their state with the window, which shows it at its own pace.
 void TRunFoMainForm::ZipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  MajorProgress(*this, Percent);
-  lblMajorFN.SetCaption(szItem ? szItem : "");
-  PumpAndCheckCancel(DoCancel);
+  NoteMajorPercent(Percent);
+  NoteMajorItem(szItem);
+  PaceProgress(DoCancel);
 }
 
 void TRunFoMainForm::ZipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  SetMinorPosition(Percent);
-  if (ShowFN) lblFN.SetCaption(FileNamePart(szItem ? szItem : ""));
-  PumpAndCheckCancel(DoCancel);
+  NoteMinorPercent(Percent);
+  if (ShowFN) NoteFileName(szItem, true);
+  PaceProgress(DoCancel);
 }
 
 void TRunFoMainForm::ZipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,
@@ -643,15 +629,15 @@ void TRunFoMainForm::ZipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p
 }
 
 void TRunFoMainForm::UnzipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  MajorProgress(*this, Percent);
-  if (ShowsExtractNames(*this)) lblMajorFN.SetCaption(szItem ? szItem : "");
-  PumpAndCheckCancel(DoCancel);
+  NoteMajorPercent(Percent);
+  if (ShowsExtractNames(*this)) NoteMajorItem(szItem);
+  PaceProgress(DoCancel);
 }
 
 void TRunFoMainForm::UnzipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  SetMinorPosition(Percent);
-  if (ShowsExtractNames(*this)) lblFN.SetCaption(tk::LowerCase(tk::ExtractFileName(szItem ? szItem : "")));
-  PumpAndCheckCancel(DoCancel);
+  NoteMinorPercent(Percent);
+  if (ShowsExtractNames(*this)) NoteFileName(szItem, false);
+  PaceProgress(DoCancel);
 }
 
 void TRunFoMainForm::UnzipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,

@@ -273,12 +273,57 @@ void TRunFoMainForm::SetMinorPosition(int percent) {
 }
 
 void TRunFoMainForm::ResetProgress() {
+  pending_ = TPendingProgress{};
+  pace_.Restart();
   pbarMinor.SetPosition(0);
   pbarMajor.SetPosition(0);
   g32Minor.SetPosition(0);
   g32Major.SetPosition(0);
   lblFN.SetCaption("");
   lblFN.Update();
+}
+
+void TRunFoMainForm::NoteMajorPercent(int percent) {
+  if (percent <= HighestMajorPercent) return;
+  HighestMajorPercent = percent;
+  pending_.major = percent;
+}
+
+void TRunFoMainForm::NoteMinorPercent(int percent) { pending_.minor = percent; }
+
+void TRunFoMainForm::NoteFileName(const char* item, bool zipName) {
+  pending_.fileName = item ? item : "";
+  pending_.zipName = zipName;
+  pending_.hasFileName = true;
+}
+
+void TRunFoMainForm::NoteMajorItem(const char* item) {
+  pending_.majorItem = item ? item : "";
+  pending_.hasMajorItem = true;
+}
+
+void TRunFoMainForm::PaceProgress(bool& DoCancel) {
+  const uint64_t now = GetTickCount64();
+  if (pace_.ShowDue(now)) ShowProgress();
+  if (pace_.PumpDue(now)) tk::Application.ProcessMessages();
+  DoCancel = Runner.Cancel;
+}
+
+void TRunFoMainForm::ShowProgress() {
+  const TPendingProgress p = std::move(pending_);
+  pending_ = TPendingProgress{};
+  if (p.major >= 0) SetMajorPosition(p.major);
+  if (p.minor >= 0) SetMinorPosition(p.minor);
+  if (p.hasFileName) {
+    // A zip names its folders with "/"; the label shows the name part only.
+    std::string name = p.fileName;
+    if (p.zipName)
+      for (char& c : name)
+        if (c == '/') c = '\\';
+    name = tk::LowerCase(tk::ExtractFileName(name));
+    if (name != lblFN.Caption()) lblFN.SetCaption(name);
+  }
+  if (p.hasMajorItem && p.majorItem != lblMajorFN.Caption()) lblMajorFN.SetCaption(p.majorItem);
 }
 
 void TRunFoMainForm::SetBarColors(tk::TColor color, int contrast) {
@@ -326,6 +371,7 @@ void TRunFoMainForm::tmrActivateTimer() {
       CustomDelayList->SetCommaText(TFernoIni().GetCustomRunAndTestDelay());
       LongestCustomDelay = 0;
       RunProfiles(*this);
+      ShowProgress();
       // One named profile that did not run: nothing to wait for.
       const bool oneFailed = Runner.ArgCount() == 2 && RanOKList->Empty();
       if (!oneFailed && !Runner.Cancel) ShowDelayBeforeTest(*this);
@@ -337,6 +383,7 @@ void TRunFoMainForm::tmrActivateTimer() {
     default:
       break;
   }
+  ShowProgress();
   HandOffErrors();
   if (Runner.HandOff.bRunningShutdownProfiles) {
     Hide();

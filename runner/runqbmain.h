@@ -22,6 +22,7 @@
 
 #include "controls/g32_progressbar.h"
 #include "controls/realpassdialog.h"
+#include "runner/progresspace.h"
 #include "runner/zipfile.h"
 #include "settings/fernoini.h"
 #include "settings/unzipfile.h"
@@ -129,8 +130,19 @@ class TRunFoMainForm : public tk::TForm {
   // Progress display, for whichever pair of bars is shown.
   void SetMajorPosition(int percent);
   void SetMinorPosition(int percent);
-  // All four bars to 0, lblFN emptied and repainted.
+  // All four bars to 0, lblFN emptied and repainted; nothing of the last target waits.
   void ResetProgress();
+  // Progress from the library's callbacks: kept, and shown at the window's pace
+  // (runner/progresspace.h). The major bar never moves back within one target.
+  void NoteMajorPercent(int percent);
+  void NoteMinorPercent(int percent);
+  void NoteFileName(const char* item, bool zipName);   // lblFN: the item's lower-cased name
+  void NoteMajorItem(const char* item);                // lblMajorFN: the item as it is
+  // At the end of every callback: shows what waits and pumps messages when each is due;
+  // DoCancel := the cancel flag.
+  void PaceProgress(bool& DoCancel);
+  // Shows at once whatever the callbacks left (the last state, when a command ends).
+  void ShowProgress();
   // The colours of the gradient bars (no effect on the plain ones).
   void SetBarColors(tk::TColor color, int contrast);
 
@@ -156,6 +168,14 @@ class TRunFoMainForm : public tk::TForm {
  private:
   void FormCreate();
   void FormKeyDown(WORD& key, tk::TShiftState shift);
+  // What the callbacks left that the window does not show yet.
+  struct TPendingProgress {
+    int major = -1, minor = -1;             // -1: nothing new
+    bool hasFileName = false, zipName = false, hasMajorItem = false;
+    std::string fileName, majorItem;        // as the library gave them
+  };
+  TPendingProgress pending_;
+  TProgressPace pace_;
   bool dispatching_ = false;  // the command is running
   bool dispatched_ = false;   // the command is done; the window may close
   bool ctrlHeld_ = false;

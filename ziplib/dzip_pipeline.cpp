@@ -4,12 +4,17 @@
 // one with the final block), and the calling thread writes the results in order, encrypts
 // and makes every callback. Encryption: a worker starts an entry's cipher (the key
 // derivation is the costly part) and encrypts its first chunk, a whole small file with its
-// authentication code; the calling thread carries the cipher on over later chunks in order. At most a fixed number of chunks are in flight, so
-// memory stays bounded whatever the sizes of the files.
+// authentication code; the calling thread carries the cipher on over later chunks in order.
+// A file of one chunk is opened, read and closed by its worker, so that many small files
+// are in flight at once and their opening overlaps with compressing; only a file of
+// several chunks is opened by the calling thread, once, for all its chunks. At most a
+// fixed number of chunks and of bytes are in flight, so memory stays bounded whatever
+// the sizes of the files.
 #include <windows.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -109,7 +114,8 @@ constexpr int kAesStrength = 3;   // AES-256
 
 struct Task {
   size_t item = 0;
-  HANDLE h = INVALID_HANDLE_VALUE;
+  HANDLE h = INVALID_HANDLE_VALUE;   // INVALID: a whole file, opened by the worker from path
+  const std::wstring* path = nullptr;
   uint64_t fileSize = 0;     // of the whole file
   uint64_t offset = 0;
   uint32_t len = 0;
@@ -120,11 +126,12 @@ struct Task {
   uint32_t rawLen = 0;
   uint16_t method = kMethodDeflated;
   bool readError = false;
+  DWORD openError = 0;                       // the worker could not open the file
   bool encrypt = false;                      // a file entry of an encrypting run
   std::unique_ptr<AesZipEncryptor> aes;      // first chunk: the entry's cipher, started
   std::string aesHeader, aesCode;            // salt + verifier; code when first and last
   bool cipherError = false;
-  bool done = false;
+  std::atomic<bool> done{false};
 };
 
 bool ReadAt(HANDLE h, uint64_t offset, uint8_t* buf, uint32_t len, uint32_t* got) {
@@ -156,18 +163,33 @@ class Workers {
     for (auto& t : threads_) t.join();
   }
   void Submit(Task* t) {
+    bool wake = false;
     {
       std::lock_guard<std::mutex> g(m_);
       pending_.push_back(t);
+      wake = idle_ > 0;
     }
-    cvWork_.notify_one();
+    if (wake) cvWork_.notify_one();
   }
+  // The calling thread spins a little before it sleeps: where every sleep and wake is a
+  // call into the system, that would cost more than the work of one small file.
   void Wait(Task* t) {
+    for (int i = 0; i < kSpins; ++i) {
+      if (t->done.load()) return;
+      if (i < 100)
+        YieldProcessor();
+      else
+        std::this_thread::yield();
+    }
     std::unique_lock<std::mutex> g(m_);
-    cvDone_.wait(g, [t] { return t->done; });
+    waiting_.store(true);
+    cvDone_.wait(g, [t] { return t->done.load(); });
+    waiting_.store(false);
   }
 
  private:
+  static constexpr int kSpins = 4000;
+
   void Loop() {
     z_stream zs{};
     bool zInit = false;
@@ -176,7 +198,9 @@ class Workers {
       Task* t = nullptr;
       {
         std::unique_lock<std::mutex> g(m_);
+        ++idle_;
         cvWork_.wait(g, [this] { return stop_ || !pending_.empty(); });
+        --idle_;
         if (pending_.empty()) break;
         t = pending_.front();
         pending_.pop_front();
@@ -185,12 +209,14 @@ class Workers {
         zInit = deflateInit2(&zs, level_, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK;
       }
       Process(*t, zs, zInit, in);
-      if (t->encrypt && t->first && !t->readError) Encrypt(*t);
-      {
+      if (t->encrypt && t->first && !t->readError && t->openError == 0) Encrypt(*t);
+      // done before waiting_ is read, as Wait sets waiting_ before it reads done: one of
+      // the two always sees the other, so no wake is lost.
+      t->done.store(true);
+      if (waiting_.load()) {
         std::lock_guard<std::mutex> g(m_);
-        t->done = true;
+        cvDone_.notify_all();
       }
-      cvDone_.notify_all();
     }
     if (zInit) deflateEnd(&zs);
   }
@@ -198,11 +224,15 @@ class Workers {
   void Process(Task& t, z_stream& zs, bool zInit, std::vector<uint8_t>& in) {
     const uint32_t window = t.deflate64 ? kDeflate64Window : kDeflateWindow;
     const uint32_t dict = (!t.store && !t.first) ? static_cast<uint32_t>(std::min<uint64_t>(window, t.offset)) : 0;
-    in.resize(static_cast<size_t>(dict) + t.len);
     uint32_t got = 0;
-    if (!ReadAt(t.h, t.offset - dict, in.data(), dict + t.len, &got)) {
-      t.readError = true;
-      return;
+    if (t.h == INVALID_HANDLE_VALUE) {
+      if (!ReadWhole(t, in, &got)) return;
+    } else {
+      in.resize(static_cast<size_t>(dict) + t.len);
+      if (!ReadAt(t.h, t.offset - dict, in.data(), dict + t.len, &got)) {
+        t.readError = true;
+        return;
+      }
     }
     const uint32_t dataLen = got > dict ? got - dict : 0;
     const uint8_t* data = in.data() + dict;
@@ -224,6 +254,36 @@ class Workers {
       t.method = kMethodStored;
       t.out.assign(data, data + dataLen);
     }
+  }
+
+  // A file of one chunk: opened, read to its end (at most one chunk) and closed here.
+  static bool ReadWhole(Task& t, std::vector<uint8_t>& in, uint32_t* got) {
+    HANDLE h = CreateFileW(t.path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      t.openError = GetLastError();
+      if (t.openError == 0) t.openError = ERROR_FILE_NOT_FOUND;
+      return false;
+    }
+    // One byte more than the listed size shows a file that grew since it was listed.
+    in.resize(std::min<size_t>(kChunk, static_cast<size_t>(t.len) + 1));
+    *got = 0;
+    for (;;) {
+      if (*got == in.size()) {
+        if (in.size() >= kChunk) break;
+        in.resize(std::min<size_t>(kChunk, in.size() * 2));
+      }
+      DWORD n = 0;
+      if (!ReadFile(h, in.data() + *got, static_cast<DWORD>(in.size() - *got), &n, nullptr)) {
+        t.readError = GetLastError() != ERROR_HANDLE_EOF;
+        break;
+      }
+      if (n == 0) break;
+      *got += n;
+    }
+    CloseHandle(h);
+    t.fileSize = *got;
+    return !t.readError;
   }
 
   bool Deflate64Chunk(Task& t, const uint8_t* dictData, uint32_t dict, bool haveDict, const uint8_t* data,
@@ -268,6 +328,8 @@ class Workers {
   std::mutex m_;
   std::condition_variable cvWork_, cvDone_;
   std::deque<Task*> pending_;
+  unsigned idle_ = 0;                  // workers asleep for want of work
+  std::atomic<bool> waiting_{false};   // the calling thread is asleep in Wait
   bool stop_ = false;
   std::vector<std::thread> threads_;
 };
@@ -417,15 +479,19 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
                   ProgressTotals& progress, std::vector<EntryHeader>& central, std::vector<EntryResult>& results) {
   unsigned threads = std::thread::hardware_concurrency();
   threads = std::clamp(threads, 1u, 8u);
-  const size_t window = threads * 3 + 2;
+  // Many small files in flight keep every worker busy while others wait on their files;
+  // the bytes in flight stay within a few chunks per worker.
+  const size_t maxTasks = threads * 24;
+  const uint64_t maxBytes = static_cast<uint64_t>(threads * 3 + 2) * kChunk;
   Workers workers(o.level, o.encrypt ? o.password : std::string(), threads);
   std::deque<std::unique_ptr<Task>> inflight;
+  uint64_t bytesInFlight = 0;
 
   size_t nextItem = 0;
   uint64_t nextOffset = 0;   // of the item being scheduled
   uint64_t itemSize = 0;
   HANDLE itemHandle = INVALID_HANDLE_VALUE;
-  bool scheduling = false;   // an item is partly scheduled
+  bool scheduling = false;   // an item of several chunks is partly scheduled
   int result = dz::ZE_OK;
   EntryWriter entry(o, out);
 
@@ -438,43 +504,68 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     for (HANDLE h : openHandles) CloseHandle(h);
     openHandles.clear();
   };
+  // A file that cannot be opened: skipped with a warning, or the end of the run.
+  auto openFailed = [&](const SourceFile& s, DWORD err) {
+    const std::string path = tk::Narrow(s.path);
+    EntryResult r;
+    r.zipName = s.zipName;
+    r.sourcePath = s.path;
+    r.action = EntryAction::Skipped;
+    if (IsLockError(err) && !o.Sub(dz::ZSO_SKIPLOCKEDFILES)) {
+      rep.Error(dz::ZE_OPEN, "Cannot open file (locked or no read permission): " + path);
+      r.note = "cannot open (locked or no read permission)";
+      results.push_back(r);
+      return false;
+    }
+    r.note = IsLockError(err) ? "skipped, locked or no read permission" : "skipped, not found";
+    rep.Warning("File skipped (" + std::string(IsLockError(err) ? "locked or no read permission" : "not found") +
+                "): " + path);
+    results.push_back(r);
+    progress.doneBytes += s.size;
+    return true;
+  };
+  auto newTask = [&](size_t item) {
+    auto t = std::make_unique<Task>();
+    t->item = item;
+    t->store = items[item].store || o.level == 0;
+    t->deflate64 = o.deflate64;
+    t->encrypt = o.encrypt;
+    return t;
+  };
 
   while (result == dz::ZE_OK) {
     // Fill the window.
-    while (inflight.size() < window && (scheduling || nextItem < items.size())) {
+    while (inflight.size() < maxTasks && bytesInFlight < maxBytes && (scheduling || nextItem < items.size())) {
       if (!scheduling) {
         const NewItem& it = items[nextItem];
         const SourceFile& s = *it.src;
         if (s.isDir) {
-          auto t = std::make_unique<Task>();
-          t->item = nextItem++;
+          auto t = newTask(nextItem++);
           t->done = true;
           t->method = kMethodStored;
+          inflight.push_back(std::move(t));
+          continue;
+        }
+        if (s.size <= kChunk) {
+          // One chunk as listed: the worker opens, reads and closes the file.
+          auto t = newTask(nextItem++);
+          t->path = &s.path;
+          t->len = static_cast<uint32_t>(s.size);
+          t->fileSize = s.size;
+          bytesInFlight += t->len;
+          workers.Submit(t.get());
           inflight.push_back(std::move(t));
           continue;
         }
         HANDLE h = CreateFileW(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
-          const DWORD err = GetLastError();
-          const std::string path = tk::Narrow(s.path);
-          EntryResult r;
-          r.zipName = s.zipName;
-          r.sourcePath = s.path;
-          r.action = EntryAction::Skipped;
-          if (IsLockError(err) && !o.Sub(dz::ZSO_SKIPLOCKEDFILES)) {
-            rep.Error(dz::ZE_OPEN, "Cannot open file (locked or no read permission): " + path);
-            r.note = "cannot open (locked or no read permission)";
-            results.push_back(r);
-            finishFailure(dz::ZE_OPEN);
-            break;
-          }
-          r.note = IsLockError(err) ? "skipped, locked or no read permission" : "skipped, not found";
-          rep.Warning("File skipped (" + std::string(IsLockError(err) ? "locked or no read permission" : "not found") +
-                      "): " + path);
-          results.push_back(r);
-          progress.doneBytes += s.size;
-          ++nextItem;
+          // Reported in order, after the items before it were written.
+          auto t = newTask(nextItem++);
+          t->openError = GetLastError();
+          if (t->openError == 0) t->openError = ERROR_FILE_NOT_FOUND;
+          t->done = true;
+          inflight.push_back(std::move(t));
           continue;
         }
         openHandles.push_back(h);
@@ -485,34 +576,38 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
         nextOffset = 0;
         scheduling = true;
       }
-      auto t = std::make_unique<Task>();
-      t->item = nextItem;
+      auto t = newTask(nextItem);
       t->h = itemHandle;
       t->fileSize = itemSize;
       t->offset = nextOffset;
       t->len = static_cast<uint32_t>(std::min<uint64_t>(kChunk, itemSize - nextOffset));
       t->first = nextOffset == 0;
-      t->store = items[nextItem].store || o.level == 0;
-      t->deflate64 = o.deflate64;
-      t->encrypt = o.encrypt;
       nextOffset += t->len;
       t->last = nextOffset >= itemSize;
       if (t->last) {
         scheduling = false;
         ++nextItem;
       }
+      bytesInFlight += t->len;
       workers.Submit(t.get());
       inflight.push_back(std::move(t));
     }
-    if (result != dz::ZE_OK) break;
     if (inflight.empty()) break;
 
     // Write the oldest chunk.
     std::unique_ptr<Task> t = std::move(inflight.front());
     inflight.pop_front();
     workers.Wait(t.get());
+    bytesInFlight -= t->len;
     const NewItem& it = items[t->item];
     const SourceFile& s = *it.src;
+    if (t->openError != 0) {
+      if (!openFailed(s, t->openError)) {
+        finishFailure(dz::ZE_OPEN);
+        break;
+      }
+      continue;
+    }
     if (t->readError) {
       rep.Error(dz::ZE_READ, "Read failure: " + tk::Narrow(s.path));
       finishFailure(dz::ZE_READ);

@@ -98,6 +98,41 @@ std::string Clean83(const std::string& s, size_t max) {
 
 uint64_t Ft(const FILETIME& f) { return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
 
+// One entry of a folder as its listing gives it: every time a zip entry needs comes with
+// the listing, so no file is asked about on its own.
+struct Found {
+  std::string name;
+  DWORD attr = 0;
+  uint64_t size = 0;
+  FILETIME lastWrite{}, lastAccess{}, creation{};
+};
+
+// The entries of one folder (without "." and ".." and volume labels), in the order the
+// file system gives them. Short names are not asked for: the zip never uses them.
+std::vector<Found> ListFolder(const std::string& folder) {
+  std::vector<Found> found;
+  tk::QuietErrorMode quiet;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(tk::Widen(folder + "*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (fd.dwFileAttributes & tk::faVolumeID) continue;
+      if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0) continue;
+      Found f;
+      f.name = tk::Narrow(fd.cFileName);
+      f.attr = fd.dwFileAttributes;
+      if (!(f.attr & FILE_ATTRIBUTE_DIRECTORY)) f.size = static_cast<uint64_t>(fd.nFileSizeHigh) << 32 | fd.nFileSizeLow;
+      f.lastWrite = fd.ftLastWriteTime;
+      f.lastAccess = fd.ftLastAccessTime;
+      f.creation = fd.ftCreationTime;
+      found.push_back(std::move(f));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  return found;
+}
+
 }  // namespace
 
 std::string MangleComponent(const std::string& name, int serial) {
@@ -224,9 +259,9 @@ struct Selector {
   // rootForNames: the folder the zip names of dir entries are relative to.
   void Walk(const std::string& base, const std::string& rel, const std::string& mask, const std::string& nameRoot) {
     const std::string folder = base + rel;
-    const std::vector<tk::TSearchRec> found = tk::FindFiles(folder + "*", tk::faAnyFile);
+    const std::vector<Found> found = ListFolder(folder);
     if (found.empty() && !rel.empty()) KeepEmptyFolder(base, rel, mask, nameRoot);
-    for (const auto& f : found) {
+    for (const Found& f : found) {
       const bool isDir = (f.attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
       if (!o.includeSysHidden && (f.attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
       if (isDir) {
@@ -253,14 +288,11 @@ struct Selector {
       SourceFile s;
       s.path = wfull;
       s.zipName = std::move(zipName);
-      s.size = static_cast<uint64_t>(f.size);
+      s.size = f.size;
       s.attrs = f.attr;
       s.mtime = Ft(f.lastWrite);
-      WIN32_FILE_ATTRIBUTE_DATA fa{};
-      if (GetFileAttributesExW(wfull.c_str(), GetFileExInfoStandard, &fa)) {
-        s.atime = Ft(fa.ftLastAccessTime);
-        s.ctime = Ft(fa.ftCreationTime);
-      }
+      s.atime = Ft(f.lastAccess);
+      s.ctime = Ft(f.creation);
       out.push_back(std::move(s));
     }
   }

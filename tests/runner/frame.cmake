@@ -22,10 +22,13 @@ if(TARGET RunQb)
 endif()
 
 if(TARGET RunQb)
-  # The progress window in-process: its code is the program's, not the library's.
-  qb_add_test(frame_form_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_form_test.cpp ${CMAKE_SOURCE_DIR}/runner/runqbmain.cpp
-    LIBS runner controls settings
-    REGISTRY GUI
-    DEPENDS dzip32 dunzip32)
+  # The progress window in-process (its code is the program's, not the library's): its
+  # parts, and its pace while the real library zips thousands of files.
+  foreach(t frame_form_test frame_pace_test)
+    qb_add_test(${t}
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp ${CMAKE_SOURCE_DIR}/runner/runqbmain.cpp
+      LIBS runner controls settings
+      REGISTRY GUI
+      DEPENDS dzip32 dunzip32)
+  endforeach()
 endif()

@@ -242,6 +242,8 @@ TEST_F(QbSchEvents, ManagerFromTheMenuAndDoubleClickUnlessShutdownProfilesRun) {
   PostMessageW(window, WM_QBSCH_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
   ASSERT_TRUE(Settle(window));
   PostMessageW(window, WM_COMMAND, 3001, 0);
+  // A sent message overtakes the posted command, so the second start is waited for.
+  EXPECT_TRUE(WaitFor([&] { return Runs().size() >= 2; }));
   auto runs = SettledRuns(window);
   ASSERT_EQ(runs.size(), 2u);
   for (const auto& run : runs) EXPECT_EQ(Before(run, "|RFS"), "Qb.exe|");

@@ -63,7 +63,7 @@ class ChildProcess {
   int Wait(unsigned timeoutMs = 60000, bool pumpMessages = false);
   // A top-level window of the process with this class, waited for; visible unless
   // mustBeVisible is false. nullptr when none came in time.
-  void* FindProcessWindow(const wchar_t* className, unsigned timeoutMs = 30000, bool mustBeVisible = true) const;
+  void* FindProcessWindow(const wchar_t* className, unsigned timeoutMs = 60000, bool mustBeVisible = true) const;
   unsigned long Id() const { return id_; }
 
  private:

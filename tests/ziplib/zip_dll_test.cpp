@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@ struct ZipCall {
   std::vector<int> errorCodes;
   std::string logName, logHeader = "--- Quillbank ZIP Log - %s ---";
   int majorCalls = 0, cancelAfterMajor = -1;
+  std::function<void(int call)> onMajor;   // called at every major callback, counted from 1
 
   ZipCall() {
     texts.reserve(32);
@@ -58,6 +61,7 @@ struct ZipCall {
   static int32_t __stdcall Major(const char*, int32_t, void* u) {
     auto* c = static_cast<ZipCall*>(u);
     ++c->majorCalls;
+    if (c->onMajor) c->onMajor(c->majorCalls);
     return c->cancelAfterMajor >= 0 && c->majorCalls > c->cancelAfterMajor ? -1 : 0;
   }
   static int32_t __stdcall Minor(const char*, int32_t, void*) { return 0; }
@@ -117,12 +121,18 @@ void ExpectOutsideToolsAccept(const std::string& zip) {
   EXPECT_EQ(PyList(zip).rfind("python failed", 0), std::string::npos);
 }
 
+// Seconds from one moment taken once per program, so that two calls a busy machine
+// runs far apart still set times the given number of seconds apart.
 void SetMTime(const std::string& path, int secondsFromNow) {
   HANDLE h = CreateFileW(tk::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
+  static const FILETIME now = [] {
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    return t;
+  }();
+  FILETIME ft = now;
   ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
   u.QuadPart += static_cast<int64_t>(secondsFromNow) * 10000000;
   ft.dwLowDateTime = u.LowPart;
@@ -460,6 +470,66 @@ TEST_F(DzipTest, LockedFilesFailOrAreSkippedWithAWarning) {
     EXPECT_FALSE(Exists(src + "sub\\c.txt"));
   }
   if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+}
+
+// The three NTFS times of one entry as the zip's central directory holds them.
+std::string PyNtfsTimes(const std::string& zip, const std::string& name) {
+  std::string out;
+  const std::string py =
+      "import zipfile,struct,sys\n"
+      "x=zipfile.ZipFile(sys.argv[1]).getinfo(sys.argv[2]).extra\n"
+      "while x:\n"
+      "  tag,size=struct.unpack('<HH',x[:4])\n"
+      "  if tag==10: print(*struct.unpack('<QQQ',x[12:36]))\n"
+      "  x=x[4+size:]\n";
+  WriteFile(zip + ".py", py);
+  RunUnix("python3 " + Q(zip + ".py") + " " + Q(zip) + " '" + name + "'", &out);
+  DeleteFileW(tk::Widen(zip + ".py").c_str());
+  return out;
+}
+
+std::string WinTimes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA fa{};
+  GetFileAttributesExW(tk::Widen(path).c_str(), GetFileExInfoStandard, &fa);
+  auto v = [](const FILETIME& f) { return std::to_string(static_cast<uint64_t>(f.dwHighDateTime) << 32 | f.dwLowDateTime); };
+  return v(fa.ftLastWriteTime) + " " + v(fa.ftLastAccessTime) + " " + v(fa.ftCreationTime) + "\n";
+}
+
+TEST_F(DzipTest, ManySmallFilesGoInWithTheirTimesAndALostOneIsReportedInItsPlace) {
+  // Many small files are read at once; one vanishes and one is locked after the
+  // selection, and both are reported while the others go in whole.
+  const int kFiles = 1500;
+  MakeDirs(src + "many");
+  auto content = [](int i) { return "file " + std::to_string(i) + "\r\n" + Text(static_cast<size_t>(i * 37 % 20000)); };
+  for (int i = 0; i < kFiles; ++i) WriteFile(src + "many\\f" + std::to_string(i) + ".txt", content(i));
+  const std::string times = WinTimes(src + "many\\f5.txt");
+  HANDLE lock = INVALID_HANDLE_VALUE;
+  ZipCall c;
+  Std(c);
+  c.r.CompFactor = 1;
+  c.r.wZipSubOptions |= dz::ZSO_SKIPLOCKEDFILES;
+  c.onMajor = [&](int call) {
+    if (call != 2) return;   // the files are chosen, none is read yet
+    DeleteFileW(tk::Widen(src + "many\\f700.txt").c_str());
+    lock = CreateFileW(tk::Widen(src + "many\\f900.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  EXPECT_EQ(c.Run(dz::ZIP_ADD), 0);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  CloseHandle(lock);
+  ASSERT_EQ(c.warnings.size(), 2u);
+  std::vector<std::string> warned = c.warnings;
+  std::sort(warned.begin(), warned.end());
+  EXPECT_EQ(warned[0], "File skipped (locked or no read permission): " + src + "many\\f900.txt");
+  EXPECT_EQ(warned[1], "File skipped (not found): " + src + "many\\f700.txt");
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -tq " + Q(zip), &out), 0) << out;
+  const std::string list = PyList(zip);
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), kFiles - 2 + 6);   // and the five of the set-up, many/
+  EXPECT_EQ(list.find("many/f700.txt"), std::string::npos);
+  EXPECT_EQ(list.find("many/f900.txt"), std::string::npos);
+  for (int i : {0, 1, 699, 701, 1499}) EXPECT_EQ(PyRead(zip, "many/f" + std::to_string(i) + ".txt"), content(i)) << i;
+  // The file times come from the folder listing: write, access and creation time.
+  EXPECT_EQ(PyNtfsTimes(zip, "many/f5.txt"), times);
 }
 
 TEST_F(DzipTest, ZipLogHoldsHeaderEntriesAndSummary) {

@@ -1,0 +1,456 @@
+// The main window's profile actions: new, copy, edit and view through the wizard,
+// rename everywhere the name is kept, move, delete, and the runner starts for the
+// selection or for every profile.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "manager/mainform.h"
+#include "manager/schedules.h"
+#include "manager/wizard.h"
+#include "settings/fernoglobal.h"
+#include "settings/foconsts.h"
+#include "settings/foschedules.h"
+#include "settings/profilename.h"
+#include "settings/qbautoruns.h"
+#include "settings/vglobal.h"
+#include "toolkit/stringlist.h"
+#include "toolkit/strings.h"
+#include "toolkit/win_inputbox.h"
+
+namespace {
+
+// Sub-item indexes of lvProfiles and lvMcProfiles2.
+constexpr int subZipSize = 4, subSource = 3;
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// The first occurrence of what (any case) in text replaced by with; false when none.
+bool ReplaceFirstNoCase(std::string& text, const std::string& what, const std::string& with) {
+  const size_t at = tk::LowerCase(text).find(tk::LowerCase(what));
+  if (at == std::string::npos) return false;
+  text.replace(at, what.size(), with);
+  return true;
+}
+
+// The key of a profile name below the root (never for an empty name).
+std::string ProfileKeyOf(const std::string& name) { return ProfilesKey.empty() ? name : ProfilesKey + "\\" + name; }
+
+// The same values (names, types and data) and the same subkeys, compared to the bottom.
+bool SameKeyTree(HKEY a, HKEY b) {
+  DWORD aKeys = 0, aValues = 0, bKeys = 0, bValues = 0;
+  if (RegQueryInfoKeyW(a, nullptr, nullptr, nullptr, &aKeys, nullptr, nullptr, &aValues, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS ||
+      RegQueryInfoKeyW(b, nullptr, nullptr, nullptr, &bKeys, nullptr, nullptr, &bValues, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS ||
+      aKeys != bKeys || aValues != bValues)
+    return false;
+  for (DWORD i = 0; i < aValues; ++i) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0, size = 0;
+    if (RegEnumValueW(a, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    std::vector<BYTE> data(size + 2), other(size + 2);
+    DWORD otherType = 0, otherSize = size + 2;
+    DWORD dataSize = size + 2;
+    if (RegQueryValueExW(a, name, nullptr, nullptr, data.data(), &dataSize) != ERROR_SUCCESS ||
+        RegQueryValueExW(b, name, nullptr, &otherType, other.data(), &otherSize) != ERROR_SUCCESS ||
+        otherType != type || otherSize != dataSize || !std::equal(data.begin(), data.begin() + dataSize, other.begin()))
+      return false;
+  }
+  for (DWORD i = 0; i < aKeys; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(a, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
+    HKEY subA = nullptr, subB = nullptr;
+    bool same = RegOpenKeyExW(a, name, 0, KEY_READ, &subA) == ERROR_SUCCESS &&
+                RegOpenKeyExW(b, name, 0, KEY_READ, &subB) == ERROR_SUCCESS && SameKeyTree(subA, subB);
+    if (subA) RegCloseKey(subA);
+    if (subB) RegCloseKey(subB);
+    if (!same) return false;
+  }
+  return true;
+}
+
+// Whether the flag at position differs between the two profiles.
+bool FlagChanged(const TQbProfile& a, const TQbProfile& b, int position) {
+  return a.b->GetFlag(position) != b.b->GetFlag(position);
+}
+
+// Whether the edit touched what the zips already made were built from.
+bool EditNeedsAdvice(const TQbProfile& before, const TQbProfile& after) {
+  if (FlagChanged(before, after, poStoreAndZip) || before.ec != after.ec) return true;
+  if (!after.IsMultiComputer() &&
+      (FlagChanged(before, after, poNoFolderNames) || before.bdir != after.bdir || before.il != after.il))
+    return true;
+  if (before.b->GetFlag(poRecurse) && !after.b->GetFlag(poRecurse)) return true;
+  for (int position : {poArchiveOnly, poCurrentMonth, poCurrentWeek, poCurrentDay, poHiddenAndSystem, poShortNames})
+    if (FlagChanged(before, after, position)) return true;
+  return before.adt != after.adt;
+}
+
+// The computer of a computer row's "Source" text (\\<computer>\...).
+std::string ComputerOfSource(const std::string& source) {
+  if (source.size() < 2 || source[0] != '\\' || source[1] != '\\') return "";
+  const size_t end = source.find('\\', 2);
+  return source.substr(2, end == std::string::npos ? std::string::npos : end - 2);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+tk::TListView* TMainForm::GetChosenZipRow(bool report, int* row) {
+  tk::TListView* lv = ActiveControl() == &lvProfiles      ? &lvProfiles
+                      : ActiveControl() == &lvMcProfiles2 ? &lvMcProfiles2
+                                                          : nullptr;
+  if (lv && lv->SelCount() == 1) {
+    if (row) *row = lv->ItemIndex();
+    return lv;
+  }
+  if (report) MsgDlg("Select an item for ZIP file", "ii");
+  return nullptr;
+}
+
+TWizardForm& TMainForm::Wizard() {
+  if (!wizardForm_) {
+    wizardForm_ = std::make_unique<TWizardForm>();
+    wizardForm_->OnHelp = [this] { axnHelpTopics->Execute(); };
+    wizardForm_->ModeImages = ilToolbar.Handle();
+    wizardForm_->ModeImageIndexes = {axnNewProfile->ImageIndex,  axnNewMcProfile->ImageIndex,
+                                     axnCopyProfile->ImageIndex, axnEditProfile->ImageIndex,
+                                     axnViewProfile->ImageIndex, axnNewZipfile->ImageIndex};
+  }
+  return *wizardForm_;
+}
+
+std::string TMainForm::QuotedProfileList() {
+  std::string list;
+  for (tk::TListView* lv : {&lvProfiles, &lvMcProfiles})
+    for (int i = 0; i < lv->Count(); ++i) list += (list.empty() ? "" : " ") + QuoteIfSpaces(lv->ItemCaption(i));
+  return list;
+}
+
+// ---------------------------------------------------------------- new, copy, edit, view
+
+void TMainForm::SaveNewProfile() {
+  TWizardForm& wizard = Wizard();
+  wizard.SetCaption("Create New Profile");
+  // The wizard stores the record on Finish and ends with OK only when it was saved,
+  // so the list entry is written only for a profile that exists.
+  const bool saved = wizard.ShowModal() == tk::mrOk;
+  WizardMode = 0;
+  if (!saved) return;
+  const std::string name = wizard.StoredProfile().pn;
+  auto p = std::make_unique<TQbProfile>();
+  p->LoadFromRegistry(name);
+  if (p->pn.empty()) return;
+  TQbProfile* profile = p.get();
+  const bool firstMc = profile->IsMultiComputer() && lvMcProfiles.Count() == 0;
+  const int count = Ini->GetProfileCount();
+  Ini->SetProfileName(count, name);
+  Ini->SetProfileCount(count + 1);
+  AddProfileRow(std::move(p));
+  if (firstMc) {
+    FillComputerRows(*profile);
+    LastMcProfile = name;
+  }
+  ProfilesChanged = true;
+}
+
+void TMainForm::axnNewProfileExecute() {
+  WizardMode = wmNewProfile;
+  Wizard().Open(wzNew);
+  SaveNewProfile();
+}
+
+void TMainForm::axnNewMcProfileExecute() {
+  WizardMode = wmNewMcProfile;
+  Wizard().Open(wzNewMc);
+  SaveNewProfile();
+}
+
+void TMainForm::axnCopyProfileExecute() {
+  if (!GetSelectedProfile(true)) return;
+  WizardMode = wmCopy;
+  if (!Wizard().Open(wzCopy, CurrentProfileName)) {
+    WizardMode = 0;
+    return;
+  }
+  SaveNewProfile();
+}
+
+void TMainForm::axnViewProfileExecute() {
+  if (!GetSelectedProfile(true)) return;
+  WizardMode = wmView;
+  if (Wizard().Open(wzView, CurrentProfileName)) wizardForm_->ShowModal();
+  WizardMode = 0;
+}
+
+void TMainForm::axnEditProfileExecute() {
+  int row = -1;
+  tk::TListView* lv = GetSelectedProfile(true, &row);
+  if (!lv) return;
+  TQbProfile* p = RowProfile(*lv, row);
+  if (!p) return;
+  const std::string name = CurrentProfileName;
+  TWizardForm& wizard = Wizard();
+  WizardMode = wmEdit;
+  if (!wizard.Open(wzEdit, name)) {
+    WizardMode = 0;
+    return;
+  }
+  // The state before the edit, read back through the wizard as the saved one will be.
+  auto before = std::make_unique<TQbProfile>();
+  before->LoadFromRegistry(name);
+  wizard.WizardMode = wzEdit | wzView;
+  wizard.FormToProfile(before.get());
+  wizard.WizardMode = wzEdit;
+  const bool saved = wizard.ShowModal() == tk::mrOk;
+  WizardMode = 0;
+  if (!saved) return;
+  p->LoadFromRegistry(name);
+  if (p->lrun != 0 && EditNeedsAdvice(*before, *p))
+    MsgDlg("For the changes made, it might be better to delete existing ZIP(s).\r\n"
+           "For details, see help file on \"Profile Edit\" command",
+           "ii");
+  if (p->IsMultiComputer()) {
+    p->RemoveStaleComputerValues();
+    p->UpdateZipErrorTotal();
+    p->UpdateTestErrorTotal();
+    UpdateAllRunsOK();
+    UpdateAllTestsOK();
+  }
+  Ini->SetToRefresh(Quoted(p->pn));
+  RefreshProfileRows(true);
+  tk::TStringList errors;
+  p->PruneZipLogs(errors);
+  ProfilesChanged = true;
+}
+
+// ---------------------------------------------------------------- rename
+
+bool TMainForm::RenameProfileKey(const std::string& oldName, const std::string& newName) {
+  if (oldName.empty() || newName.empty()) return false;
+  const std::wstring from = tk::Widen(ProfileKeyOf(oldName)), to = tk::Widen(ProfileKeyOf(newName));
+  const std::wstring pn = tk::Widen(newName);
+  HKEY root = Ini->RootKey(), source = nullptr, target = nullptr;
+  // The whole tree goes over (the per-computer subkeys too) and must read back equal
+  // before the old key is deleted.
+  const bool ok =
+      RegOpenKeyExW(root, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+      RegCreateKeyExW(root, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) == ERROR_SUCCESS &&
+      RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS && SameKeyTree(source, target) &&
+      RegSetValueExW(target, L"pn", 0, REG_SZ, reinterpret_cast<const BYTE*>(pn.c_str()),
+                     static_cast<DWORD>((pn.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  if (source) RegCloseKey(source);
+  if (target) RegCloseKey(target);
+  if (!ok) {
+    if (Ini->SectionExists(ProfileKeyOf(newName))) Ini->EraseSection(ProfileKeyOf(newName));
+    return false;
+  }
+  Ini->EraseSection(ProfileKeyOf(oldName));
+  return true;
+}
+
+void TMainForm::axnRenameProfileExecute() {
+  int row = -1;
+  tk::TListView* lv = GetSelectedProfile(true, &row);
+  if (!lv) return;
+  TQbProfile* p = RowProfile(*lv, row);
+  if (!p) return;
+  const std::string oldName = CurrentProfileName;
+  std::string answer = oldName;
+  if (!tk::InputQuery("Rename", "New profile name", answer)) return;
+  const std::string newName = tk::Trim(answer);
+  if (newName.empty()) {
+    MsgDlg("Invalid profile name", "ie");
+    return;
+  }
+  if (newName.find('"') != std::string::npos) {
+    MsgDlg("Double quotes are not allowed in profile name", "ii");
+    return;
+  }
+  // A backslash would nest keys, a wildcard would widen the zip-log mask.
+  if (ProfileNameHasBadChar(newName)) {
+    MsgDlg("Characters \\ / : * ? < > | are not allowed in profile name", "ii");
+    return;
+  }
+  // The temporary profile of a new zip is erased when the next one is made.
+  if (tk::SameText(newName, TempProfileName)) {
+    MsgDlg("Profile with this name is not allowed", "ii");
+    return;
+  }
+  if (Ini->SectionExists(ProfileKeyOf(newName))) {
+    MsgDlg("A profile named \"" + newName + "\" already exists", "ii");
+    return;
+  }
+  if (!RenameProfileKey(oldName, newName)) {
+    MsgDlg("The profile \"" + oldName + "\" could not be renamed. It was left as it was.", "ie");
+    return;
+  }
+  p->pn = newName;
+  lv->SetItemCaption(row, newName);
+  if (p->IsMultiComputer()) {
+    LastMcProfile = newName;
+    if (tk::SameText(ShownMcProfile, oldName)) ShownMcProfile = newName;
+  } else {
+    LastProfile = newName;
+  }
+
+  const int count = Ini->GetProfileCount();
+  for (int i = 0; i < count; ++i)
+    if (tk::SameText(Ini->GetProfileName(i), oldName)) {
+      Ini->SetProfileName(i, newName);
+      break;
+    }
+  std::string list = Ini->GetStartupProfiles();
+  if (list.find(Quoted(oldName)) != std::string::npos && ReplaceFirstNoCase(list, Quoted(oldName), Quoted(newName)))
+    Ini->SetStartupProfiles(list);
+  list = Ini->GetShutdownProfiles();
+  if (list.find(Quoted(oldName)) != std::string::npos && ReplaceFirstNoCase(list, Quoted(oldName), Quoted(newName)))
+    Ini->SetShutdownProfiles(list);
+
+  TFoSchedules schedules;
+  if (schedules.RenameProfile(oldName, newName)) NotifyScheduler();
+  TQbAutoRuns autoRuns;
+  autoRuns.RenameProfile(oldName, newName);
+
+  // Collected first: a renamed log must not be met again by the search.
+  const std::string logs = GetLogsDir();
+  std::vector<std::wstring> found;
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(tk::Widen(logs + oldName + " ziplog*.txt").c_str(), &data);
+  if (search != INVALID_HANDLE_VALUE) {
+    do
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(data.cFileName);
+    while (FindNextFileW(search, &data));
+    FindClose(search);
+  }
+  const size_t oldLength = tk::Widen(oldName).size();
+  for (const std::wstring& file : found)
+    MoveFileW(tk::Widen(logs).append(file).c_str(), tk::Widen(logs + newName).append(file.substr(oldLength)).c_str());
+  ProfilesChanged = true;
+}
+
+// ---------------------------------------------------------------- move
+
+void TMainForm::MoveProfile(int delta) {
+  int row = -1;
+  tk::TListView* lv = GetSelectedProfile(true, &row);
+  if (!lv) return;
+  const int other = row + delta;
+  if (other < 0 || other >= lv->Count()) return;
+  const LPARAM moved = lv->Data(row);
+  lv->SetData(row, lv->Data(other));
+  lv->SetData(other, moved);
+  if (lv == &lvMcProfiles) {
+    for (int i : {row, other})
+      if (TQbProfile* p = RowProfile(*lv, i)) lv->SetItemCaption(i, p->pn);
+  } else {
+    const std::string size = lv->SubItem(row, subZipSize);
+    UpdateProfileRow(row, false);
+    UpdateProfileRow(other, false);
+    lv->SetSubItem(row, subZipSize, lv->SubItem(other, subZipSize));
+    lv->SetSubItem(other, subZipSize, size);
+  }
+  SuppressComputerFill = true;
+  SelectProfileByName(*lv, lv->ItemCaption(other));
+  SuppressComputerFill = false;
+  OrderChanged = true;
+  ProfilesChanged = true;
+}
+
+void TMainForm::axnMoveProfileUpExecute() { MoveProfile(-1); }
+void TMainForm::axnMoveProfileDownExecute() { MoveProfile(+1); }
+
+// ---------------------------------------------------------------- delete
+
+void TMainForm::axnDeleteProfileExecute() {
+  int row = -1;
+  tk::TListView* lv = GetSelectedProfile(true, &row);
+  if (!lv) return;
+  TQbProfile* p = RowProfile(*lv, row);
+  const std::string name = CurrentProfileName;
+  // Never act on the Profiles key itself.
+  if (!p || name.empty()) return;
+  std::string reason;
+  if (TFoSchedules().IsProfileScheduled(name)) reason = "It is assigned in a schedule.";
+  else if (Ini->GetStartupProfiles().find(Quoted(name)) != std::string::npos)
+    reason = "It is set to run on startup.";
+  else if (TQbAutoRuns().UsesProfile(name)) reason = "It is assigned in a AutoRun profile.";
+  else if (Ini->GetShutdownProfiles().find(Quoted(name)) != std::string::npos)
+    reason = "It is set to run on shutdown.";
+  if (!reason.empty()) {
+    MsgDlg("The profile \"" + name + "\" can't be deleted.\r\n" + reason, "ii");
+    return;
+  }
+  if (MsgDlg("Are you sure to delete the profile " + name + "?", "iwyn") != tk::mrYes) return;
+
+  const bool multi = p->IsMultiComputer();
+  lv->DeleteItem(row);
+  if (lv->Count() > 0) {
+    const int next = row > 0 ? row - 1 : 0;
+    lv->SetItemIndex(next);
+    lv->SetItemFocused(next);
+  } else if (multi) {
+    lvMcProfiles2.Clear();
+    ShownMcProfile.clear();
+  }
+  p->nrl = 0;
+  tk::TStringList errors;
+  p->PruneZipLogs(errors);
+  Ini->EraseSection(ProfileKeyOf(name));
+  ReleaseProfile(p);
+  WriteProfileNames();
+  UpdateAllRunsOK();
+  UpdateAllTestsOK();
+  ProfilesChanged = true;
+}
+
+// ---------------------------------------------------------------- runner
+
+void TMainForm::RunSelectedProfiles(char letter, bool all) {
+  std::string list;
+  if (all) {
+    list = QuotedProfileList();
+  } else if (ActiveControl() == &lvProfiles || ActiveControl() == &lvMcProfiles) {
+    tk::TListView& lv = ActiveControl() == &lvProfiles ? lvProfiles : lvMcProfiles;
+    for (int i = 0; i < lv.Count(); ++i)
+      if (lv.Selected(i)) list += (list.empty() ? "" : " ") + QuoteIfSpaces(lv.ItemCaption(i));
+  } else if (ActiveControl() == &lvMcProfiles2 && lvMcProfiles2.SelCount() > 0) {
+    list = QuoteIfSpaces(ShownMcProfile);
+    std::vector<std::string> computers;
+    for (int i = 0; i < lvMcProfiles2.Count(); ++i)
+      if (lvMcProfiles2.Selected(i)) computers.push_back(ComputerOfSource(lvMcProfiles2.SubItem(i, subSource)));
+    Ini->SetsSelectedMcNames(tk::ToCommaText(computers));
+  }
+  if (list.empty()) {
+    if (!all) MsgDlg("Make a selection", "ii");
+    return;
+  }
+  RunProfile(letter, list, false);
+  ProfilesChanged = true;
+}
+
+void TMainForm::axnRunProfileExecute() { RunSelectedProfiles('R', false); }
+void TMainForm::axnRunAndTestExecute() { RunSelectedProfiles('B', false); }
+
+void TMainForm::axnTestzipfileExecute() {
+  if (!Ini->GetDontShowMBoxOnTest()) {
+    bool showAgain = true;
+    InfoDlgDontShowAgain("AntiVirus software may slow down Testing on network drives and cause heavy network "
+                         "trafic. See Known Issue on Help.",
+                         130, 100, showAgain);
+    if (!showAgain) Ini->SetDontShowMBoxOnTest(true);
+  }
+  RunSelectedProfiles('T', false);
+}
+
+void TMainForm::axnRunAllProfilesExecute() {
+  if (CheckHaveProfiles()) RunSelectedProfiles('R', true);
+}
+
+void TMainForm::axnTestAllZipfilesExecute() {
+  if (CheckHaveProfiles()) RunSelectedProfiles('T', true);
+}

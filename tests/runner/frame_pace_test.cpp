@@ -1,0 +1,166 @@
+// The progress window in-process while the real zip library zips thousands of small
+// files: every callback reaches the window, the texts change at a human rate rather than
+// once per file, Cancel is answered, and the last state is shown when the command ends.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "runner/runqbmain.h"
+#include "settings/fernoini.h"
+#include "support/testutil.h"
+#include "toolkit/files.h"
+#include "toolkit/strings.h"
+#include "toolkit/win_app.h"
+
+namespace {
+
+using qbtest::RegRead;
+using qbtest::RegWrite;
+
+// Counts the texts set into one window (WM_SETTEXT), whatever sets them.
+class TextCounter {
+ public:
+  explicit TextCounter(HWND w) : w_(w) {
+    counter_ = this;
+    old_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~TextCounter() {
+    SetWindowLongPtrW(w_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old_));
+    counter_ = nullptr;
+  }
+  int count = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SETTEXT) ++counter_->count;
+    return CallWindowProcW(counter_->old_, w, msg, wp, lp);
+  }
+  static inline TextCounter* counter_ = nullptr;
+  HWND w_;
+  WNDPROC old_ = nullptr;
+};
+
+class ProgressPace : public ::testing::Test {
+ protected:
+  static constexpr int kFiles = 3000;
+
+  static void SetUpTestSuite() {
+    // Small files in 30 folders, as a source tree has them.
+    src_ = new std::string(dir_() / "src\\");
+    for (int d = 0; d < 30; ++d) {
+      const std::string folder = *src_ + "Dir" + std::to_string(d) + "\\";
+      qbtest::MakeDirs(folder);
+      for (int f = 0; f < kFiles / 30; ++f)
+        qbtest::WriteFile(folder + "File" + std::to_string(f) + ".H", std::string(200 + f * 13, 'a' + f % 26));
+    }
+  }
+  static void TearDownTestSuite() {
+    delete src_;
+    src_ = nullptr;
+  }
+  void SetUp() override {
+    qbtest::ClearQuillbankKey();
+    Runner = TRunnerState{};
+    Runner.Command = 'R';
+    Runner.Args = {"RunQb.exe", "R", "Pace"};
+    ini_ = std::make_unique<TFernoIni>();   // opens the key made afresh
+    Runner.Ini = ini_.get();
+    out_ = dir_() / "out\\";
+    qbtest::MakeDirs(out_);
+    RegWrite("Profiles\\Pace", "pn", "Pace");
+    RegWrite("Profiles\\Pace", "zf", out_ + "Pace.zip");
+    RegWrite("Profiles\\Pace", "il", *src_ + "*.*");
+    RegWrite("Profiles\\Pace", "b", "00000100001000000000");   // recurse; built beside the zip
+    RegWrite("Profiles\\Pace", "cf", "1");
+    RegWrite("Profiles\\Pace", "ecmd", "4");   // add: every file goes in again
+    DeleteFileW(tk::Widen(out_ + "Pace.zip").c_str());
+    // Made but not shown: the dispatcher starts only when a test calls it.
+    form_.HandleNeeded();
+    tk::Application.ProcessMessages();
+    // Every minor callback is counted on its way to the window.
+    inner_ = form_.ZipFile1.OnMinorCallback;
+    form_.ZipFile1.OnMinorCallback = [this](const char* item, int32_t percent, bool& doCancel) {
+      ++minorCalls_;
+      lastItem_ = item ? item : "";
+      if (minorCalls_ == clickAt_) {
+        PostMessageW(form_.btnCancel.Handle(), BM_CLICK, 0, 0);
+        clickTick_ = GetTickCount64();
+      }
+      inner_(item, percent, doCancel);
+    };
+  }
+  void TearDown() override {
+    form_.DestroyHandle();
+    Runner = TRunnerState{};
+    ini_.reset();
+    qbtest::ClearQuillbankKey();
+  }
+  static qbtest::TempDir& dir_() {
+    static qbtest::TempDir dir;
+    return dir;
+  }
+  // The number of files in the zip (folders not counted), from Python's reader (CRCs checked).
+  static int ZipEntries(const std::string& zip) {
+    std::string out;
+    if (qbtest::RunUnix("python3 -c 'import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None; "
+                        "print(sum(not n.endswith(\"/\") for n in z.namelist()))' '" + qbtest::ToUnixPath(zip) + "'",
+                        &out) != 0)
+      return -1;
+    return std::stoi(out);
+  }
+
+  static inline std::string* src_ = nullptr;
+  std::unique_ptr<TFernoIni> ini_;
+  std::string out_;
+  TRunFoMainForm form_;
+  TStatusCallback inner_;
+  int minorCalls_ = 0, clickAt_ = -1;
+  std::string lastItem_;
+  ULONGLONG clickTick_ = 0;
+};
+
+TEST_F(ProgressPace, CancelIsAnsweredWhileManyFilesGoByAndTheOldZipStays) {
+  RunProfiles(form_);   // a first zip to keep
+  ASSERT_EQ(RegRead("Profiles\\Pace", "ze"), "<missing>") << Runner.ErrorList.Text();
+  const std::string before = qbtest::ReadFile(out_ + "Pace.zip");
+  ASSERT_EQ(ZipEntries(out_ + "Pace.zip"), kFiles);
+
+  qbtest::WriteFile(*src_ + "Dir0\\File0.H", "changed");
+  minorCalls_ = 0;
+  clickAt_ = 200;
+  RunProfiles(form_);
+  const ULONGLONG stopped = GetTickCount64();
+  EXPECT_TRUE(Runner.Cancel);
+  EXPECT_EQ(RegRead("Profiles\\Pace", "ze"), "9");
+  EXPECT_EQ(qbtest::ReadFile(out_ + "Pace.zip"), before);
+  EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Pace.zip"});
+  // The click is seen at the next pump, long before the files run out; the bound is
+  // loose on purpose (an answer, not a speed figure).
+  ASSERT_NE(clickTick_, 0u);
+  EXPECT_LT(stopped - clickTick_, 1000u);
+  EXPECT_LT(minorCalls_, kFiles);
+}
+
+// Last: the dispatcher ends the application's message loop.
+TEST_F(ProgressPace, EveryCallbackArrivesTextsChangeAtAHumanRateAndTheLastStateStays) {
+  TextCounter fileTexts(form_.lblFN.Handle());
+  const ULONGLONG start = GetTickCount64();
+  form_.tmrActivateTimer();
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_TRUE(Runner.ErrorList.Empty()) << Runner.ErrorList.Text();
+  ASSERT_EQ(ZipEntries(out_ + "Pace.zip"), kFiles);
+  EXPECT_EQ(minorCalls_, kFiles);
+  // Shown about ten times a second, never once per file.
+  EXPECT_LE(fileTexts.count, static_cast<int>(elapsed / 100) + 3) << elapsed << " ms";
+  EXPECT_LT(fileTexts.count, kFiles / 10);
+  // The end shows the last file and full bars.
+  const std::string last = tk::LowerCase(tk::ExtractFileName(tk::ReplaceAll(lastItem_, "/", "\\")));
+  EXPECT_EQ(form_.lblFN.Caption(), last);
+  EXPECT_NE(last, "");
+  EXPECT_EQ(form_.GradientBars ? form_.g32Minor.Position() : form_.pbarMinor.Position(), 100);
+  EXPECT_EQ(form_.GradientBars ? form_.g32Major.Position() : form_.pbarMajor.Position(), 100);
+}
+
+}  // namespace
