@@ -308,6 +308,5 @@ void TMainForm::axnExtractZipfileExecute() {}
 void TMainForm::axnSpanzipfileExecute() {}
 void TMainForm::axnReassemblezipfileExecute() {}
 void TMainForm::axnDeletezipfileExecute() {}
-void TMainForm::axnOptionsExecute() {}
 void TMainForm::axnIncludeFiltersExecute() {}
 void TMainForm::axnHelpTopicsExecute() {}

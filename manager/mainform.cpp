@@ -11,6 +11,7 @@
 #include "manager/schedules.h"
 #include "manager/startupprofiles.h"
 #include "manager/wizard.h"
+#include "manager/options.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"

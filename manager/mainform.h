@@ -11,6 +11,7 @@
 //   mainicons.cpp     the drawn images of the tool bar and of the lists
 //   editoractions.cpp the schedule, autorun, start-up/shut-down and filter editors
 //                     opened from the Tools menu, and the services those editors call
+//   optionsaction.cpp the options dialog and the display settings it changes
 // A later dialog plugs in by filling the body of its axn<Name>Execute handler (in a
 // file of its own when it grows).
 #include <windows.h>
@@ -40,6 +41,8 @@ class TAutoRunsForm;
 class TStartupProfilesForm;
 class TFiltersForm;
 class TWizardForm;
+class TOptionsForm;
+struct TOptionsApplied;
 
 // Sent by the runner when it changed profiles: wParam 100 and lParam 200.
 inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
@@ -113,6 +116,8 @@ class TMainForm : public tk::TForm {
   void ApplyXPMenu(bool on);
   void PadToolButtonCaptions(tk::TToolBar& bar);
   static std::string CenterPad(const std::string& text, int width);
+  // After OK of the options dialog: its display settings on the lists and bars now.
+  void ApplyDisplayOptions(const TOptionsApplied& applied);
 
   // ---- profile lists (profilelists.cpp)
   void FillProfileLists();
@@ -246,6 +251,7 @@ class TMainForm : public tk::TForm {
   // Shows the prepared wizard and lists the profile it stored.
   void SaveNewProfile();
   bool RenameProfileKey(const std::string& oldName, const std::string& newName);
+  std::unique_ptr<TOptionsForm> optionsForm_;  // made on first use (optionsaction.cpp)
 };
 
 // The one main window of the program (nullptr before it is made).

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/presskeys.h"
 #include "support/testutil.h"
 #include "toolkit/strings.h"
 
@@ -121,14 +122,7 @@ inline void ChooseLastMenuItem(HWND main, int menu) {
   std::vector<WORD> keys{VK_F10};
   for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
   keys.insert(keys.end(), {VK_DOWN, VK_UP, VK_RETURN});
-  for (WORD key : keys) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = key;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-    Sleep(150);
-  }
+  qbtest::PressKeys(keys);
 }
 
 class QbProgram : public ::testing::Test {
