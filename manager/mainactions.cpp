@@ -300,17 +300,4 @@ void TMainForm::axnMcProfileOnlyExecute() { SetViewMode(2); }
 // The wizard, the runner starts, the zip file commands, export, options, schedules,
 // autoruns, start-up and shut-down profiles, filters and help fill these in.
 
-void TMainForm::axnExportProfilesExecute() {}
-void TMainForm::axnNewZipfileExecute() {}
-void TMainForm::axnOpenZipfileExecute() {}
-void TMainForm::axnOpenFolderExecute() {}
-void TMainForm::axnExtractZipfileExecute() {}
-void TMainForm::axnSpanzipfileExecute() {}
-void TMainForm::axnReassemblezipfileExecute() {}
-void TMainForm::axnDeletezipfileExecute() {}
-void TMainForm::axnSchedulesExecute() {}
-void TMainForm::axnAutoRunExecute() {}
 void TMainForm::axnIncludeFiltersExecute() {}
-void TMainForm::axnExcludeFiltersExecute() {}
-void TMainForm::axnStartupProfilesExecute() {}
-void TMainForm::axnShutdownProfilesExecute() {}

@@ -5,7 +5,11 @@
 #include <algorithm>
 
 #include "manager/about.h"
+#include "manager/autoruns.h"
 #include "manager/ew.h"
+#include "manager/filters.h"
+#include "manager/schedules.h"
+#include "manager/startupprofiles.h"
 #include "manager/wizard.h"
 #include "manager/options.h"
 #include "manager/extract.h"
@@ -122,6 +126,7 @@ void TMainForm::DeclareControls() {
 // ---------------------------------------------------------------- creation
 
 void TMainForm::FormCreate() {
+  InstallEditorServices();
   Ini = std::make_unique<TFernoIni>();
   tk::Application.SetTitle("Quillbank 2.0");
   EnsureLogsDir();
@@ -227,9 +232,7 @@ void TMainForm::PadToolButtonCaptions(tk::TToolBar& bar) {
 void TMainForm::WriteProfileNames() {
   // The new entries go in first and only then the surplus ones go, so that a crash in
   // between leaves every profile listed.
-  std::vector<std::string> names;
-  for (tk::TListView* lv : {&lvProfiles, &lvMcProfiles})
-    for (int i = 0; i < lv->Count(); ++i) names.push_back(lv->ItemCaption(i));
+  const std::vector<std::string> names = ListedProfileNames();
   for (size_t i = 0; i < names.size(); ++i) Ini->SetProfileName(static_cast<int>(i), names[i]);
   Ini->SetProfileCount(static_cast<int>(names.size()));
   for (const std::string& value : Ini->ReadSection(ProfileNamesSection)) {

@@ -9,6 +9,8 @@
 //   maintools.cpp     version check, refresh, exit, scheduler, web and mail, erasing
 //                     the old layout, and the openers of the about box and the views
 //   mainicons.cpp     the drawn images of the tool bar and of the lists
+//   editoractions.cpp the schedule, autorun, start-up/shut-down and filter editors
+//                     opened from the Tools menu, and the services those editors call
 //   optionsaction.cpp the options dialog and the display settings it changes
 // A later dialog plugs in by filling the body of its axn<Name>Execute handler (in a
 // file of its own when it grows).
@@ -34,6 +36,10 @@
 class TAboutForm;
 class TZipLogForm;
 class TEwForm;
+class TSchedulesForm;
+class TAutoRunsForm;
+class TStartupProfilesForm;
+class TFiltersForm;
 class TWizardForm;
 class TOptionsForm;
 struct TOptionsApplied;
@@ -142,6 +148,11 @@ class TMainForm : public tk::TForm {
   tk::TListView* GetChosenZipRow(bool report, int* row = nullptr);
   bool CheckHaveProfiles();
 
+  // ---- services of the editors (editoractions.cpp)
+  // Puts this window's profile lists behind the editors' services.
+  void InstallEditorServices();
+  // The captions of lvProfiles, then of lvMcProfiles, each in list order.
+  std::vector<std::string> ListedProfileNames() const;
   // ---- profile actions (profileactions.cpp)
   // The wizard, made on first use and kept.
   TWizardForm& Wizard();
@@ -233,6 +244,12 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TAboutForm> aboutForm_;
   std::unique_ptr<TZipLogForm> zipLogForm_;
   std::unique_ptr<TEwForm> ewForm_;
+  // The editors of the Tools menu, made on first use and kept (editoractions.cpp).
+  void ShowStartupProfiles(int mode);
+  std::unique_ptr<TSchedulesForm> schedulesForm_;
+  std::unique_ptr<TAutoRunsForm> autoRunsForm_;
+  std::unique_ptr<TStartupProfilesForm> startupProfilesForm_;
+  std::unique_ptr<TFiltersForm> filtersForm_;
   std::unique_ptr<TWizardForm> wizardForm_;
   // Shows the prepared wizard and lists the profile it stored.
   void SaveNewProfile();

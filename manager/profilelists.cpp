@@ -239,8 +239,7 @@ void TMainForm::RefreshZipSizes(bool mcOnly) {
 void TMainForm::ListAllProfileNames(tk::TListView& listView) {
   listView.BeginUpdate();
   listView.Clear();
-  for (tk::TListView* lv : {&lvProfiles, &lvMcProfiles})
-    for (int i = 0; i < lv->Count(); ++i) listView.AddItem(lv->ItemCaption(i));
+  for (const std::string& name : ListedProfileNames()) listView.AddItem(name);
   listView.EndUpdate();
 }
 
