@@ -1,5 +1,5 @@
-// The wizard's include and exclude lists, filled through the file specification
-// dialog, and the named exclude filters ticked for the profile.
+// The wizard's include and exclude lists, each entry edited in the entry dialog
+// (TFSpecForm), and the named exclude filters ticked for the profile.
 #include "manager/wizard.h"
 #include "settings/foconsts.h"
 #include "toolkit/files.h"
