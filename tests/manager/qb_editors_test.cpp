@@ -175,7 +175,8 @@ TEST_F(QbEditors, SchedulesStoredOnOkWithOneReloadAndKeptOnCancel) {
   Select(Child(list, L"SysListView32"), 0);
   ClickTool(list, 3);  // Delete, after the separator
   Settle(list);
-  EXPECT_EQ(SendMessageW(Child(list, L"SysListView32"), LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_TRUE(qbtest::WaitUntil([&] { return SendMessageW(Child(list, L"SysListView32"), LVM_GETITEMCOUNT, 0, 0) == 0; },
+                                10000));
   Press(list, "Cancel");
   ASSERT_TRUE(Gone(list));
   EXPECT_EQ(qbtest::RegRead(kGeneral, "ScheduleCount"), "1");

@@ -31,9 +31,16 @@ const bool standIn = [] {
 }();
 
 // Waits for the stand-in's note (a started process ends within seconds).
+// The note once the started program has written and closed it (within 30 s).
 std::string WaitForNote(const std::string& exe) {
-  for (int i = 0; i < 300 && !qbtest::Exists(exe + ".cmdline"); ++i) Sleep(100);
-  return qbtest::Exists(exe + ".cmdline") ? qbtest::ReadFile(exe + ".cmdline") : "<none>";
+  for (int i = 0; i < 300; ++i, Sleep(100)) {
+    if (!qbtest::Exists(exe + ".cmdline")) continue;
+    try {
+      return qbtest::ReadFile(exe + ".cmdline");
+    } catch (const std::exception&) {  // still open in the program that writes it
+    }
+  }
+  return "<none>";
 }
 
 const double At8 = 8.0 / 24;
