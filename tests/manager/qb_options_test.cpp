@@ -71,8 +71,8 @@ TEST_F(QbOptions, OkShowsTheRowsInTheNewDateFormatAtOnce) {
   HWND includeTime = static_cast<HWND>(qbtest::FindChildByText(options, "Include time"));
   ASSERT_NE(includeTime, nullptr);
   PostMessageW(includeTime, BM_CLICK, 0, 0);
-  Settle(options);
-  ASSERT_EQ(SendMessageW(includeTime, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  // The posted click is handled after any sent message, so wait for its effect itself.
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(includeTime, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 10000));
   ASSERT_TRUE(PressButton(options, "OK"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(options); }, 10000));
   Settle(main);

@@ -37,9 +37,18 @@ void ClickRow(HWND list, int row, bool ctrl = false) {
   CloseHandle(process);
   POINT p{r.left + 5, (r.top + r.bottom) / 2};
   ClientToScreen(list, &p);
-  SetForegroundWindow(GetAncestor(list, GA_ROOT));
-  SetCursorPos(p.x, p.y);
-  Input(0, ctrl);
+  // A click that lands while the window is still being brought forward is lost: click
+  // again until the row shows as selected, a few times at most.
+  const auto selected = [&] {
+    return (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+  };
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetForegroundWindow(GetAncestor(list, GA_ROOT));
+    SetCursorPos(p.x, p.y);
+    Input(0, ctrl);
+    if (qbtest::WaitUntil(selected, 1000)) return;
+  }
+  ADD_FAILURE() << "row " << row << " of the list did not take the click";
 }
 
 void SetText(HWND w, const std::string& text) {

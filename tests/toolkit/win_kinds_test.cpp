@@ -219,6 +219,8 @@ TEST(DateTimePicker, ValueRoundTripsInBothKindsAndUserChangesFire) {
 
   // The user picks the hour field of the time picker and steps it with the arrow key.
   f.dtpTime.SetFocus();
+  // The picker lays its fields out when it paints; a click before that hits no field.
+  RedrawWindow(f.dtpTime.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   PostMessageW(f.dtpTime.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 8));
   PostMessageW(f.dtpTime.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(6, 8));
   PostKey(f.dtpTime.Handle(), VK_UP);
