@@ -74,6 +74,10 @@ void TToolBar::SetShowCaptions(bool on, int buttonWidth, int buttonHeight) {
     const int d = Dpi();
     const int w = ScaleToDpi(buttonWidth, d);
     SendMessageW(Handle(), TB_SETBUTTONSIZE, 0, MAKELPARAM(w, ScaleToDpi(buttonHeight, d)));
+    // The control's own side padding would widen every captioned button past the width
+    // asked for; the caption keeps a small margin only.
+    const DWORD pad = static_cast<DWORD>(SendMessageW(Handle(), TB_GETPADDING, 0, 0));
+    SendMessageW(Handle(), TB_SETPADDING, 0, MAKELPARAM(ScaleToDpi(8, d), HIWORD(pad)));
     // At least that wide, wider where a caption needs it.
     SendMessageW(Handle(), TB_SETBUTTONWIDTH, 0, MAKELPARAM(w, 2 * w));
   }

@@ -147,7 +147,8 @@ TEST_F(ExportHelp, HelpOpensTheActiveWindowsTopicInTheViewer) {
   EXPECT_EQ(words[2], programs + "Quillbank.chm::/whatisit.html");
 
   // Without KeyHH.exe: hh.exe, at the topic of the active dialog.
-  DeleteFileW(tk::Widen(programs + "KeyHH.exe").c_str());
+  // The viewer may still be running from its own file, which cannot go until it ends.
+  ASSERT_TRUE(qbtest::WaitUntil([&] { return DeleteFileW(tk::Widen(programs + "KeyHH.exe").c_str()) != 0; }, 15000));
   TRecorder shell;
   TSpanForm f;
   f.Show();

@@ -113,16 +113,32 @@ inline std::vector<std::vector<std::string>> ReadRows(HWND list) {
   return rows;
 }
 
-// Chooses the last item of the menu at position menu of the menu bar with the keys a
-// user would press (menus cannot be read across processes): F10, Right to the menu,
-// Down to open it, Up to its last item, Enter.
-inline void ChooseLastMenuItem(HWND main, int menu) {
+// Chooses an item of the menu at position menu of the menu bar, counted from the menu's
+// end, with the keys a user would press (menus cannot be read across processes): F10,
+// Right to the menu, Down to open it, Up to the item, Enter.
+inline void ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
   SetForegroundWindow(main);
   Sleep(300);
   std::vector<WORD> keys{VK_F10};
   for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
-  keys.insert(keys.end(), {VK_DOWN, VK_UP, VK_RETURN});
+  keys.push_back(VK_DOWN);
+  for (int i = 0; i < fromEnd; ++i) keys.push_back(VK_UP);
+  keys.push_back(VK_RETURN);
   qbtest::PressKeys(keys);
+}
+inline void ChooseLastMenuItem(HWND main, int menu) { ChooseMenuItemFromEnd(main, menu, 1); }
+
+// The window of class cls that a menu item opens in the manager. Keys typed while the
+// loaded desktop is still bringing the window forward can be lost, so when nothing came,
+// any open menu is closed and the item chosen again, three times at most.
+inline HWND OpenFromMenu(qbtest::ChildProcess& manager, HWND main, int menu, int fromEnd, const wchar_t* cls,
+                         unsigned waitMs = 15000) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ChooseMenuItemFromEnd(main, menu, fromEnd);
+    if (HWND w = static_cast<HWND>(manager.FindProcessWindow(cls, waitMs))) return w;
+    qbtest::PressKeys({VK_ESCAPE, VK_ESCAPE});
+  }
+  return nullptr;
 }
 
 class QbProgram : public ::testing::Test {

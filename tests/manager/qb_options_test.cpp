@@ -44,8 +44,7 @@ TEST_F(QbOptions, OkShowsTheRowsInTheNewDateFormatAtOnce) {
   const HWND list = FindLists(main).Profiles;
   ASSERT_EQ(ReadRows(list).at(0).at(1), "03/15/2023  12:00:00 PM");
 
-  ChooseLastMenuItem(main, 2);  // View, Options
-  HWND options = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TOptionsForm", 15000));
+  HWND options = OpenFromMenu(*mainProcess_, main, 2, 1, L"TOptionsForm");  // View, Options
   ASSERT_NE(options, nullptr) << "the options dialog did not open";
   // A dialog left open by a failed check is cancelled, so the manager can close.
   struct TCancel {

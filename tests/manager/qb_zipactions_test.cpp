@@ -27,18 +27,6 @@ void Type(HWND main, std::initializer_list<WORD> mods, WORD key) {
   Sleep(200);
 }
 
-// Chooses an item of a menu of the menu bar counted from its end (1 = the last).
-void ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
-  SetForegroundWindow(main);
-  Sleep(300);
-  std::vector<WORD> keys{VK_F10};
-  for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
-  keys.push_back(VK_DOWN);
-  for (int i = 0; i < fromEnd; ++i) keys.push_back(VK_UP);
-  keys.push_back(VK_RETURN);
-  for (WORD key : keys) Type(main, {}, key);
-}
-
 // The control of a dialog at a point of its client area; its text set as if typed.
 void SetTextAt(HWND form, int x, int y, const std::string& text) {
   HWND c = ChildWindowFromPointEx(form, POINT{x + 4, y + 4}, CWP_SKIPINVISIBLE);
@@ -91,9 +79,9 @@ class QbZipActions : public QbProgram {
     return w;
   }
 
-  // Answers the box that comes with the button and returns its text.
-  std::string Answer(const std::string& button) {
-    HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 10000));
+  // Answers the box that comes (or the one given) with the button and returns its text.
+  std::string Answer(const std::string& button, HWND box = nullptr) {
+    if (!box) box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 10000));
     if (!box) return "<no box>";
     const std::string text = BoxText(box);
     if (!PressButton(box, button)) PostMessageW(box, WM_CLOSE, 0, 0);
@@ -149,8 +137,7 @@ TEST_F(QbZipActions, SplitJoinAndExtractStartTheRunner) {
   ASSERT_NE(main, nullptr);
   const std::string zip = "\"" + zips_ + "Docs.zip\"";
 
-  ChooseMenuItemFromEnd(main, 1, 3);  // Split
-  HWND span = Await(L"TSpanForm");
+  HWND span = OpenFromMenu(*mainProcess_, main, 1, 3, L"TSpanForm");  // Split
   ASSERT_NE(span, nullptr);
   SetTextAt(span, 12, 72, dir_ / "my vols");
   SetTextAt(span, 12, 118, "part1.dat");
@@ -158,16 +145,14 @@ TEST_F(QbZipActions, SplitJoinAndExtractStartTheRunner) {
   PostMessageW(static_cast<HWND>(qbtest::FindChildByText(span, "Split")), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return Started("RunQb.exe").size() == 1; }));
 
-  ChooseMenuItemFromEnd(main, 1, 2);  // Join
-  HWND join = Await(L"TReAssembleForm");
+  HWND join = OpenFromMenu(*mainProcess_, main, 1, 2, L"TReAssembleForm");  // Join
   ASSERT_NE(join, nullptr);
   SetTextAt(join, 12, 26, dir_ / "my vols\\part1.zip");
   SetTextAt(join, 12, 72, dir_.path());
   PostMessageW(static_cast<HWND>(qbtest::FindChildByText(join, "Join")), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return Started("RunQb.exe").size() == 2; }));
 
-  ChooseMenuItemFromEnd(main, 1, 6);  // Extract
-  HWND extract = Await(L"TExtractForm");
+  HWND extract = OpenFromMenu(*mainProcess_, main, 1, 6, L"TExtractForm");  // Extract
   ASSERT_NE(extract, nullptr);
   SetTextAt(extract, 12, 72, dir_ / "out");
   SetTextAt(extract, 12, 144, "*.txt");
@@ -201,11 +186,9 @@ TEST_F(QbZipActions, DeleteAndRecycleTheZipOfARow) {
     const int row = std::string(c.profile) == "Docs" ? 0 : 1;
     EXPECT_EQ(ReadRows(list)[row][5], "4096 bytes");
     // Declined: the zip stays.
-    ChooseMenuItemFromEnd(main, 1, 1);
-    EXPECT_EQ(Answer("&No"), c.word + zip + "?\n");
+    EXPECT_EQ(Answer("&No", OpenFromMenu(*mainProcess_, main, 1, 1, L"TMessageForm")), c.word + zip + "?\n");
     EXPECT_TRUE(qbtest::Exists(zip));
-    ChooseMenuItemFromEnd(main, 1, 1);
-    EXPECT_EQ(Answer("&Yes"), c.word + zip + "?\n");
+    EXPECT_EQ(Answer("&Yes", OpenFromMenu(*mainProcess_, main, 1, 1, L"TMessageForm")), c.word + zip + "?\n");
     if (HWND shell = static_cast<HWND>(mainProcess_->FindProcessWindow(L"#32770", 1500))) {
       ADD_FAILURE() << "shell asks: " << qbtest::WindowText(shell) << " / " << BoxText(shell);
       PostMessageW(shell, WM_CLOSE, 0, 0);
@@ -213,8 +196,7 @@ TEST_F(QbZipActions, DeleteAndRecycleTheZipOfARow) {
     EXPECT_TRUE(WaitFor([&] { return ReadRows(list)[row][5] == "?"; }, 10000)) << ReadRows(list)[row][5];
     EXPECT_FALSE(qbtest::Exists(zip));
     // Now it is gone.
-    ChooseMenuItemFromEnd(main, 1, 1);
-    EXPECT_EQ(Answer("OK"), zip + " doesn't exist\n");
+    EXPECT_EQ(Answer("OK", OpenFromMenu(*mainProcess_, main, 1, 1, L"TMessageForm")), zip + " doesn't exist\n");
     EXPECT_EQ(CloseMain(main), 0);
   }
 }
@@ -230,8 +212,7 @@ TEST_F(QbZipActions, ExportByHandAndHelp) {
             (std::vector<std::string>{"-QuillbankWin " + dir_ / "Quillbank.chm::/whatisit.html"}));
 
   const std::string file = dir_ / "settings.bak";
-  ChooseMenuItemFromEnd(main, 0, 2);  // Export to file
-  HWND save = static_cast<HWND>(mainProcess_->FindProcessWindow(L"#32770", 30000));
+  HWND save = OpenFromMenu(*mainProcess_, main, 0, 2, L"#32770", 30000);  // Export to file
   if (save) EXPECT_EQ(qbtest::WindowText(save), "Export profiles, schedules and settings to file");
   if (!save)
     if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))

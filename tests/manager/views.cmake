@@ -4,4 +4,5 @@ qb_add_test(manager_views_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/views_test.cpp
   LIBS manager
   REGISTRY GUI
+  COST 60
   TIMEOUT 300)

@@ -6,7 +6,8 @@ qb_add_test(scheduler_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/schlogic_test.cpp ${CMAKE_CURRENT_LIST_DIR}/qbsch_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/qbsch_events_test.cpp
   LIBS scheduler
-  REGISTRY GUI EACH_CASE
+  REGISTRY GUI
+  EACH_CASE_OF QbSchEvents QbSchProgram
   DEPENDS QbSch stub_runqb
   TIMEOUT 400)
 

@@ -3,6 +3,7 @@ qb_add_test(ziplib_unzip_tests
     ${CMAKE_CURRENT_LIST_DIR}/unzip_read_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unzip_safety_test.cpp
   LIBS settings toolkit
-  EACH_CASE
+  EACH_CASE_OF DamagedCorpus
+  COST 90
   DEPENDS dunzip32
   TIMEOUT 900)

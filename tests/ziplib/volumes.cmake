@@ -4,4 +4,5 @@ qb_add_test(ziplib_volumes_tests
     ${CMAKE_CURRENT_LIST_DIR}/volumes_split_test.cpp
   LIBS settings toolkit
   DEPENDS dunzip32 dzip32
+  EACH_CASE_OF VolumesSplit
   TIMEOUT 900)
