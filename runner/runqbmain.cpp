@@ -508,17 +508,25 @@ int RunQbMain() {
   }
   if (ok) ok = StartCheckPasses();
 
+  // The window ends with the process: taking it down first would only add the time the
+  // desktop takes to withdraw it (seconds where no window manager answers), after the
+  // command's result is complete. Before a shutdown action it goes first, so that the end
+  // of the session meets no window that has stopped answering.
+  TRunFoMainForm* form = nullptr;
   if (ok) {
     tk::Application.SetTitle("RunQb");
-    TRunFoMainForm form;
-    tk::Application.SetMainForm(&form);
-    tk::Application.Run();
+    form = new TRunFoMainForm;
+    tk::Application.SetMainForm(form);
+    tk::Application.ResetTerminated();
+    form->Show();
+    while (!tk::Application.Terminated()) tk::Application.HandleMessage();
     tk::Application.SetMainForm(nullptr);
   }
 
   DeleteOldErrorFiles(Runner.Ini->GetDaysToKeepErrors(), false);
   HandOffErrors();
   FreeRunnerState();
+  if (Runner.HandOff.bRunningShutdownProfiles || Runner.TurnOffOnExit) delete form;
   ShutdownAction();
   return 0;
 }

@@ -15,11 +15,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "toolkit/strings.h"
@@ -149,73 +147,74 @@ bool ReadAt(HANDLE h, uint64_t offset, uint8_t* buf, uint32_t len, uint32_t* got
   return true;
 }
 
+// The workers and the calling thread meet through a slim lock and condition variables:
+// those wait in the process itself, where a kernel mutex or event would cost a call into
+// the system for every small file handed over.
 class Workers {
  public:
   Workers(int level, std::string password, unsigned count) : level_(level), password_(std::move(password)) {
     for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Loop(); });
   }
   ~Workers() {
-    {
-      std::lock_guard<std::mutex> g(m_);
-      stop_ = true;
-    }
-    cvWork_.notify_all();
+    AcquireSRWLockExclusive(&lock_);
+    stop_ = true;
+    ReleaseSRWLockExclusive(&lock_);
+    WakeAllConditionVariable(&work_);
     for (auto& t : threads_) t.join();
   }
   void Submit(Task* t) {
-    bool wake = false;
-    {
-      std::lock_guard<std::mutex> g(m_);
-      pending_.push_back(t);
-      wake = idle_ > 0;
-    }
-    if (wake) cvWork_.notify_one();
+    AcquireSRWLockExclusive(&lock_);
+    pending_.push_back(t);
+    const bool wake = idle_ > 0;
+    ReleaseSRWLockExclusive(&lock_);
+    if (wake) WakeConditionVariable(&work_);
   }
-  // The calling thread spins a little before it sleeps: where every sleep and wake is a
-  // call into the system, that would cost more than the work of one small file.
+  // The calling thread spins only briefly before it sleeps: every worker needs a core
+  // of its own, and a sleep and a wake here stay inside the process.
   void Wait(Task* t) {
     for (int i = 0; i < kSpins; ++i) {
       if (t->done.load()) return;
-      if (i < 100)
-        YieldProcessor();
-      else
-        std::this_thread::yield();
+      YieldProcessor();
     }
-    std::unique_lock<std::mutex> g(m_);
+    AcquireSRWLockExclusive(&lock_);
     waiting_.store(true);
-    cvDone_.wait(g, [t] { return t->done.load(); });
+    while (!t->done.load()) SleepConditionVariableSRW(&done_, &lock_, INFINITE, 0);
     waiting_.store(false);
+    ReleaseSRWLockExclusive(&lock_);
   }
 
  private:
-  static constexpr int kSpins = 4000;
+  static constexpr int kSpins = 200;
 
   void Loop() {
     z_stream zs{};
     bool zInit = false;
     std::vector<uint8_t> in;
     for (;;) {
-      Task* t = nullptr;
-      {
-        std::unique_lock<std::mutex> g(m_);
-        ++idle_;
-        cvWork_.wait(g, [this] { return stop_ || !pending_.empty(); });
-        --idle_;
-        if (pending_.empty()) break;
-        t = pending_.front();
-        pending_.pop_front();
+      AcquireSRWLockExclusive(&lock_);
+      ++idle_;
+      while (!stop_ && pending_.empty()) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
+      --idle_;
+      if (pending_.empty()) {
+        ReleaseSRWLockExclusive(&lock_);
+        break;
       }
+      Task* t = pending_.front();
+      pending_.pop_front();
+      ReleaseSRWLockExclusive(&lock_);
       if (!t->store && !t->deflate64 && !zInit) {
         zInit = deflateInit2(&zs, level_, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK;
       }
       Process(*t, zs, zInit, in);
       if (t->encrypt && t->first && !t->readError && t->openError == 0) Encrypt(*t);
       // done before waiting_ is read, as Wait sets waiting_ before it reads done: one of
-      // the two always sees the other, so no wake is lost.
+      // the two always sees the other, and the lock taken here lets the waiter reach its
+      // sleep first, so no wake is lost.
       t->done.store(true);
       if (waiting_.load()) {
-        std::lock_guard<std::mutex> g(m_);
-        cvDone_.notify_all();
+        AcquireSRWLockExclusive(&lock_);
+        ReleaseSRWLockExclusive(&lock_);
+        WakeAllConditionVariable(&done_);
       }
     }
     if (zInit) deflateEnd(&zs);
@@ -325,8 +324,8 @@ class Workers {
 
   int level_;
   const std::string password_;
-  std::mutex m_;
-  std::condition_variable cvWork_, cvDone_;
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, done_ = CONDITION_VARIABLE_INIT;
   std::deque<Task*> pending_;
   unsigned idle_ = 0;                  // workers asleep for want of work
   std::atomic<bool> waiting_{false};   // the calling thread is asleep in Wait
