@@ -13,23 +13,31 @@ using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES
 using StatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
 using NtSetInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 
-// The native calls that open a name relative to a folder handle, looked up once.
+// The native calls that open a name relative to a folder handle, looked up once. No
+// function-local static with a constructor: its guard would take a thread-local slot on
+// each load of the library, and a caller that loads it for every call runs out of them.
 struct Native {
-  NtCreateFileFn create = nullptr;
-  StatusToErrorFn toError = nullptr;
-  NtSetInformationFileFn setInformation = nullptr;
-  Native() {
-    if (HMODULE nt = GetModuleHandleW(L"ntdll.dll")) {
-      create = reinterpret_cast<NtCreateFileFn>(reinterpret_cast<void*>(GetProcAddress(nt, "NtCreateFile")));
-      toError = reinterpret_cast<StatusToErrorFn>(reinterpret_cast<void*>(GetProcAddress(nt, "RtlNtStatusToDosError")));
-      setInformation = reinterpret_cast<NtSetInformationFileFn>(
-          reinterpret_cast<void*>(GetProcAddress(nt, "NtSetInformationFile")));
-    }
-  }
+  NtCreateFileFn create;
+  StatusToErrorFn toError;
+  NtSetInformationFileFn setInformation;
 };
+Native g_native{};
+INIT_ONCE g_nativeOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK LoadNative(PINIT_ONCE, PVOID, PVOID*) {
+  if (HMODULE nt = GetModuleHandleW(L"ntdll.dll")) {
+    g_native.create = reinterpret_cast<NtCreateFileFn>(reinterpret_cast<void*>(GetProcAddress(nt, "NtCreateFile")));
+    g_native.toError =
+        reinterpret_cast<StatusToErrorFn>(reinterpret_cast<void*>(GetProcAddress(nt, "RtlNtStatusToDosError")));
+    g_native.setInformation = reinterpret_cast<NtSetInformationFileFn>(
+        reinterpret_cast<void*>(GetProcAddress(nt, "NtSetInformationFile")));
+  }
+  return TRUE;
+}
+
 const Native& Nt() {
-  static const Native native;
-  return native;
+  InitOnceExecuteOnce(&g_nativeOnce, LoadNative, nullptr, nullptr);
+  return g_native;
 }
 
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
