@@ -15,6 +15,7 @@
 #include "toolkit/format.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 #include "ziplib/archivebit.h"
 
 namespace {
@@ -118,7 +119,9 @@ void Prune(const TQbProfile& p, const std::string& computer) {
 struct TFreshZip {
   std::string target;   // the profile's zip
   std::string fresh;    // "" when the library writes the target itself
-  std::string reserve;  // the placeholder that keeps the fresh name ours
+  // The placeholder that keeps the fresh name ours, held open and marked for deletion:
+  // a killed run leaves none behind.
+  tk::TempFile reserve;
 };
 
 // The zip must be deletable now (else the run stops as the user would expect when the
@@ -127,16 +130,13 @@ bool PrepareFreshZip(TFreshZip& fz, const TQbProfile& p, const std::string& comp
   fz.fresh.clear();
   if (!p.b->GetFlag(poDeleteZipFirst) || !tk::FileExists(fz.target)) return true;
   HANDLE h = CreateFileW(tk::Widen(fz.target).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  wchar_t buf[MAX_PATH];
-  if (h == INVALID_HANDLE_VALUE ||
-      !GetTempFileNameW(tk::Widen(tk::ExtractFilePath(fz.target)).c_str(), L"qbn", 0, buf)) {
+  if (h == INVALID_HANDLE_VALUE || !fz.reserve.Create(tk::ExtractFilePath(fz.target), "qbn")) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     AddRunError(0, "Couldn't delete " + fz.target + " before running", p.pn, computer);
     return false;
   }
   CloseHandle(h);
-  fz.reserve = tk::Narrow(buf);
-  fz.fresh = fz.reserve + ".zip";
+  fz.fresh = fz.reserve.Path() + ".zip";
   return true;
 }
 
@@ -153,7 +153,7 @@ int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::st
   } else if (result != 0) {
     tk::RemoveFile(fz.fresh);
   }
-  tk::RemoveFile(fz.reserve);
+  fz.reserve.Discard();
   return result;
 }
 
@@ -164,9 +164,8 @@ int ZipAgainAfterDeleting(TRunFoMainForm& form, TFreshZip& fz, int code, const T
                           const std::string& computer, int linesBefore, int failure) {
   tk::RemoveFile(fz.fresh);
   if (!tk::RemoveFile(fz.target) && tk::FileExists(fz.target)) return failure;
-  tk::RemoveFile(fz.reserve);
+  fz.reserve.Discard();
   fz.fresh.clear();
-  fz.reserve.clear();
   while (Runner.ErrorList.Count() > linesBefore) Runner.ErrorList.Delete(Runner.ErrorList.Count() - 1);
   AddRunError(0, "Not enough room for a new ZIP file beside " + fz.target + "; it was deleted before zipping again",
               p.pn, computer);

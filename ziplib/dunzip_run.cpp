@@ -16,6 +16,7 @@
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
 #include "ziplib/dunzip_names.h"
+#include "ziplib/folderchain.h"
 #include "ziplib/pkcrypt.h"
 #include "ziplib/volumes_join.h"
 #include "ziplib/zipread.h"
@@ -387,42 +388,6 @@ uint32_t FileAttributesOf(const ZipEntry& e) {
 constexpr size_t kMaxPath = 32767 - 8;
 constexpr size_t kMaxPart = 255;
 
-bool IsFolder(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Makes the folder and its missing parents, from the deepest that exists down, without
-// recursion: names may be thousands of levels deep. known(prefix) tells a folder made or
-// found before, which is then not looked at again.
-template <typename Known>
-bool MakeFolders(const std::wstring& path, Known known) {
-  if (path.empty()) return true;
-  if (path.size() > kMaxPath) return false;
-  // Where the separators are; a drive's root and a share's first parts are never made.
-  std::vector<size_t> cuts;
-  for (size_t i = 1; i < path.size(); ++i)
-    if ((path[i] == L'\\' || path[i] == L'/') && path[i - 1] != L':' && path[i - 1] != L'\\') cuts.push_back(i);
-  cuts.push_back(path.size());
-  // Below the deepest folder known to be there (or, when none is, found there), each level
-  // is created; a create that fails because the folder exists is the check, so no level is
-  // looked up twice.
-  size_t start = cuts.size();
-  while (start > 0 && !known(path.substr(0, cuts[start - 1]))) --start;
-  if (start == 0)
-    for (start = cuts.size(); start > 0 && !IsFolder(path.substr(0, cuts[start - 1]));) --start;
-  // A known folder removed behind our back: once more from the top.
-  for (bool again = start > 0;; again = false, start = 0) {
-    size_t level = start;
-    for (; level < cuts.size(); ++level) {
-      const std::wstring prefix = path.substr(0, cuts[level]);
-      if (!CreateDirectoryW(prefix.c_str(), nullptr) && !IsFolder(prefix)) break;
-    }
-    if (level == cuts.size()) return true;
-    if (!again) return false;
-  }
-}
-
 // A name the file system cannot take: too long in all or in one part.
 bool TooLong(const std::wstring& path, std::string* why) {
   if (path.size() > kMaxPath) {
@@ -519,32 +484,21 @@ struct Extraction {
   const ZipReader& zip;
   std::wstring base;  // destination with a trailing separator, or empty
   struct MadeFolder {
-    std::wstring path;
+    std::wstring rel;   // under the destination
     const ZipEntry* entry;
   };
   std::vector<MadeFolder> folders;
-  // Folders this run has made or found, so items in the same folder cost no lookups.
-  std::set<std::wstring> ready;
+  // The folders under the destination, reached relative to each other.
+  FolderChain chain;
   BackgroundCloser closer;
-
-  bool EnsureFolder(const std::wstring& path) {
-    if (ready.count(path)) return true;
-    if (!MakeFolders(path, [this](const std::wstring& p) { return ready.count(p) != 0; })) return false;
-    // Every folder above is there now too.
-    for (size_t cut = path.size(); cut != std::wstring::npos && cut > base.size();
-         cut = cut ? path.find_last_of(L'\\', cut - 1) : std::wstring::npos) {
-      if (!ready.insert(path.substr(0, cut)).second) break;
-    }
-    return true;
-  }
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
-    const std::wstring path = base + tk::Widen(rel);
+    const std::wstring relW = tk::Widen(rel);
     std::string why;
-    if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
-    if (!EnsureFolder(path)) return Fail(dz::UE_CREATE, "cannot create the folder");
-    folders.push_back({path, &e});
+    if (TooLong(base + relW, &why)) return Fail(dz::UE_CREATE, why);
+    if (!chain.Make(relW)) return Fail(dz::UE_CREATE, "cannot create the folder");
+    folders.push_back({relW, &e});
     return {};
   }
 
@@ -553,19 +507,22 @@ struct Extraction {
   }
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
-    const std::wstring path = base + tk::Widen(rel);
+    const std::wstring relW = tk::Widen(rel);
+    const std::wstring path = base + relW;
     std::string why;
     if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
-    const size_t cut = path.find_last_of(L'\\');
-    const std::wstring parent = cut != std::wstring::npos ? path.substr(0, cut) : std::wstring();
-    if (!parent.empty() && !EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
-    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+    const size_t cut = relW.find_last_of(L'\\');
+    const std::wstring parent = cut != std::wstring::npos ? relW.substr(0, cut) : std::wstring();
+    const std::wstring leaf = cut != std::wstring::npos ? relW.substr(cut + 1) : relW;
+    HANDLE folder = chain.Make(parent);
+    if (!folder) return Fail(dz::UE_CREATE, "cannot create the folder");
     // Most items are new: creating the file is itself the check that none is there.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && !parent.empty()) {
-      ready.erase(parent);  // removed behind our back: make it again
-      if (!EnsureFolder(parent)) return Fail(dz::UE_CREATE, "cannot create the folder");
-      h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
+    HANDLE h = FolderChain::CreateNewFile(folder, leaf);
+    const auto gone = [] { return GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND; };
+    if (h == INVALID_HANDLE_VALUE && gone()) {
+      chain.Reset();  // its folder was removed behind our back: make it again
+      if (!(folder = chain.Make(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
+      h = FolderChain::CreateNewFile(folder, leaf);
     }
     bool replacing = false;
     std::wstring target = path;
@@ -587,6 +544,7 @@ struct Extraction {
       // leaves it as it was; a new file is written in place and removed on failure.
       replacing = true;
       target = path + L".qbpart";
+      const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
       h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
       if (h == INVALID_HANDLE_VALUE) return CreateFailure(GetLastError());
     }
@@ -615,19 +573,26 @@ struct Extraction {
     return res;
   }
 
-  // Folder times and attributes last: writing into a folder changes its time.
+  // Folder times and attributes last: writing into a folder changes its time. The deepest
+  // come first, so each is reached from the chain its deeper neighbour left open.
   void FinishFolders() {
     closer.Drain();
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-      HANDLE h = CreateFileW(it->path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-      if (h != INVALID_HANDLE_VALUE) {
-        ApplyTimes(h, *it->entry);
-        CloseHandle(h);
-      }
+      const size_t cut = it->rel.find_last_of(L'\\');
+      HANDLE parent = chain.Find(cut != std::wstring::npos ? it->rel.substr(0, cut) : std::wstring());
+      const std::wstring leaf = cut != std::wstring::npos ? it->rel.substr(cut + 1) : it->rel;
+      HANDLE h = parent ? FolderChain::OpenForAttributes(parent, leaf) : nullptr;
+      if (!h) continue;
+      ApplyTimes(h, *it->entry);
       const uint32_t attr = FileAttributesOf(*it->entry) & ~DWORD(FILE_ATTRIBUTE_ARCHIVE);
-      if (attr) SetFileAttributesW(it->path.c_str(), attr | FILE_ATTRIBUTE_DIRECTORY);
+      if (attr) {
+        FILE_BASIC_INFO info{};
+        info.FileAttributes = attr | FILE_ATTRIBUTE_DIRECTORY;
+        SetFileInformationByHandle(h, FileBasicInfo, &info, sizeof info);
+      }
+      CloseHandle(h);
     }
+    chain.Reset();
   }
 };
 
@@ -736,11 +701,14 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
     if (!dest.empty()) {
       std::wstring w = tk::Widen(dest);
       while (w.size() > 1 && w.back() == L'\\' && w[w.size() - 2] != L':') w.pop_back();
-      if (!ex.EnsureFolder(w)) {
+      if (!ex.chain.Start(w)) {
         caller.Error(dz::UE_CREATE, dest + ": cannot create the destination folder");
         return dz::UE_CREATE;
       }
       ex.base = w.back() == L'\\' ? w : w + L'\\';
+    } else if (!ex.chain.Start(L"")) {
+      caller.Error(dz::UE_CREATE, "The current folder cannot be opened");
+      return dz::UE_CREATE;
     }
   }
 

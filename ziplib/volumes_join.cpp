@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 #include "ziplib/dzrecords.h"
 #include "ziplib/volumes_split.h"
 #include "ziplib/zipformat.h"
@@ -227,32 +228,38 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
       return fail(dz::UE_STRUCT, "Items of \"" + lastVolume + "\" overlap: a zip bomb or a damaged zip");
   }
 
-  // Copy the data before the directory, then the new directory and end records.
-  const std::string temp = target + ".qbjoin.tmp";
-  HANDLE out = CreateFileW(tk::Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return fail(dz::UE_CREATE, "Cannot create \"" + temp + "\"");
+  // Copy the data before the directory, then the new directory and end records, into a
+  // temporary file that is held open and marked for deletion until it takes the target's
+  // place: a killed join leaves nothing behind. (Earlier versions wrote to a fixed name.)
+  tk::TempFile::RemoveUnheld(folder, fileName + ".qbjoin.tmp");
+  tk::TempFile temp;
+  if (!temp.Create(folder, "qbj"))
+    return fail(dz::UE_CREATE, "Cannot create a temporary file beside \"" + target + "\"");
+  HANDLE out = temp.Duplicate();
+  if (out == INVALID_HANDLE_VALUE) return fail(dz::UE_CREATE, "Cannot write \"" + temp.Path() + "\"");
   auto abandon = [&](int32_t code, const std::string& text) {
     CloseHandle(out);
-    DeleteFileW(tk::Widen(temp).c_str());
+    temp.Discard();
     return fail(code, text);
   };
   std::vector<uint8_t> chunk(1u << 20);
   for (uint64_t pos = 0; pos < cdStart;) {
     const size_t n = size_t(std::min<uint64_t>(chunk.size(), cdStart - pos));
     if (!ReadJoined(vols, pos, chunk.data(), n)) return abandon(dz::UE_EOF, "A volume of \"" + lastVolume + "\" cannot be read");
-    if (!WriteAll(out, chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp + "\"");
+    if (!WriteAll(out, chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
     pos += n;
     if (cb.progress && !cb.progress(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
       return abandon(dz::UE_CANCEL, "Join cancelled");
   }
   const std::string endRecords = BuildEndRecords(entries, cdStart, cdSize, comment);
-  if (!WriteAll(out, cd.data(), cd.size()) || !WriteAll(out, endRecords.data(), endRecords.size()))
-    return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp + "\"");
+  if (!WriteAll(out, cd.data(), cd.size()) || !WriteAll(out, endRecords.data(), endRecords.size()) ||
+      !FlushFileBuffers(out))
+    return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
   CloseHandle(out);
-  if (!MoveFileExW(tk::Widen(temp).c_str(), tk::Widen(target).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileW(tk::Widen(temp).c_str());
+  wchar_t full[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, full, nullptr);
+  if (!temp.Commit(n > 0 && n < MAX_PATH * 2 ? tk::Narrow(std::wstring(full, n)) : target))
     return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
-  }
   if (cb.progress) cb.progress(fileName, 100);
   return dz::UE_OK;
 }

@@ -8,7 +8,9 @@
 #include <new>
 #include <vector>
 
+#include "toolkit/files.h"
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
 #include "ziplib/zipwriter.h"
@@ -92,15 +94,14 @@ class Volumes {
 
   // Closes the last volume and gives every volume its real name, the last one last.
   bool Finish() {
-    if (!out_->Close()) return Failed(dz::ZE_WRITE, "Cannot write the volume " + tk::Narrow(temps_.back()));
+    if (!out_->Close()) return Failed(dz::ZE_WRITE, "Cannot write the volume " + temps_.back()->Path());
     out_.reset();
     const uint32_t lastDisk = uint32_t(temps_.size() - 1);
     for (uint32_t d = 0; d <= lastDisk; ++d) {
-      const std::wstring name = tk::Widen(SplitVolumeName(last_, d, lastDisk));
-      if (!MoveFileExW(temps_[d].c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      const std::string name = tk::Narrow(FullPath(SplitVolumeName(last_, d, lastDisk)));
+      if (!temps_[d]->Commit(name)) {
         for (uint32_t k = 0; k < d; ++k) DeleteFileW(tk::Widen(SplitVolumeName(last_, k, lastDisk)).c_str());
-        temps_.erase(temps_.begin(), temps_.begin() + d);
-        return Failed(dz::ZE_CREAT, "Cannot create the volume " + tk::Narrow(name));
+        return Failed(dz::ZE_CREAT, "Cannot create the volume " + name);
       }
     }
     temps_.clear();
@@ -111,7 +112,6 @@ class Volumes {
   // Removes every volume written so far.
   void Abandon() {
     out_.reset();
-    for (const std::wstring& t : temps_) DeleteFileW(t.c_str());
     temps_.clear();
   }
 
@@ -125,18 +125,25 @@ class Volumes {
     return false;
   }
 
+  // Each volume is written to a temporary file in the set's folder, held open and marked
+  // for deletion until the whole set takes its real names: a killed split leaves nothing
+  // behind. Leftovers nobody holds open go when the first volume is made (also those of
+  // earlier versions, which wrote to fixed names).
   bool OpenVolume() {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".z%02u.qbsplit.tmp", unsigned(temps_.size() + 1));
-    std::string stem = SplitVolumeName(last_, 0, 1);
-    stem.resize(stem.size() - 4);   // without ".z01"
-    temps_.push_back(tk::Widen(stem + suffix));
+    const std::string folder = tk::ExtractFilePath(last_);
+    if (temps_.empty()) {
+      std::string stem = tk::ExtractFileName(SplitVolumeName(last_, 0, 1));
+      stem.resize(stem.size() - 4);   // without ".z01"
+      tk::TempFile::RemoveUnheld(folder, stem + ".z*.qbsplit.tmp");
+    }
+    auto temp = std::make_unique<tk::TempFile>();
+    if (!temp->Create(folder, "qbs", temps_.empty()))
+      return Failed(dz::ZE_CREAT, "Cannot create the volume " +
+                                      SplitVolumeName(last_, uint32_t(temps_.size()), uint32_t(temps_.size() + 1)));
     out_ = std::make_unique<OutFile>();
     pos_ = 0;
-    if (!out_->Create(temps_.back())) {
-      temps_.pop_back();
-      return Failed(dz::ZE_CREAT, "Cannot create the volume " + stem + suffix);
-    }
+    if (!out_->Adopt(temp->Duplicate())) return Failed(dz::ZE_CREAT, "Cannot write the volume " + temp->Path());
+    temps_.push_back(std::move(temp));
     return true;
   }
 
@@ -144,12 +151,12 @@ class Volumes {
     if (temps_.size() >= kMaxDisks)
       return Failed(dz::ZE_MVPARMS, "The volume size of " + std::to_string(cap_) +
                                         " bytes is too small for this zip: a set has at most 65536 volumes");
-    if (!out_->Close()) return Failed(dz::ZE_WRITE, "Cannot write the volume " + tk::Narrow(temps_.back()));
+    if (!out_->Close()) return Failed(dz::ZE_WRITE, "Cannot write the volume " + temps_.back()->Path());
     return OpenVolume();
   }
 
   bool Put(const void* data, size_t len) {
-    if (!out_->Write(data, len)) return Failed(dz::ZE_WRITE, "Cannot write the volume " + tk::Narrow(temps_.back()));
+    if (!out_->Write(data, len)) return Failed(dz::ZE_WRITE, "Cannot write the volume " + temps_.back()->Path());
     pos_ += len;
     return true;
   }
@@ -158,7 +165,7 @@ class Volumes {
   uint64_t cap_;
   std::unique_ptr<OutFile> out_;
   uint64_t pos_ = 0;
-  std::vector<std::wstring> temps_;   // one per volume opened, in order
+  std::vector<std::unique_ptr<tk::TempFile>> temps_;   // one per volume opened, in order
   bool finished_ = false;
 };
 

@@ -15,6 +15,7 @@
 
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 #include "ziplib/archivebit.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
@@ -24,6 +25,7 @@ namespace ziplib {
 namespace {
 
 constexpr uint64_t kTwoSeconds = 20000000ull;   // in FILETIME units
+constexpr const char* kTempPrefix = "qbz";      // the new zip while it is written
 
 std::wstring FullPathW(const std::string& p) {
   const std::wstring w = tk::Widen(p);
@@ -89,113 +91,13 @@ bool CopyRawEntry(const ZipReader& zip, const ZipEntry& e, OutFile& out, EntryHe
   return true;
 }
 
-// The new zip while it is written. It is held open from its creation to its renaming, shared
-// with no one who could delete it, and marked for deletion meanwhile: a run killed at any
-// moment leaves nothing behind, and the clean-up of old leftovers (from runs that could not
-// mark theirs) never touches the file of a run still going.
-class TempZip {
- public:
-  TempZip() = default;
-  TempZip(const TempZip&) = delete;
-  TempZip& operator=(const TempZip&) = delete;
-  ~TempZip() {
-    if (h_ != INVALID_HANDLE_VALUE) {
-      SetDeletePending(true);
-      CloseHandle(h_);
-    }
-  }
-
-  bool Create(const std::wstring& folder) {
-    const std::wstring dir = folder.empty() || folder.back() == L'\\' || folder.back() == L'/' ? folder : folder + L'\\';
-    RemoveLeftovers(dir);
-    static LONG serial = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      wchar_t name[64];
-      swprintf(name, 64, L"qbz%04lx%04lx.tmp", GetCurrentProcessId() & 0xFFFFul,
-               (unsigned long)(InterlockedIncrement(&serial) + GetTickCount()) & 0xFFFFul);
-      path_ = dir + name;
-      h_ = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (h_ != INVALID_HANDLE_VALUE) {
-        SetDeletePending(true);
-        return true;
-      }
-      if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    path_.clear();
-    return false;
-  }
-
-  // A second handle for the writer; the file lives on while this one is open.
-  HANDLE Duplicate() const {
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    if (!DuplicateHandle(GetCurrentProcess(), h_, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
-      return INVALID_HANDLE_VALUE;
-    return copy;
-  }
-
-  // Puts the finished file in place of target; false leaves it marked for deletion.
-  bool Commit(const std::wstring& target) {
-    if (!SetDeletePending(false)) return false;
-    std::vector<uint8_t> buf(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buf.data());
-    info->ReplaceIfExists = TRUE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
-    std::memcpy(info->FileName, target.data(), info->FileNameLength);
-    if (!SetFileInformationByHandle(h_, FileRenameInfo, info, DWORD(buf.size()))) {
-      SetDeletePending(true);
-      return false;
-    }
-    CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return true;
-  }
-
-  // Copies the whole file into another (a zip replaced across volumes).
-  bool CopyTo(TempZip& other) const {
-    LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(h_, zero, nullptr, FILE_BEGIN) || !SetFilePointerEx(other.h_, zero, nullptr, FILE_BEGIN))
-      return false;
-    std::vector<uint8_t> buf(1u << 20);
-    for (;;) {
-      DWORD got = 0, put = 0;
-      if (!ReadFile(h_, buf.data(), DWORD(buf.size()), &got, nullptr)) return false;
-      if (got == 0) return FlushFileBuffers(other.h_) != 0;
-      if (!WriteFile(other.h_, buf.data(), got, &put, nullptr) || put != got) return false;
-    }
-  }
-
-  const std::wstring& Path() const { return path_; }
-
- private:
-  bool SetDeletePending(bool on) {
-    FILE_DISPOSITION_INFO d{};
-    d.DeleteFile = on ? TRUE : FALSE;
-    return SetFileInformationByHandle(h_, FileDispositionInfo, &d, sizeof d) != 0;
-  }
-  // Temporary zips left by killed runs of earlier versions. One that another run holds
-  // open cannot be deleted and stays.
-  static void RemoveLeftovers(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW((dir + L"qbz*.tmp").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return;
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
-  }
-
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-  std::wstring path_;
-};
-
 // Moves the finished temporary file over the target. Across volumes the file is first
 // copied beside the target, so the old zip is replaced only by a complete copy.
-bool ReplaceTarget(TempZip& temp, const std::wstring& target) {
-  if (temp.Commit(target)) return true;
-  TempZip beside;
-  return beside.Create(FolderOf(target)) && temp.CopyTo(beside) && beside.Commit(target);
+bool ReplaceTarget(tk::TempFile& temp, const std::wstring& target) {
+  const std::string to = tk::Narrow(target);
+  if (temp.Commit(to)) return true;
+  tk::TempFile beside;
+  return beside.Create(tk::Narrow(FolderOf(target)), kTempPrefix) && temp.CopyTo(beside) && beside.Commit(to);
 }
 
 std::vector<std::string> SuffixList(const DzipOptions& o) {
@@ -313,10 +215,13 @@ class Run {
     // Write the new zip to a temporary file.
     std::wstring tempFolder = FolderOf(target_);
     if (o_.pathForTemp && !o_.tempPath.empty()) tempFolder = tk::Widen(tk::IncludeTrailingBackslash(o_.tempPath));
-    TempZip temp;
-    if (!temp.Create(tempFolder)) return Fail(dz::ZE_TEMP, "Cannot create a temporary file in " + tk::Narrow(tempFolder));
+    // Held open and marked for deletion until it takes the target's place: a killed run
+    // leaves nothing behind.
+    tk::TempFile temp;
+    if (!temp.Create(tk::Narrow(tempFolder), kTempPrefix))
+      return Fail(dz::ZE_TEMP, "Cannot create a temporary file in " + tk::Narrow(tempFolder));
     OutFile out;
-    if (!out.Adopt(temp.Duplicate())) return Fail(dz::ZE_TEMP, "Cannot write the temporary file " + tk::Narrow(temp.Path()));
+    if (!out.Adopt(temp.Duplicate())) return Fail(dz::ZE_TEMP, "Cannot write the temporary file " + temp.Path());
 
     std::vector<EntryHeader> central;
     uint64_t newest = 0;
@@ -326,7 +231,7 @@ class Run {
       if (!CopyRawEntry(old, entries[i], out, &h)) {
         if (out.Failed()) {
           rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
-          return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + tk::Narrow(temp.Path()));
+          return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
         }
         rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
         return Fail(dz::ZE_FORMAT, "Entry " + entries[i].name + " of the existing zip cannot be read");
@@ -362,7 +267,7 @@ class Run {
     out.Write(end.data(), end.size());
     if (!out.Close()) {
       rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
-      return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + tk::Narrow(temp.Path()));
+      return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
     }
     old.Close();
     if (rep_.Major(o_.zipFile, 100)) return dz::ZE_ABORT;

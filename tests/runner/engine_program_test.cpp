@@ -58,6 +58,8 @@ class RunnerFolder {
     ASSERT_TRUE(process_.Start(dir_ / "RunQb.exe", args)) << args;
   }
   int Wait() { return process_.Wait(120000, true); }
+  // Ends the run at once, as the user's task manager would (TerminateProcess).
+  void Kill() { process_.Wait(0); }
   HWND FindProcessWindow(const wchar_t* className) const {
     return static_cast<HWND>(process_.FindProcessWindow(className));
   }
@@ -496,6 +498,94 @@ TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
   EXPECT_EQ(RegRead("Profiles\\EngFull", "ze"), kMissing);
   EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
   EXPECT_EQ(qbtest::ListDir(medium), std::vector<std::string>{"Full.zip"});
+}
+
+// A file as another run holds its temporary file: open, shared with no one who could delete it.
+class HeldFile {
+ public:
+  HeldFile(const std::string& path, const std::string& content) {
+    WriteFile(path, content);
+    h_ = CreateFileW(tk::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                     nullptr);
+    EXPECT_NE(h_, INVALID_HANDLE_VALUE) << path;
+  }
+  ~HeldFile() { CloseHandle(h_); }
+
+ private:
+  HANDLE h_;
+};
+
+// Starts the runner and kills it as soon as a temporary file "<prefix>*.tmp" other than
+// those named in `others` is in folder; false when the run ended (or a minute passed) first.
+bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::string& folder,
+                   const std::string& prefix, const std::vector<std::string>& others) {
+  runner.Start(args);
+  const ULONGLONG end = GetTickCount64() + 60000;
+  while (GetTickCount64() < end && runner.Running()) {
+    for (const auto& n : Matching(folder + prefix + "*.tmp"))
+      if (!Contains(others, n)) {
+        runner.Kill();
+        return true;
+      }
+    Sleep(2);
+  }
+  runner.Kill();
+  return false;
+}
+
+// Joins, splits and delete-before-running runs killed while their temporary file exists
+// leave nothing behind; a leftover nobody holds goes with the next run to that folder, the
+// file another run holds stays as it is.
+TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
+  const std::string data = work_ / "data\\", vols = work_ / "vols\\", joined = work_ / "joined\\",
+                    split = work_ / "split\\";
+  for (const auto& d : {data, vols, joined, split}) qbtest::MakeDirs(d);
+  ASSERT_EQ(qbtest::RunUnix("cd " + Unix(data) + " && head -c 60000000 /dev/urandom > big.bin && zip -q -0 big.zip "
+                            "big.bin && cd " + Unix(vols) + " && zip -q -0 -s 10m set.zip " + Unix(data) + "big.bin"),
+            0);
+
+  // Join: an earlier version's fixed name and an unheld leftover go, the held one stays.
+  WriteFile(joined + "set.zip.qbjoin.tmp", "left by an earlier version");
+  WriteFile(joined + "qbj00000ab.tmp", "left behind");
+  {
+    HeldFile running(joined + "qbj0000beef.tmp", "another run's");
+    const std::string join = "A \"" + vols + "set.zip\" \"" + joined + "\"";
+    EXPECT_TRUE(KillOnceThere(runner_, join, joined, "qbj", {"qbj00000ab.tmp", "qbj0000beef.tmp"}));
+    EXPECT_EQ(qbtest::ListDir(joined), std::vector<std::string>{"qbj0000beef.tmp"});
+    EXPECT_TRUE(runner_.Run(join).empty());
+    EXPECT_EQ(qbtest::ListDir(joined), (std::vector<std::string>{"qbj0000beef.tmp", "set.zip"}));
+  }
+  EXPECT_EQ(ReadFile(joined + "qbj0000beef.tmp"), "another run's");
+  EXPECT_TRUE(UnzipTestPasses(joined + "set.zip"));
+
+  // Split: no volume, under its passing or its real name, outlives the killed run.
+  WriteFile(split + "part.z01.qbsplit.tmp", "left by an earlier version");
+  {
+    HeldFile running(split + "qbs0000beef.tmp", "another run's");
+    const std::string cut = "S \"" + data + "big.zip\" \"" + split + "part.zip\" 10000000";
+    EXPECT_TRUE(KillOnceThere(runner_, cut, split, "qbs", {"qbs0000beef.tmp"}));
+    EXPECT_EQ(qbtest::ListDir(split), (std::vector<std::string>{"qbs0000beef.tmp"}));
+    EXPECT_TRUE(runner_.Run(cut).empty());
+    EXPECT_TRUE(Exists(split + "part.z06") && Exists(split + "part.zip"));
+    EXPECT_TRUE(Matching(split + "*.tmp") == std::vector<std::string>{"qbs0000beef.tmp"});
+  }
+  EXPECT_EQ(ReadFile(split + "qbs0000beef.tmp"), "another run's");
+
+  // Delete before running: the placeholder of the fresh name goes with the killed run, the
+  // old zip stays as it was.
+  const std::string zip = PreviousZip("Fresh.zip"), before = ReadFile(zip);
+  WriteFile(out_ + "qbn00ab.tmp", "left by an earlier version");
+  Profile("EngFresh", {{"zf", zip}, {"b", Flags({6, 9})}, {"il", data + "big.bin"}});
+  {
+    HeldFile running(out_ + "qbn0000beef.tmp", "another run's");
+    EXPECT_TRUE(KillOnceThere(runner_, "R EngFresh", out_, "qbn", {"qbn00ab.tmp", "qbn0000beef.tmp"}));
+    EXPECT_EQ(ReadFile(zip), before);
+    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp"}));
+    EXPECT_TRUE(runner_.Run("R EngFresh").empty());
+    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp"}));
+  }
+  EXPECT_EQ(ReadFile(out_ + "qbn0000beef.tmp"), "another run's");
+  EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
 }
 
 TEST_F(EngineProgram, SplitAndJoinRoundTrip) {

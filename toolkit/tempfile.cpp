@@ -1,0 +1,107 @@
+#include "toolkit/tempfile.h"
+
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "toolkit/strings.h"
+
+namespace tk {
+namespace {
+
+std::wstring FolderWithSeparator(const std::string& folder) {
+  std::wstring dir = Widen(folder);
+  if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+  return dir;
+}
+
+}  // namespace
+
+void TempFile::RemoveUnheld(const std::string& folder, const std::string& pattern) {
+  const std::wstring dir = FolderWithSeparator(folder);
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW((dir + Widen(pattern)).c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return;
+  do {
+    // A file another run holds open refuses the delete and stays.
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+  } while (FindNextFileW(f, &fd));
+  FindClose(f);
+}
+
+bool TempFile::Create(const std::string& folder, const std::string& prefix, bool sweep) {
+  Discard();
+  if (sweep) RemoveUnheld(folder, prefix + "*.tmp");
+  const std::wstring dir = FolderWithSeparator(folder), stem = Widen(prefix);
+  static LONG serial = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    wchar_t name[32];
+    swprintf(name, 32, L"%04lx%04lx.tmp", GetCurrentProcessId() & 0xFFFFul,
+             (unsigned long)(InterlockedIncrement(&serial) + GetTickCount()) & 0xFFFFul);
+    const std::wstring path = dir + stem + name;
+    h_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h_ != INVALID_HANDLE_VALUE) {
+      path_ = Narrow(path);
+      SetDeletePending(true);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return false;
+}
+
+HANDLE TempFile::Duplicate() const {
+  HANDLE copy = INVALID_HANDLE_VALUE;
+  if (!DuplicateHandle(GetCurrentProcess(), h_, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+    return INVALID_HANDLE_VALUE;
+  return copy;
+}
+
+bool TempFile::Commit(const std::string& target) {
+  if (!IsOpen() || !SetDeletePending(false)) return false;
+  const std::wstring to = Widen(target);
+  std::vector<uint8_t> buf(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buf.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = DWORD(to.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, to.data(), info->FileNameLength);
+  if (!SetFileInformationByHandle(h_, FileRenameInfo, info, DWORD(buf.size()))) {
+    SetDeletePending(true);
+    return false;
+  }
+  CloseHandle(h_);
+  h_ = INVALID_HANDLE_VALUE;
+  path_ = target;
+  return true;
+}
+
+bool TempFile::CopyTo(TempFile& other) const {
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(h_, zero, nullptr, FILE_BEGIN) || !SetFilePointerEx(other.h_, zero, nullptr, FILE_BEGIN))
+    return false;
+  std::vector<uint8_t> buf(1u << 20);
+  for (;;) {
+    DWORD got = 0, put = 0;
+    if (!ReadFile(h_, buf.data(), DWORD(buf.size()), &got, nullptr)) return false;
+    if (got == 0) return FlushFileBuffers(other.h_) != 0;
+    if (!WriteFile(other.h_, buf.data(), got, &put, nullptr) || put != got) return false;
+  }
+}
+
+void TempFile::Discard() {
+  if (!IsOpen()) return;
+  SetDeletePending(true);
+  CloseHandle(h_);
+  h_ = INVALID_HANDLE_VALUE;
+  path_.clear();
+}
+
+bool TempFile::SetDeletePending(bool on) {
+  FILE_DISPOSITION_INFO d{};
+  d.DeleteFile = on ? TRUE : FALSE;
+  return SetFileInformationByHandle(h_, FileDispositionInfo, &d, sizeof d) != 0;
+}
+
+}  // namespace tk

@@ -1,0 +1,69 @@
+#pragma once
+// The folders an extraction writes into, reached relative to each other. The folders
+// along the path last reached are held open, and the next folder or file is opened
+// relative to its parent's handle: a call that names a whole path costs in proportion to
+// the path's depth, a relative one the same at every level, so an item thousands of
+// folders deep is made in time that grows with its depth rather than its square, and
+// items in the same or a nearby folder cost only the levels where their paths part.
+//
+// A folder this chain makes is first made under a passing name ("qbd*.tmp") and renamed
+// at once through a second handle: the file system layer under Wine resolves the recorded
+// name of a folder's whole path again on every open below it, and a handle that keeps the
+// passing name spares every level below it that cost.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace ziplib {
+
+class FolderChain {
+ public:
+  FolderChain() = default;
+  FolderChain(const FolderChain&) = delete;
+  FolderChain& operator=(const FolderChain&) = delete;
+  ~FolderChain() { Reset(); }
+
+  // Makes the top folder (and its missing parents) that every later path starts from and
+  // opens it; "" stands for the current folder. False when it cannot be made.
+  bool Start(const std::wstring& top);
+
+  // The folder rel under the top (parts separated by '\', "" for the top itself), made
+  // with its missing parents. The handle belongs to the chain and stays valid until the
+  // next call; nullptr (with the last error set) when it cannot be made. A folder of the
+  // chain removed behind our back is made again.
+  HANDLE Make(const std::wstring& rel);
+  // The same for a folder that must exist already; nullptr when it does not.
+  HANDLE Find(const std::wstring& rel);
+
+  // A new file `name` in `folder` (a handle from Make), opened for writing alone;
+  // INVALID_HANDLE_VALUE with the last error set when it cannot be created (ERROR_ALREADY_EXISTS
+  // when something of that name is there).
+  static HANDLE CreateNewFile(HANDLE folder, const std::wstring& name);
+  // The folder `name` in `folder`, opened to set its times and attributes; nullptr when it cannot.
+  static HANDLE OpenForAttributes(HANDLE folder, const std::wstring& name);
+
+  // Closes every handle; the next call opens the top again.
+  void Reset();
+
+ private:
+  HANDLE Reach(const std::wstring& rel, bool create);
+
+  struct Level {
+    std::wstring part;     // the folder's name
+    HANDLE handle;         // the folder of this and the levels above; nullptr until needed
+    bool passing;          // made by this chain (or below such a folder): see above
+  };
+  HANDLE MakeLevel(HANDLE parent, const std::wstring& part, bool* passing);
+  HANDLE LevelHandle(size_t level);   // opens a level left unopened by its whole path
+
+  std::wstring top_;
+  HANDLE topHandle_ = nullptr;
+  std::vector<Level> levels_;   // the path held open, from the top down
+};
+
+// The path split into its parts at '\', each without the trailing dots and blanks a
+// file name cannot end in (as a whole-path call would drop them); empty parts are skipped.
+std::vector<std::wstring> PathParts(const std::wstring& rel);
+
+}  // namespace ziplib
