@@ -33,13 +33,6 @@ OutFile::~OutFile() {
   if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
 }
 
-bool OutFile::Create(const std::wstring& path) {
-  h_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  buf_.resize(4u << 20);
-  return h_ != INVALID_HANDLE_VALUE;
-}
-
 bool OutFile::Adopt(HANDLE h) {
   h_ = h;
   buf_.resize(4u << 20);

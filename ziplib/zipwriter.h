@@ -91,7 +91,6 @@ struct EntryResult {
 class OutFile {
  public:
   ~OutFile();
-  bool Create(const std::wstring& path);
   bool Adopt(HANDLE h);      // writes through an open handle, closed by Close
   bool Write(const void* data, size_t len);
   bool Patch(uint64_t offset, const void* data, size_t len);
