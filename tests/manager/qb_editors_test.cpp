@@ -76,8 +76,7 @@ void ClickTool(HWND form, int index) {
 void Press(HWND form, const std::string& button) { ASSERT_TRUE(PressButton(form, button)) << button; }
 
 void Keys(HWND main, std::vector<WORD> keys, bool ctrl = false) {
-  SetForegroundWindow(main);
-  Sleep(300);
+  qbtest::BringForward(main);
   if (ctrl) keys.insert(keys.begin(), VK_CONTROL);
   std::vector<INPUT> in;
   auto add = [&in](WORD key, DWORD flags) {

@@ -117,8 +117,7 @@ inline std::vector<std::vector<std::string>> ReadRows(HWND list) {
 // end, with the keys a user would press (menus cannot be read across processes): F10,
 // Right to the menu, Down to open it, Up to the item, Enter.
 inline void ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
-  SetForegroundWindow(main);
-  Sleep(300);
+  qbtest::BringForward(main);
   std::vector<WORD> keys{VK_F10};
   for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
   keys.push_back(VK_DOWN);

@@ -43,7 +43,7 @@ void ClickRow(HWND list, int row, bool ctrl = false) {
     return (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
   };
   for (int attempt = 0; attempt < 4; ++attempt) {
-    SetForegroundWindow(GetAncestor(list, GA_ROOT));
+    qbtest::BringForward(GetAncestor(list, GA_ROOT), 1000);
     SetCursorPos(p.x, p.y);
     Input(0, ctrl);
     if (qbtest::WaitUntil(selected, 1000)) return;
@@ -124,7 +124,7 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   ListProfiles({"Old"});
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
-  SetForegroundWindow(main);
+  qbtest::BringForward(main);
   Input('N', true);
   HWND wizard = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TWizardForm", 10000));
   ASSERT_NE(wizard, nullptr);

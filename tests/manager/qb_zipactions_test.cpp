@@ -9,8 +9,7 @@ namespace {
 
 // Keys as a user types them into the foreground manager; mods are held meanwhile.
 void Type(HWND main, std::initializer_list<WORD> mods, WORD key) {
-  SetForegroundWindow(main);
-  Sleep(300);
+  qbtest::BringForward(main);
   std::vector<INPUT> in;
   auto add = [&in](WORD vk, bool up) {
     INPUT i{};
@@ -210,6 +209,9 @@ TEST_F(QbZipActions, ExportByHandAndHelp) {
   EXPECT_TRUE(WaitFor([&] { return !Started("KeyHH.exe").empty(); }));
   EXPECT_EQ(Started("KeyHH.exe"),
             (std::vector<std::string>{"-QuillbankWin " + dir_ / "Quillbank.chm::/whatisit.html"}));
+  // The viewer's stand-in takes the activation with it when it ends: the keys below wait
+  // for that (its file can be deleted once it has ended).
+  EXPECT_TRUE(WaitFor([&] { return DeleteFileW(tk::Widen(dir_ / "KeyHH.exe").c_str()) != 0; }));
 
   const std::string file = dir_ / "settings.bak";
   HWND save = OpenFromMenu(*mainProcess_, main, 0, 2, L"#32770", 30000);  // Export to file

@@ -39,8 +39,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     PostMessageW(w, WM_CLOSE, 0, 0);
     return 0;
   }
-  SetForegroundWindow(w);
-  Sleep(300);
+  qbtest::BringForward(w);
   std::vector<WORD> keys;
   for (int i = 2; i < __argc; ++i) {
     keys.push_back(KeyOf(__wargv[i]));

@@ -70,7 +70,12 @@ class TScript {
     std::lock_guard<std::mutex> lock(m_);
     return focus_;
   }
-  bool Completed() const { return completed_; }
+  // Whether every step was done. The last step may still be noting that its box went
+  // when the test's thread is already back from the dialog: that is waited for.
+  bool Completed() {
+    WaitFor([this] { return finished_.load(); });
+    return completed_;
+  }
 
  private:
   bool WaitFor(const std::function<bool()>& done) {
@@ -126,6 +131,10 @@ class TScript {
     return true;
   }
   void Run() {
+    RunSteps();
+    finished_ = true;
+  }
+  void RunSteps() {
     for (const TStep& step : steps_) {
       const bool ok = step.Once             ? step.Once()
                       : step.Call          ? WaitFor(step.Call)
@@ -156,7 +165,7 @@ class TScript {
   std::mutex m_;
   std::vector<std::vector<std::string>> boxes_;
   std::vector<HWND> focus_;
-  std::atomic<bool> stop_{false}, completed_{false};
+  std::atomic<bool> stop_{false}, completed_{false}, finished_{false};
   std::thread thread_;
 };
 

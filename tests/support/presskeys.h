@@ -7,6 +7,22 @@
 
 namespace qbtest {
 
+// Makes w the foreground window before keys are typed into it. The first request can be
+// lost (for one after another program has ended and taken the activation with it), so it
+// is repeated until w is in front, for a few seconds at most.
+inline bool BringForward(HWND w, DWORD timeoutMs = 5000) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    SetForegroundWindow(w);
+    Sleep(100);
+    if (GetForegroundWindow() == w) {
+      Sleep(100);
+      return true;
+    }
+    if (GetTickCount() - start > timeoutMs) return false;
+  }
+}
+
 inline void PressKeys(const std::vector<WORD>& keys) {
   for (WORD key : keys) {
     INPUT in[2]{};
