@@ -12,8 +12,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmdLine, int) {
   wc.hInstance = instance;
   wc.lpszClassName = L"QbTestDesktopKeeper";
   RegisterClassW(&wc);
-  // A hidden top-level window: it holds the desktop without showing anything.
-  CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  // A hidden top-level window: it holds the desktop without showing anything. Without a
+  // display no window can be made; the missing file tells the wrapper.
+  if (!CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr))
+    return 1;
   if (GetDesktopWindow() && cmdLine && *cmdLine) {
     HANDLE f = CreateFileW(cmdLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
