@@ -517,20 +517,30 @@ class HeldFile {
 
 // Starts the runner and kills it as soon as a temporary file "<prefix>*.tmp" other than
 // those named in `others` is in folder; false when the run ended (or a minute passed) first.
+// A run marks its temporary file to go with its handle just after making it, and a kill
+// that lands between the two leaves the file to the next run's sweep; such a kill is tried
+// again, twice at most (a run that never marks its file leaves it every time).
 bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::string& folder,
                    const std::string& prefix, const std::vector<std::string>& others) {
-  runner.Start(args);
-  const ULONGLONG end = GetTickCount64() + 60000;
-  while (GetTickCount64() < end && runner.Running()) {
-    for (const auto& n : Matching(folder + prefix + "*.tmp"))
-      if (!Contains(others, n)) {
-        runner.Kill();
-        return true;
-      }
-    Sleep(2);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    runner.Start(args);
+    std::string killed;
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (killed.empty() && GetTickCount64() < end && runner.Running()) {
+      for (const auto& n : Matching(folder + prefix + "*.tmp"))
+        if (killed.empty() && !Contains(others, n)) {
+          runner.Kill();
+          killed = n;
+        }
+      Sleep(2);
+    }
+    if (killed.empty()) {
+      runner.Kill();
+      return false;
+    }
+    if (!Exists(folder + killed)) break;
   }
-  runner.Kill();
-  return false;
+  return true;
 }
 
 // Joins, splits and delete-before-running runs killed while their temporary file exists

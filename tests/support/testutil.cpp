@@ -222,7 +222,7 @@ int ChildProcess::Wait(unsigned timeoutMs, bool pumpMessages) {
     rc = static_cast<int>(code);
   } else {
     TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 5000);
+    WaitForSingleObject(process_, 30000);
   }
   if (pumpMessages) {
     // What the program posted just before it ended.
