@@ -55,7 +55,7 @@ class RunnerFolder {
   }
   void Start(const std::string& args) {
     tk::RemoveFile(dir_ / "viewer.log");
-    ASSERT_TRUE(process_.Start(dir_ / "RunQb.exe", args)) << args;
+    ASSERT_TRUE(process_.Start(dir_ / "RunQb.exe", args)) << args << ": error " << GetLastError();
   }
   int Wait() { return process_.Wait(120000, true); }
   // Ends the run at once, as the user's task manager would (TerminateProcess).
