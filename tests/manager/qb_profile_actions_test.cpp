@@ -220,6 +220,8 @@ TEST_F(QbProfileActions, DeleteRefusesAScheduledProfileAndOtherwiseRemovesKeyLog
   Input(VK_DELETE);
   EXPECT_NE(AnswerBox(*mainProcess_, "&Yes").find("Are you sure to delete the profile B?"), std::string::npos);
   EXPECT_TRUE(WaitFor([] { return qbtest::RegRead("Profiles\\B", "pn") == "<missing>"; }, 5000));
+  // The list of names is rewritten after the key goes, in the same step.
+  Settle(main);
   EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
   EXPECT_EQ(qbtest::RegRead("Profile Names", "P1"), "C");
   EXPECT_EQ(qbtest::RegRead("Profile Names", "P2"), "<missing>");
