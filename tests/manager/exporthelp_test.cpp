@@ -127,6 +127,14 @@ TEST_F(ExportHelp, HelpFileHoldsEveryTopicPage) {
   for (int i = 1; i <= 10; ++i) topics.push_back("wiz_page" + std::to_string(i));
   for (int i = 1; i <= 5; ++i) topics.push_back("options" + std::to_string(i));
   for (const std::string& t : topics) EXPECT_NE(listing.find(" " + t + ".html\n"), std::string::npos) << t;
+  // The viewer's left pane: a contents that leads to every topic, and an index.
+  EXPECT_NE(listing.find(" Quillbank.hhk\n"), std::string::npos);
+  std::string contents;
+  ASSERT_EQ(qbtest::RunUnix("7z x -so '" + qbtest::ToUnixPath(qbtest::BinDir() + "Quillbank.chm") + "' Quillbank.hhc",
+                            &contents),
+            0);
+  for (const std::string& t : topics)
+    EXPECT_NE(contents.find("value=\"" + t + ".html\""), std::string::npos) << t;
 }
 
 TEST_F(ExportHelp, HelpOpensTheActiveWindowsTopicInTheViewer) {
