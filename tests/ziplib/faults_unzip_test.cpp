@@ -298,3 +298,38 @@ TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
 }
 
 }  // namespace
+
+// The last member a stored zip, the archive's end cut or damaged: that member's end record
+// then is the last one left whole, but it lies inside the archive's data and is not its end.
+TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
+  TempDir t;
+  const std::string inner = zipcraft::Zip({{.name = "inner.txt", .data = "hidden"}}).bytes;
+  const std::string outer =
+      zipcraft::Zip({{.name = "real.txt", .data = "real"}, {.name = "inner.zip", .data = inner}}, "outer comment").bytes;
+  WriteFile(t / "whole.zip", outer);
+  Recorded whole;
+  EXPECT_EQ(whole.Test(t / "whole.zip"), 0);
+  std::string badSignature = outer;
+  badSignature[outer.rfind("PK\x05\x06")] = 'Q';
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {{"comment cut", outer.substr(0, outer.size() - 5)},
+               {"comment gone", outer.substr(0, outer.size() - 13)},
+               {"end record cut", outer.substr(0, outer.size() - 20)},
+               {"directory cut", outer.substr(0, outer.size() - 60)},
+               {"end signature damaged", badSignature}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string zip = t / "cut.zip", dest = t / "out";
+    WriteFile(zip, c.bytes);
+    Recorded r;
+    EXPECT_EQ(r.List(zip), std::vector<std::string>{});
+    EXPECT_EQ(r.Test(zip), dz::UE_EOF);
+    EXPECT_TRUE(AnyMessageHas(r, "cut.zip", "truncated"));
+    EXPECT_EQ(r.Extract(zip, dest), dz::UE_EOF);
+    EXPECT_TRUE(qbtest::ListDir(dest).empty());
+    EXPECT_FALSE(OutsidePasses("unzip -t", zip));  // quiet, it passes a truncated comment
+    EXPECT_FALSE(OutsidePasses("7z t", zip));
+  }
+}
