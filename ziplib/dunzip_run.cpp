@@ -10,6 +10,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/strings.h"
@@ -477,6 +478,26 @@ class BackgroundCloser {
   HANDLE thread_ = nullptr;
 };
 
+// An item name as an error message shows it: a very long one by its start and its end, so
+// that the reason after it is not cut off.
+std::string NameForMessage(const std::string& name) {
+  constexpr size_t kKeep = 120;
+  if (name.size() <= 3 * kKeep) return name;
+  size_t head = kKeep, tail = name.size() - kKeep;
+  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
+  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
+  return name.substr(0, head) + "..." + name.substr(tail);
+}
+
+// The file an item's path names: Windows compares names without case and drops the
+// trailing dots and blanks of each part.
+std::wstring FileKey(const std::wstring& rel) {
+  std::wstring key;
+  for (const std::wstring& part : PathParts(rel)) key += (key.empty() ? L"" : L"\\") + part;
+  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
+  return key;
+}
+
 struct Extraction {
   Extraction(const UnzipCmdRecord& rec, const Caller& c, const ZipReader& z) : r(rec), caller(c), zip(z) {}
   const UnzipCmdRecord& r;
@@ -491,6 +512,8 @@ struct Extraction {
   // The folders under the destination, reached relative to each other.
   FolderChain chain;
   BackgroundCloser closer;
+  // The files this run wrote, by FileKey: a later item naming one of them is refused.
+  std::unordered_map<std::wstring, const ZipEntry*> written;
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
@@ -507,7 +530,7 @@ struct Extraction {
   }
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
-    const std::wstring relW = tk::Widen(rel);
+    const std::wstring relW = tk::Widen(rel), key = FileKey(relW);
     const std::wstring path = base + relW;
     std::string why;
     if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
@@ -536,6 +559,10 @@ struct Extraction {
         caller.Warning("File exists, not overwritten: " + e.name);
         return {};
       }
+      const auto earlier = written.find(key);
+      if (earlier != written.end())
+        return Fail(dz::UE_CREATE, "not extracted, it names the same file as " + NameForMessage(earlier->second->name) +
+                                       ", extracted before");
       if (existing & FILE_ATTRIBUTE_READONLY) {
         if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
@@ -554,6 +581,7 @@ struct Extraction {
     if (res.code == dz::UE_OK) {
       ApplyTimes(h, e);
       if (!replacing && !special) {
+        written.emplace(key, &e);
         closer.Close(h);
         return res;
       }
@@ -570,6 +598,7 @@ struct Extraction {
     }
     // A new file already has the normal attributes; only the special ones need a call.
     if (res.code == dz::UE_OK && special) SetFileAttributesW(path.c_str(), attr);
+    if (res.code == dz::UE_OK) written.emplace(key, &e);
     return res;
   }
 
@@ -598,17 +627,6 @@ struct Extraction {
 
 // ---------------------------------------------------------------------------------
 // The functions.
-
-// An item name as an error message shows it: a very long one by its start and its end, so
-// that the reason after it is not cut off.
-std::string NameForMessage(const std::string& name) {
-  constexpr size_t kKeep = 120;
-  if (name.size() <= 3 * kKeep) return name;
-  size_t head = kKeep, tail = name.size() - kKeep;
-  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
-  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
-  return name.substr(0, head) + "..." + name.substr(tail);
-}
 
 int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
   ZipReader zip;

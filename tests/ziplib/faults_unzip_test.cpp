@@ -333,3 +333,34 @@ TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
     EXPECT_FALSE(OutsidePasses("7z t", zip));
   }
 }
+
+// Names Windows reads as one file: the first item extracted stays, into an empty folder and
+// over the files of an earlier run alike, and each later one is an error naming both.
+TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
+  TempDir t;
+  const std::vector<std::pair<std::string, std::string>> items = {
+      {"Readme.txt", "first"}, {"README.TXT", "second"}, {"readme.txt", "third"}, {"x.txt", "x"},
+      {"x.txt.", "x dotted"},  {"space", "bare"},        {"space ", "blank"},     {"sub/twice.txt", "once"},
+      {"Sub/twice.txt", "twice"}};
+  std::vector<Item> zipItems;
+  for (const auto& [name, data] : items) zipItems.push_back({.name = name, .data = data});
+  WriteFile(t / "one.zip", zipcraft::Zip(zipItems).bytes);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "one.zip"));
+  const std::string dest = t / "out";
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass ? "over the files of the first run" : "into an empty folder");
+    Recorded r;
+    EXPECT_EQ(r.Extract(t / "one.zip", dest), dz::UE_CREATE);
+    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+    for (const char* later : {"README.TXT", "readme.txt"})
+      EXPECT_TRUE(AnyMessageHas(r, later + std::string(": not extracted, it names the same file as Readme.txt"), ""));
+    EXPECT_TRUE(AnyMessageHas(r, "x.txt.: ", "same file as x.txt,"));
+    EXPECT_TRUE(AnyMessageHas(r, "space : ", "same file as space,"));
+    EXPECT_TRUE(AnyMessageHas(r, "Sub/twice.txt: ", "same file as sub/twice.txt,"));
+    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"Readme.txt", "space", "sub", "x.txt"}));
+    EXPECT_EQ(ReadFile(dest + "\\readme.txt"), "first");
+    EXPECT_EQ(ReadFile(dest + "\\x.txt"), "x");
+    EXPECT_EQ(ReadFile(dest + "\\space"), "bare");
+    EXPECT_EQ(ReadFile(dest + "\\sub\\twice.txt"), "once");
+  }
+}
