@@ -746,7 +746,7 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      if (!e->IsDirectory() || e->uncompressedSize != 0) res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);
+      res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory() && e->uncompressedSize == 0) {

@@ -364,3 +364,39 @@ TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
     EXPECT_EQ(ReadFile(dest + "\\sub\\twice.txt"), "once");
   }
 }
+
+// Test reads every entry: damage in a folder entry's local or central header fails it, for
+// a folder named by its trailing '/' and for one named by its folder bit alike.
+TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
+  TempDir t;
+  const zipcraft::Built good = zipcraft::Zip({{.name = "dir/", .externalAttr = FILE_ATTRIBUTE_DIRECTORY},
+                                              {.name = "dir/a.txt", .data = "alpha"},
+                                              {.name = "flagged", .externalAttr = FILE_ATTRIBUTE_DIRECTORY}});
+  WriteFile(t / "good.zip", good.bytes);
+  Recorded ok;
+  EXPECT_EQ(ok.Test(t / "good.zip"), 0);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "good.zip") && OutsidePasses("7z t", t / "good.zip"));
+  const size_t local = good.offsets[0], central = good.cdOffset, flaggedCentral = central + 46 + 4 + 46 + 9;
+  const struct {
+    const char* what;
+    size_t at, width;
+    uint32_t value;
+  } cases[] = {{"local signature", local, 4, 0x04034b51}, {"local flags", local + 6, 2, 1},
+               {"local method", local + 8, 2, 8},         {"local CRC", local + 14, 4, 5},
+               {"local compressed size", local + 18, 4, 3}, {"local size", local + 22, 4, 3},
+               {"central method", central + 10, 2, 8},    {"central CRC", central + 16, 4, 5},
+               {"central compressed size", central + 20, 4, 3}, {"central size", central + 24, 4, 3},
+               {"central offset", central + 42, 4, 2},    {"central offset of another entry", central + 42, 4, 34},
+               {"central CRC of the folder bit entry", flaggedCentral + 16, 4, 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bad = good.bytes;
+    for (size_t k = 0; k < c.width; ++k) bad[c.at + k] = char(c.value >> (8 * k));
+    const std::string zip = t / "bad.zip";
+    WriteFile(zip, bad);
+    Recorded r;
+    EXPECT_NE(r.Test(zip), 0);
+    EXPECT_TRUE(AnyMessageHas(r, std::string(c.at == flaggedCentral + 16 ? "flagged" : "dir/") + ": ", ""));
+    EXPECT_FALSE(OutsidePasses("unzip -tq", zip) && OutsidePasses("7z t", zip));
+  }
+}
