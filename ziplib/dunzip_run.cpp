@@ -478,9 +478,20 @@ class BackgroundCloser {
   HANDLE thread_ = nullptr;
 };
 
-// An item name as an error message shows it: a very long one by its start and its end, so
-// that the reason after it is not cut off.
-std::string NameForMessage(const std::string& name) {
+// An item name as an error message shows it: control characters as \xNN (a NUL would end
+// the message there), a very long one by its start and its end, so that the reason after
+// it is not cut off.
+std::string NameForMessage(const std::string& stored) {
+  std::string name;
+  for (const unsigned char c : stored) {
+    if (c >= 0x20 && c != 0x7F) {
+      name += char(c);
+      continue;
+    }
+    char hex[5];
+    snprintf(hex, sizeof hex, "\\x%02X", unsigned(c));
+    name += hex;
+  }
   constexpr size_t kKeep = 120;
   if (name.size() <= 3 * kKeep) return name;
   size_t head = kKeep, tail = name.size() - kKeep;
@@ -556,7 +567,7 @@ struct Extraction {
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!On(r.OverWriteFlag)) {
-        caller.Warning("File exists, not overwritten: " + e.name);
+        caller.Warning("File exists, not overwritten: " + NameForMessage(e.name));
         return {};
       }
       const auto earlier = written.find(key);

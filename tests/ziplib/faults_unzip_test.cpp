@@ -400,3 +400,24 @@ TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
     EXPECT_FALSE(OutsidePasses("unzip -tq", zip) && OutsidePasses("7z t", zip));
   }
 }
+
+// A NUL in a name is shown escaped, so the error line keeps the rest of the name and the
+// reason; the superscript port numbers name devices as the plain digits do.
+TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
+  TempDir t;
+  std::vector<Item> items;
+  for (const std::string name : {std::string("28 nul\0rest of it.txt", 21), std::string("COM\xC2\xB9"),
+                                 std::string("com\xC2\xB2.txt"), std::string("LPT\xC2\xB3 .log"),
+                                 std::string("sub/lpt\xC2\xB9"), std::string("COM\xE2\x81\xB4.txt")})
+    items.push_back({.name = name, .data = "d", .flags = 0x0800});
+  WriteFile(t / "n.zip", zipcraft::Zip(items).bytes);
+  Recorded r;
+  const std::string dest = t / "out";
+  EXPECT_EQ(r.Extract(t / "n.zip", dest), dz::UE_CREATE);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+  EXPECT_TRUE(AnyMessageHas(r, "28 nul\\x00rest of it.txt: refused, character not allowed", ""));
+  for (const char* device : {"COM\xC2\xB9: ", "com\xC2\xB2.txt: ", "LPT\xC2\xB3 .log: ", "sub/lpt\xC2\xB9: "})
+    EXPECT_TRUE(AnyMessageHas(r, device + std::string("refused, device name"), ""));
+  // The superscript four is no port number.
+  EXPECT_EQ(ReadFile(dest + "\\" + tk::Narrow(L"COM\u2074.txt")), "d");
+}
