@@ -238,10 +238,15 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
   const ptrdiff_t found = exact >= 0 ? exact : fitting;
   if (found < 0) return ZipReadStatus::NotAZip;
   if (exact < 0) {
+    if (cut > found) return ZipReadStatus::Truncated;
+    // The bytes behind it: another record's signature, or as much of one as the file holds.
     const size_t after = size_t(found) + kEndSize + Get16(&tail[size_t(found) + 20]);
-    const uint32_t next = after + 4 <= tailLen ? Get32(&tail[after]) : 0;
-    if (cut > found || next == kSigCentral || next == kSigLocal || next == kSigEnd64 || next == kSigDescriptor)
-      return ZipReadStatus::Truncated;
+    const size_t n = std::min<size_t>(4, tailLen - after);
+    for (const uint32_t sig : {kSigCentral, kSigLocal, kSigEnd64, kSigDescriptor}) {
+      size_t same = 0;
+      while (same < n && tail[after + same] == uint8_t(sig >> (8 * same))) ++same;
+      if (same == n) return ZipReadStatus::Truncated;
+    }
   }
   return ReadFromEndRecord(&tail[found], tailStart + uint64_t(found), codePage);
 }

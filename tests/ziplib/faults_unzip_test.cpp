@@ -304,8 +304,9 @@ TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
 TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
   TempDir t;
   const std::string inner = zipcraft::Zip({{.name = "inner.txt", .data = "hidden"}}).bytes;
-  const std::string outer =
-      zipcraft::Zip({{.name = "real.txt", .data = "real"}, {.name = "inner.zip", .data = inner}}, "outer comment").bytes;
+  const zipcraft::Built built =
+      zipcraft::Zip({{.name = "real.txt", .data = "real"}, {.name = "inner.zip", .data = inner}}, "outer comment");
+  const std::string& outer = built.bytes;
   WriteFile(t / "whole.zip", outer);
   Recorded whole;
   EXPECT_EQ(whole.Test(t / "whole.zip"), 0);
@@ -318,6 +319,7 @@ TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
                {"comment gone", outer.substr(0, outer.size() - 13)},
                {"end record cut", outer.substr(0, outer.size() - 20)},
                {"directory cut", outer.substr(0, outer.size() - 60)},
+               {"directory cut to its first two bytes", outer.substr(0, built.cdOffset + 2)},
                {"end signature damaged", badSignature}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -406,7 +408,7 @@ TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
 TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
   TempDir t;
   std::vector<Item> items;
-  for (const std::string name : {std::string("28 nul\0rest of it.txt", 21), std::string("COM\xC2\xB9"),
+  for (const std::string& name : {std::string("28 nul\0rest of it.txt", 21), std::string("COM\xC2\xB9"),
                                  std::string("com\xC2\xB2.txt"), std::string("LPT\xC2\xB3 .log"),
                                  std::string("sub/lpt\xC2\xB9"), std::string("COM\xE2\x81\xB4.txt")})
     items.push_back({.name = name, .data = "d", .flags = 0x0800});
