@@ -1,6 +1,8 @@
 // Zips crafted to break the extraction side: names deeper than a path can be, entries
 // sharing their data, local headers that contradict the directory, sizes of 2^64-1, a zip
-// hidden in the archive comment, end records that disagree and Unix modes against DOS bits.
+// hidden in the archive comment, end records that disagree, Unix modes against DOS bits, a
+// stored zip member whose archive end is cut, names Windows reads as one file, damaged
+// folder entries, a NUL in a name and superscript port numbers.
 // Where unzip or 7z judge the same zip the same way, the test asks them too.
 #include <windows.h>
 
@@ -297,8 +299,6 @@ TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
   EXPECT_NE(GetFileAttributesW(tk::Widen(t / "out\\dir").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
-}  // namespace
-
 // The last member a stored zip, the archive's end cut or damaged: that member's end record
 // then is the last one left whole, but it lies inside the archive's data and is not its end.
 TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
@@ -423,3 +423,5 @@ TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
   // The superscript four is no port number.
   EXPECT_EQ(ReadFile(dest + "\\" + tk::Narrow(L"COM\u2074.txt")), "d");
 }
+
+}  // namespace
