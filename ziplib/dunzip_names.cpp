@@ -24,7 +24,11 @@ bool IsDeviceName(std::string part) {
   static const char* const kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* n : kNames)
     if (u == n) return true;
-  return u.size() == 4 && (u.compare(0, 3, "COM") == 0 || u.compare(0, 3, "LPT") == 0) && u[3] >= '0' && u[3] <= '9';
+  if (u.size() < 4 || (u.compare(0, 3, "COM") != 0 && u.compare(0, 3, "LPT") != 0)) return false;
+  // A port's number: a digit, or the superscript one, two or three (in UTF-8 here).
+  const std::string number = u.substr(3);
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+         number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/strings.h"
@@ -477,6 +478,37 @@ class BackgroundCloser {
   HANDLE thread_ = nullptr;
 };
 
+// An item name as an error message shows it: control characters as \xNN (a NUL would end
+// the message there), a very long one by its start and its end, so that the reason after
+// it is not cut off.
+std::string NameForMessage(const std::string& stored) {
+  std::string name;
+  for (const unsigned char c : stored) {
+    if (c >= 0x20 && c != 0x7F) {
+      name += char(c);
+      continue;
+    }
+    char hex[5];
+    snprintf(hex, sizeof hex, "\\x%02X", unsigned(c));
+    name += hex;
+  }
+  constexpr size_t kKeep = 120;
+  if (name.size() <= 3 * kKeep) return name;
+  size_t head = kKeep, tail = name.size() - kKeep;
+  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
+  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
+  return name.substr(0, head) + "..." + name.substr(tail);
+}
+
+// The file an item's path names: Windows compares names without case and drops the
+// trailing dots and blanks of each part.
+std::wstring FileKey(const std::wstring& rel) {
+  std::wstring key;
+  for (const std::wstring& part : PathParts(rel)) key += (key.empty() ? L"" : L"\\") + part;
+  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
+  return key;
+}
+
 struct Extraction {
   Extraction(const UnzipCmdRecord& rec, const Caller& c, const ZipReader& z) : r(rec), caller(c), zip(z) {}
   const UnzipCmdRecord& r;
@@ -491,6 +523,8 @@ struct Extraction {
   // The folders under the destination, reached relative to each other.
   FolderChain chain;
   BackgroundCloser closer;
+  // The files this run wrote, by FileKey: a later item naming one of them is refused.
+  std::unordered_map<std::wstring, const ZipEntry*> written;
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
@@ -507,7 +541,7 @@ struct Extraction {
   }
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
-    const std::wstring relW = tk::Widen(rel);
+    const std::wstring relW = tk::Widen(rel), key = FileKey(relW);
     const std::wstring path = base + relW;
     std::string why;
     if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
@@ -533,9 +567,13 @@ struct Extraction {
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!On(r.OverWriteFlag)) {
-        caller.Warning("File exists, not overwritten: " + e.name);
+        caller.Warning("File exists, not overwritten: " + NameForMessage(e.name));
         return {};
       }
+      const auto earlier = written.find(key);
+      if (earlier != written.end())
+        return Fail(dz::UE_CREATE, "not extracted, it names the same file as " + NameForMessage(earlier->second->name) +
+                                       ", extracted before");
       if (existing & FILE_ATTRIBUTE_READONLY) {
         if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
@@ -554,6 +592,7 @@ struct Extraction {
     if (res.code == dz::UE_OK) {
       ApplyTimes(h, e);
       if (!replacing && !special) {
+        written.emplace(key, &e);
         closer.Close(h);
         return res;
       }
@@ -570,6 +609,7 @@ struct Extraction {
     }
     // A new file already has the normal attributes; only the special ones need a call.
     if (res.code == dz::UE_OK && special) SetFileAttributesW(path.c_str(), attr);
+    if (res.code == dz::UE_OK) written.emplace(key, &e);
     return res;
   }
 
@@ -598,17 +638,6 @@ struct Extraction {
 
 // ---------------------------------------------------------------------------------
 // The functions.
-
-// An item name as an error message shows it: a very long one by its start and its end, so
-// that the reason after it is not cut off.
-std::string NameForMessage(const std::string& name) {
-  constexpr size_t kKeep = 120;
-  if (name.size() <= 3 * kKeep) return name;
-  size_t head = kKeep, tail = name.size() - kKeep;
-  while (head > 0 && (static_cast<unsigned char>(name[head]) & 0xC0) == 0x80) --head;
-  while (tail < name.size() && (static_cast<unsigned char>(name[tail]) & 0xC0) == 0x80) ++tail;
-  return name.substr(0, head) + "..." + name.substr(tail);
-}
 
 int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
   ZipReader zip;
@@ -728,7 +757,7 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      if (!e->IsDirectory() || e->uncompressedSize != 0) res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);
+      res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory() && e->uncompressedSize == 0) {

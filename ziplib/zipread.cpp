@@ -16,6 +16,7 @@ constexpr uint32_t kSigCentral = 0x02014b50;
 constexpr uint32_t kSigEnd = 0x06054b50;
 constexpr uint32_t kSigEnd64 = 0x06064b50;
 constexpr uint32_t kSigLocator64 = 0x07064b50;
+constexpr uint32_t kSigDescriptor = 0x08074b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kLocatorSize = 20;
 constexpr size_t kEnd64Size = 56;
@@ -217,23 +218,36 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
   // The end record lies in the last 22 + 65535 bytes, its comment reaching to the end of
   // the file. A later record whose comment also does lies inside that comment (a zip hidden
   // there) and is not the archive's: the first such record decides. Only when none reaches
-  // exactly is the last one whose comment fits taken (bytes appended after a zip).
+  // exactly is the last one whose comment fits taken (bytes appended after a zip), and only
+  // when it is not a stored member's: a record cut short after it (the archive's own, its
+  // comment truncated) or the next zip record right behind it says the file goes on as a zip.
   const size_t tailLen = size_t(std::min<uint64_t>(fsize, kEndSize + 0xFFFF));
   std::vector<uint8_t> tail(tailLen);
   const uint64_t tailStart = fsize - tailLen;
   if (!ReadAt(tailStart, tail.data(), tailLen)) return ZipReadStatus::ReadFailed;
-  ptrdiff_t exact = -1, fitting = -1;
-  for (size_t i = 0; i + kEndSize <= tailLen; ++i) {
+  ptrdiff_t exact = -1, fitting = -1, cut = -1;
+  for (size_t i = 0; i + 4 <= tailLen; ++i) {
     if (tail[i] != 0x50 || Get32(&tail[i]) != kSigEnd) continue;
-    const size_t reach = i + kEndSize + Get16(&tail[i + 20]);
+    const size_t reach = i + kEndSize <= tailLen ? i + kEndSize + Get16(&tail[i + 20]) : SIZE_MAX;
     if (reach == tailLen) {
       exact = ptrdiff_t(i);
       break;
     }
-    if (reach < tailLen) fitting = ptrdiff_t(i);
+    (reach < tailLen ? fitting : cut) = ptrdiff_t(i);
   }
   const ptrdiff_t found = exact >= 0 ? exact : fitting;
   if (found < 0) return ZipReadStatus::NotAZip;
+  if (exact < 0) {
+    if (cut > found) return ZipReadStatus::Truncated;
+    // The bytes behind it: another record's signature, or as much of one as the file holds.
+    const size_t after = size_t(found) + kEndSize + Get16(&tail[size_t(found) + 20]);
+    const size_t n = std::min<size_t>(4, tailLen - after);
+    for (const uint32_t sig : {kSigCentral, kSigLocal, kSigEnd64, kSigDescriptor}) {
+      size_t same = 0;
+      while (same < n && tail[after + same] == uint8_t(sig >> (8 * same))) ++same;
+      if (same == n) return ZipReadStatus::Truncated;
+    }
+  }
   return ReadFromEndRecord(&tail[found], tailStart + uint64_t(found), codePage);
 }
 

@@ -1,6 +1,8 @@
 // Zips crafted to break the extraction side: names deeper than a path can be, entries
 // sharing their data, local headers that contradict the directory, sizes of 2^64-1, a zip
-// hidden in the archive comment, end records that disagree and Unix modes against DOS bits.
+// hidden in the archive comment, end records that disagree, Unix modes against DOS bits, a
+// stored zip member whose archive end is cut, names Windows reads as one file, damaged
+// folder entries, a NUL in a name and superscript port numbers.
 // Where unzip or 7z judge the same zip the same way, the test asks them too.
 #include <windows.h>
 
@@ -295,6 +297,131 @@ TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
   EXPECT_EQ(run & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_EQ(ReadFile(t / "out\\tool"), "#!");
   EXPECT_NE(GetFileAttributesW(tk::Widen(t / "out\\dir").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// The last member a stored zip, the archive's end cut or damaged: that member's end record
+// then is the last one left whole, but it lies inside the archive's data and is not its end.
+TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
+  TempDir t;
+  const std::string inner = zipcraft::Zip({{.name = "inner.txt", .data = "hidden"}}).bytes;
+  const zipcraft::Built built =
+      zipcraft::Zip({{.name = "real.txt", .data = "real"}, {.name = "inner.zip", .data = inner}}, "outer comment");
+  const std::string& outer = built.bytes;
+  WriteFile(t / "whole.zip", outer);
+  Recorded whole;
+  EXPECT_EQ(whole.Test(t / "whole.zip"), 0);
+  std::string badSignature = outer;
+  badSignature[outer.rfind("PK\x05\x06")] = 'Q';
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {{"comment cut", outer.substr(0, outer.size() - 5)},
+               {"comment gone", outer.substr(0, outer.size() - 13)},
+               {"end record cut", outer.substr(0, outer.size() - 20)},
+               {"directory cut", outer.substr(0, outer.size() - 60)},
+               {"directory cut to its first two bytes", outer.substr(0, built.cdOffset + 2)},
+               {"end signature damaged", badSignature}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string zip = t / "cut.zip", dest = t / "out";
+    WriteFile(zip, c.bytes);
+    Recorded r;
+    EXPECT_EQ(r.List(zip), std::vector<std::string>{});
+    EXPECT_EQ(r.Test(zip), dz::UE_EOF);
+    EXPECT_TRUE(AnyMessageHas(r, "cut.zip", "truncated"));
+    EXPECT_EQ(r.Extract(zip, dest), dz::UE_EOF);
+    EXPECT_TRUE(qbtest::ListDir(dest).empty());
+    EXPECT_FALSE(OutsidePasses("unzip -t", zip));  // quiet, it passes a truncated comment
+    EXPECT_FALSE(OutsidePasses("7z t", zip));
+  }
+}
+
+// Names Windows reads as one file: the first item extracted stays, into an empty folder and
+// over the files of an earlier run alike, and each later one is an error naming both.
+TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
+  TempDir t;
+  const std::vector<std::pair<std::string, std::string>> items = {
+      {"Readme.txt", "first"}, {"README.TXT", "second"}, {"readme.txt", "third"}, {"x.txt", "x"},
+      {"x.txt.", "x dotted"},  {"space", "bare"},        {"space ", "blank"},     {"sub/twice.txt", "once"},
+      {"Sub/twice.txt", "twice"}};
+  std::vector<Item> zipItems;
+  for (const auto& [name, data] : items) zipItems.push_back({.name = name, .data = data});
+  WriteFile(t / "one.zip", zipcraft::Zip(zipItems).bytes);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "one.zip"));
+  const std::string dest = t / "out";
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass ? "over the files of the first run" : "into an empty folder");
+    Recorded r;
+    EXPECT_EQ(r.Extract(t / "one.zip", dest), dz::UE_CREATE);
+    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+    for (const char* later : {"README.TXT", "readme.txt"})
+      EXPECT_TRUE(AnyMessageHas(r, later + std::string(": not extracted, it names the same file as Readme.txt"), ""));
+    EXPECT_TRUE(AnyMessageHas(r, "x.txt.: ", "same file as x.txt,"));
+    EXPECT_TRUE(AnyMessageHas(r, "space : ", "same file as space,"));
+    EXPECT_TRUE(AnyMessageHas(r, "Sub/twice.txt: ", "same file as sub/twice.txt,"));
+    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"Readme.txt", "space", "sub", "x.txt"}));
+    EXPECT_EQ(ReadFile(dest + "\\readme.txt"), "first");
+    EXPECT_EQ(ReadFile(dest + "\\x.txt"), "x");
+    EXPECT_EQ(ReadFile(dest + "\\space"), "bare");
+    EXPECT_EQ(ReadFile(dest + "\\sub\\twice.txt"), "once");
+  }
+}
+
+// Test reads every entry: damage in a folder entry's local or central header fails it, for
+// a folder named by its trailing '/' and for one named by its folder bit alike.
+TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
+  TempDir t;
+  const zipcraft::Built good = zipcraft::Zip({{.name = "dir/", .externalAttr = FILE_ATTRIBUTE_DIRECTORY},
+                                              {.name = "dir/a.txt", .data = "alpha"},
+                                              {.name = "flagged", .externalAttr = FILE_ATTRIBUTE_DIRECTORY}});
+  WriteFile(t / "good.zip", good.bytes);
+  Recorded ok;
+  EXPECT_EQ(ok.Test(t / "good.zip"), 0);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "good.zip") && OutsidePasses("7z t", t / "good.zip"));
+  const size_t local = good.offsets[0], central = good.cdOffset, flaggedCentral = central + 46 + 4 + 46 + 9;
+  const struct {
+    const char* what;
+    size_t at, width;
+    uint32_t value;
+  } cases[] = {{"local signature", local, 4, 0x04034b51}, {"local flags", local + 6, 2, 1},
+               {"local method", local + 8, 2, 8},         {"local CRC", local + 14, 4, 5},
+               {"local compressed size", local + 18, 4, 3}, {"local size", local + 22, 4, 3},
+               {"central method", central + 10, 2, 8},    {"central CRC", central + 16, 4, 5},
+               {"central compressed size", central + 20, 4, 3}, {"central size", central + 24, 4, 3},
+               {"central offset", central + 42, 4, 2},    {"central offset of another entry", central + 42, 4, 34},
+               {"central CRC of the folder bit entry", flaggedCentral + 16, 4, 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bad = good.bytes;
+    for (size_t k = 0; k < c.width; ++k) bad[c.at + k] = char(c.value >> (8 * k));
+    const std::string zip = t / "bad.zip";
+    WriteFile(zip, bad);
+    Recorded r;
+    EXPECT_NE(r.Test(zip), 0);
+    EXPECT_TRUE(AnyMessageHas(r, std::string(c.at == flaggedCentral + 16 ? "flagged" : "dir/") + ": ", ""));
+    EXPECT_FALSE(OutsidePasses("unzip -tq", zip) && OutsidePasses("7z t", zip));
+  }
+}
+
+// A NUL in a name is shown escaped, so the error line keeps the rest of the name and the
+// reason; the superscript port numbers name devices as the plain digits do.
+TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
+  TempDir t;
+  std::vector<Item> items;
+  for (const std::string& name : {std::string("28 nul\0rest of it.txt", 21), std::string("COM\xC2\xB9"),
+                                 std::string("com\xC2\xB2.txt"), std::string("LPT\xC2\xB3 .log"),
+                                 std::string("sub/lpt\xC2\xB9"), std::string("COM\xE2\x81\xB4.txt")})
+    items.push_back({.name = name, .data = "d", .flags = 0x0800});
+  WriteFile(t / "n.zip", zipcraft::Zip(items).bytes);
+  Recorded r;
+  const std::string dest = t / "out";
+  EXPECT_EQ(r.Extract(t / "n.zip", dest), dz::UE_CREATE);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+  EXPECT_TRUE(AnyMessageHas(r, "28 nul\\x00rest of it.txt: refused, character not allowed", ""));
+  for (const char* device : {"COM\xC2\xB9: ", "com\xC2\xB2.txt: ", "LPT\xC2\xB3 .log: ", "sub/lpt\xC2\xB9: "})
+    EXPECT_TRUE(AnyMessageHas(r, device + std::string("refused, device name"), ""));
+  // The superscript four is no port number.
+  EXPECT_EQ(ReadFile(dest + "\\" + tk::Narrow(L"COM\u2074.txt")), "d");
 }
 
 }  // namespace
