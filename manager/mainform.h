@@ -23,6 +23,7 @@
 
 #include "controls/flatmenu.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/qbprofile.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
@@ -47,12 +48,6 @@ class TSpanForm;
 class TReAssembleForm;
 class TExtractForm;
 
-// Sent by the runner when it changed profiles: wParam 100 and lParam 200.
-inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
-inline constexpr WPARAM QbRefreshWParam = 100;
-inline constexpr LPARAM QbRefreshLParam = 200;
-// The title the single-instance check and the runner look for.
-inline constexpr const char* QbMainCaption = "Quillbank";
 // The support address of the mail item.
 inline constexpr const char* QbSupportMail = "support@quillbank.example";
 

@@ -34,9 +34,6 @@ bool ReplaceFirstNoCase(std::string& text, const std::string& what, const std::s
   return true;
 }
 
-// The key of a profile name below the root (never for an empty name).
-std::string ProfileKeyOf(const std::string& name) { return ProfilesKey.empty() ? name : ProfilesKey + "\\" + name; }
-
 // The same values (names, types and data) and the same subkeys, compared to the bottom.
 bool SameKeyTree(HKEY a, HKEY b) {
   DWORD aKeys = 0, aValues = 0, bKeys = 0, bValues = 0;
@@ -232,7 +229,7 @@ void TMainForm::axnEditProfileExecute() {
 
 bool TMainForm::RenameProfileKey(const std::string& oldName, const std::string& newName) {
   if (oldName.empty() || newName.empty()) return false;
-  const std::wstring from = tk::Widen(ProfileKeyOf(oldName)), to = tk::Widen(ProfileKeyOf(newName));
+  const std::wstring from = tk::Widen(ProfileKey(oldName)), to = tk::Widen(ProfileKey(newName));
   const std::wstring pn = tk::Widen(newName);
   HKEY root = Ini->RootKey(), source = nullptr, target = nullptr;
   // The whole tree goes over (the per-computer subkeys too) and must read back equal
@@ -246,10 +243,10 @@ bool TMainForm::RenameProfileKey(const std::string& oldName, const std::string& 
   if (source) RegCloseKey(source);
   if (target) RegCloseKey(target);
   if (!ok) {
-    if (Ini->SectionExists(ProfileKeyOf(newName))) Ini->EraseSection(ProfileKeyOf(newName));
+    if (Ini->SectionExists(ProfileKey(newName))) Ini->EraseSection(ProfileKey(newName));
     return false;
   }
-  Ini->EraseSection(ProfileKeyOf(oldName));
+  Ini->EraseSection(ProfileKey(oldName));
   return true;
 }
 
@@ -281,7 +278,7 @@ void TMainForm::axnRenameProfileExecute() {
     MsgDlg("Profile with this name is not allowed", "ii");
     return;
   }
-  if (Ini->SectionExists(ProfileKeyOf(newName))) {
+  if (Ini->SectionExists(ProfileKey(newName))) {
     MsgDlg("A profile named \"" + newName + "\" already exists", "ii");
     return;
   }
@@ -400,7 +397,7 @@ void TMainForm::axnDeleteProfileExecute() {
   p->nrl = 0;
   tk::TStringList errors;
   p->PruneZipLogs(errors);
-  Ini->EraseSection(ProfileKeyOf(name));
+  Ini->EraseSection(ProfileKey(name));
   ReleaseProfile(p);
   WriteProfileNames();
   UpdateAllRunsOK();

@@ -153,7 +153,7 @@ int WinShutdownFor(LPARAM lParam, int current) {
 }
 
 std::string ShutdownCommand(const std::string& programDir, int kind, int onTurnoff) {
-  std::string command = programDir + "Qb.exe -shutdown";
+  std::string command = programDir + QbExe + " -shutdown";
   if (kind != 1) command += " -L";
   else if (onTurnoff == 1) command += " -S";
   else command += " -P";
