@@ -21,16 +21,16 @@ namespace {
 bool HasShutdownSwitch() {
   for (int i = 1; i <= tk::ParamCount(); ++i) {
     const std::string p = tk::ParamStr(i);
-    if (p.size() > 1 && (p[0] == '-' || p[0] == '/') && tk::SameText(p.substr(1), "shutdown")) return true;
+    if (p.size() > 1 && (p[0] == '-' || p[0] == '/') && tk::SameText(p.substr(1), QbShutdownSwitch)) return true;
   }
   return false;
 }
 
 void EndSession() {
   const std::string kind = tk::ParamStr(2);
-  if (kind == "-L") LogOffSession();
-  else if (kind == "-S") ShutDownComputer(true);
-  else if (kind == "-P") ShutDownComputer(false);
+  if (kind == QbShutdownLogOff) LogOffSession();
+  else if (kind == QbShutdownShutDown) ShutDownComputer(true);
+  else if (kind == QbShutdownPowerOff) ShutDownComputer(false);
 }
 
 bool TitleBeginsWithProduct(HWND w) {

@@ -445,10 +445,10 @@ void HandOffErrors() {
   const std::string file = SaveNewErrorFile(ErrorListText(Runner.ErrorList));
   std::string command;
   if (file.empty()) {
-    command = viewer + " NOFILENAME \"Could not save errors/warnings\"";
+    command = viewer + " " + QbEwNoFileName + " \"Could not save errors/warnings\"";
   } else {
     command = viewer + " " + QuoteIfSpaces(file);
-    if (Runner.HandOff.bRunFromScheduler) command += " /RunFromScheduler";
+    if (Runner.HandOff.bRunFromScheduler) command += std::string(" ") + QbEwFromScheduler;
   }
   Runner.ErrorsHandedOff = true;
   StartProgram(command);

@@ -288,7 +288,7 @@ void TScheduler::CheckMediaAutoRuns(const std::string& label) {
 }
 
 void TScheduler::StartStartupProfiles() {
-  if (!HasCommandSwitch("RunStartupProfiles") || ini_->GetDisableStartupProfiles() ||
+  if (!HasCommandSwitch(QbSchStartupSwitch) || ini_->GetDisableStartupProfiles() ||
       ini_->GetStartupProfiles().empty())
     return;
   const int delay = ini_->GetStartupDelay();

@@ -89,7 +89,7 @@ void DeleteOldErrorFiles(int daysToKeep, bool showMessage) {
   if (showMessage)
     MsgDlg(text, "iw");
   else
-    StartProgram(tk::ProgramDir() + QbEwExe + " NOFILENAME \"" + text + "\"");
+    StartProgram(tk::ProgramDir() + QbEwExe + " " + QbEwNoFileName + " \"" + text + "\"");
 }
 
 bool ShutDownComputer(bool shutDownOnly) { return shutDownOnly ? ShutDownSystem() : PowerOffComputer(); }

@@ -263,7 +263,7 @@ void TFernoIni::SetProfileName(int index, const std::string& name) {
 
 void AddSchedulerToStartup() {
   tk::TRegIniFile run(RunKey);
-  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + QbSchExe + " -RunStartupProfiles");
+  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + QbSchExe + " -" + QbSchStartupSwitch);
 }
 
 void RemoveSchedulerFromStartup() {

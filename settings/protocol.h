@@ -37,6 +37,19 @@ inline constexpr const char* QbEwExe = "QbEw.exe";
 inline constexpr const char* DZipDll = "dzip32.dll";
 inline constexpr const char* DUnzipDll = "dunzip32.dll";
 
+// Words of the command lines one program gives another. The viewer takes an error file,
+// or QbEwNoFileName and a message, and QbEwFromScheduler after the file when a schedule
+// started the run. The log-on entry starts the scheduler with the switch
+// QbSchStartupSwitch. The scheduler starts the manager with the switch QbShutdownSwitch
+// and the kind of ending: log off, shut down or power off.
+inline constexpr const char* QbEwNoFileName = "NOFILENAME";
+inline constexpr const char* QbEwFromScheduler = "/RunFromScheduler";
+inline constexpr const char* QbSchStartupSwitch = "RunStartupProfiles";
+inline constexpr const char* QbShutdownSwitch = "shutdown";
+inline constexpr const char* QbShutdownLogOff = "-L";
+inline constexpr const char* QbShutdownShutDown = "-S";
+inline constexpr const char* QbShutdownPowerOff = "-P";
+
 // Posts the message to the scheduler's window when the scheduler runs.
 void PostToScheduler(UINT message);
 // Posts the message to the manager's main window when a manager runs.
