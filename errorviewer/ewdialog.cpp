@@ -6,6 +6,7 @@
 #include <random>
 
 #include "errorviewer/ewlines.h"
+#include "settings/protocol.h"
 #include "toolkit/strings.h"
 
 namespace qbew {
@@ -72,7 +73,7 @@ bool InitDialog(HWND dlg, const TEwState& state) {
   AddColumn(list, 0, FirstColumnCaption(IsRunFromScheduler(args), now.wHour, now.wMinute), 380);
   AddColumn(list, 1, "Err code", 60);
 
-  if (args[0] == "NOFILENAME") {
+  if (args[0] == QbEwNoFileName) {
     AddRow(list, TEwRow{args.size() >= 2 ? args[1] : std::string(), std::string(), kImageError});
   } else {
     for (const TEwRow& row : state.Rows) AddRow(list, row);
@@ -124,7 +125,7 @@ int RunErrorViewer(HINSTANCE module, const std::vector<std::string>& args) {
   TEwState state{&args, nullptr, {}};
   // The file is read before the dialog exists, so that a file that cannot be opened shows
   // only its box and the list never appears behind it.
-  if (args[0] != "NOFILENAME") {
+  if (args[0] != QbEwNoFileName) {
     std::string contents;
     if (!ReadWholeFile(args[0], &contents)) {
       ShowError("Can not open error-log file (" + args[0] + ")");

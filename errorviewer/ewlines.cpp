@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "settings/protocol.h"
 #include "toolkit/strings.h"
 
 namespace qbew {
@@ -27,13 +28,13 @@ std::vector<TEwRow> ParseErrorFile(std::string_view contents) {
 }
 
 bool IsRunFromScheduler(const std::vector<std::string>& args) {
-  return args.size() >= 2 && args[1] == "/RunFromScheduler";
+  return args.size() >= 2 && args[1] == QbEwFromScheduler;
 }
 
 TEwStart DecideStart(const std::vector<std::string>& args) {
   if (args.empty()) return TEwStart::Exit;
   TEwStart kind;
-  if (args[0] == "NOFILENAME") {
+  if (args[0] == QbEwNoFileName) {
     kind = TEwStart::ShowMessage;
   } else {
     DWORD attr = GetFileAttributesW(tk::Widen(args[0]).c_str());

@@ -1,5 +1,5 @@
-// The main window's action list, menus and tool bar, and the handlers of the actions
-// whose dialogs or runner starts join the manager later (they do nothing yet).
+// The main window's action list, menus and tool bar, and the handlers of the view modes
+// and of the hidden Include filters action.
 #include "manager/about.h"
 #include "manager/mainform.h"
 #include "settings/foconsts.h"
@@ -296,8 +296,7 @@ void TMainForm::axnNormalProfileOnlyExecute() { SetViewMode(1); }
 void TMainForm::axnBothProfilesExecute() { SetViewMode(3); }
 void TMainForm::axnMcProfileOnlyExecute() { SetViewMode(2); }
 
-// ---------------------------------------------------------------- joining later
-// The wizard, the runner starts, the zip file commands, export, options, schedules,
-// autoruns, start-up and shut-down profiles, filters and help fill these in.
+// ---------------------------------------------------------------- hidden
 
+// Hidden in the Tools menu, and does nothing when reached.
 void TMainForm::axnIncludeFiltersExecute() {}

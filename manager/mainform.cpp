@@ -34,7 +34,7 @@ constexpr int kMinPanelHeight = 55, kPanelRoomAbove = 54;
 
 }  // namespace
 
-TMainForm::TMainForm() : TForm(L"TMainForm") {
+TMainForm::TMainForm() : TForm(QbMainWindowClass) {
   MainForm = this;
   SetCaption(QbMainCaption);
   DeclareControls();

@@ -3,17 +3,17 @@
 // header, the menus and the action list through which every command of the manager
 // is reached. Its code is split by concern:
 //   mainform.cpp      layout, creation, closing, window procedure, columns, view modes
-//   mainactions.cpp   the action list, menus, tool bar and the actions' states; the
-//                     handlers of actions whose dialogs join later stay empty there
+//   mainactions.cpp   the action list, menus, tool bar and the actions' states, the
+//                     view modes and the hidden Include filters action, which does nothing
 //   profilelists.cpp  the rows of the three lists
+//   profileactions.cpp the profile actions, over profileops.cpp, which renames and
+//                     deletes profiles in the stored settings without a window
 //   maintools.cpp     version check, refresh, exit, scheduler, web and mail, erasing
 //                     the old layout, and the openers of the about box and the views
 //   mainicons.cpp     the drawn images of the tool bar and of the lists
 //   editoractions.cpp the schedule, autorun, start-up/shut-down and filter editors
 //                     opened from the Tools menu, and the services those editors call
 //   optionsaction.cpp the options dialog and the display settings it changes
-// A later dialog plugs in by filling the body of its axn<Name>Execute handler (in a
-// file of its own when it grows).
 #include <windows.h>
 
 #include <functional>
@@ -23,6 +23,7 @@
 
 #include "controls/flatmenu.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/qbprofile.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
@@ -47,12 +48,6 @@ class TSpanForm;
 class TReAssembleForm;
 class TExtractForm;
 
-// Sent by the runner when it changed profiles: wParam 100 and lParam 200.
-inline constexpr UINT WM_QB_REFRESH = WM_APP + 11;
-inline constexpr WPARAM QbRefreshWParam = 100;
-inline constexpr LPARAM QbRefreshLParam = 200;
-// The title the single-instance check and the runner look for.
-inline constexpr const char* QbMainCaption = "Quillbank";
 // The support address of the mail item.
 inline constexpr const char* QbSupportMail = "support@quillbank.example";
 
@@ -253,7 +248,6 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TWizardForm> wizardForm_;
   // Shows the prepared wizard and lists the profile it stored.
   void SaveNewProfile();
-  bool RenameProfileKey(const std::string& oldName, const std::string& newName);
   std::unique_ptr<TOptionsForm> optionsForm_;  // made on first use (optionsaction.cpp)
   // Made on first use and kept (zipactions.cpp).
   std::unique_ptr<TSpanForm> spanForm_;

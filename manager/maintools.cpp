@@ -9,6 +9,7 @@
 #include "manager/mainform.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
+#include "settings/protocol.h"
 #include "settings/foconsts.h"
 #include "settings/verinfo.h"
 #include "settings/vglobal.h"
@@ -22,8 +23,8 @@ std::string TMainForm::FileVersionMismatches(const std::string& folder) {
     const char* Name;
     bool Library;
   };
-  static const TExpected files[] = {{"Qb.exe", false},    {"RunQb.exe", false},   {"QbSch.exe", false},
-                                    {"QbEw.exe", false},  {"dzip32.dll", true},   {"dunzip32.dll", true}};
+  static const TExpected files[] = {{QbExe, false},   {RunQbExe, false}, {QbSchExe, false},
+                                    {QbEwExe, false}, {DZipDll, true},   {DUnzipDll, true}};
   std::string lines;
   for (const TExpected& f : files) {
     const std::string path = folder + f.Name;
@@ -59,7 +60,7 @@ void TMainForm::axnRefreshExecute() { RefreshProfileRows(false); }
 void TMainForm::axnExitExecute() { Close(); }
 
 // The result is not checked: the scheduler refuses a second instance itself.
-void TMainForm::axnRunSchedulerExecute() { StartProgramShown(QuoteIfSpaces(tk::ProgramDir() + "QbSch.exe")); }
+void TMainForm::axnRunSchedulerExecute() { StartProgram(QuoteIfSpaces(tk::ProgramDir() + QbSchExe)); }
 
 void TMainForm::axnWWWExecute() { OpenProductWebSite(); }
 

@@ -1,19 +1,15 @@
 // The main window's profile actions: new, copy, edit and view through the wizard,
-// rename everywhere the name is kept, move, delete, and the runner starts for the
-// selection or for every profile.
+// rename, move and delete (what they do to the stored settings is profileops.cpp's),
+// and the runner starts for the selection or for every profile.
 #include <windows.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "manager/mainform.h"
-#include "manager/schedules.h"
+#include "manager/profileops.h"
 #include "manager/wizard.h"
 #include "settings/fernoglobal.h"
-#include "settings/foconsts.h"
 #include "settings/foschedules.h"
-#include "settings/profilename.h"
-#include "settings/qbautoruns.h"
 #include "settings/vglobal.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
@@ -25,52 +21,6 @@ namespace {
 constexpr int subZipSize = 4, subSource = 3;
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
-
-// The first occurrence of what (any case) in text replaced by with; false when none.
-bool ReplaceFirstNoCase(std::string& text, const std::string& what, const std::string& with) {
-  const size_t at = tk::LowerCase(text).find(tk::LowerCase(what));
-  if (at == std::string::npos) return false;
-  text.replace(at, what.size(), with);
-  return true;
-}
-
-// The key of a profile name below the root (never for an empty name).
-std::string ProfileKeyOf(const std::string& name) { return ProfilesKey.empty() ? name : ProfilesKey + "\\" + name; }
-
-// The same values (names, types and data) and the same subkeys, compared to the bottom.
-bool SameKeyTree(HKEY a, HKEY b) {
-  DWORD aKeys = 0, aValues = 0, bKeys = 0, bValues = 0;
-  if (RegQueryInfoKeyW(a, nullptr, nullptr, nullptr, &aKeys, nullptr, nullptr, &aValues, nullptr, nullptr, nullptr,
-                       nullptr) != ERROR_SUCCESS ||
-      RegQueryInfoKeyW(b, nullptr, nullptr, nullptr, &bKeys, nullptr, nullptr, &bValues, nullptr, nullptr, nullptr,
-                       nullptr) != ERROR_SUCCESS ||
-      aKeys != bKeys || aValues != bValues)
-    return false;
-  for (DWORD i = 0; i < aValues; ++i) {
-    wchar_t name[16384];
-    DWORD nameLength = 16384, type = 0, size = 0;
-    if (RegEnumValueW(a, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    std::vector<BYTE> data(size + 2), other(size + 2);
-    DWORD otherType = 0, otherSize = size + 2;
-    DWORD dataSize = size + 2;
-    if (RegQueryValueExW(a, name, nullptr, nullptr, data.data(), &dataSize) != ERROR_SUCCESS ||
-        RegQueryValueExW(b, name, nullptr, &otherType, other.data(), &otherSize) != ERROR_SUCCESS ||
-        otherType != type || otherSize != dataSize || !std::equal(data.begin(), data.begin() + dataSize, other.begin()))
-      return false;
-  }
-  for (DWORD i = 0; i < aKeys; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(a, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
-    HKEY subA = nullptr, subB = nullptr;
-    bool same = RegOpenKeyExW(a, name, 0, KEY_READ, &subA) == ERROR_SUCCESS &&
-                RegOpenKeyExW(b, name, 0, KEY_READ, &subB) == ERROR_SUCCESS && SameKeyTree(subA, subB);
-    if (subA) RegCloseKey(subA);
-    if (subB) RegCloseKey(subB);
-    if (!same) return false;
-  }
-  return true;
-}
 
 // Whether the flag at position differs between the two profiles.
 bool FlagChanged(const TQbProfile& a, const TQbProfile& b, int position) {
@@ -230,29 +180,6 @@ void TMainForm::axnEditProfileExecute() {
 
 // ---------------------------------------------------------------- rename
 
-bool TMainForm::RenameProfileKey(const std::string& oldName, const std::string& newName) {
-  if (oldName.empty() || newName.empty()) return false;
-  const std::wstring from = tk::Widen(ProfileKeyOf(oldName)), to = tk::Widen(ProfileKeyOf(newName));
-  const std::wstring pn = tk::Widen(newName);
-  HKEY root = Ini->RootKey(), source = nullptr, target = nullptr;
-  // The whole tree goes over (the per-computer subkeys too) and must read back equal
-  // before the old key is deleted.
-  const bool ok =
-      RegOpenKeyExW(root, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
-      RegCreateKeyExW(root, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) == ERROR_SUCCESS &&
-      RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS && SameKeyTree(source, target) &&
-      RegSetValueExW(target, L"pn", 0, REG_SZ, reinterpret_cast<const BYTE*>(pn.c_str()),
-                     static_cast<DWORD>((pn.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  if (source) RegCloseKey(source);
-  if (target) RegCloseKey(target);
-  if (!ok) {
-    if (Ini->SectionExists(ProfileKeyOf(newName))) Ini->EraseSection(ProfileKeyOf(newName));
-    return false;
-  }
-  Ini->EraseSection(ProfileKeyOf(oldName));
-  return true;
-}
-
 void TMainForm::axnRenameProfileExecute() {
   int row = -1;
   tk::TListView* lv = GetSelectedProfile(true, &row);
@@ -263,29 +190,11 @@ void TMainForm::axnRenameProfileExecute() {
   std::string answer = oldName;
   if (!tk::InputQuery("Rename", "New profile name", answer)) return;
   const std::string newName = tk::Trim(answer);
-  if (newName.empty()) {
-    MsgDlg("Invalid profile name", "ie");
+  if (const TNameRefusal refusal = RefuseNewProfileName(*Ini, newName); !refusal.Text.empty()) {
+    MsgDlg(refusal.Text, refusal.Codes);
     return;
   }
-  if (newName.find('"') != std::string::npos) {
-    MsgDlg("Double quotes are not allowed in profile name", "ii");
-    return;
-  }
-  // A backslash would nest keys, a wildcard would widen the zip-log mask.
-  if (ProfileNameHasBadChar(newName)) {
-    MsgDlg("Characters \\ / : * ? < > | are not allowed in profile name", "ii");
-    return;
-  }
-  // The temporary profile of a new zip is erased when the next one is made.
-  if (tk::SameText(newName, TempProfileName)) {
-    MsgDlg("Profile with this name is not allowed", "ii");
-    return;
-  }
-  if (Ini->SectionExists(ProfileKeyOf(newName))) {
-    MsgDlg("A profile named \"" + newName + "\" already exists", "ii");
-    return;
-  }
-  if (!RenameProfileKey(oldName, newName)) {
+  if (!RenameProfile(*Ini, oldName, newName)) {
     MsgDlg("The profile \"" + oldName + "\" could not be renamed. It was left as it was.", "ie");
     return;
   }
@@ -297,39 +206,6 @@ void TMainForm::axnRenameProfileExecute() {
   } else {
     LastProfile = newName;
   }
-
-  const int count = Ini->GetProfileCount();
-  for (int i = 0; i < count; ++i)
-    if (tk::SameText(Ini->GetProfileName(i), oldName)) {
-      Ini->SetProfileName(i, newName);
-      break;
-    }
-  std::string list = Ini->GetStartupProfiles();
-  if (list.find(Quoted(oldName)) != std::string::npos && ReplaceFirstNoCase(list, Quoted(oldName), Quoted(newName)))
-    Ini->SetStartupProfiles(list);
-  list = Ini->GetShutdownProfiles();
-  if (list.find(Quoted(oldName)) != std::string::npos && ReplaceFirstNoCase(list, Quoted(oldName), Quoted(newName)))
-    Ini->SetShutdownProfiles(list);
-
-  TFoSchedules schedules;
-  if (schedules.RenameProfile(oldName, newName)) NotifyScheduler();
-  TQbAutoRuns autoRuns;
-  autoRuns.RenameProfile(oldName, newName);
-
-  // Collected first: a renamed log must not be met again by the search.
-  const std::string logs = GetLogsDir();
-  std::vector<std::wstring> found;
-  WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW(tk::Widen(logs + oldName + " ziplog*.txt").c_str(), &data);
-  if (search != INVALID_HANDLE_VALUE) {
-    do
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(data.cFileName);
-    while (FindNextFileW(search, &data));
-    FindClose(search);
-  }
-  const size_t oldLength = tk::Widen(oldName).size();
-  for (const std::wstring& file : found)
-    MoveFileW(tk::Widen(logs).append(file).c_str(), tk::Widen(logs + newName).append(file.substr(oldLength)).c_str());
   ProfilesChanged = true;
 }
 
@@ -374,14 +250,7 @@ void TMainForm::axnDeleteProfileExecute() {
   const std::string name = CurrentProfileName;
   // Never act on the Profiles key itself.
   if (!p || name.empty()) return;
-  std::string reason;
-  if (TFoSchedules().IsProfileScheduled(name)) reason = "It is assigned in a schedule.";
-  else if (Ini->GetStartupProfiles().find(Quoted(name)) != std::string::npos)
-    reason = "It is set to run on startup.";
-  else if (TQbAutoRuns().UsesProfile(name)) reason = "It is assigned in a AutoRun profile.";
-  else if (Ini->GetShutdownProfiles().find(Quoted(name)) != std::string::npos)
-    reason = "It is set to run on shutdown.";
-  if (!reason.empty()) {
+  if (const std::string reason = ProfileDeleteBlocker(*Ini, name); !reason.empty()) {
     MsgDlg("The profile \"" + name + "\" can't be deleted.\r\n" + reason, "ii");
     return;
   }
@@ -397,10 +266,7 @@ void TMainForm::axnDeleteProfileExecute() {
     lvMcProfiles2.Clear();
     ShownMcProfile.clear();
   }
-  p->nrl = 0;
-  tk::TStringList errors;
-  p->PruneZipLogs(errors);
-  Ini->EraseSection(ProfileKeyOf(name));
+  DeleteProfileData(*Ini, *p, name);
   ReleaseProfile(p);
   WriteProfileNames();
   UpdateAllRunsOK();

@@ -47,7 +47,7 @@ int ComputerImage(const std::string& runOk, const std::string& testOk) {
 bool ProfileKeyExists(const std::string& name) {
   if (name.empty()) return false;
   TFernoIni ini;
-  return ini.SectionExists(ProfilesKey + "\\" + name);
+  return ini.SectionExists(ProfileKey(name));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "controls/shadowhint.h"
 #include "manager/mainform.h"
 #include "settings/fernoglobal.h"
+#include "settings/protocol.h"
 #include "settings/syshelpers.h"
 #include "toolkit/cmdline.h"
 #include "toolkit/files.h"
@@ -17,33 +18,32 @@
 
 namespace {
 
-const std::string kProductName = "Quillbank";
-
 bool HasShutdownSwitch() {
   for (int i = 1; i <= tk::ParamCount(); ++i) {
     const std::string p = tk::ParamStr(i);
-    if (p.size() > 1 && (p[0] == '-' || p[0] == '/') && tk::SameText(p.substr(1), "shutdown")) return true;
+    if (p.size() > 1 && (p[0] == '-' || p[0] == '/') && tk::SameText(p.substr(1), QbShutdownSwitch)) return true;
   }
   return false;
 }
 
 void EndSession() {
   const std::string kind = tk::ParamStr(2);
-  if (kind == "-L") LogOffSession();
-  else if (kind == "-S") ShutDownComputer(true);
-  else if (kind == "-P") ShutDownComputer(false);
+  if (kind == QbShutdownLogOff) LogOffSession();
+  else if (kind == QbShutdownShutDown) ShutDownComputer(true);
+  else if (kind == QbShutdownPowerOff) ShutDownComputer(false);
 }
 
 bool TitleBeginsWithProduct(HWND w) {
   wchar_t title[80] = {0};
   GetWindowTextW(w, title, 80);
   const std::string text = tk::Narrow(title);
-  return text.size() >= kProductName.size() && tk::SameText(text.substr(0, kProductName.size()), kProductName);
+  const std::string product = QbMainCaption;
+  return text.size() >= product.size() && tk::SameText(text.substr(0, product.size()), product);
 }
 
 bool IsMainFormClass(HWND w) {
   wchar_t cls[250] = {0};
-  return GetClassNameW(w, cls, 250) > 0 && std::wstring(cls) == L"TMainForm";
+  return GetClassNameW(w, cls, 250) > 0 && std::wstring(cls) == QbMainWindowClass;
 }
 
 // The first top-level window whose title begins with the product name.
@@ -66,7 +66,7 @@ BOOL CALLBACK AnyManagerWindow(HWND w, LPARAM lp) {
 // order at closing; so every top-level manager window counts, and a named mutex
 // covers two managers starting at the same moment.
 bool AnotherManagerRuns(HANDLE& mutex) {
-  HWND earlier = FindWindowW(L"TMainForm", tk::Widen(kProductName).c_str());
+  HWND earlier = FindWindowW(QbMainWindowClass, tk::Widen(QbMainCaption).c_str());
   if (!earlier) EnumWindows(FirstCandidate, reinterpret_cast<LPARAM>(&earlier));
   if (earlier && IsMainFormClass(earlier)) return true;
   HWND any = nullptr;
@@ -89,11 +89,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     MsgDlg("Quillbank is already running", "iw");
     return 0;
   }
-  if (tk::LowerCase(tk::ExtractFileName(tk::ParamStr(0))) != "qb.exe") {
-    MsgDlg("Don't rename the EXE file, it should be Qb.exe", "ie");
+  if (!tk::SameText(tk::ExtractFileName(tk::ParamStr(0)), QbExe)) {
+    MsgDlg(std::string("Don't rename the EXE file, it should be ") + QbExe, "ie");
     return 0;
   }
-  tk::Application.SetTitle(kProductName);
+  tk::Application.SetTitle(QbMainCaption);
   g32::InitHintShadow();
   tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 10000, .HintShortCuts = true});
   {

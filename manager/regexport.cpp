@@ -4,6 +4,7 @@
 
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/vglobal.h"
 #include "toolkit/datetime.h"
 #include "toolkit/files.h"
@@ -23,27 +24,6 @@ struct TFileStamp {
     return Exists == o.Exists && (!Exists || CompareFileTime(&Written, &o.Written) == 0);
   }
 };
-
-bool RunHidden(const std::string& commandLine, unsigned waitMs, DWORD* exitCode) {
-  std::wstring cmd = tk::Widen(commandLine);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
-                      &pi))
-    return false;
-  CloseHandle(pi.hThread);
-  bool ended = WaitForSingleObject(pi.hProcess, waitMs) == WAIT_OBJECT_0;
-  if (!ended) {
-    TerminateProcess(pi.hProcess, 1);
-    WaitForSingleObject(pi.hProcess, 5000);
-  }
-  const bool read = ended && GetExitCodeProcess(pi.hProcess, exitCode);
-  CloseHandle(pi.hProcess);
-  return read;
-}
 
 bool ExportByHand(const std::string& file) {
   if (FileExistsQuiet(file)) {
@@ -88,7 +68,9 @@ bool ExportAutomatically(const std::string& folder) {
 bool RegeditExport(const std::string& fileName, unsigned waitMs) {
   const TFileStamp before(fileName);
   DWORD exitCode = 1;
-  if (!RunHidden("regedit.exe /e " + QuoteIfSpaces(fileName) + " " + kExportedKey, waitMs, &exitCode)) return false;
+  if (!StartProgram("regedit.exe /e " + QuoteIfSpaces(fileName) + " " + kExportedKey,
+                    {.Show = SW_HIDE, .FeedbackCursor = false, .PriorityClass = NORMAL_PRIORITY_CLASS, .WaitMs = waitMs}, &exitCode))
+    return false;
   const TFileStamp after(fileName);
   return exitCode == 0 && after.Exists && !(after == before);
 }

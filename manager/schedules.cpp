@@ -10,13 +10,11 @@
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
 #include "settings/foconsts.h"
+#include "settings/protocol.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
 
 namespace {
-
-// The scheduler reads its schedules again when it gets this message.
-constexpr UINT ReloadSchedulesMessage = WM_APP + 12;
 
 double DatePartRemoved(double t) { return t - std::floor(t); }
 
@@ -351,9 +349,7 @@ void StoreSchedules(const TFoSchedules& list) {
   EraseEntriesBeyond(SchedulesKey, list.GetCount());
 }
 
-void NotifyScheduler() {
-  if (HWND w = FindWindowW(QbSchWindowClass, QbSchWindowTitle)) PostMessageW(w, ReloadSchedulesMessage, 0, 0);
-}
+void NotifyScheduler() { PostToScheduler(WM_QBSCH_RELOADSCHEDULES); }
 
 void SaveSchedulesAndNotify(const TFoSchedules& list) {
   StoreSchedules(list);

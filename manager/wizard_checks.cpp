@@ -120,7 +120,7 @@ bool TWizardForm::ValidateProfileName() {
     error = "Profile with this name is not allowed";
   } else if (!IsEditMode()) {
     TFernoIni ini;
-    if (ini.SectionExists(ProfilesKey.empty() ? name : ProfilesKey + "\\" + name))
+    if (ini.SectionExists(ProfileKey(name)))
       error = "A profile with this name already exists";
   }
   if (error.empty()) return false;

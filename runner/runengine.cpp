@@ -10,6 +10,7 @@
 #include "runner/runqbmain.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
+#include "settings/protocol.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/format.h"
@@ -26,7 +27,6 @@ using S = dz::TZipSubOption;
 
 constexpr const char* kProductVersion = "Quillbank 2.0";
 constexpr const char* kLogHeader = "--- Quillbank ZIP Log - %s ---";
-constexpr UINT WM_QB_REFRESH = WM_APP + 11;
 
 // The zip log name of the target being zipped (message 13, 701).
 std::string CurrentZipLogName;
@@ -317,8 +317,6 @@ void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fi
     AddRunError(0, folderFailure + folder, profile, computer);
 }
 
-std::string ProfileKey(const std::string& name) { return ProfilesKey + "\\" + name; }
-
 bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p) {
   if (!Runner.Ini->SectionExists(ProfileKey(name))) {
     AddRunError(0, missingText, name);
@@ -344,8 +342,7 @@ void WriteToRefresh() {
 }
 
 void NotifyManagerRefresh() {
-  HWND w = FindWindowW(L"TMainForm", L"Quillbank");
-  if (w && Runner.Ini->GetAutoRefresh()) PostMessageW(w, WM_QB_REFRESH, 100, 200);
+  if (Runner.Ini->GetAutoRefresh()) PostToManager(WM_QB_REFRESH, QbRefreshWParam, QbRefreshLParam);
 }
 
 // ---------------------------------------------------------------------------------

@@ -46,8 +46,6 @@ void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fi
                              const std::string& folderFailure, const std::string& profile,
                              const std::string& computer);
 
-// Profiles\<name> below the settings root.
-std::string ProfileKey(const std::string& name);
 // The profile of a command-line argument: false (after the error line with missingText)
 // when its key does not exist. A stored number that is no number adds a warning.
 bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p);

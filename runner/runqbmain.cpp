@@ -7,6 +7,7 @@
 #include "runner/icons.h"
 #include "runner/profilechoice.h"
 #include "settings/fernoglobal.h"
+#include "settings/protocol.h"
 #include "settings/syshelpers.h"
 #include "settings/vglobal.h"
 #include "toolkit/cmdline.h"
@@ -440,17 +441,17 @@ std::string SaveNewErrorFile(const std::string& text) {
 
 void HandOffErrors() {
   if (Runner.ErrorsHandedOff || Runner.ErrorList.Empty()) return;
-  const std::string viewer = QuoteIfSpaces(tk::ProgramDir() + "QbEw.exe");
+  const std::string viewer = QuoteIfSpaces(tk::ProgramDir() + QbEwExe);
   const std::string file = SaveNewErrorFile(ErrorListText(Runner.ErrorList));
   std::string command;
   if (file.empty()) {
-    command = viewer + " NOFILENAME \"Could not save errors/warnings\"";
+    command = viewer + " " + QbEwNoFileName + " \"Could not save errors/warnings\"";
   } else {
     command = viewer + " " + QuoteIfSpaces(file);
-    if (Runner.HandOff.bRunFromScheduler) command += " /RunFromScheduler";
+    if (Runner.HandOff.bRunFromScheduler) command += std::string(" ") + QbEwFromScheduler;
   }
   Runner.ErrorsHandedOff = true;
-  StartProgramShown(command);
+  StartProgram(command);
 }
 
 // ---------------------------------------------------------------------------------
@@ -461,8 +462,8 @@ int RunQbMain() {
   if (tk::ParamCount() == 0) return 0;
   EnsureLogsDir();
   EnsureErrorsDir();
-  if (!FileExistsQuiet(tk::ProgramDir() + "QbEw.exe")) {
-    MsgDlg("The required file QbEw.exe is not found", "ie top");
+  if (!FileExistsQuiet(tk::ProgramDir() + QbEwExe)) {
+    MsgDlg(std::string("The required file ") + QbEwExe + " is not found", "ie top");
     return 1;
   }
   tk::SetDateSeparator('-');
@@ -487,11 +488,11 @@ int RunQbMain() {
   }
 
   bool ok = true;
-  if (tk::LowerCase(tk::ExtractFileName(tk::ProgramFile())) != "runqb.exe") {
-    AddRunError(0, "Don't rename the EXE file, it should be RunQb.exe");
+  if (!tk::SameText(tk::ExtractFileName(tk::ProgramFile()), RunQbExe)) {
+    AddRunError(0, std::string("Don't rename the EXE file, it should be ") + RunQbExe);
     ok = false;
   } else {
-    for (const char* library : {"dzip32.dll", "dunzip32.dll"}) {
+    for (const char* library : {DZipDll, DUnzipDll}) {
       const std::string path = tk::ProgramDir() + library;
       if (!FileExistsQuiet(path)) {
         AddRunError(0, "File not found: " + path);

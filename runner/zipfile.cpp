@@ -3,6 +3,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "settings/protocol.h"
+
 namespace {
 
 constexpr uint16_t kMultiVolValues[] = {dz::MV_USEMULTI, dz::MV_FORMAT, dz::MV_LOWDENSE, dz::MV_WIPE,
@@ -15,7 +17,7 @@ constexpr uint16_t kSubOptionValues[] = {
 
 }  // namespace
 
-TZipFile::TZipFile() : TDynaZip("DZIP32.DLL", "dzip", "dzip") {
+TZipFile::TZipFile() : TDynaZip(DZipDll, "dzip", "dzip") {
   Options.Clear();
   CompFactor = 5;
 }

@@ -27,29 +27,15 @@ int Box(const std::string& text, const char* caption, UINT flags) {
   return MessageBoxW(nullptr, tk::Widen(text).c_str(), tk::Widen(caption).c_str(), MB_TOPMOST | flags);
 }
 
-// Starts a program shown, without waiting; the result is not needed by any caller.
-void StartShown(const std::string& commandLine) {
-  std::wstring cmd = tk::Widen(commandLine);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOW;
-  PROCESS_INFORMATION pi{};
-  if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-}
-
 bool IsSchedulerClass(HWND hwnd) {
   wchar_t name[64] = {0};
-  return GetClassNameW(hwnd, name, 64) > 0 && lstrcmpW(name, QbSchClassName) == 0;
+  return GetClassNameW(hwnd, name, 64) > 0 && lstrcmpW(name, QbSchWindowClass) == 0;
 }
 
 BOOL CALLBACK FindByCaptionPrefix(HWND hwnd, LPARAM found) {
   wchar_t caption[80] = {0};
   GetWindowTextW(hwnd, caption, 80);
-  const std::wstring prefix = QbSchCaption;
+  const std::wstring prefix = QbSchWindowTitle;
   // Another program's window may begin alike; only our class counts.
   if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption,
                      static_cast<int>(std::min(prefix.size(), wcslen(caption))), prefix.c_str(),
@@ -71,7 +57,7 @@ std::string MinuteText(tk::TDateTime minute) { return tk::FormatDateTime("yyyy-m
 }  // namespace
 
 HWND FindSchedulerWindow() {
-  HWND found = FindWindowW(QbSchClassName, QbSchCaption);
+  HWND found = FindWindowW(QbSchWindowClass, QbSchWindowTitle);
   if (!found) EnumWindows(FindByCaptionPrefix, reinterpret_cast<LPARAM>(&found));
   return found;
 }
@@ -141,8 +127,8 @@ int TScheduler::Run() {
     EraseAllSettings();
     return 0;
   }
-  if (tk::LowerCase(tk::ExtractFileName(tk::ParamStr(0))) != "qbsch.exe") {
-    Box("Don't rename the EXE file, it should be QbSch.exe", QbSchBoxCaption, MB_ICONWARNING);
+  if (!tk::SameText(tk::ExtractFileName(tk::ParamStr(0)), QbSchExe)) {
+    Box(std::string("Don't rename the EXE file, it should be ") + QbSchExe, QbSchBoxCaption, MB_ICONWARNING);
     return 0;
   }
 
@@ -162,12 +148,12 @@ int TScheduler::Run() {
   wc.hIcon = IconFor("ico");
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = QbSchClassName;
+  wc.lpszClassName = QbSchWindowClass;
   if (!RegisterClassW(&wc)) {
     Box("Could not register window class for Quillbank 2.0 Scheduler", QbSchBoxCaption, MB_ICONERROR);
     return 0;
   }
-  window_ = CreateWindowExW(0, QbSchClassName, QbSchCaption, 0x80, 20, 20, 300, 200, nullptr, nullptr,
+  window_ = CreateWindowExW(0, QbSchWindowClass, QbSchWindowTitle, 0x80, 20, 20, 300, 200, nullptr, nullptr,
                             wc.hInstance, nullptr);
   if (!window_) {
     Box("Window creation failed for Quillbank 2.0 Scheduler", QbSchBoxCaption, MB_ICONERROR);
@@ -302,7 +288,7 @@ void TScheduler::CheckMediaAutoRuns(const std::string& label) {
 }
 
 void TScheduler::StartStartupProfiles() {
-  if (!HasCommandSwitch("RunStartupProfiles") || ini_->GetDisableStartupProfiles() ||
+  if (!HasCommandSwitch(QbSchStartupSwitch) || ini_->GetDisableStartupProfiles() ||
       ini_->GetStartupProfiles().empty())
     return;
   const int delay = ini_->GetStartupDelay();
@@ -315,7 +301,7 @@ void TScheduler::StartStartupProfiles() {
 
 void TScheduler::StartManager() {
   if (ini_->GetbRunningShutdownProfiles()) return;
-  StartShown(QuoteIfSpaces(tk::ProgramDir() + "Qb.exe"));
+  StartProgram(QuoteIfSpaces(tk::ProgramDir() + QbExe));
 }
 
 void TScheduler::AskClose() {
@@ -388,8 +374,8 @@ void TScheduler::RunShutdownCommand() {
   const std::string dir = tk::ProgramDir();
   std::string command = ShutdownCommand(dir, kind, ini_->GetOnTurnoff());
   // The folder may hold blanks: quote the program so no other file is started.
-  command = QuoteIfSpaces(dir + "Qb.exe") + command.substr((dir + "Qb.exe").size());
-  StartShown(command);
+  command = QuoteIfSpaces(dir + QbExe) + command.substr((dir + QbExe).size());
+  StartProgram(command);
 }
 
 LRESULT TScheduler::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -456,7 +442,7 @@ LRESULT TScheduler::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       schedulerOn_ = wasOn;
       return 0;
     }
-    case WM_QBSCH_RESULTSCHANGED_MSG:
+    case WM_QBSCH_RESULTSCHANGED:
       allRunsOK_ = ini_->GetAllRunsOK();
       allTestsOK_ = ini_->GetAllTestsOK();
       UpdateTrayState();

@@ -153,10 +153,10 @@ int WinShutdownFor(LPARAM lParam, int current) {
 }
 
 std::string ShutdownCommand(const std::string& programDir, int kind, int onTurnoff) {
-  std::string command = programDir + "Qb.exe -shutdown";
-  if (kind != 1) command += " -L";
-  else if (onTurnoff == 1) command += " -S";
-  else command += " -P";
+  std::string command = programDir + QbExe + " -" + QbShutdownSwitch + " ";
+  if (kind != 1) command += QbShutdownLogOff;
+  else if (onTurnoff == 1) command += QbShutdownShutDown;
+  else command += QbShutdownPowerOff;
   return command;
 }
 

@@ -9,16 +9,11 @@
 #include <vector>
 
 #include "settings/foschedules.h"
+#include "settings/protocol.h"
 #include "settings/qbautoruns.h"
 #include "toolkit/datetime.h"
 
-// Messages of the scheduler's hidden window.
-inline constexpr UINT WM_QBSCH_TRAYNOTIFY = WM_APP + 10;       // 0x800A
-inline constexpr UINT WM_QBSCH_RELOADSCHEDULES = WM_APP + 12;  // 0x800C
-inline constexpr UINT WM_QBSCH_RESULTSCHANGED_MSG = WM_APP + 13;  // 0x800D
-inline constexpr UINT WM_QBSCH_QUIT = WM_APP + 15;             // 0x800F
-inline constexpr const wchar_t* QbSchClassName = L"QbSchWindowClass";
-inline constexpr const wchar_t* QbSchCaption = L"Qb Scheduler";
+// The caption of the scheduler's boxes and its tray tip.
 inline constexpr const char* QbSchBoxCaption = "Quillbank 2.0 Scheduler";
 
 // The local time every timer of the scheduler reads. Normally the system clock; when

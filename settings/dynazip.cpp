@@ -148,14 +148,15 @@ void Fail(const std::string& text) {
 void SetDynaZipFailureSeam(const TDynaZipFailureSeam& seam) { g_seam = seam; }
 void SetDynaZipLibraryFolder(const std::string& folder) { g_libraryFolder = folder; }
 
-TDynaZip::TDynaZip(const char* libraryFile, const char* entryName, const char* functionLabel) {
+TDynaZip::TDynaZip(const char* fileName, const char* entryName, const char* functionLabel) {
+  const std::string libraryFile = tk::UpperCase(fileName);
   std::string folder = g_libraryFolder.empty() ? ProgramFolder() : g_libraryFolder;
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
   // A full path, so that only the library beside the program is ever taken.
   module_ = LoadLibraryExW(tk::Widen(folder + libraryFile).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (reinterpret_cast<uintptr_t>(module_) <= 32) {
     module_ = nullptr;
-    Fail(std::string("Could not load ") + libraryFile + "!");
+    Fail("Could not load " + libraryFile + "!");
   }
   entry_ = GetProcAddress(module_, entryName);
   if (!entry_) {

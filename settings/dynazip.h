@@ -134,9 +134,9 @@ class TDynaZip {
   void SetLPStr(TLPStr& Property, const char* Value);
 
  protected:
-  // Loads the library (file name in capitals, from the library folder) and looks up its
-  // entry; on failure shows the warning box and ends the program with exit code 1.
-  TDynaZip(const char* libraryFile, const char* entryName, const char* functionLabel);
+  // Loads the library (its file name in capitals, from the library folder) and looks up
+  // its entry; on failure shows the warning box and ends the program with exit code 1.
+  TDynaZip(const char* fileName, const char* entryName, const char* functionLabel);
   FARPROC Entry() const { return entry_; }
   // Puts the thunks with this component as user data, the sub-record and the reserved
   // values into a command record (both records name these fields alike).

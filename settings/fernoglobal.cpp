@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/syshelpers.h"
 #include "settings/unzipfile.h"
 #include "settings/vglobal.h"
@@ -22,8 +23,7 @@ bool NoProfileHas(const char* errorValue) {
   TFernoIni ini;
   const int count = ini.GetProfileCount();
   for (int i = 0; i < count; ++i) {
-    const std::string section = ProfilesKey + "\\" + ini.GetProfileName(i);
-    if (ini.ReadInteger(section, errorValue, 0) != 0) return false;
+    if (ini.ReadInteger(ProfileKey(ini.GetProfileName(i)), errorValue, 0) != 0) return false;
   }
   return true;
 }
@@ -79,19 +79,6 @@ bool EnsureDirExists(const std::string& folder) {
 bool EnsureLogsDir() { return EnsureDirExists(GetLogsDir()); }
 bool EnsureErrorsDir() { return EnsureDirExists(GetErrorsDir()); }
 
-bool StartProgramShown(const std::string& commandLine) {
-  std::wstring cmd = tk::Widen(commandLine);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOW;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
-}
-
 void DeleteOldErrorFiles(int daysToKeep, bool showMessage) {
   const std::string dir = tk::IncludeTrailingBackslash(GetErrorsDir());
   if (!DirExistsQuiet(dir)) return;
@@ -102,7 +89,7 @@ void DeleteOldErrorFiles(int daysToKeep, bool showMessage) {
   if (showMessage)
     MsgDlg(text, "iw");
   else
-    StartProgramShown(tk::ProgramDir() + "QbEw.exe NOFILENAME \"" + text + "\"");
+    StartProgram(tk::ProgramDir() + QbEwExe + " " + QbEwNoFileName + " \"" + text + "\"");
 }
 
 bool ShutDownComputer(bool shutDownOnly) { return shutDownOnly ? ShutDownSystem() : PowerOffComputer(); }
@@ -124,10 +111,7 @@ void InfoDlgDontShowAgain(const std::string& text, int height, int checkWidth, b
   dlg->RemoveControl(check);
 }
 
-void NotifySchedulerStatus() {
-  HWND wnd = FindWindowW(QbSchWindowClass, QbSchWindowTitle);
-  if (wnd) PostMessageW(wnd, WM_QBSCH_RESULTSCHANGED, 0, 0);
-}
+void NotifySchedulerStatus() { PostToScheduler(WM_QBSCH_RESULTSCHANGED); }
 
 void UpdateAllRunsOK() {
   const bool ok = NoProfileHas("ze");

@@ -10,11 +10,6 @@
 
 #include "toolkit/win_controls.h"
 
-// Posted to the scheduler's window when the result summaries changed.
-inline constexpr UINT WM_QBSCH_RESULTSCHANGED = WM_APP + 13;  // 0x800D
-inline constexpr const wchar_t* QbSchWindowClass = L"QbSchWindowClass";
-inline constexpr const wchar_t* QbSchWindowTitle = L"Qb Scheduler";
-
 // The standard message dialog, modal. Codes (any case, found anywhere in the
 // string): kind "ie" error, "iw" warning, "iq" confirmation, else information;
 // buttons "ync" Yes/No/Cancel, "yn" Yes/No, "oc" OK/Cancel, else OK. Other letters
@@ -65,7 +60,3 @@ int ShellDeleteFile(const std::string& fileName, bool allowUndo, HWND owner);
 // 64-bit size of the file as the directory search reports it; -1 when nothing is
 // found or the name is a folder.
 int64_t GetFileSize64(const std::string& fileName);
-
-// Starts a program with its command line, shown normally, without waiting; false when
-// it could not be started.
-bool StartProgramShown(const std::string& commandLine);

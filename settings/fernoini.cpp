@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "settings/protocol.h"
 #include "settings/vglobal.h"
 #include "toolkit/datetime.h"
 #include "toolkit/files.h"
@@ -262,7 +263,7 @@ void TFernoIni::SetProfileName(int index, const std::string& name) {
 
 void AddSchedulerToStartup() {
   tk::TRegIniFile run(RunKey);
-  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + "QbSch.exe -RunStartupProfiles");
+  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + QbSchExe + " -" + QbSchStartupSwitch);
 }
 
 void RemoveSchedulerFromStartup() {

@@ -8,6 +8,8 @@ std::string ProfileNamesSection;
 std::string SchedulesKey;
 std::string OldScheduleKeyPrefix;
 
+std::string ProfileKey(const std::string& name) { return ProfilesKey.empty() ? name : ProfilesKey + "\\" + name; }
+
 void SetNewRegistryNames() {
   UseShortNames = true;
   GeneralSection = "Options\\General";

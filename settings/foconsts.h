@@ -34,5 +34,9 @@ extern std::string ProfileNamesSection;
 extern std::string SchedulesKey;
 extern std::string OldScheduleKeyPrefix;
 
+// The key of the named profile below the settings root: ProfilesKey\name, or the name
+// alone where profiles lie directly under the root.
+std::string ProfileKey(const std::string& name);
+
 void SetNewRegistryNames();
 void SetOldRegistryNames();

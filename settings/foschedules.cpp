@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/qbprofile.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
@@ -20,20 +21,12 @@ constexpr double kSameTime = 1e-5;
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
-// Starts a program without waiting; false when it could not be created.
-bool StartProgram(const std::string& commandLine, bool feedbackCursor) {
-  std::wstring cmd = tk::Widen(commandLine);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESHOWWINDOW | (feedbackCursor ? STARTF_FORCEONFEEDBACK : 0);
-  si.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &si, &pi))
-    return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
+// Shown normally, at normal priority, without waiting.
+bool StartShownNormal(const std::string& commandLine, bool feedbackCursor) {
+  return StartProgram(commandLine, {.Show = SW_SHOWNORMAL,
+                                    .FeedbackCursor = feedbackCursor,
+                                    .PriorityClass = NORMAL_PRIORITY_CLASS,
+                                    .WaitMs = std::nullopt});
 }
 
 bool WriteTextFile(const std::string& name, const std::string& text) {
@@ -251,14 +244,14 @@ void RunProfileFrom(const std::string& programDir, char mode, const std::string&
   // Quoted when the folder holds a blank, so that no other program on the way
   // ("C:\Program.exe") is started in its place.
   const std::string commandLine =
-      QuoteIfSpaces(programDir + "RunQb.exe") + " " + std::string(1, mode) + " " + args;
+      QuoteIfSpaces(programDir + RunQbExe) + " " + std::string(1, mode) + " " + args;
   if (fromScheduler) TFernoIni().SetbRunFromScheduler(true);
-  if (StartProgram(commandLine, true)) return;
+  if (StartShownNormal(commandLine, true)) return;
 
   // The one-shot value must not reach a later run that the scheduler did not start.
   if (fromScheduler) TFernoIni().SetbRunFromScheduler(false);
   const std::string errorFile = NewErrorFileName();
   tk::ForceDirectories(tk::ExtractFilePath(errorFile));
   if (!WriteTextFile(errorFile, "0 Couldn't run RunQb\r\n")) return;
-  StartProgram(QuoteIfSpaces(programDir + "QbEw.exe") + " " + QuoteIfSpaces(errorFile), false);
+  StartShownNormal(QuoteIfSpaces(programDir + QbEwExe) + " " + QuoteIfSpaces(errorFile), false);
 }

@@ -15,10 +15,6 @@ namespace {
 // Subkeys of a multi-computer profile, one value per computer.
 constexpr std::array<const char*, 5> kComputerSubkeys = {"lr", "lt", "ze", "te", "zs"};
 
-std::string KeyOfProfile(const std::string& name) {
-  return ProfilesKey.empty() ? name : ProfilesKey + "\\" + name;
-}
-
 // Position of the first occurrence of sub in s without regard to ASCII case.
 size_t FindText(const std::string& s, const std::string& sub) {
   return tk::LowerCase(s).find(tk::LowerCase(sub));
@@ -127,11 +123,11 @@ void TQbProfile::SetDefaults() {
   efil.clear();
 }
 
-std::string TQbProfile::RegistryKey() const { return KeyOfProfile(pn); }
+std::string TQbProfile::RegistryKey() const { return ProfileKey(pn); }
 
 bool TQbProfile::LoadFromRegistry(const std::string& name, std::string* error) {
   TFernoIni ini;
-  const std::string key = KeyOfProfile(name);
+  const std::string key = ProfileKey(name);
   bool ok = true;
   SetDefaults();
   zf = ini.ReadString(key, "zf", "");

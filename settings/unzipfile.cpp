@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "settings/protocol.h"
+
 namespace {
 
 constexpr uint16_t kSubOptionValues[] = {
@@ -21,7 +23,7 @@ void CopyText(char* dest, size_t size, const char* src, size_t srcSize) {
 }  // namespace
 
 TUnzipFile::TUnzipFile()
-    : TDynaZip("DUNZIP32.DLL", "dunzip", "dunzip"),
+    : TDynaZip(DUnzipDll, "dunzip", "dunzip"),
       item_(new dz::UnzipItemRecord{}),
       info_(new dz::UnzipInfoBuffer{}) {
   Options.Clear();

@@ -10,6 +10,7 @@
 
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/qbprofile.h"
 #include "support/formscript.h"
 #include "support/testutil.h"

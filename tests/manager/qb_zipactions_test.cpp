@@ -215,10 +215,11 @@ TEST_F(QbZipActions, ExportByHandAndHelp) {
 
   const std::string file = dir_ / "settings.bak";
   HWND save = OpenFromMenu(*mainProcess_, main, 0, 2, L"#32770", 30000);  // Export to file
-  if (save) EXPECT_EQ(qbtest::WindowText(save), "Export profiles, schedules and settings to file");
-  if (!save)
-    if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))
-      ADD_FAILURE() << "unexpected box: " << BoxText(box);
+  if (save) {
+    EXPECT_EQ(qbtest::WindowText(save), "Export profiles, schedules and settings to file");
+  } else if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200))) {
+    ADD_FAILURE() << "unexpected box: " << BoxText(box);
+  }
   ASSERT_NE(save, nullptr);
   HWND name = GetDlgItem(save, 0x47c);  // the file name box
   if (!name) name = GetDlgItem(save, 0x480);

@@ -1,14 +1,12 @@
 # The run engine: its pieces in-process, and the real RunQb.exe running profiles.
-if(TARGET RunQb)
-  qb_add_test(engine_params_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_params_test.cpp ${CMAKE_SOURCE_DIR}/runner/runqbmain.cpp
-    LIBS runner controls settings toolkit
-    REGISTRY GUI
-    DEPENDS dzip32 dunzip32)
+qb_add_test(engine_params_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_params_test.cpp ${CMAKE_SOURCE_DIR}/runner/runqbmain.cpp
+  LIBS runner controls settings toolkit
+  REGISTRY GUI
+  DEPENDS dzip32 dunzip32)
 
-  qb_add_test(engine_program_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_program_test.cpp
-    LIBS settings
-    REGISTRY GUI EACH_CASE
-    DEPENDS RunQb dzip32 dunzip32 QbEw frame_viewer_standin)
-endif()
+qb_add_test(engine_program_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_program_test.cpp
+  LIBS settings
+  REGISTRY GUI EACH_CASE
+  DEPENDS RunQb dzip32 dunzip32 QbEw frame_viewer_standin)

@@ -205,10 +205,10 @@ TEST_F(QbSchEvents, ResultsChangedAndEverySwitchUpdateTheTip) {
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(TipBecomes("Quillbank 2.0 Scheduler"));
   qbtest::RegWrite("Options\\General", "AllRunsOK", "0");
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);
+  PostMessageW(window, WM_QBSCH_RESULTSCHANGED, 0, 0);
   EXPECT_TRUE(TipBecomes("Quillbank 2.0 Scheduler (Error)"));
   const size_t before = Tips().size();
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);  // nothing changed
+  PostMessageW(window, WM_QBSCH_RESULTSCHANGED, 0, 0);  // nothing changed
   PostMessageW(window, WM_COMMAND, 3002, 0);
   EXPECT_TRUE(TipBecomes("Quillbank 2.0 Scheduler - Autorun Disabled (Error)"));
   // Icon and tip: two calls to the shell, none for the unchanged results.
@@ -220,11 +220,11 @@ TEST_F(QbSchEvents, ResultsChangedAndEverySwitchUpdateTheTip) {
   // A failed test counts as an error as well; good runs and tests clear it.
   qbtest::RegWrite("Options\\General", "AllRunsOK", "1");
   qbtest::RegWrite("Options\\General", "AllTestsOK", "0");
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);
+  PostMessageW(window, WM_QBSCH_RESULTSCHANGED, 0, 0);
   PostMessageW(window, WM_COMMAND, 3005, 0);
   EXPECT_TRUE(TipBecomes("Quillbank 2.0 Scheduler (Error)"));
   qbtest::RegWrite("Options\\General", "AllTestsOK", "1");
-  PostMessageW(window, WM_QBSCH_RESULTSCHANGED_MSG, 0, 0);
+  PostMessageW(window, WM_QBSCH_RESULTSCHANGED, 0, 0);
   EXPECT_TRUE(TipBecomes("Quillbank 2.0 Scheduler"));
 }
 

@@ -48,7 +48,7 @@ class QbSchProgram : public ::testing::Test {
   void TearDown() override {
     for (auto& pi : started_) {
       if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        if (HWND w = FindWindowW(QbSchClassName, QbSchCaption)) PostMessageW(w, WM_QBSCH_QUIT, 0, 0);
+        if (HWND w = FindWindowW(QbSchWindowClass, QbSchWindowTitle)) PostMessageW(w, WM_QBSCH_QUIT, 0, 0);
         if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 9);
         WaitForSingleObject(pi.hProcess, 5000);
       }
@@ -91,7 +91,7 @@ class QbSchProgram : public ::testing::Test {
     HANDLE process = Start(args);
     if (!process) return nullptr;
     HWND window = nullptr;
-    if (!WaitFor([&] { return (window = FindWindowW(QbSchClassName, QbSchCaption)) != nullptr; })) return nullptr;
+    if (!WaitFor([&] { return (window = FindWindowW(QbSchWindowClass, QbSchWindowTitle)) != nullptr; })) return nullptr;
     // The window exists before the start is complete; the scheduler switches itself on
     // from its message loop, after the start.
     if (!WaitFor([&] { return switchedOn() > before; })) return nullptr;

@@ -49,7 +49,7 @@ TEST_F(QbSchProgram, RenamedProgramRefusesToRun) {
   EXPECT_EQ(text, "Don't rename the EXE file, it should be QbSch.exe");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-  EXPECT_EQ(FindWindowW(QbSchClassName, QbSchCaption), nullptr);
+  EXPECT_EQ(FindWindowW(QbSchWindowClass, QbSchWindowTitle), nullptr);
 }
 
 TEST_F(QbSchProgram, QuitInstanceEndsTheSchedulerAndErases) {
@@ -86,9 +86,9 @@ TEST_F(QbSchProgram, QuitInstanceFindsASchedulerByCaptionPrefixOfItsClassOnly) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = PlainWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = QbSchClassName;
+  wc.lpszClassName = QbSchWindowClass;
   ASSERT_NE(RegisterClassW(&wc), 0);
-  HWND ours = CreateWindowExW(0, QbSchClassName, L"QB SCHEDULER (older)", 0, 0, 0, 10, 10, nullptr, nullptr,
+  HWND ours = CreateWindowExW(0, QbSchWindowClass, L"QB SCHEDULER (older)", 0, 0, 0, 10, 10, nullptr, nullptr,
                               wc.hInstance, nullptr);
   HWND decoy = CreateWindowExW(0, L"STATIC", L"qb scheduler decoy", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(ours, nullptr);
@@ -127,7 +127,7 @@ TEST_F(QbSchProgram, QuitInstanceFindsASchedulerByCaptionPrefixOfItsClassOnly) {
   EXPECT_EQ(quits, 1);
   DestroyWindow(decoy);
   DestroyWindow(ours);
-  UnregisterClassW(QbSchClassName, wc.hInstance);
+  UnregisterClassW(QbSchWindowClass, wc.hInstance);
 }
 
 TEST_F(QbSchProgram, DueSchedulesStartTheRunnerAtTheirMinuteOnly) {

@@ -13,6 +13,7 @@
 
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "support/testutil.h"
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
