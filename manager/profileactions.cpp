@@ -298,10 +298,9 @@ void TMainForm::axnRenameProfileExecute() {
     LastProfile = newName;
   }
 
-  const int count = Ini->GetProfileCount();
-  for (int i = 0; i < count; ++i)
-    if (tk::SameText(Ini->GetProfileName(i), oldName)) {
-      Ini->SetProfileName(i, newName);
+  for (const TFernoIni::TProfileEntry& entry : Ini->GetProfileEntries())
+    if (tk::SameText(entry.Name, oldName)) {
+      Ini->SetProfileName(entry.Index, newName);
       break;
     }
   std::string list = Ini->GetStartupProfiles();

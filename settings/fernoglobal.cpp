@@ -20,11 +20,8 @@ bool Has(const std::string& codes, const char* letters) { return codes.find(lett
 // AllRunsOK / AllTestsOK: true when no profile carries the error value.
 bool NoProfileHas(const char* errorValue) {
   TFernoIni ini;
-  const int count = ini.GetProfileCount();
-  for (int i = 0; i < count; ++i) {
-    const std::string section = ProfilesKey + "\\" + ini.GetProfileName(i);
-    if (ini.ReadInteger(section, errorValue, 0) != 0) return false;
-  }
+  for (const std::string& name : ini.GetProfileNames())
+    if (ini.ReadInteger(ProfilesKey + "\\" + name, errorValue, 0) != 0) return false;
   return true;
 }
 

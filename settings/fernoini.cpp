@@ -235,9 +235,10 @@ void TFernoIni::Sethc(char letter) {
 }
 
 std::string TFernoIni::GetDefCmt() const {
-  const int count = ReadGeneralInt("DefCmtCount", 0);
+  const tk::TRegSection general = ReadSectionValues(GeneralSection);
   std::string text;
-  for (int i = 0; i < count; ++i) text += ReadGeneralString("DefCmt" + std::to_string(i), "") + "\r\n";
+  for (const auto& line : general.Numbered("DefCmt", 0, general.ReadInteger("DefCmtCount", 0)))
+    text += line.second + "\r\n";
   return text;
 }
 
@@ -256,6 +257,20 @@ std::string TFernoIni::GetProfileName(int index) const {
 }
 void TFernoIni::SetProfileName(int index, const std::string& name) {
   WriteString(ProfileNamesSection, "P" + std::to_string(index), name);
+}
+
+std::vector<TFernoIni::TProfileEntry> TFernoIni::GetProfileEntries() const {
+  const tk::TRegSection section = ReadSectionValues(ProfileNamesSection);
+  std::vector<TProfileEntry> entries;
+  for (auto& [index, name] : section.Numbered("P", 0, section.ReadInteger("ProfileCount", 0)))
+    entries.push_back({static_cast<int>(index), std::move(name)});
+  return entries;
+}
+
+std::vector<std::string> TFernoIni::GetProfileNames() const {
+  std::vector<std::string> names;
+  for (TProfileEntry& entry : GetProfileEntries()) names.push_back(std::move(entry.Name));
+  return names;
 }
 
 // ---- unit routines ----

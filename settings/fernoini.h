@@ -15,6 +15,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/foconsts.h"
 #include "toolkit/reginifile.h"
@@ -207,8 +208,8 @@ class TFernoIni : public tk::TRegIniFile {
   void SetWinShutdown(int value);
   std::string GetLastSchedule() const;
   void SetLastSchedule(const std::string& value);
-  // Old layout only: DefCmtCount lines DefCmt0.. joined, each followed by CR LF;
-  // "" when the count is 0 or less.
+  // Old layout only: the stored lines DefCmt0.. below DefCmtCount joined, each followed
+  // by CR LF; "" when the count is 0 or less.
   std::string GetDefCmt() const;
 
   // ---- section ProfileNamesSection ----
@@ -217,6 +218,16 @@ class TFernoIni : public tk::TRegIniFile {
   // P<index>; always written, never deleted.
   std::string GetProfileName(int index) const;
   void SetProfileName(int index, const std::string& name);
+  // The stored entries P<index> below ProfileCount, in index order, read in one pass
+  // over the section: a count beyond the entries present costs nothing more, and an
+  // index without its entry is left out.
+  struct TProfileEntry {
+    int Index;
+    std::string Name;
+  };
+  std::vector<TProfileEntry> GetProfileEntries() const;
+  // Their names alone.
+  std::vector<std::string> GetProfileNames() const;
 
  protected:
   // Value of GeneralSection by the uniform setter rule: deleted when equal to def.

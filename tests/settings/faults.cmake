@@ -1,0 +1,5 @@
+# Settings store faults against the real registry of the prefix: stored counts far
+# beyond the entries present.
+qb_add_test(settings_faults_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults_store_test.cpp
+  LIBS settings REGISTRY)

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/fernoglobal.h"
+#include "settings/fernoini.h"
+#include "settings/foschedules.h"
+#include "settings/qbautoruns.h"
+#include "settings/vglobal.h"
+#include "support/testutil.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+const char kGeneral[] = "Options\\General";
+const char kOldRoot[] = "Software\\Quillbank 1";
+
+class StoreFaults : public ::testing::Test {
+ protected:
+  void SetUp() override { Clear(); }
+  void TearDown() override {
+    SetNewRegistryNames();
+    Clear();
+  }
+  static void Clear() {
+    qbtest::ClearQuillbankKey();
+    RegDeleteTreeW(HKEY_CURRENT_USER, tk::Widen(kOldRoot).c_str());
+  }
+};
+
+// Counts of a million beside a few entries: each list holds the entries stored below
+// its count, in order (a number without its entry left out), and reading it costs what
+// those entries cost.
+TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
+  qbtest::RegWrite("Profile Names", "ProfileCount", "1000000");
+  for (const auto& [name, profile] : std::vector<std::pair<std::string, std::string>>{
+           {"P7", "Mail"}, {"p0", "Docs"}, {"P007", "Padded"}, {"P1000000", "Beyond"}})
+    qbtest::RegWrite("Profile Names", name, profile);
+  qbtest::RegWrite("Profiles\\Docs", "pn", "Docs");
+  qbtest::RegWrite("Profiles\\Mail", "pn", "Mail");
+  qbtest::RegWrite("Profiles\\Mail", "ze", "3");
+  TFernoIni ini;
+  const std::vector<TFernoIni::TProfileEntry> entries = ini.GetProfileEntries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Index, 0);
+  EXPECT_EQ(entries[0].Name, "Docs");
+  EXPECT_EQ(entries[1].Index, 7);
+  EXPECT_EQ(entries[1].Name, "Mail");
+  // The runs' total that the runner writes after every run goes over the same list.
+  UpdateAllRunsOK();
+  EXPECT_EQ(qbtest::RegRead(kGeneral, "AllRunsOK"), "0");
+
+  qbtest::RegWrite(kGeneral, "ScheduleCount", "1000000");
+  qbtest::RegWrite("Schedules\\3", "t", "0.75");
+  qbtest::RegWrite("Schedules\\1", "t", "0.5");
+  qbtest::RegWrite("Schedules\\01", "t", "0.25");
+  const TFoSchedules schedules;
+  ASSERT_EQ(schedules.GetCount(), 2);
+  EXPECT_EQ(schedules.GetItem(0)->Time, 0.5);
+  EXPECT_EQ(schedules.GetItem(1)->Time, 0.75);
+
+  qbtest::RegWrite(kGeneral, "AutoRunCount", "1000000");
+  qbtest::RegWrite("AutoRun\\2", "m", "QBMEDIA");
+  const TQbAutoRuns autoRuns;
+  ASSERT_EQ(autoRuns.GetCount(), 1);
+  EXPECT_EQ(autoRuns.GetItem(0)->Media, "QBMEDIA");
+
+  // The old layout's default comment, as the converter reads it.
+  SetOldRegistryNames();
+  TFernoIni old;
+  for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+           {"DefCmtCount", "1000000"}, {"DefCmt2", "third"}, {"DefCmt0", "first"}})
+    old.WriteString(GeneralSection, name, text);
+  EXPECT_EQ(old.GetDefCmt(), "first\r\nthird\r\n");
+}
+
+}  // namespace
