@@ -275,9 +275,14 @@ std::vector<std::string> TFernoIni::GetProfileNames() const {
 
 // ---- unit routines ----
 
+std::string SchedulerStartupCommand(const std::string& programDir) {
+  // Unquoted, a folder with a blank would have the system try "C:\Program.exe" first.
+  return QuoteIfSpaces(programDir + "QbSch.exe") + " -RunStartupProfiles";
+}
+
 void AddSchedulerToStartup() {
   tk::TRegIniFile run(RunKey);
-  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + "QbSch.exe -RunStartupProfiles");
+  if (run.IsOpen()) run.WriteString("", RunValueName, SchedulerStartupCommand(tk::ProgramDir()));
 }
 
 void RemoveSchedulerFromStartup() {

@@ -239,9 +239,14 @@ class TFernoIni : public tk::TRegIniFile {
   void PutGeneralString(std::string_view name, std::string_view value, std::string_view def);
 };
 
+// The scheduler's log-on command for the programs' folder (with its trailing
+// backslash): the program's path, in double quotes when it holds a blank, then
+// " -RunStartupProfiles". The scheduler finds its switch among the words of either form,
+// so an entry written unquoted by an earlier version still works.
+std::string SchedulerStartupCommand(const std::string& programDir);
 // Writes the scheduler's log-on entry: value "Quillbank" in the current user's Run
-// key = this program's folder + "QbSch.exe -RunStartupProfiles". A key that cannot be
-// opened is ignored.
+// key = SchedulerStartupCommand of this program's folder. A key that cannot be opened
+// is ignored.
 void AddSchedulerToStartup();
 // Deletes that entry when present; when it is there and cannot be deleted, shows the
 // system error box "Couldn't remove Quillbank 2.0 Scheduler from system startup".

@@ -31,6 +31,36 @@ class StoreFaults : public ::testing::Test {
   }
 };
 
+// The log-on entry of a programs' folder with a blank, run as the system runs a Run
+// value: the scheduler starts with its switch, not "Program.exe" beside the folder.
+TEST_F(StoreFaults, TheLogOnEntryStartsTheSchedulerFromAFolderWithABlank) {
+  qbtest::TempDir dir;
+  const std::string programs = dir / "Program Files\\Quillbank\\";
+  qbtest::MakeDirs(programs);
+  const std::wstring stub = tk::Widen(qbtest::BinDir() + "stub_runqb.exe");
+  ASSERT_TRUE(CopyFileW(stub.c_str(), tk::Widen(programs + "QbSch.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(stub.c_str(), tk::Widen(dir / "Program.exe").c_str(), FALSE));
+  SetEnvironmentVariableW(L"QB_STUB_LOG", tk::Widen(dir / "stub.log").c_str());
+
+  const std::string command = SchedulerStartupCommand(programs);
+  EXPECT_EQ(command, "\"" + programs + "QbSch.exe\" -RunStartupProfiles");
+  EXPECT_EQ(SchedulerStartupCommand("C:\\Quillbank\\"), "C:\\Quillbank\\QbSch.exe -RunStartupProfiles");
+
+  std::wstring line = tk::Widen(command);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  const DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  ASSERT_EQ(waited, WAIT_OBJECT_0);
+  const std::vector<std::string> started = qbtest::FileLines(dir / "stub.log");
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].rfind("QbSch.exe|-RunStartupProfiles|", 0), 0u) << started[0];
+}
+
 // Counts of a million beside a few entries: each list holds the entries stored below
 // its count, in order (a number without its entry left out), and reading it costs what
 // those entries cost.
