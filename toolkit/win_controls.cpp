@@ -58,10 +58,11 @@ thread_local TControl* g_creating = nullptr;
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   const auto it = AttachedWindows().find(hwnd);
   if (it == AttachedWindows().end()) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (TControl* c = it->second.Control) return c->Dispatch(msg, wp, lp);
-  const WNDPROC original = it->second.Original;
-  if (msg == WM_NCDESTROY) AttachedWindows().erase(it);
-  return CallWindowProcW(original, hwnd, msg, wp, lp);
+  const TAttachedWindow w = it->second;
+  const LRESULT r = w.Control ? w.Control->Dispatch(msg, wp, lp) : CallWindowProcW(w.Original, hwnd, msg, wp, lp);
+  // The window is gone after this one: a handle the system hands out again must find nothing.
+  if (msg == WM_NCDESTROY) AttachedWindows().erase(hwnd);
+  return r;
 }
 
 LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
