@@ -298,9 +298,9 @@ void TQbProfile::SumComputerResults(int kind) {
   const char* name = kind == 2 ? "te" : "ze";
   TFernoIni ini;
   const std::string key = RegistryKey();
+  const tk::TRegSection codes = ini.ReadSectionValues(key + "\\" + name);
   int sum = 0;
-  for (const std::string& computer : tk::FromCommaText(cns))
-    sum += ini.ReadInteger(key + "\\" + name, computer, 0);
+  for (const std::string& computer : tk::FromCommaText(cns)) sum += codes.ReadInteger(computer, 0);
   (kind == 2 ? te : ze) = sum;
   PutInt(ini, key, name, sum, 0);
 }
