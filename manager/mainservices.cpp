@@ -8,9 +8,7 @@
 std::vector<std::string> StoredProfileNames() {
   TFernoIni ini;
   std::vector<std::string> ordinary, multi;
-  const int count = ini.GetProfileCount();
-  for (int i = 0; i < count; ++i) {
-    const std::string name = ini.GetProfileName(i);
+  for (const std::string& name : ini.GetProfileNames()) {
     if (name.empty()) continue;
     TQbProfile p;
     p.LoadFromRegistry(name);

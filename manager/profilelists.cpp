@@ -44,12 +44,6 @@ int ComputerImage(const std::string& runOk, const std::string& testOk) {
   return no(runOk) || no(testOk) ? 6 : 4;
 }
 
-bool ProfileKeyExists(const std::string& name) {
-  if (name.empty()) return false;
-  TFernoIni ini;
-  return ini.SectionExists(ProfileKey(name));
-}
-
 }  // namespace
 
 std::string TMainForm::DateText(double time) const {
@@ -72,12 +66,11 @@ void TMainForm::ReleaseProfile(TQbProfile* profile) {
 void TMainForm::FillProfileLists() {
   lvProfiles.BeginUpdate();
   lvMcProfiles.BeginUpdate();
-  const int count = Ini->GetProfileCount();
-  for (int i = 0; i < count; ++i) {
-    const std::string name = Ini->GetProfileName(i);
-    // An entry without its profile key would load as a nameless profile, whose row
-    // could later act on the Profiles key itself: such an entry gets no row.
-    if (!ProfileKeyExists(name)) continue;
+  for (const std::string& name : Ini->GetProfileNames()) {
+    // An empty entry would load the Profiles key itself, and an entry without its
+    // profile key loads as a nameless profile, whose row could later act on the
+    // Profiles key: neither gets a row.
+    if (name.empty()) continue;
     auto p = std::make_unique<TQbProfile>();
     p->LoadFromRegistry(name);
     if (p->pn.empty()) continue;

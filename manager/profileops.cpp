@@ -85,10 +85,9 @@ bool RenameProfileKey(TFernoIni& ini, const std::string& oldName, const std::str
 }
 
 void RenameInLists(TFernoIni& ini, const std::string& oldName, const std::string& newName) {
-  const int count = ini.GetProfileCount();
-  for (int i = 0; i < count; ++i)
-    if (tk::SameText(ini.GetProfileName(i), oldName)) {
-      ini.SetProfileName(i, newName);
+  for (const TFernoIni::TProfileEntry& entry : ini.GetProfileEntries())
+    if (tk::SameText(entry.Name, oldName)) {
+      ini.SetProfileName(entry.Index, newName);
       break;
     }
   std::string list = ini.GetStartupProfiles();

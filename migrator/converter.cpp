@@ -157,8 +157,7 @@ void ConvertSchedules(char localeSeparator, TConvertReport& report) {
   {
     TDecimalSeparatorScope sep(localeSeparator);
     auto oldIni = OpenOldStore();
-    const int count = oldIni->GetScheduleCount();
-    for (int n = 1; n <= count; ++n) {
+    for (int n : StoredScheduleNumbers()) {
       auto item = std::make_unique<TFoSchedule>();
       const std::string key = ScheduleKey(n);
       // The record reads the time only in the '.' form; the old programs wrote it
@@ -181,11 +180,8 @@ void ConvertSettings(TConvertReport& /*report*/) {
   std::vector<std::string> names;
   {
     TFernoIni& oldIni = c.Old();
-    const int count = oldIni.GetProfileCount();
-    for (int i = 0; i < count; ++i) {
-      std::string name = oldIni.GetProfileName(i);
+    for (std::string& name : oldIni.GetProfileNames())
       if (OldProfileExists(oldIni, name)) names.push_back(std::move(name));
-    }
   }
   {
     TFernoIni& newIni = c.New();
@@ -264,8 +260,7 @@ void ConvertProfiles(char localeSeparator, TConvertReport& report) {
   {
     auto oldIni = OpenOldStore();
     if (OldProfileExists(*oldIni, TempProfileName)) names.push_back(TempProfileName);
-    const int count = oldIni->GetProfileCount();
-    for (int i = 0; i < count; ++i) names.push_back(oldIni->GetProfileName(i));
+    for (std::string& name : oldIni->GetProfileNames()) names.push_back(std::move(name));
   }
   SetNewRegistryNames();
   for (const std::string& name : names) ConvertOneProfile(name, localeSeparator, report);

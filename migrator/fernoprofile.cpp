@@ -12,9 +12,11 @@ namespace {
 // Count-prefixed list: <prefix>Count, then <prefix>0, <prefix>1, ...
 std::vector<std::string> ReadCountedList(const tk::TRegIniFile& ini, const std::string& key,
                                          const std::string& prefix) {
+  // Only the items stored below the count are read, so a damaged count costs nothing.
+  const tk::TRegSection values = ini.ReadSectionValues(key);
   std::vector<std::string> items;
-  const int count = ini.ReadInteger(key, prefix + "Count", 0);
-  for (int i = 0; i < count; ++i) items.push_back(ini.ReadString(key, prefix + std::to_string(i), ""));
+  for (auto& item : values.Numbered(prefix, 0, values.ReadInteger(prefix + "Count", 0)))
+    items.push_back(std::move(item.second));
   return items;
 }
 
@@ -60,7 +62,7 @@ bool TZipProfile::LoadFromRegistry(const tk::TRegIniFile& ini, const std::string
   AddFreshen = ini.ReadBool(key, "AddFreshen", false);
   AddUpdate = ini.ReadBool(key, "AddUpdate", true);
   AddStoreSuffixes = ini.ReadString(key, "AddStoreSuffixes", OldDefaultStoreSuffixes);
-  if (AddStoreSuffixes.empty() || AddStoreSuffixes[0] != ' ') AddStoreSuffixes.insert(0, " ");
+  if (AddStoreSuffixes.empty() || AddStoreSuffixes[0] != ' ') AddStoreSuffixes = " " + AddStoreSuffixes;
   AddStoreSuffixes = tk::UpperCase(AddStoreSuffixes);
   FSpecArgs = tk::TStringList(ReadCountedList(ini, key, "FSpecArgs"));
   FSpecArgsExcl = tk::TStringList(ReadCountedList(ini, key, "FSpecArgsExcl"));

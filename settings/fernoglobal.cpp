@@ -21,10 +21,8 @@ bool Has(const std::string& codes, const char* letters) { return codes.find(lett
 // AllRunsOK / AllTestsOK: true when no profile carries the error value.
 bool NoProfileHas(const char* errorValue) {
   TFernoIni ini;
-  const int count = ini.GetProfileCount();
-  for (int i = 0; i < count; ++i) {
-    if (ini.ReadInteger(ProfileKey(ini.GetProfileName(i)), errorValue, 0) != 0) return false;
-  }
+  for (const std::string& name : ini.GetProfileNames())
+    if (ini.ReadInteger(ProfileKey(name), errorValue, 0) != 0) return false;
   return true;
 }
 

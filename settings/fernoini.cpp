@@ -236,9 +236,10 @@ void TFernoIni::Sethc(char letter) {
 }
 
 std::string TFernoIni::GetDefCmt() const {
-  const int count = ReadGeneralInt("DefCmtCount", 0);
+  const tk::TRegSection general = ReadSectionValues(GeneralSection);
   std::string text;
-  for (int i = 0; i < count; ++i) text += ReadGeneralString("DefCmt" + std::to_string(i), "") + "\r\n";
+  for (const auto& line : general.Numbered("DefCmt", 0, general.ReadInteger("DefCmtCount", 0)))
+    text += line.second + "\r\n";
   return text;
 }
 
@@ -259,11 +260,30 @@ void TFernoIni::SetProfileName(int index, const std::string& name) {
   WriteString(ProfileNamesSection, "P" + std::to_string(index), name);
 }
 
+std::vector<TFernoIni::TProfileEntry> TFernoIni::GetProfileEntries() const {
+  const tk::TRegSection section = ReadSectionValues(ProfileNamesSection);
+  std::vector<TProfileEntry> entries;
+  for (auto& [index, name] : section.Numbered("P", 0, section.ReadInteger("ProfileCount", 0)))
+    entries.push_back({static_cast<int>(index), std::move(name)});
+  return entries;
+}
+
+std::vector<std::string> TFernoIni::GetProfileNames() const {
+  std::vector<std::string> names;
+  for (TProfileEntry& entry : GetProfileEntries()) names.push_back(std::move(entry.Name));
+  return names;
+}
+
 // ---- unit routines ----
+
+std::string SchedulerStartupCommand(const std::string& programDir) {
+  // Unquoted, a folder with a blank would have the system try "C:\Program.exe" first.
+  return QuoteIfSpaces(programDir + QbSchExe) + " -" + QbSchStartupSwitch;
+}
 
 void AddSchedulerToStartup() {
   tk::TRegIniFile run(RunKey);
-  if (run.IsOpen()) run.WriteString("", RunValueName, tk::ProgramDir() + QbSchExe + " -" + QbSchStartupSwitch);
+  if (run.IsOpen()) run.WriteString("", RunValueName, SchedulerStartupCommand(tk::ProgramDir()));
 }
 
 void RemoveSchedulerFromStartup() {

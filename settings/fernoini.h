@@ -15,6 +15,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/foconsts.h"
 #include "toolkit/reginifile.h"
@@ -207,8 +208,8 @@ class TFernoIni : public tk::TRegIniFile {
   void SetWinShutdown(int value);
   std::string GetLastSchedule() const;
   void SetLastSchedule(const std::string& value);
-  // Old layout only: DefCmtCount lines DefCmt0.. joined, each followed by CR LF;
-  // "" when the count is 0 or less.
+  // Old layout only: the stored lines DefCmt0.. below DefCmtCount joined, each followed
+  // by CR LF; "" when the count is 0 or less.
   std::string GetDefCmt() const;
 
   // ---- section ProfileNamesSection ----
@@ -217,6 +218,16 @@ class TFernoIni : public tk::TRegIniFile {
   // P<index>; always written, never deleted.
   std::string GetProfileName(int index) const;
   void SetProfileName(int index, const std::string& name);
+  // The stored entries P<index> below ProfileCount, in index order, read in one pass
+  // over the section: a count beyond the entries present costs nothing more, and an
+  // index without its entry is left out.
+  struct TProfileEntry {
+    int Index;
+    std::string Name;
+  };
+  std::vector<TProfileEntry> GetProfileEntries() const;
+  // Their names alone.
+  std::vector<std::string> GetProfileNames() const;
 
  protected:
   // Value of GeneralSection by the uniform setter rule: deleted when equal to def.
@@ -228,9 +239,14 @@ class TFernoIni : public tk::TRegIniFile {
   void PutGeneralString(std::string_view name, std::string_view value, std::string_view def);
 };
 
+// The scheduler's log-on command for the programs' folder (with its trailing
+// backslash): the program's path, in double quotes when it holds a blank, then
+// " -RunStartupProfiles". The scheduler finds its switch among the words of either form,
+// so an entry written unquoted by an earlier version still works.
+std::string SchedulerStartupCommand(const std::string& programDir);
 // Writes the scheduler's log-on entry: value "Quillbank" in the current user's Run
-// key = this program's folder + "QbSch.exe -RunStartupProfiles". A key that cannot be
-// opened is ignored.
+// key = SchedulerStartupCommand of this program's folder. A key that cannot be opened
+// is ignored.
 void AddSchedulerToStartup();
 // Deletes that entry when present; when it is there and cannot be deleted, shows the
 // system error box "Couldn't remove Quillbank 2.0 Scheduler from system startup".

@@ -59,17 +59,17 @@ std::string WeekDayNames(const std::string& days) {
 // ---------------------------------------------------------------------------------
 
 bool TFoSchedule::LoadFromRegistry(const std::string& key, std::string* error) {
-  TFernoIni ini;
+  const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
   const bool shortNames = UseShortNames;
-  const bool ok = ReadFloatValue(ini, key, shortNames ? "t" : "ScheduleTime", 0, &Time, error);
-  Action = static_cast<uint8_t>(ini.ReadInteger(key, shortNames ? "a" : "Action", 0));
-  Profiles = ini.ReadString(key, shortNames ? "p" : "Profiles", "");
-  DatesMode = ini.ReadBool(key, "d", false);
+  const bool ok = ReadFloatValue(v, key, shortNames ? "t" : "ScheduleTime", 0, &Time, error);
+  Action = static_cast<uint8_t>(v.ReadInteger(shortNames ? "a" : "Action", 0));
+  Profiles = v.ReadString(shortNames ? "p" : "Profiles", "");
+  DatesMode = v.ReadBool("d", false);
   if (DatesMode) {
     Days = "0000000";
-    Dates = ini.ReadString(key, "dt", "32");
+    Dates = v.ReadString("dt", "32");
   } else {
-    Days = ini.ReadString(key, shortNames ? "ds" : "ScheduleDays", AllWeekDays).substr(0, 7);
+    Days = v.ReadString(shortNames ? "ds" : "ScheduleDays", AllWeekDays).substr(0, 7);
     Dates.clear();
   }
   return ok;
@@ -140,10 +140,21 @@ TFoSchedules::TFoSchedules(std::string* error) { LoadAll(error); }
 
 TFoSchedules::~TFoSchedules() { FreeItems(); }
 
+std::vector<int> StoredScheduleNumbers() {
+  TFernoIni ini;
+  const long long count = ini.GetScheduleCount();
+  // The old layout keeps its entries directly under the root.
+  const std::string listKey = UseShortNames ? SchedulesKey : std::string();
+  const std::string prefix = UseShortNames ? std::string() : OldScheduleKeyPrefix;
+  std::vector<int> numbers;
+  for (long long n : tk::NumberedIndexes(ini.ReadSections(listKey), prefix, 1, count + 1))
+    numbers.push_back(static_cast<int>(n));
+  return numbers;
+}
+
 bool TFoSchedules::LoadAll(std::string* error) {
-  const int count = TFernoIni().GetScheduleCount();
   bool ok = true;
-  for (int n = 1; n <= count; ++n) {
+  for (int n : StoredScheduleNumbers()) {
     auto item = std::make_unique<TFoSchedule>();
     if (item->LoadFromRegistry(ScheduleKey(n), error))
       items_.push_back(std::move(item));

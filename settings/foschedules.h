@@ -45,8 +45,8 @@ class TFoSchedule {
 
 class TFoSchedules {
  public:
-  // Loads every stored entry; an entry whose time is not a number is left out and
-  // named in *error (when given).
+  // Loads every stored entry (StoredScheduleNumbers); an entry whose time is not a
+  // number is left out and named in *error (when given).
   explicit TFoSchedules(std::string* error = nullptr);
   ~TFoSchedules();
   TFoSchedules(const TFoSchedules&) = delete;
@@ -78,6 +78,9 @@ class TFoSchedules {
 
 // The registry key of entry n (1-based) in the layout in force.
 std::string ScheduleKey(int n);
+// The numbers 1..ScheduleCount whose entry key is stored, in order: a count beyond the
+// stored entries costs no more than they do, and a number without its key is left out.
+std::vector<int> StoredScheduleNumbers();
 // Deletes every stored entry and ScheduleCount.
 void EraseStoredSchedules();
 

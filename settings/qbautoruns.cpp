@@ -14,13 +14,13 @@ bool IsInCommaList(const std::string& name, const std::string& commaText) {
 // ---------------------------------------------------------------------------------
 
 bool TQbAutoRun::LoadFromRegistry(const std::string& key, std::string* /*error*/) {
-  TFernoIni ini;
-  Media = ini.ReadString(key, "m", "");
-  Days = ini.ReadString(key, "d", AllWeekDays).substr(0, 7);
-  Action = static_cast<char>(ini.ReadInteger(key, "c", 'r') & 0xFF);
-  Profiles = ini.ReadString(key, "p", "");
-  Ask = ini.ReadBool(key, "a", false);
-  Deselected = ini.ReadString(key, "dp", "");
+  const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
+  Media = v.ReadString("m", "");
+  Days = v.ReadString("d", AllWeekDays).substr(0, 7);
+  Action = static_cast<char>(v.ReadInteger("c", 'r') & 0xFF);
+  Profiles = v.ReadString("p", "");
+  Ask = v.ReadBool("a", false);
+  Deselected = v.ReadString("dp", "");
   return true;
 }
 
@@ -72,11 +72,13 @@ TQbAutoRuns::TQbAutoRuns(std::string* error) { LoadAll(error); }
 TQbAutoRuns::~TQbAutoRuns() { FreeItems(); }
 
 bool TQbAutoRuns::LoadAll(std::string* error) {
-  const int count = TFernoIni().GetAutoRunCount();
+  TFernoIni ini;
+  const long long count = ini.GetAutoRunCount();
   bool ok = true;
-  for (int n = 1; n <= count; ++n) {
+  // Only the entries stored are loaded: a count beyond them costs nothing more.
+  for (long long n : tk::NumberedIndexes(ini.ReadSections(AutoRunKey), "", 1, count + 1)) {
     auto item = std::make_unique<TQbAutoRun>();
-    ok &= item->LoadFromRegistry(AutoRunEntryKey(n), error);
+    ok &= item->LoadFromRegistry(AutoRunEntryKey(static_cast<int>(n)), error);
     items_.push_back(std::move(item));
   }
   return ok;

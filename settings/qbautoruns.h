@@ -43,6 +43,8 @@ class TQbAutoRuns {
   TQbAutoRuns(const TQbAutoRuns&) = delete;
   TQbAutoRuns& operator=(const TQbAutoRuns&) = delete;
 
+  // Loads the stored entries 1..AutoRunCount in order; a number without its key is
+  // left out.
   bool LoadAll(std::string* error = nullptr);
   // Writes AutoRunCount and entries 1..count; stored entries beyond the count stay
   // (callers erase the stored ones first).

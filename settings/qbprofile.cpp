@@ -78,18 +78,34 @@ std::string NotANumberText(const std::string& section, const std::string& name,
   return "Value \"" + name + "\" in " + section + " is not a number: \"" + text + "\"";
 }
 
-bool ReadFloatValue(const tk::TRegIniFile& ini, const std::string& section,
-                    const std::string& name, double def, double* value, std::string* error) {
+namespace {
+// A stored double: text the value's text, or nullptr when the value is missing.
+bool ParseFloatValue(const std::string* text, const std::string& section, const std::string& name, double def,
+                     double* value, std::string* error) {
   *value = def;
-  if (!ini.ValueExists(section, name)) return true;
-  const std::string text = ini.ReadString(section, name, "");
+  if (!text) return true;
   double parsed = 0;
-  if (!tk::TryStrToFloat(text, &parsed, '.') || !std::isfinite(parsed)) {
-    AddError(error, NotANumberText(section, name, text));
+  if (!tk::TryStrToFloat(*text, &parsed, '.') || !std::isfinite(parsed)) {
+    AddError(error, NotANumberText(section, name, *text));
     return false;
   }
   *value = parsed;
   return true;
+}
+}  // namespace
+
+bool ReadFloatValue(const tk::TRegIniFile& ini, const std::string& section,
+                    const std::string& name, double def, double* value, std::string* error) {
+  const bool present = ini.ValueExists(section, name);
+  const std::string text = present ? ini.ReadString(section, name, "") : std::string();
+  return ParseFloatValue(present ? &text : nullptr, section, name, def, value, error);
+}
+
+bool ReadFloatValue(const tk::TRegSection& values, const std::string& section,
+                    const std::string& name, double def, double* value, std::string* error) {
+  const bool present = values.ValueExists(name);
+  const std::string text = present ? values.ReadString(name, "") : std::string();
+  return ParseFloatValue(present ? &text : nullptr, section, name, def, value, error);
 }
 
 // ---------------------------------------------------------------------------------
@@ -126,40 +142,41 @@ void TQbProfile::SetDefaults() {
 std::string TQbProfile::RegistryKey() const { return ProfileKey(pn); }
 
 bool TQbProfile::LoadFromRegistry(const std::string& name, std::string* error) {
-  TFernoIni ini;
   const std::string key = ProfileKey(name);
+  // One pass over the key: the manager loads every profile at its start.
+  const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
   bool ok = true;
   SetDefaults();
-  zf = ini.ReadString(key, "zf", "");
-  b->SetValue(ini.ReadString(key, "b", DefaultProfileFlags));
-  cf = ini.ReadInteger(key, "cf", 5);
-  ecmd = ini.ReadInteger(key, "ecmd", 3);
-  ssuf = tk::UpperCase(tk::Trim(ini.ReadString(key, "ssuf", "")));
-  il = ini.ReadString(key, "il", "");
-  cns = ini.ReadString(key, "cns", "");
-  ef = ini.ReadString(key, "ef", "");
-  ec = DecodePassword(ini.ReadString(key, "ec", ""));
-  cmt = ini.ReadString(key, "cmt", "");
-  ok &= ReadFloatValue(ini, key, "adt", 0, &adt, error);
-  bdir = ini.ReadString(key, "bdir", "");
-  ok &= ReadFloatValue(ini, key, "lrun", 0, &lrun, error);
-  ok &= ReadFloatValue(ini, key, "ltst", 0, &ltst, error);
-  if (ini.ValueExists(key, "lzs")) {
-    const std::string text = ini.ReadString(key, "lzs", "");
+  zf = v.ReadString("zf", "");
+  b->SetValue(v.ReadString("b", DefaultProfileFlags));
+  cf = v.ReadInteger("cf", 5);
+  ecmd = v.ReadInteger("ecmd", 3);
+  ssuf = tk::UpperCase(tk::Trim(v.ReadString("ssuf", "")));
+  il = v.ReadString("il", "");
+  cns = v.ReadString("cns", "");
+  ef = v.ReadString("ef", "");
+  ec = DecodePassword(v.ReadString("ec", ""));
+  cmt = v.ReadString("cmt", "");
+  ok &= ReadFloatValue(v, key, "adt", 0, &adt, error);
+  bdir = v.ReadString("bdir", "");
+  ok &= ReadFloatValue(v, key, "lrun", 0, &lrun, error);
+  ok &= ReadFloatValue(v, key, "ltst", 0, &ltst, error);
+  if (v.ValueExists("lzs")) {
+    const std::string text = v.ReadString("lzs", "");
     if (!tk::TryStrToInt64(text, &lzs)) {
       lzs = -2;
       AddError(error, NotANumberText(key, "lzs", text));
       ok = false;
     }
   }
-  pn = ini.ReadString(key, "pn", "");
-  ml = ini.ReadString(key, "ml", "");
-  zfndf = NormalizeZipDateFormat(ini.ReadString(key, "zfndf", ""));
-  ztk = ini.ReadInteger(key, "ztk", -1);
-  ze = ini.ReadInteger(key, "ze", 0);
-  te = ini.ReadInteger(key, "te", 0);
-  nrl = ini.ReadInteger(key, "nrl", 0);
-  efil = ini.ReadString(key, "efil", "");
+  pn = v.ReadString("pn", "");
+  ml = v.ReadString("ml", "");
+  zfndf = NormalizeZipDateFormat(v.ReadString("zfndf", ""));
+  ztk = v.ReadInteger("ztk", -1);
+  ze = v.ReadInteger("ze", 0);
+  te = v.ReadInteger("te", 0);
+  nrl = v.ReadInteger("nrl", 0);
+  efil = v.ReadString("efil", "");
   return ok;
 }
 
@@ -277,9 +294,9 @@ void TQbProfile::SumComputerResults(int kind) {
   const char* name = kind == 2 ? "te" : "ze";
   TFernoIni ini;
   const std::string key = RegistryKey();
+  const tk::TRegSection codes = ini.ReadSectionValues(key + "\\" + name);
   int sum = 0;
-  for (const std::string& computer : tk::FromCommaText(cns))
-    sum += ini.ReadInteger(key + "\\" + name, computer, 0);
+  for (const std::string& computer : tk::FromCommaText(cns)) sum += codes.ReadInteger(computer, 0);
   (kind == 2 ? te : ze) = sum;
   PutInt(ini, key, name, sum, 0);
 }

@@ -143,6 +143,9 @@ class TQbProfile {
 // of this file in it.
 bool ReadFloatValue(const tk::TRegIniFile& ini, const std::string& section,
                     const std::string& name, double def, double* value, std::string* error);
+// The same from a section read at once; section names the key in the error line.
+bool ReadFloatValue(const tk::TRegSection& values, const std::string& section,
+                    const std::string& name, double def, double* value, std::string* error);
 // The same line for a value whose text is not a number.
 std::string NotANumberText(const std::string& section, const std::string& name,
                            const std::string& text);

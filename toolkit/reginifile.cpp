@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -55,55 +56,63 @@ HKEY TRegIniFile::OpenSection(std::string_view section, bool create, REGSAM acce
   return rc == ERROR_SUCCESS ? key : nullptr;
 }
 
+namespace {
+// The text of a value read with its type: a string as it stands (not expanded), a
+// DWORD or QWORD as its signed decimal; nullopt for any other type or a size that does
+// not fit the type.
+std::optional<std::string> ValueText(DWORD type, const BYTE* data, DWORD size) {
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+      std::wstring text(size / sizeof(wchar_t), L'\0');
+      memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+      return Narrow(text);
+    }
+    case REG_DWORD:
+      if (size != 4) return std::nullopt;
+      int32_t v32;
+      memcpy(&v32, data, 4);
+      return IntToStr(v32);
+    case REG_QWORD:
+      if (size != 8) return std::nullopt;
+      int64_t v64;
+      memcpy(&v64, data, 8);
+      return IntToStr(v64);
+    default:
+      return std::nullopt;
+  }
+}
+
+// A missing value must give def itself, so no text default is formatted and parsed.
+int TextToInteger(const std::optional<std::string>& text, int def) { return text ? StrToIntDef(*text, def) : def; }
+}  // namespace
+
 std::string TRegIniFile::ReadString(std::string_view section, std::string_view name, std::string_view def) const {
+  return ReadText(section, name).value_or(std::string(def));
+}
+
+std::optional<std::string> TRegIniFile::ReadText(std::string_view section, std::string_view name) const {
   SectionKey key(section.empty() ? root_ : OpenSection(section, false, KEY_QUERY_VALUE), !section.empty());
-  if (!key) return std::string(def);
+  if (!key) return std::nullopt;
   const std::wstring wname = Widen(name);
   // The value may change between the size query and the read: retry a few times.
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-      return std::string(def);
+      return std::nullopt;
     std::string data(size + sizeof(wchar_t), '\0');
     DWORD got = size;
     LONG rc = RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
     if (rc == ERROR_MORE_DATA) continue;
-    if (rc != ERROR_SUCCESS) return std::string(def);
-    switch (type) {
-      case REG_SZ:
-      case REG_EXPAND_SZ: {
-        std::wstring text(got / sizeof(wchar_t), L'\0');
-        memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
-        return Narrow(text);
-      }
-      case REG_DWORD:
-        if (got == 4) {
-          int32_t v;
-          memcpy(&v, data.data(), 4);
-          return IntToStr(v);
-        }
-        return std::string(def);
-      case REG_QWORD:
-        if (got == 8) {
-          int64_t v;
-          memcpy(&v, data.data(), 8);
-          return IntToStr(v);
-        }
-        return std::string(def);
-      default:
-        return std::string(def);
-    }
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return ValueText(type, reinterpret_cast<const BYTE*>(data.data()), got);
   }
-  return std::string(def);
+  return std::nullopt;
 }
 
 int TRegIniFile::ReadInteger(std::string_view section, std::string_view name, int def) const {
-  // A missing value must give def itself, so no text default is formatted and parsed.
-  const std::string missing = "\x01";
-  std::string text = ReadString(section, name, missing);
-  if (text == missing) return def;
-  return StrToIntDef(text, def);
+  return TextToInteger(ReadText(section, name), def);
 }
 
 bool TRegIniFile::ReadBool(std::string_view section, std::string_view name, bool def) const {
@@ -186,6 +195,100 @@ std::vector<std::string> TRegIniFile::ReadSections(std::string_view section) con
 std::vector<std::string> TRegIniFile::ReadSection(std::string_view section) const {
   SectionKey key(section.empty() ? root_ : OpenSection(section, false, KEY_QUERY_VALUE), !section.empty());
   return key ? EnumNames(key.get(), false) : std::vector<std::string>{};
+}
+
+TRegSection TRegIniFile::ReadSectionValues(std::string_view section) const {
+  TRegSection result;
+  SectionKey key(section.empty() ? root_ : OpenSection(section, false, KEY_QUERY_VALUE), !section.empty());
+  if (!key) return result;
+  result.exists_ = true;
+  std::wstring name;
+  std::string data;
+  auto fitBuffers = [&] {
+    DWORD maxName = 0, maxData = 0;
+    RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
+                     nullptr, nullptr);
+    name.resize(std::max<size_t>(name.size(), maxName + 2));
+    data.resize(std::max<size_t>(data.size(), maxData + sizeof(wchar_t)));
+  };
+  fitBuffers();
+  for (DWORD i = 0, grown = 0;;) {
+    DWORD nameLen = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+    LONG rc = RegEnumValueW(key.get(), i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                            &size);
+    if (rc == ERROR_MORE_DATA && grown++ < 4) {  // a longer value arrived meanwhile
+      fitBuffers();
+      name.resize(name.size() * 2);
+      data.resize(data.size() * 2);
+      continue;
+    }
+    if (rc == ERROR_MORE_DATA) {  // still growing: skip it rather than loop
+      ++i;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    result.values_.emplace(std::wstring(name.data(), nameLen),
+                           ValueText(type, reinterpret_cast<const BYTE*>(data.data()), size));
+    ++i;
+    grown = 0;
+  }
+  return result;
+}
+
+// ---- TRegSection ----
+
+bool TRegSection::NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_LESS_THAN;
+}
+
+std::string TRegSection::ReadString(std::string_view name, std::string_view def) const {
+  const auto it = values_.find(Widen(name));
+  return it != values_.end() && it->second ? *it->second : std::string(def);
+}
+
+int TRegSection::ReadInteger(std::string_view name, int def) const {
+  const auto it = values_.find(Widen(name));
+  return TextToInteger(it != values_.end() ? it->second : std::nullopt, def);
+}
+
+bool TRegSection::ReadBool(std::string_view name, bool def) const { return ReadInteger(name, def ? 1 : 0) != 0; }
+
+bool TRegSection::ValueExists(std::string_view name) const { return values_.count(Widen(name)) != 0; }
+
+std::vector<std::pair<long long, std::string>> TRegSection::Numbered(std::string_view prefix, long long first,
+                                                                     long long last) const {
+  std::vector<std::pair<long long, std::string>> items;
+  for (const auto& [name, text] : values_) {
+    const long long index = NumberedNameIndex(Narrow(name), prefix);
+    if (index >= first && index < last) items.emplace_back(index, text.value_or(std::string()));
+  }
+  // Names equal but for case are one value, so every index is there once.
+  std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  return items;
+}
+
+long long NumberedNameIndex(std::string_view name, std::string_view prefix) {
+  if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return -1;
+  const std::string_view digits = name.substr(prefix.size());
+  // Longer numbers lie beyond every count a list can store.
+  if (digits.size() > 12 || (digits.size() > 1 && digits[0] == '0')) return -1;
+  long long index = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    index = index * 10 + (c - '0');
+  }
+  return index;
+}
+
+std::vector<long long> NumberedIndexes(const std::vector<std::string>& names, std::string_view prefix,
+                                       long long first, long long last) {
+  std::vector<long long> indexes;
+  for (const std::string& name : names)
+    if (const long long i = NumberedNameIndex(name, prefix); i >= first && i < last) indexes.push_back(i);
+  std::sort(indexes.begin(), indexes.end());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+  return indexes;
 }
 
 }  // namespace tk

@@ -4,11 +4,48 @@
 // so several programs can share the key; no call throws.
 #include <windows.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tk {
+
+// The values of one section as they were when it was read: the key opened once and
+// every value taken with its data in one pass, for loaders of records of many values
+// (each read of TRegIniFile opens the key again). The getters follow the rules of
+// TRegIniFile's; names compare without regard to case, as the registry compares them.
+class TRegSection {
+ public:
+  // Did the section's key exist when it was read?
+  bool Exists() const { return exists_; }
+  std::string ReadString(std::string_view name, std::string_view def) const;
+  int ReadInteger(std::string_view name, int def) const;
+  bool ReadBool(std::string_view name, bool def) const;
+  bool ValueExists(std::string_view name) const;
+  // The values named prefix + a decimal index (without leading zeros) whose index lies
+  // in [first, last), in index order: what a counted list really holds, however large
+  // its stored count, at the cost of the values present.
+  std::vector<std::pair<long long, std::string>> Numbered(std::string_view prefix, long long first,
+                                                          long long last) const;
+
+ private:
+  friend class TRegIniFile;
+  struct NoCaseLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+  };
+  bool exists_ = false;
+  // The text of each value; nullopt for a type that reads as the default.
+  std::map<std::wstring, std::optional<std::string>, NoCaseLess> values_;
+};
+
+// The index of a name made of prefix (without regard to case) and a decimal number
+// without leading zeros, as counted lists write them; -1 for any other name.
+long long NumberedNameIndex(std::string_view name, std::string_view prefix);
+// The indexes in [first, last) of the names that NumberedNameIndex reads, sorted, each once.
+std::vector<long long> NumberedIndexes(const std::vector<std::string>& names, std::string_view prefix,
+                                       long long first, long long last);
 
 class TRegIniFile {
  public:
@@ -55,8 +92,12 @@ class TRegIniFile {
   std::vector<std::string> ReadSections(std::string_view section = {}) const;
   // Names of the values of a section.
   std::vector<std::string> ReadSection(std::string_view section) const;
+  // Every value of a section at once (see TRegSection).
+  TRegSection ReadSectionValues(std::string_view section) const;
 
  private:
+  // The text of a value by the rules of ReadString; nullopt where it gives the default.
+  std::optional<std::string> ReadText(std::string_view section, std::string_view name) const;
   HKEY OpenSection(std::string_view section, bool create, REGSAM access) const;
   HKEY root_ = nullptr;
   std::string path_;

@@ -1,6 +1,7 @@
 #include "toolkit/win_controls.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 #include "toolkit/strings.h"
@@ -15,7 +16,20 @@ namespace tk {
 LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 namespace {
-const wchar_t kProp[] = L"QbTkControl";
+// Each window the toolkit made or took over: its control object (nullptr once let go
+// while a later procedure still calls ours) and, for a window of a system class, the
+// procedure it had before. Kept in the process and hooked in through the window's own
+// procedure slot, rather than as window properties (as system subclassing keeps its
+// chain): a property read is a round trip to the window system on every message, and a
+// list of a thousand rows spent most of its filling there.
+struct TAttachedWindow {
+  TControl* Control = nullptr;
+  WNDPROC Original = nullptr;
+};
+std::unordered_map<HWND, TAttachedWindow>& AttachedWindows() {
+  static std::unordered_map<HWND, TAttachedWindow> windows;
+  return windows;
+}
 
 std::wstring WindowText(HWND h) {
   int n = GetWindowTextLengthW(h);
@@ -41,13 +55,18 @@ void RegisterOwnClass(const TCreateParams& p) {
 
 thread_local TControl* g_creating = nullptr;
 
-LRESULT CALLBACK ControlSubclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* c = reinterpret_cast<TControl*>(ref);
-  return c->Dispatch(msg, wp, lp);
+LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  const auto it = AttachedWindows().find(hwnd);
+  if (it == AttachedWindows().end()) return DefWindowProcW(hwnd, msg, wp, lp);
+  const TAttachedWindow w = it->second;
+  const LRESULT r = w.Control ? w.Control->Dispatch(msg, wp, lp) : CallWindowProcW(w.Original, hwnd, msg, wp, lp);
+  // The window is gone after this one: a handle the system hands out again must find nothing.
+  if (msg == WM_NCDESTROY) AttachedWindows().erase(hwnd);
+  return r;
 }
 
 LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* c = static_cast<TControl*>(GetPropW(hwnd, kProp));
+  TControl* c = TControl::FromHandle(hwnd);
   if (!c && g_creating) {
     c = g_creating;
     g_creating = nullptr;
@@ -73,7 +92,11 @@ TControl::~TControl() {
   if (brush_) DeleteObject(brush_);
 }
 
-TControl* TControl::FromHandle(HWND hwnd) { return hwnd ? static_cast<TControl*>(GetPropW(hwnd, kProp)) : nullptr; }
+TControl* TControl::FromHandle(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  const auto it = AttachedWindows().find(hwnd);
+  return it != AttachedWindows().end() ? it->second.Control : nullptr;
+}
 
 TForm* TControl::Form() const {
   const TControl* c = this;
@@ -87,14 +110,27 @@ TForm* TControl::Form() const {
 void TControl::Attach(HWND hwnd, bool ownClass) {
   hwnd_ = hwnd;
   ownClass_ = ownClass;
-  SetPropW(hwnd, kProp, this);
-  if (!ownClass) SetWindowSubclass(hwnd, ControlSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  TAttachedWindow& w = AttachedWindows()[hwnd];
+  w.Control = this;
+  // A window let go earlier may still call ours; then it is hooked in already.
+  if (!ownClass && !w.Original)
+    w.Original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlSubclassProc)));
 }
 
 void TControl::Detach() {
   if (!hwnd_) return;
-  RemovePropW(hwnd_, kProp);
-  if (!ownClass_) RemoveWindowSubclass(hwnd_, ControlSubclassProc, 1);
+  if (const auto it = AttachedWindows().find(hwnd_); it != AttachedWindows().end()) {
+    // Ours is taken out only while it is the window's procedure; behind a later one it
+    // stays and passes every message on to the original.
+    const auto ours = reinterpret_cast<LONG_PTR>(ControlSubclassProc);
+    if (ownClass_ || !it->second.Original ||
+        (GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == ours &&
+         SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.Original)) == ours))
+      AttachedWindows().erase(it);
+    else
+      it->second.Control = nullptr;
+  }
   hwnd_ = nullptr;
   tracking_ = false;
 }
@@ -307,8 +343,10 @@ void TControl::DoExit() {
 }
 
 LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (ownClass_) return DefWindowProcW(hwnd_, msg, wp, lp);
-  return DefSubclassProc(hwnd_, msg, wp, lp);
+  if (!ownClass_)
+    if (const auto it = AttachedWindows().find(hwnd_); it != AttachedWindows().end() && it->second.Original)
+      return CallWindowProcW(it->second.Original, hwnd_, msg, wp, lp);
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -270,7 +270,7 @@ class TControl {
 
  private:
   friend class TWinControl;
-  friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM);
   friend LRESULT CALLBACK OwnClassProc(HWND, UINT, WPARAM, LPARAM);
   void Attach(HWND hwnd, bool ownClass);
   void Detach();

@@ -98,6 +98,41 @@ TEST_F(RegIniFile, OtherValueTypes) {
   EXPECT_TRUE(ini.ValueExists("Types", "Binary"));
 }
 
+// A section read at once answers every read as the value-by-value reads do, and a
+// numbered list gives what it holds below the count, in index order.
+TEST_F(RegIniFile, ASectionReadAtOnce) {
+  tk::TRegIniFile ini(kRoot);
+  const DWORD dword = 1234;
+  const unsigned long long qword = 5000000000ULL;
+  const BYTE binary[] = {1, 2, 3};
+  RawSet("Rec", "Dword", REG_DWORD, &dword, sizeof dword);
+  RawSet("Rec", "Qword", REG_QWORD, &qword, sizeof qword);
+  RawSet("Rec", "Binary", REG_BINARY, binary, sizeof binary);
+  RawSet("Rec", "NoNul", REG_SZ, L"abc", 3 * sizeof(wchar_t));
+  ini.WriteString("Rec", "Text", "Gr\xC3\xBC\xC3\x9F" "e");
+  ini.WriteString("Rec", "Long", std::string(5000, 'x'));
+  ini.WriteString("Rec", "Empty", "");
+  for (const char* name : {"Item2", "item0", "Item10", "Item01", "Item", "Itemx", "Other5"})
+    ini.WriteString("Rec", name, name);
+  const tk::TRegSection rec = ini.ReadSectionValues("Rec");
+  EXPECT_TRUE(rec.Exists());
+  for (const char* name : {"Dword", "Qword", "Binary", "NoNul", "Text", "Long", "Empty", "Missing"}) {
+    EXPECT_EQ(rec.ReadString(name, "d"), ini.ReadString("Rec", name, "d")) << name;
+    EXPECT_EQ(rec.ReadInteger(name, 7), ini.ReadInteger("Rec", name, 7)) << name;
+    EXPECT_EQ(rec.ValueExists(name), ini.ValueExists("Rec", name)) << name;
+  }
+  EXPECT_EQ(rec.ReadString("TEXT", "d"), "Gr\xC3\xBC\xC3\x9F" "e");  // names compare without case
+  EXPECT_TRUE(rec.ReadBool("dword", false));
+  using Items = std::vector<std::pair<long long, std::string>>;
+  EXPECT_EQ(rec.Numbered("Item", 0, 1000000000), (Items{{0, "item0"}, {2, "Item2"}, {10, "Item10"}}));
+  EXPECT_EQ(rec.Numbered("Item", 1, 10), (Items{{2, "Item2"}}));
+  EXPECT_EQ(tk::NumberedIndexes({"3", "1", "01", "x", "3", "12"}, "", 1, 4), (std::vector<long long>{1, 3}));
+
+  const tk::TRegSection none = ini.ReadSectionValues("NoSuchSection");
+  EXPECT_FALSE(none.Exists());
+  EXPECT_EQ(none.ReadString("Text", "d"), "d");
+}
+
 TEST_F(RegIniFile, DeletingValuesAndSections) {
   tk::TRegIniFile ini(kRoot);
   ini.WriteString("General", "A", "1");

@@ -408,3 +408,39 @@ TEST(Timer, FiresFromTheLoopAndStopsWhenDisabled) {
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(t.Enabled());
 }
+
+// A control of a system class: its window reaches the control and the class's own
+// procedure; when the control lets it go from behind a procedure hooked in later, that
+// procedure still sees every message to the window's end, and the handle finds no
+// control afterwards (the system may hand it out again).
+namespace {
+WNDPROC g_before = nullptr;
+int g_lateMessages = 0;
+bool g_lateSawEnd = false;
+LRESULT CALLBACK LateProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  ++g_lateMessages;
+  if (msg == WM_NCDESTROY) g_lateSawEnd = true;
+  return CallWindowProcW(g_before, h, msg, wp, lp);
+}
+}  // namespace
+
+TEST(ControlWindow, ASystemWindowReachesItsControlUntilItsEnd) {
+  TDlg dlg;
+  dlg.HandleNeeded();
+  const HWND edit = dlg.edName.Handle();
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(TControl::FromHandle(edit), &dlg.edName);
+  SetWindowTextW(edit, L"typed");
+  EXPECT_EQ(dlg.edName.Text(), "typed");
+  EXPECT_EQ(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0), 5);
+
+  g_before = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LateProc)));
+  SetWindowTextW(edit, L"later");
+  EXPECT_EQ(dlg.edName.Text(), "later");
+  EXPECT_GT(g_lateMessages, 0);
+  dlg.edName.DestroyHandle();
+  EXPECT_TRUE(g_lateSawEnd);
+  EXPECT_FALSE(IsWindow(edit));
+  EXPECT_EQ(TControl::FromHandle(edit), nullptr);
+  EXPECT_EQ(dlg.edName.Text(), "later");  // the state stays with the control
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/fernoglobal.h"
+#include "settings/fernoini.h"
+#include "settings/foschedules.h"
+#include "settings/qbautoruns.h"
+#include "settings/vglobal.h"
+#include "support/testutil.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+const char kGeneral[] = "Options\\General";
+const char kOldRoot[] = "Software\\Quillbank 1";
+
+class StoreFaults : public ::testing::Test {
+ protected:
+  void SetUp() override { Clear(); }
+  void TearDown() override {
+    SetNewRegistryNames();
+    Clear();
+  }
+  static void Clear() {
+    qbtest::ClearQuillbankKey();
+    RegDeleteTreeW(HKEY_CURRENT_USER, tk::Widen(kOldRoot).c_str());
+  }
+};
+
+// The log-on entry of a programs' folder with a blank, run as the system runs a Run
+// value: the scheduler starts with its switch, not "Program.exe" beside the folder.
+TEST_F(StoreFaults, TheLogOnEntryStartsTheSchedulerFromAFolderWithABlank) {
+  qbtest::TempDir dir;
+  const std::string programs = dir / "Program Files\\Quillbank\\";
+  qbtest::MakeDirs(programs);
+  const std::wstring stub = tk::Widen(qbtest::BinDir() + "stub_runqb.exe");
+  ASSERT_TRUE(CopyFileW(stub.c_str(), tk::Widen(programs + "QbSch.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(stub.c_str(), tk::Widen(dir / "Program.exe").c_str(), FALSE));
+  SetEnvironmentVariableW(L"QB_STUB_LOG", tk::Widen(dir / "stub.log").c_str());
+
+  const std::string command = SchedulerStartupCommand(programs);
+  EXPECT_EQ(command, "\"" + programs + "QbSch.exe\" -RunStartupProfiles");
+  EXPECT_EQ(SchedulerStartupCommand("C:\\Quillbank\\"), "C:\\Quillbank\\QbSch.exe -RunStartupProfiles");
+
+  std::wstring line = tk::Widen(command);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  const DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  ASSERT_EQ(waited, WAIT_OBJECT_0);
+  const std::vector<std::string> started = qbtest::FileLines(dir / "stub.log");
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].rfind("QbSch.exe|-RunStartupProfiles|", 0), 0u) << started[0];
+}
+
+// Counts of a million beside a few entries: each list holds the entries stored below
+// its count, in order (a number without its entry left out), and reading it costs what
+// those entries cost.
+TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
+  qbtest::RegWrite("Profile Names", "ProfileCount", "1000000");
+  for (const auto& [name, profile] : std::vector<std::pair<std::string, std::string>>{
+           {"P7", "Mail"}, {"p0", "Docs"}, {"P007", "Padded"}, {"P1000000", "Beyond"}})
+    qbtest::RegWrite("Profile Names", name, profile);
+  qbtest::RegWrite("Profiles\\Docs", "pn", "Docs");
+  qbtest::RegWrite("Profiles\\Mail", "pn", "Mail");
+  qbtest::RegWrite("Profiles\\Mail", "ze", "3");
+  TFernoIni ini;
+  const std::vector<TFernoIni::TProfileEntry> entries = ini.GetProfileEntries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Index, 0);
+  EXPECT_EQ(entries[0].Name, "Docs");
+  EXPECT_EQ(entries[1].Index, 7);
+  EXPECT_EQ(entries[1].Name, "Mail");
+  // The runs' total that the runner writes after every run goes over the same list.
+  UpdateAllRunsOK();
+  EXPECT_EQ(qbtest::RegRead(kGeneral, "AllRunsOK"), "0");
+
+  qbtest::RegWrite(kGeneral, "ScheduleCount", "1000000");
+  qbtest::RegWrite("Schedules\\3", "t", "0.75");
+  qbtest::RegWrite("Schedules\\1", "t", "0.5");
+  qbtest::RegWrite("Schedules\\01", "t", "0.25");
+  const TFoSchedules schedules;
+  ASSERT_EQ(schedules.GetCount(), 2);
+  EXPECT_EQ(schedules.GetItem(0)->Time, 0.5);
+  EXPECT_EQ(schedules.GetItem(1)->Time, 0.75);
+
+  qbtest::RegWrite(kGeneral, "AutoRunCount", "1000000");
+  qbtest::RegWrite("AutoRun\\2", "m", "QBMEDIA");
+  const TQbAutoRuns autoRuns;
+  ASSERT_EQ(autoRuns.GetCount(), 1);
+  EXPECT_EQ(autoRuns.GetItem(0)->Media, "QBMEDIA");
+
+  // The old layout's default comment, as the converter reads it.
+  SetOldRegistryNames();
+  TFernoIni old;
+  for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+           {"DefCmtCount", "1000000"}, {"DefCmt2", "third"}, {"DefCmt0", "first"}})
+    old.WriteString(GeneralSection, name, text);
+  EXPECT_EQ(old.GetDefCmt(), "first\r\nthird\r\n");
+}
+
+}  // namespace
