@@ -2,8 +2,11 @@
 // include, exclude, attribute, archive-bit and date filters, and the names in the zip.
 //
 // Masks of the include and exclude lists: a mask without '\' is matched against the file
-// name alone, a mask with '\' against the full path; both without regard to case, '*'
-// any run of characters (across '\' too), '?' any one character, "*.*" everything.
+// name alone; one with a drive or a share against the full path; any other mask with '\'
+// against the path below the item's base folder when names are kept relative to it (a
+// profile with a base folder stores its folders relative to it), else against the full
+// path. All without regard to case, '*' any run of characters (across '\' too), '?' any
+// one character, "*.*" everything.
 #include <windows.h>
 
 #include <algorithm>
@@ -38,15 +41,20 @@ std::vector<std::string> SplitSpecList(const std::string& list) {
   return out;
 }
 
-bool MaskListMatches(const std::vector<std::string>& masks, const std::wstring& fullPath) {
-  const std::string full = tk::Narrow(fullPath);
+MaskList::MaskList(const std::string& list, bool relative) {
+  for (std::string& text : SplitSpecList(list)) {
+    Against against = Against::Name;
+    if (text.find('\\') != std::string::npos)
+      against = relative && tk::ExtractFileDrive(text).empty() ? Against::Relative : Against::Full;
+    masks_.push_back({std::move(text), against});
+  }
+}
+
+bool MaskList::Matches(const std::string& full, const std::string& rel) const {
   const std::string name = tk::ExtractFileName(full);
-  for (const auto& m : masks) {
-    if (m.find('\\') != std::string::npos) {
-      if (tk::MatchesMask(full, m)) return true;
-    } else if (tk::MatchesMask(name, m)) {
-      return true;
-    }
+  for (const Mask& m : masks_) {
+    const std::string& subject = m.against == Against::Name ? name : m.against == Against::Full ? full : rel;
+    if (tk::MatchesMask(subject, m.text)) return true;
   }
   return false;
 }
@@ -158,7 +166,7 @@ struct Selector {
   const DzipOptions& o;
   Reporter& rep;
   std::wstring excludePath;
-  std::vector<std::string> includes, excludes;
+  MaskList includes, excludes;
   bool haveDate = false;
   uint64_t afterTime = 0;
   std::vector<SourceFile> out;
@@ -251,7 +259,7 @@ struct Selector {
                        const std::string& nameRoot) {
     if (!o.recurse || o.includeOnly || (mask != "*" && mask != "*.*")) return;
     const std::string full = base + rel;
-    if (o.excludeOn && !excludes.empty() && MaskListMatches(excludes, tk::Widen(full))) return;
+    if (o.excludeOn && excludes.Matches(full, rel)) return;
     const std::string name = Mangle(NameFor(base, rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
     if (!name.empty()) AddDirsFor(name + "/", nameRoot);
   }
@@ -273,11 +281,12 @@ struct Selector {
       const std::wstring wfull = tk::Widen(full);
       if (!excludePath.empty() && CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
         continue;
-      if (o.includeOnly && !includes.empty() && !MaskListMatches(includes, wfull)) continue;
-      if (o.excludeOn && !excludes.empty() && MaskListMatches(excludes, wfull)) continue;
+      const std::string relName = rel + f.name;
+      if (o.includeOnly && !includes.Empty() && !includes.Matches(full, relName)) continue;
+      if (o.excludeOn && excludes.Matches(full, relName)) continue;
       if (haveDate && Ft(f.lastWrite) < afterTime) continue;
       if (o.Sub(dz::ZSO_JUST_ARCHIVED) && !HasArchiveBit(wfull, f.attr)) continue;
-      std::string zipName = Mangle(NameFor(base, rel + f.name, full));
+      std::string zipName = Mangle(NameFor(base, relName, full));
       const std::string key = tk::UpperCase(zipName);
       if (names.count(key)) {
         rep.Warning("Duplicate name in the zip, file not added: " + full);
@@ -309,7 +318,8 @@ std::string FullPath(const std::string& p) {
 }  // namespace
 
 std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath) {
-  Selector s{o, rep, excludePath, SplitSpecList(o.include), SplitSpecList(o.exclude), false, 0, {}, {}, {}, {}, {}};
+  const bool relative = o.Sub(dz::ZSO_RELATIVEPATH);
+  Selector s{o, rep, excludePath, MaskList(o.include, relative), MaskList(o.exclude, relative), false, 0, {}, {}, {}, {}, {}};
   if (o.afterDate && !o.date.empty()) {
     s.haveDate = ParseAfterDate(o.date, &s.afterTime);
     if (!s.haveDate) rep.Warning("After-date \"" + o.date + "\" is not a date in the form mmddyy; ignored");
