@@ -254,11 +254,13 @@ struct Selector {
   }
 
   // A folder with nothing in it, met while recursing for every file, is kept as a folder
-  // entry so that a restore brings it back.
+  // entry so that a restore brings it back; with an include list, when its masks select
+  // the folder as they would a file of any name in it.
   void KeepEmptyFolder(const std::string& base, const std::string& rel, const std::string& mask,
                        const std::string& nameRoot) {
-    if (!o.recurse || o.includeOnly || (mask != "*" && mask != "*.*")) return;
+    if (!o.recurse || (mask != "*" && mask != "*.*")) return;
     const std::string full = base + rel;
+    if (o.includeOnly && !includes.Empty() && !includes.Matches(full, rel)) return;
     if (o.excludeOn && excludes.Matches(full, rel)) return;
     const std::string name = Mangle(NameFor(base, rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
     if (!name.empty()) AddDirsFor(name + "/", nameRoot);

@@ -296,8 +296,8 @@ TEST_F(EngineProgram, ABaseFolderMatchesItsFoldersBelowIt) {
   EXPECT_EQ(RegRead("Profiles\\EngBase", "ze"), kMissing);
   ASSERT_TRUE(UnzipTestPasses(zip));
   EXPECT_EQ(ZipNames(zip),
-            (std::vector<std::string>{"docs/", "docs/deep/", "docs/deep/inner.txt", "docs/keep.txt", "notes.txt",
-                                      "other/", "other/o.txt", "photos/", "photos/p.jpg"}));
+            (std::vector<std::string>{"docs/", "docs/blank/", "docs/deep/", "docs/deep/inner.txt", "docs/keep.txt",
+                                      "empty/", "notes.txt", "other/", "other/o.txt", "photos/", "photos/p.jpg"}));
 }
 
 TEST_F(EngineProgram, OldDatedZipsAndLogsArePruned) {
