@@ -50,13 +50,22 @@ MaskList::MaskList(const std::string& list, bool relative) {
   }
 }
 
-bool MaskList::Matches(const std::string& full, const std::string& rel) const {
+bool MaskList::Matches(const std::string& full, const std::string& rel) {
   const std::string name = tk::ExtractFileName(full);
-  for (const Mask& m : masks_) {
+  bool any = false;
+  for (Mask& m : masks_) {
+    if (any && m.met) continue;   // the answer is known; only masks not met yet are still tried
     const std::string& subject = m.against == Against::Name ? name : m.against == Against::Full ? full : rel;
-    if (tk::MatchesMask(subject, m.text)) return true;
+    if (tk::MatchesMask(subject, m.text)) any = m.met = true;
   }
-  return false;
+  return any;
+}
+
+std::vector<std::string> MaskList::Unmet() const {
+  std::vector<std::string> unmet;
+  for (const Mask& m : masks_)
+    if (!m.met) unmet.push_back(m.text);
+  return unmet;
 }
 
 bool ParseAfterDate(const std::string& mmddyy, uint64_t* fileTimeUtc) {
@@ -163,6 +172,10 @@ bool HasStoreSuffix(const std::string& name, const std::vector<std::string>& suf
 namespace {
 
 struct Selector {
+  Selector(const DzipOptions& options, Reporter& reporter, const std::wstring& target)
+      : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH)),
+        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH)) {}
+
   const DzipOptions& o;
   Reporter& rep;
   std::wstring excludePath;
@@ -174,6 +187,7 @@ struct Selector {
   std::map<std::string, std::string> mangled;        // upper-cased path -> 8.3 path
   std::map<std::string, int> mangledSerial;          // upper-cased folder + base -> last serial
   std::set<std::string> dirsAdded;
+  bool met = false;                                  // the item's mask met a file (or an empty folder)
 
   std::string NameFor(const std::string& base, const std::string& rel, const std::string& full) const {
     std::string n;
@@ -263,7 +277,9 @@ struct Selector {
     if (o.includeOnly && !includes.Empty() && !includes.Matches(full, rel)) return;
     if (o.excludeOn && excludes.Matches(full, rel)) return;
     const std::string name = Mangle(NameFor(base, rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
-    if (!name.empty()) AddDirsFor(name + "/", nameRoot);
+    if (name.empty()) return;
+    AddDirsFor(name + "/", nameRoot);
+    met = true;
   }
 
   // rootForNames: the folder the zip names of dir entries are relative to.
@@ -279,6 +295,7 @@ struct Selector {
         continue;
       }
       if (!tk::MatchesMask(f.name, mask)) continue;
+      met = true;
       const std::string full = folder + f.name;
       const std::wstring wfull = tk::Widen(full);
       if (!excludePath.empty() && CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
@@ -320,12 +337,12 @@ std::string FullPath(const std::string& p) {
 }  // namespace
 
 std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath) {
-  const bool relative = o.Sub(dz::ZSO_RELATIVEPATH);
-  Selector s{o, rep, excludePath, MaskList(o.include, relative), MaskList(o.exclude, relative), false, 0, {}, {}, {}, {}, {}};
+  Selector s(o, rep, excludePath);
   if (o.afterDate && !o.date.empty()) {
     s.haveDate = ParseAfterDate(o.date, &s.afterTime);
     if (!s.haveDate) rep.Warning("After-date \"" + o.date + "\" is not a date in the form mmddyy; ignored");
   }
+  std::vector<std::string> unmet;   // item and include masks that selected nothing
   for (std::string spec : SplitSpecList(o.itemList)) {
     std::replace(spec.begin(), spec.end(), '/', '\\');
     std::string base, mask;
@@ -345,8 +362,14 @@ std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const s
       const std::string drive = tk::ExtractFileDrive(base);
       nameRoot = drive + "\\";
     }
+    s.met = false;
     s.Walk(base, "", mask, nameRoot);
+    if (!s.met) unmet.push_back(spec);
   }
+  // A mistyped folder or name selects nothing; the run goes on, but the user is told.
+  if (o.includeOnly)
+    for (std::string& mask : s.includes.Unmet()) unmet.push_back(std::move(mask));
+  for (const std::string& spec : unmet) rep.Warning("No file matched \"" + spec + "\"");
   return std::move(s.out);
 }
 

@@ -74,14 +74,18 @@ class MaskList {
   MaskList(const std::string& list, bool relative);
   bool Empty() const { return masks_.empty(); }
   // full: the file's full path; rel: its path below the base folder. A folder is asked
-  // about with a trailing '\', as a file of any name in it would be.
-  bool Matches(const std::string& full, const std::string& rel) const;
+  // about with a trailing '\', as a file of any name in it would be. Each mask that
+  // matches is noted as met.
+  bool Matches(const std::string& full, const std::string& rel);
+  // The masks that never matched, as they were given.
+  std::vector<std::string> Unmet() const;
 
  private:
   enum class Against { Name, Full, Relative };
   struct Mask {
     std::string text;
     Against against;
+    bool met = false;
   };
   std::vector<Mask> masks_;
 };

@@ -292,7 +292,8 @@ TEST_F(EngineProgram, ABaseFolderMatchesItsFoldersBelowIt) {
                       {"bdir", base},
                       {"il", "docs\\*.*,photos\\*.jpg,notes.txt,empty\\*.*,missing\\*.*," + base + "other\\o.txt"},
                       {"ef", "docs\\deep\\*.tmp"}});
-  runner_.Run("R EngBase");
+  EXPECT_EQ(runner_.Run("R EngBase"), std::vector<std::string>{"0 No file matched \"missing\\*.*\""});
+  EXPECT_EQ(runner_.ExitCode(), 0);
   EXPECT_EQ(RegRead("Profiles\\EngBase", "ze"), kMissing);
   ASSERT_TRUE(UnzipTestPasses(zip));
   EXPECT_EQ(ZipNames(zip),
