@@ -37,7 +37,7 @@ void PlaceGradientBar(g32::TG32_ProgressBar& bar, int top, HWND parent) {
 // The start check of the command letter; the first failing check adds its line.
 bool StartCheckPasses() {
   const auto fail = [](const std::string& message) {
-    AddRunError(0, message);
+    AddRunFailure(0, message);
     return false;
   };
   switch (Runner.Command) {
@@ -488,13 +488,13 @@ int RunQbMain() {
 
   bool ok = true;
   if (tk::LowerCase(tk::ExtractFileName(tk::ProgramFile())) != "runqb.exe") {
-    AddRunError(0, "Don't rename the EXE file, it should be RunQb.exe");
+    AddRunFailure(0, "Don't rename the EXE file, it should be RunQb.exe");
     ok = false;
   } else {
     for (const char* library : {"dzip32.dll", "dunzip32.dll"}) {
       const std::string path = tk::ProgramDir() + library;
       if (!FileExistsQuiet(path)) {
-        AddRunError(0, "File not found: " + path);
+        AddRunFailure(0, "File not found: " + path);
         ok = false;
         break;
       }
@@ -528,5 +528,5 @@ int RunQbMain() {
   FreeRunnerState();
   if (Runner.HandOff.bRunningShutdownProfiles || Runner.TurnOffOnExit) delete form;
   ShutdownAction();
-  return 0;
+  return Runner.ExitCode();
 }

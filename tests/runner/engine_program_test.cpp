@@ -301,6 +301,35 @@ TEST_F(EngineProgram, ABaseFolderMatchesItsFoldersBelowIt) {
                                       "empty/", "notes.txt", "other/", "other/o.txt", "photos/", "photos/p.jpg"}));
 }
 
+// A script or the task scheduler sees from the exit code whether every profile of the
+// command succeeded: 0, else the first error code of the run (1 when its failures came
+// with code 0 alone); the lines and the results stay what they were.
+TEST_F(EngineProgram, TheExitCodeTellsWhetherEveryProfileSucceeded) {
+  Profile("EngOk", {{"zf", out_ + "Ok.zip"}, {"il", src_ + "a.txt"}});
+  Profile("EngLocked", {{"zf", out_ + "Locked.zip"}, {"il", src_ + "*.*"}});
+  EXPECT_TRUE(runner_.Run("R EngOk").empty());
+  EXPECT_EQ(runner_.Run("R NoSuchProfile"),
+            std::vector<std::string>{"0 NoSuchProfile: Couldn't run, Profile doesn't exist"});
+  EXPECT_EQ(runner_.ExitCode(), 1);
+
+  // A file another program holds without sharing aborts its profile's run.
+  HANDLE lock = CreateFileW(tk::Widen(src_ + "d.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const auto lines = runner_.Run("R EngOk NoSuchProfile EngLocked");
+  CloseHandle(lock);
+  EXPECT_EQ(runner_.ExitCode(), 18);
+  EXPECT_EQ(lines.front(), "0 NoSuchProfile: Couldn't run, Profile doesn't exist");
+  EXPECT_EQ(lines.back(), "18 EngLocked: File not found or no read permission");
+  EXPECT_EQ(RegRead("Profiles\\EngLocked", "ze"), "18");
+  EXPECT_EQ(RegRead("Profiles\\EngOk", "ze"), kMissing);
+
+  // The test of the profile without a zip fails as well; the good one's passes.
+  EXPECT_TRUE(runner_.Run("T EngOk").empty());
+  EXPECT_EQ(runner_.Run("T EngOk EngLocked"),
+            std::vector<std::string>{"0 EngLocked: Couldn't test, ZIP file \"" + out_ + "Locked.zip\" doesn't exist"});
+  EXPECT_EQ(runner_.ExitCode(), 1);
+}
+
 TEST_F(EngineProgram, OldDatedZipsAndLogsArePruned) {
   Profile("EngDated", {{"zf", out_ + "Dated.zip"}, {"b", Flags({6})}, {"il", src_ + "a.txt"},
                        {"zfndf", "yyyy_mm_dd"}, {"ztk", "2"}, {"nrl", "1"}});
@@ -809,7 +838,7 @@ TEST_F(EngineProgram, CancelWhileZippingKeepsThePreviousZipAndRecordsTheCode) {
   HWND cancel = static_cast<HWND>(qbtest::FindChildByText(main, "Cancel"));
   ASSERT_NE(cancel, nullptr);
   PostMessageW(cancel, BM_CLICK, 0, 0);
-  EXPECT_EQ(runner_.Wait(), 0);
+  EXPECT_EQ(runner_.Wait(), 9);   // the run did not complete: its code is the exit code
 
   EXPECT_EQ(ReadFile(zip), before);
   EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Cancel.zip"});
