@@ -32,7 +32,7 @@ bool IsUnzipCancel(int r) { return r == 48 || r == 49; }
 
 void ReportUnzipFailure(const TUnzipFile& u) {
   const int r = u.ResultCode();
-  if (r != 0 && !IsUnzipCancel(r)) AddRunError(r, UnzipResultText(r));
+  if (r != 0 && !IsUnzipCancel(r)) AddRunFailure(r, UnzipResultText(r));
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::str
   if (!computer.empty()) {
     ini.WriteString(k + "\\lt", computer, tk::FormatFloat("0.00000", tk::Now()));
     if (r != 0) {
-      AddRunError(r, UnzipResultText(r), p.pn, computer);
+      AddRunFailure(r, UnzipResultText(r), p.pn, computer);
       ini.WriteInteger(k + "\\te", computer, r);
     } else {
       ini.DeleteValue(k + "\\te", computer);
@@ -102,7 +102,7 @@ void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::str
   } else {
     ini.WriteString(k, "ltst", tk::FloatToStr(tk::Now(), '.'));
     if (r != 0) {
-      AddRunError(r, UnzipResultText(r), p.pn);
+      AddRunFailure(r, UnzipResultText(r), p.pn);
       ini.WriteInteger(k, "te", r);
     } else {
       ini.DeleteValue(k, "te");
@@ -131,7 +131,7 @@ void TestProfiles(TRunFoMainForm& form) {
       continue;
     }
     if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
-      AddRunError(0, MediaFailureText("Couldn't test", p.ml), name);
+      AddRunFailure(0, MediaFailureText("Couldn't test", p.ml), name);
       continue;
     }
     form.SetCaption("Testing  (" + name + ")");
@@ -147,7 +147,7 @@ void TestProfiles(TRunFoMainForm& form) {
       }
       const std::string zip = p.GetZipFileName(computer);
       if (!tk::FileExists(zip)) {
-        AddRunError(0, "Couldn't test, ZIP file \"" + zip + "\" doesn't exist", name, computer);
+        AddRunFailure(0, "Couldn't test, ZIP file \"" + zip + "\" doesn't exist", name, computer);
         continue;
       }
       form.ResetProgress();
@@ -191,7 +191,7 @@ void SplitArchive(TRunFoMainForm& form) {
   z.Execute(dz::ZIP_ADD);
   z.Reserved3 = nullptr;
   const int r = z.ResultCode();
-  if (r != 0 && r != dz::ZE_ABORT) AddRunError(r, ZipResultText(r));
+  if (r != 0 && r != dz::ZE_ABORT) AddRunFailure(r, ZipResultText(r));
 }
 
 void JoinVolumes(TRunFoMainForm& form) {
@@ -223,7 +223,7 @@ void ExtractArchive(TRunFoMainForm& form) {
   std::string destination = xp.destination;
   if (!destination.empty()) {
     if (!tk::DirectoryExists(destination) && !tk::ForceDirectories(destination)) {
-      AddRunError(0, "Couldn't create destination directory: " + destination);
+      AddRunFailure(0, "Couldn't create destination directory: " + destination);
       return;
     }
   } else {
@@ -258,7 +258,7 @@ void ExtractArchive(TRunFoMainForm& form) {
 
   const std::string stored = MakeStoredArchivePath();
   if (stored.empty()) {
-    AddRunError(0, "Couldn't create temporary dir for extracting stored.zip");
+    AddRunFailure(0, "Couldn't create temporary dir for extracting stored.zip");
     return;
   }
   ClearUnzipFile(u);
@@ -283,7 +283,7 @@ void ExtractArchive(TRunFoMainForm& form) {
     u.Execute(dz::UNZIP_EXTRACT);
     ReportUnzipFailure(u);
   } else if (!IsUnzipCancel(u.ResultCode())) {
-    AddRunError(u.ResultCode(), "Couldn't extract temp ZIP file " + stored);
+    AddRunFailure(u.ResultCode(), "Couldn't extract temp ZIP file " + stored);
   }
   RemoveStoredArchivePath(stored, "Couldn't delete temp file ", "Couldn't remove temporary dir ", "", "");
 }

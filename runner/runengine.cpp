@@ -132,7 +132,7 @@ bool PrepareFreshZip(TFreshZip& fz, const TQbProfile& p, const std::string& comp
   HANDLE h = CreateFileW(tk::Widen(fz.target).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE || !fz.reserve.Create(tk::ExtractFilePath(fz.target), "qbn")) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    AddRunError(0, "Couldn't delete " + fz.target + " before running", p.pn, computer);
+    AddRunFailure(0, "Couldn't delete " + fz.target + " before running", p.pn, computer);
     return false;
   }
   CloseHandle(h);
@@ -205,6 +205,12 @@ std::string ErrorLineText(int code, const std::string& message, const std::strin
 
 void AddRunError(int code, const std::string& message, const std::string& profile, const std::string& computer) {
   Runner.ErrorList.Add(ErrorLineText(code, message, profile, computer));
+}
+
+void AddRunFailure(int code, const std::string& message, const std::string& profile, const std::string& computer) {
+  AddRunError(code, message, profile, computer);
+  Runner.Failed = true;
+  if (Runner.FirstErrorCode == 0) Runner.FirstErrorCode = code;
 }
 
 std::string ZipResultText(int code) {
@@ -319,7 +325,7 @@ void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fi
 
 bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p) {
   if (!Runner.Ini->SectionExists(ProfileKey(name))) {
-    AddRunError(0, missingText, name);
+    AddRunFailure(0, missingText, name);
     return false;
   }
   std::string loadError;
@@ -367,7 +373,7 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
   if (!computer.empty()) {
     ini.WriteString(k + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
     if (r != 0) {
-      AddRunError(r, ZipResultText(r), p.pn, computer);
+      AddRunFailure(r, ZipResultText(r), p.pn, computer);
       ini.WriteInteger(k + "\\ze", computer, r);
     } else {
       ini.DeleteValue(k + "\\ze", computer);
@@ -376,7 +382,7 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
   } else {
     ini.WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
     if (r != 0) {
-      AddRunError(r, ZipResultText(r), p.pn);
+      AddRunFailure(r, ZipResultText(r), p.pn);
       ini.WriteInteger(k, "ze", r);
     } else {
       ini.DeleteValue(k, "ze");
@@ -415,7 +421,7 @@ void ClearListedArchiveBits(const TQbProfile& p, const std::string& computer, co
 void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
   const std::string stored = MakeStoredArchivePath();
   if (stored.empty()) {
-    AddRunError(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
+    AddRunFailure(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
     return;
   }
   auto cleanUp = [&] {
@@ -435,8 +441,8 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
   CurrentArchiveList.clear();
   if (!innerOK) {
     const int r = z.ResultCode();
-    if (r == dz::ZE_ABORT) AddRunError(r, "Operation cancelled", p.pn, computer);
-    else AddRunError(r, "Couldn't create temp ZIP file " + stored, p.pn, computer);
+    AddRunFailure(r, r == dz::ZE_ABORT ? "Operation cancelled" : "Couldn't create temp ZIP file " + stored, p.pn,
+                  computer);
     const std::string k = ProfileKey(p.pn);
     if (computer.empty()) {
       Runner.Ini->WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
@@ -517,13 +523,13 @@ void RunProfiles(TRunFoMainForm& form) {
     if (Runner.Command == 'B') UpdateCustomDelay(form, p.zf);
 
     if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
-      AddRunError(0, MediaFailureText("Couldn't run", p.ml), name);
+      AddRunFailure(0, MediaFailureText("Couldn't run", p.ml), name);
       continue;
     }
     const std::string folder = tk::ExtractFilePath(p.zf);
     if (!tk::DirectoryExists(folder)) tk::ForceDirectories(folder);
     if (!tk::DirectoryExists(folder)) {
-      AddRunError(0, "Couldn't create/access target path " + folder, name);
+      AddRunFailure(0, "Couldn't create/access target path " + folder, name);
       continue;
     }
 
@@ -555,7 +561,7 @@ void RunProfiles(TRunFoMainForm& form) {
         form.lblCheckingSrcPath.Hide();
         if (!reachable) {
           ini.WriteString(ProfileKey(p.pn) + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
-          AddRunError(51, "Source path not found", name, computer);
+          AddRunFailure(51, "Source path not found", name, computer);
           ini.WriteInteger(ProfileKey(p.pn) + "\\ze", computer, 51);
           continue;
         }

@@ -38,7 +38,7 @@ void PlaceGradientBar(g32::TG32_ProgressBar& bar, int top, HWND parent) {
 // The start check of the command letter; the first failing check adds its line.
 bool StartCheckPasses() {
   const auto fail = [](const std::string& message) {
-    AddRunError(0, message);
+    AddRunFailure(0, message);
     return false;
   };
   switch (Runner.Command) {
@@ -489,13 +489,13 @@ int RunQbMain() {
 
   bool ok = true;
   if (!tk::SameText(tk::ExtractFileName(tk::ProgramFile()), RunQbExe)) {
-    AddRunError(0, std::string("Don't rename the EXE file, it should be ") + RunQbExe);
+    AddRunFailure(0, std::string("Don't rename the EXE file, it should be ") + RunQbExe);
     ok = false;
   } else {
     for (const char* library : {DZipDll, DUnzipDll}) {
       const std::string path = tk::ProgramDir() + library;
       if (!FileExistsQuiet(path)) {
-        AddRunError(0, "File not found: " + path);
+        AddRunFailure(0, "File not found: " + path);
         ok = false;
         break;
       }
@@ -529,5 +529,5 @@ int RunQbMain() {
   FreeRunnerState();
   if (Runner.HandOff.bRunningShutdownProfiles || Runner.TurnOffOnExit) delete form;
   ShutdownAction();
-  return 0;
+  return Runner.ExitCode();
 }

@@ -77,11 +77,19 @@ struct TRunnerState {
   TShutdownChoice Shutdown;
   bool TurnOffOnExit = false;          // the "Turn off on exit" check box
   bool ErrorsHandedOff = false;
+  // What AddRunFailure noted: that something of the command failed, and the first
+  // non-zero code it came with.
+  bool Failed = false;
+  int FirstErrorCode = 0;
 
   std::string Arg(int index) const {
     return index >= 0 && index < static_cast<int>(Args.size()) ? Args[static_cast<size_t>(index)] : std::string();
   }
   int ArgCount() const { return static_cast<int>(Args.size()) - 1; }  // words after the program
+  // 0 only when everything the command was to do succeeded (every profile of a run or a
+  // test); else the first error code of the run, 1 when its failures came with code 0.
+  // A script or the task scheduler sees it as the program's exit code.
+  int ExitCode() const { return FirstErrorCode != 0 ? FirstErrorCode : Failed ? 1 : 0; }
   // Profile arguments: does the selection (when there is one) hold the name?
   bool Selected(const std::string& name) const { return !ProfileSelection || ProfileSelection->IndexOf(name) >= 0; }
   // Multi-computer loops: does the filter (when there is one) hold the computer?
@@ -195,6 +203,11 @@ void ExtractArchive(TRunFoMainForm& form); // X
 // Appends one ErrorLine to Runner.ErrorList.
 void AddRunError(int code, const std::string& message, const std::string& profile = std::string(),
                  const std::string& computer = std::string());
+// The same for something the command failed to do (a profile that did not run or test,
+// a command that could not start or did not complete): it sets the exit code too. Code 0
+// lines of AddRunError alone are warnings that leave the exit code as it is.
+void AddRunFailure(int code, const std::string& message, const std::string& profile = std::string(),
+                   const std::string& computer = std::string());
 
 // Start check of S: does the volume path's folder hold a volume of that name already?
 bool CheckVolumesExist(const std::string& volumePath);

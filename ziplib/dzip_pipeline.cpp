@@ -23,6 +23,7 @@
 #include "toolkit/strings.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_enc.h"
+#include "ziplib/folderchain.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipwriter.h"
 
@@ -250,8 +251,7 @@ class Workers {
 
   // A file of one chunk: opened, read to its end (at most one chunk) and closed here.
   static bool ReadWhole(Task& t, std::vector<uint8_t>& in, uint32_t* got) {
-    HANDLE h = CreateFileW(t.path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE h = OpenFileToRead(*t.path, FILE_FLAG_SEQUENTIAL_SCAN);
     if (h == INVALID_HANDLE_VALUE) {
       t.openError = GetLastError();
       if (t.openError == 0) t.openError = ERROR_FILE_NOT_FOUND;
@@ -549,8 +549,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
           inflight.push_back(std::move(t));
           continue;
         }
-        HANDLE h = CreateFileW(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE h = OpenFileToRead(s.path, FILE_FLAG_SEQUENTIAL_SCAN);
         if (h == INVALID_HANDLE_VALUE) {
           // Reported in order, after the items before it were written.
           auto t = newTask(nextItem++);

@@ -2,8 +2,11 @@
 // include, exclude, attribute, archive-bit and date filters, and the names in the zip.
 //
 // Masks of the include and exclude lists: a mask without '\' is matched against the file
-// name alone, a mask with '\' against the full path; both without regard to case, '*'
-// any run of characters (across '\' too), '?' any one character, "*.*" everything.
+// name alone; one with a drive or a share against the full path; any other mask with '\'
+// against the path below the item's base folder when names are kept relative to it (a
+// profile with a base folder stores its folders relative to it), else against the full
+// path. All without regard to case, '*' any run of characters (across '\' too), '?' any
+// one character, "*.*" everything.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
 #include "ziplib/archivebit.h"
+#include "ziplib/folderchain.h"
 #include "ziplib/zipwriter.h"
 
 namespace ziplib {
@@ -38,17 +42,31 @@ std::vector<std::string> SplitSpecList(const std::string& list) {
   return out;
 }
 
-bool MaskListMatches(const std::vector<std::string>& masks, const std::wstring& fullPath) {
-  const std::string full = tk::Narrow(fullPath);
-  const std::string name = tk::ExtractFileName(full);
-  for (const auto& m : masks) {
-    if (m.find('\\') != std::string::npos) {
-      if (tk::MatchesMask(full, m)) return true;
-    } else if (tk::MatchesMask(name, m)) {
-      return true;
-    }
+MaskList::MaskList(const std::string& list, bool relative) {
+  for (std::string& text : SplitSpecList(list)) {
+    Against against = Against::Name;
+    if (text.find('\\') != std::string::npos)
+      against = relative && tk::ExtractFileDrive(text).empty() ? Against::Relative : Against::Full;
+    masks_.push_back({std::move(text), against});
   }
-  return false;
+}
+
+bool MaskList::Matches(const std::string& full, const std::string& rel) {
+  const std::string name = tk::ExtractFileName(full);
+  bool any = false;
+  for (Mask& m : masks_) {
+    if (any && m.met) continue;   // the answer is known; only masks not met yet are still tried
+    const std::string& subject = m.against == Against::Name ? name : m.against == Against::Full ? full : rel;
+    if (tk::MatchesMask(subject, m.text)) any = m.met = true;
+  }
+  return any;
+}
+
+std::vector<std::string> MaskList::Unmet() const {
+  std::vector<std::string> unmet;
+  for (const Mask& m : masks_)
+    if (!m.met) unmet.push_back(m.text);
+  return unmet;
 }
 
 bool ParseAfterDate(const std::string& mmddyy, uint64_t* fileTimeUtc) {
@@ -96,43 +114,6 @@ std::string Clean83(const std::string& s, size_t max) {
   return out;
 }
 
-uint64_t Ft(const FILETIME& f) { return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
-
-// One entry of a folder as its listing gives it: every time a zip entry needs comes with
-// the listing, so no file is asked about on its own.
-struct Found {
-  std::string name;
-  DWORD attr = 0;
-  uint64_t size = 0;
-  FILETIME lastWrite{}, lastAccess{}, creation{};
-};
-
-// The entries of one folder (without "." and ".." and volume labels), in the order the
-// file system gives them. Short names are not asked for: the zip never uses them.
-std::vector<Found> ListFolder(const std::string& folder) {
-  std::vector<Found> found;
-  tk::QuietErrorMode quiet;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileExW(tk::Widen(folder + "*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                              FIND_FIRST_EX_LARGE_FETCH);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      if (fd.dwFileAttributes & tk::faVolumeID) continue;
-      if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0) continue;
-      Found f;
-      f.name = tk::Narrow(fd.cFileName);
-      f.attr = fd.dwFileAttributes;
-      if (!(f.attr & FILE_ATTRIBUTE_DIRECTORY)) f.size = static_cast<uint64_t>(fd.nFileSizeHigh) << 32 | fd.nFileSizeLow;
-      f.lastWrite = fd.ftLastWriteTime;
-      f.lastAccess = fd.ftLastAccessTime;
-      f.creation = fd.ftCreationTime;
-      found.push_back(std::move(f));
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  return found;
-}
-
 }  // namespace
 
 std::string MangleComponent(const std::string& name, int serial) {
@@ -154,20 +135,43 @@ bool HasStoreSuffix(const std::string& name, const std::vector<std::string>& suf
 
 namespace {
 
+uint64_t Ft(const FILETIME& f) { return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
+
+// The longest whole path a call can name (UTF-16 units, with the prefix the system puts
+// before it): the files of a folder below it could not be opened, so it is left out.
+constexpr size_t kLongestPath = 32767 - 4;
+
+// One folder of the walk, held open while the walk is in it or below it: each folder is
+// opened relative to its parent's handle, and its listing brings the times every zip
+// entry needs, so no file or folder of the walk is asked about by its whole path.
+struct Level {
+  std::string rel;                   // below the base, ending in '\' ("" for the base)
+  FolderEntry self;                  // the folder as its parent listed it (unused for the base)
+  std::vector<FolderEntry> found;
+  size_t next = 0;                   // the entry of `found` to look at next
+  HANDLE handle = nullptr;
+};
+
 struct Selector {
+  Selector(const DzipOptions& options, Reporter& reporter, const std::wstring& target)
+      : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH)),
+        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH)) {}
+
   const DzipOptions& o;
   Reporter& rep;
   std::wstring excludePath;
-  std::vector<std::string> includes, excludes;
+  MaskList includes, excludes;
   bool haveDate = false;
   uint64_t afterTime = 0;
   std::vector<SourceFile> out;
   std::set<std::string> names;                       // upper-cased zip names taken
   std::map<std::string, std::string> mangled;        // upper-cased path -> 8.3 path
   std::map<std::string, int> mangledSerial;          // upper-cased folder + base -> last serial
-  std::set<std::string> dirsAdded;
+  bool met = false;                                  // the item's mask met a file (or an empty folder)
+  std::string itemFolder;                            // the item's base folder, ending in '\'
+  std::vector<Level> levels;                         // the walk's folders, from the base down
 
-  std::string NameFor(const std::string& base, const std::string& rel, const std::string& full) const {
+  std::string NameFor(const std::string& rel, const std::string& full) const {
     std::string n;
     if (o.noDirNames) {
       n = tk::ExtractFileName(full);
@@ -179,7 +183,6 @@ struct Selector {
       n = full.substr(drive.size());
       while (!n.empty() && n[0] == '\\') n.erase(0, 1);
     }
-    (void)base;
     std::replace(n.begin(), n.end(), '\\', '/');
     return n;
   }
@@ -215,22 +218,37 @@ struct Selector {
     return out;
   }
 
-  void AddDirsFor(const std::string& zipName, const std::string& baseFull) {
+  // The folder entries the zip has not got yet for the folders of zipName, each before
+  // those below it. Folders of the walk take their times from its listings; only those
+  // above the base (with full-path names) are asked about by their paths, once each.
+  void AddDirsFor(const std::string& zipName, const std::string& nameRoot) {
     if (o.noDirNames || o.noDirEntries) return;
-    size_t slash = zipName.find('/');
-    while (slash != std::string::npos) {
-      const std::string dir = zipName.substr(0, slash + 1);
-      const std::string key = tk::UpperCase(dir);
-      if (!dirsAdded.count(key) && !names.count(key)) {
-        dirsAdded.insert(key);
-        names.insert(key);
-        SourceFile d;
-        d.isDir = true;
-        d.zipName = dir;
-        // The folder on disk that this entry stands for, for its times.
-        std::string rel = dir.substr(0, dir.size() - 1);
+    // From the deepest up to the first one the zip has: those above it are there as well.
+    std::vector<size_t> ends;
+    for (size_t slash = zipName.rfind('/'); slash != std::string::npos && slash > 0;
+         slash = zipName.rfind('/', slash - 1)) {
+      if (!names.insert(tk::UpperCase(zipName.substr(0, slash + 1))).second) break;
+      ends.push_back(slash + 1);
+    }
+    const size_t total = static_cast<size_t>(std::count(zipName.begin(), zipName.end(), '/'));
+    const size_t walked = levels.size() - 1;
+    const size_t above = total > walked ? total - walked : 0;   // folders of the name above the base
+    for (size_t i = ends.size(); i-- > 0;) {
+      const size_t k = total - i;   // the folder's place in the name, from 1
+      SourceFile d;
+      d.isDir = true;
+      d.zipName = zipName.substr(0, ends[i]);
+      if (k > above && k - above <= walked) {
+        const Level& l = levels[k - above];
+        d.path = tk::Widen(itemFolder + l.rel.substr(0, l.rel.size() - 1));
+        d.attrs = l.self.attributes;
+        d.mtime = l.self.lastWrite;
+        d.atime = l.self.lastAccess;
+        d.ctime = l.self.creation;
+      } else {
+        std::string rel = d.zipName.substr(0, d.zipName.size() - 1);
         std::replace(rel.begin(), rel.end(), '/', '\\');
-        d.path = tk::Widen(baseFull + rel);
+        d.path = tk::Widen(nameRoot + rel);
         d.attrs = FILE_ATTRIBUTE_DIRECTORY;
         WIN32_FILE_ATTRIBUTE_DATA fa{};
         if (GetFileAttributesExW(d.path.c_str(), GetFileExInfoStandard, &fa)) {
@@ -239,62 +257,102 @@ struct Selector {
           d.atime = Ft(fa.ftLastAccessTime);
           d.ctime = Ft(fa.ftCreationTime);
         }
-        out.push_back(std::move(d));
       }
-      slash = zipName.find('/', slash + 1);
+      out.push_back(std::move(d));
     }
   }
 
   // A folder with nothing in it, met while recursing for every file, is kept as a folder
-  // entry so that a restore brings it back.
-  void KeepEmptyFolder(const std::string& base, const std::string& rel, const std::string& mask,
-                       const std::string& nameRoot) {
-    if (!o.recurse || o.includeOnly || (mask != "*" && mask != "*.*")) return;
-    const std::string full = base + rel;
-    if (o.excludeOn && !excludes.empty() && MaskListMatches(excludes, tk::Widen(full))) return;
-    const std::string name = Mangle(NameFor(base, rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
-    if (!name.empty()) AddDirsFor(name + "/", nameRoot);
+  // entry so that a restore brings it back; with an include list, when its masks select
+  // the folder as they would a file of any name in it.
+  void KeepEmptyFolder(const std::string& rel, const std::string& mask, const std::string& nameRoot) {
+    if (!o.recurse || (mask != "*" && mask != "*.*")) return;
+    const std::string full = itemFolder + rel;
+    if (o.includeOnly && !includes.Empty() && !includes.Matches(full, rel)) return;
+    if (o.excludeOn && excludes.Matches(full, rel)) return;
+    const std::string name = Mangle(NameFor(rel.substr(0, rel.size() - 1), full.substr(0, full.size() - 1)));
+    if (name.empty()) return;
+    AddDirsFor(name + "/", nameRoot);
+    met = true;
   }
 
-  // rootForNames: the folder the zip names of dir entries are relative to.
-  void Walk(const std::string& base, const std::string& rel, const std::string& mask, const std::string& nameRoot) {
-    const std::string folder = base + rel;
-    const std::vector<Found> found = ListFolder(folder);
-    if (found.empty() && !rel.empty()) KeepEmptyFolder(base, rel, mask, nameRoot);
-    for (const Found& f : found) {
-      const bool isDir = (f.attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (!o.includeSysHidden && (f.attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
-      if (isDir) {
-        if (o.recurse) Walk(base, rel + f.name + "\\", mask, nameRoot);
-        continue;
-      }
-      if (!tk::MatchesMask(f.name, mask)) continue;
-      const std::string full = folder + f.name;
-      const std::wstring wfull = tk::Widen(full);
-      if (!excludePath.empty() && CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
-        continue;
-      if (o.includeOnly && !includes.empty() && !MaskListMatches(includes, wfull)) continue;
-      if (o.excludeOn && !excludes.empty() && MaskListMatches(excludes, wfull)) continue;
-      if (haveDate && Ft(f.lastWrite) < afterTime) continue;
-      if (o.Sub(dz::ZSO_JUST_ARCHIVED) && !HasArchiveBit(wfull, f.attr)) continue;
-      std::string zipName = Mangle(NameFor(base, rel + f.name, full));
-      const std::string key = tk::UpperCase(zipName);
-      if (names.count(key)) {
-        rep.Warning("Duplicate name in the zip, file not added: " + full);
-        continue;
-      }
-      AddDirsFor(zipName, nameRoot);
-      names.insert(key);
-      SourceFile s;
-      s.path = wfull;
-      s.zipName = std::move(zipName);
-      s.size = f.size;
-      s.attrs = f.attr;
-      s.mtime = Ft(f.lastWrite);
-      s.atime = Ft(f.lastAccess);
-      s.ctime = Ft(f.creation);
-      out.push_back(std::move(s));
+  // Every file of the item's folder (and, recursing, of the folders below it) that its
+  // mask and the filters select. No call of itself: the folders on the way down are held
+  // in `levels`, so a tree thousands of folders deep costs no stack.
+  void Walk(const std::string& folder, const std::string& mask, const std::string& nameRoot) {
+    tk::QuietErrorMode quiet;
+    itemFolder = folder;
+    std::vector<FolderEntry> found;
+    HANDLE top = OpenFolder(tk::Widen(folder));
+    if (!top) return;   // nothing there: the item is named as one that matched nothing
+    if (!ListFolder(top, found)) {
+      CloseHandle(top);
+      return;
     }
+    levels.push_back({"", {}, std::move(found), 0, top});
+    while (!levels.empty()) {
+      Level& l = levels.back();
+      if (l.next == l.found.size()) {
+        CloseHandle(l.handle);
+        levels.pop_back();
+        continue;
+      }
+      const FolderEntry& f = l.found[l.next++];
+      if (!o.includeSysHidden && (f.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
+      if (!(f.attributes & FILE_ATTRIBUTE_DIRECTORY)) AddFile(l.rel, f, mask, nameRoot);
+      else if (o.recurse) Enter(f, mask, nameRoot);   // a copy: `levels` grows
+    }
+  }
+
+  // Goes down into the folder f of the current one. A folder the system cannot open or
+  // list, or whose path is longer than any call can name, is left out with a line.
+  void Enter(FolderEntry f, const std::string& mask, const std::string& nameRoot) {
+    const std::string rel = levels.back().rel + tk::Narrow(f.name) + "\\";
+    if (tk::Widen(itemFolder + rel).size() > kLongestPath) {
+      rep.Warning("Folder left out, its path is too long: " + itemFolder + rel);
+      return;
+    }
+    std::vector<FolderEntry> found;
+    HANDLE h = OpenSubfolder(levels.back().handle, f.name);
+    if (!h || !ListFolder(h, found)) {
+      if (h) CloseHandle(h);
+      rep.Warning("Folder left out, it cannot be opened: " + itemFolder + rel);
+      return;
+    }
+    levels.push_back({rel, std::move(f), std::move(found), 0, h});
+    if (levels.back().found.empty()) KeepEmptyFolder(rel, mask, nameRoot);
+  }
+
+  void AddFile(const std::string& rel, const FolderEntry& f, const std::string& mask, const std::string& nameRoot) {
+    const std::string name = tk::Narrow(f.name);
+    if (!tk::MatchesMask(name, mask)) return;
+    met = true;
+    const std::string relName = rel + name;
+    const std::string full = itemFolder + relName;
+    const std::wstring wfull = tk::Widen(full);
+    if (!excludePath.empty() && CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
+      return;
+    if (o.includeOnly && !includes.Empty() && !includes.Matches(full, relName)) return;
+    if (o.excludeOn && excludes.Matches(full, relName)) return;
+    if (haveDate && f.lastWrite < afterTime) return;
+    if (o.Sub(dz::ZSO_JUST_ARCHIVED) && !HasArchiveBit(wfull, f.attributes)) return;
+    std::string zipName = Mangle(NameFor(relName, full));
+    const std::string key = tk::UpperCase(zipName);
+    if (names.count(key)) {
+      rep.Warning("Duplicate name in the zip, file not added: " + full);
+      return;
+    }
+    AddDirsFor(zipName, nameRoot);
+    names.insert(key);
+    SourceFile s;
+    s.path = wfull;
+    s.zipName = std::move(zipName);
+    s.size = f.size;
+    s.attrs = f.attributes;
+    s.mtime = f.lastWrite;
+    s.atime = f.lastAccess;
+    s.ctime = f.creation;
+    out.push_back(std::move(s));
   }
 };
 
@@ -309,11 +367,12 @@ std::string FullPath(const std::string& p) {
 }  // namespace
 
 std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath) {
-  Selector s{o, rep, excludePath, SplitSpecList(o.include), SplitSpecList(o.exclude), false, 0, {}, {}, {}, {}, {}};
+  Selector s(o, rep, excludePath);
   if (o.afterDate && !o.date.empty()) {
     s.haveDate = ParseAfterDate(o.date, &s.afterTime);
     if (!s.haveDate) rep.Warning("After-date \"" + o.date + "\" is not a date in the form mmddyy; ignored");
   }
+  std::vector<std::string> unmet;   // item and include masks that selected nothing
   for (std::string spec : SplitSpecList(o.itemList)) {
     std::replace(spec.begin(), spec.end(), '/', '\\');
     std::string base, mask;
@@ -333,8 +392,14 @@ std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const s
       const std::string drive = tk::ExtractFileDrive(base);
       nameRoot = drive + "\\";
     }
-    s.Walk(base, "", mask, nameRoot);
+    s.met = false;
+    s.Walk(base, mask, nameRoot);
+    if (!s.met) unmet.push_back(spec);
   }
+  // A mistyped folder or name selects nothing; the run goes on, but the user is told.
+  if (o.includeOnly)
+    for (std::string& mask : s.includes.Unmet()) unmet.push_back(std::move(mask));
+  for (const std::string& spec : unmet) rep.Warning("No file matched \"" + spec + "\"");
   return std::move(s.out);
 }
 

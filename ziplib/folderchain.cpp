@@ -12,6 +12,8 @@ using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES
                                         ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 using StatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
 using NtSetInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+using NtQueryDirectoryFileFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
 
 // The native calls that open a name relative to a folder handle, looked up once. No
 // function-local static with a constructor: its guard would take a thread-local slot on
@@ -20,6 +22,7 @@ struct Native {
   NtCreateFileFn create;
   StatusToErrorFn toError;
   NtSetInformationFileFn setInformation;
+  NtQueryDirectoryFileFn queryDirectory;
 };
 Native g_native{};
 INIT_ONCE g_nativeOnce = INIT_ONCE_STATIC_INIT;
@@ -31,6 +34,8 @@ BOOL CALLBACK LoadNative(PINIT_ONCE, PVOID, PVOID*) {
         reinterpret_cast<StatusToErrorFn>(reinterpret_cast<void*>(GetProcAddress(nt, "RtlNtStatusToDosError")));
     g_native.setInformation = reinterpret_cast<NtSetInformationFileFn>(
         reinterpret_cast<void*>(GetProcAddress(nt, "NtSetInformationFile")));
+    g_native.queryDirectory = reinterpret_cast<NtQueryDirectoryFileFn>(
+        reinterpret_cast<void*>(GetProcAddress(nt, "NtQueryDirectoryFile")));
   }
   return TRUE;
 }
@@ -113,7 +118,100 @@ bool MakeByPath(const std::wstring& path) {
   return true;
 }
 
+// The record of one entry of a folder listing (the file directory information class).
+struct DirectoryRecord {
+  ULONG nextEntryOffset;
+  ULONG fileIndex;
+  LARGE_INTEGER creation, lastAccess, lastWrite, change, endOfFile, allocation;
+  ULONG attributes;
+  ULONG nameLength;   // in bytes
+  WCHAR name[1];
+};
+constexpr auto kDirectoryInformation = FILE_INFORMATION_CLASS(1);
+constexpr NTSTATUS kNoMoreFiles = NTSTATUS(0x80000006L);
+
+uint64_t Time(const LARGE_INTEGER& t) { return static_cast<uint64_t>(t.QuadPart); }
+
 }  // namespace
+
+HANDLE OpenFolder(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                         nullptr);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+HANDLE OpenSubfolder(HANDLE folder, const std::wstring& name) {
+  return OpenRelative(folder, name, kFolderAccess, 0, kShareAll, kOpen,
+                      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT);
+}
+
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
+  const Native& nt = Nt();
+  if (!nt.queryDirectory) return false;
+  std::vector<ULONGLONG> buf(64 * 1024 / sizeof(ULONGLONG));   // 8-byte aligned records
+  for (;;) {
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS st = nt.queryDirectory(folder, nullptr, nullptr, nullptr, &io, buf.data(),
+                                          ULONG(buf.size() * sizeof(ULONGLONG)), kDirectoryInformation, FALSE,
+                                          nullptr, FALSE);
+    if (st == kNoMoreFiles) return true;
+    if (st < 0) return false;
+    const auto* at = reinterpret_cast<const uint8_t*>(buf.data());
+    for (;;) {
+      const auto* r = reinterpret_cast<const DirectoryRecord*>(at);
+      std::wstring name(r->name, r->nameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..")
+        entries.push_back({std::move(name), r->attributes, Time(r->endOfFile), Time(r->creation),
+                           Time(r->lastAccess), Time(r->lastWrite)});
+      if (r->nextEntryOffset == 0) break;
+      at += r->nextEntryOffset;
+    }
+  }
+}
+
+HANDLE OpenFileToRead(const std::wstring& path, DWORD flags) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+  const DWORD err = GetLastError();
+  // A path too deep for the system to resolve at once reads as missing, too long or (under
+  // Wine, past the host's path limit) a general failure.
+  if (h != INVALID_HANDLE_VALUE || (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND &&
+                                    err != ERROR_FILENAME_EXCED_RANGE && err != ERROR_INVALID_NAME &&
+                                    err != ERROR_GEN_FAILURE))
+    return h;
+  // Then from the deepest folder above it that a whole path still reaches (found by
+  // halving), folder by folder.
+  std::vector<size_t> cuts;   // where each folder of the path ends
+  const size_t root = path.compare(0, 2, L"\\\\") == 0 ? path.find(L'\\', path.find(L'\\', 2) + 1) : path.find(L'\\');
+  for (size_t cut = root; cut != std::wstring::npos; cut = path.find(L'\\', cut + 1)) cuts.push_back(cut);
+  if (cuts.size() < 2) return h;
+  size_t reached = 0, missing = cuts.size();   // cuts[reached] is a folder; cuts[missing] not (or the file)
+  while (missing - reached > 1) {
+    const size_t mid = reached + (missing - reached) / 2;
+    if (IsFolder(path.substr(0, cuts[mid] + 1))) reached = mid;
+    else missing = mid;
+  }
+  HANDLE folder = OpenFolder(path.substr(0, cuts[reached] + 1));
+  for (size_t i = reached; folder && i + 1 < cuts.size(); ++i) {
+    HANDLE below = OpenSubfolder(folder, path.substr(cuts[i] + 1, cuts[i + 1] - cuts[i] - 1));
+    CloseHandle(folder);
+    folder = below;
+  }
+  if (folder) {
+    const ULONG sequential = flags & FILE_FLAG_SEQUENTIAL_SCAN ? FILE_SEQUENTIAL_ONLY : 0;
+    h = OpenRelative(folder, path.substr(cuts.back() + 1), GENERIC_READ | SYNCHRONIZE, 0, kShareAll, kOpen,
+                     FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | sequential);
+    const DWORD fileErr = GetLastError();
+    CloseHandle(folder);
+    if (h) return h;
+    // A file that is there but cannot be opened says why; else the first answer stands.
+    if (fileErr != ERROR_FILE_NOT_FOUND && fileErr != ERROR_PATH_NOT_FOUND) {
+      SetLastError(fileErr);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  SetLastError(err);
+  return INVALID_HANDLE_VALUE;
+}
 
 std::vector<std::wstring> PathParts(const std::wstring& rel) {
   std::vector<std::wstring> parts;
@@ -183,12 +281,9 @@ HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* pas
 HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
   if (!topHandle_) {
     const std::wstring top = top_.empty() ? L"." : top_;
-    HANDLE h = CreateFileW(top.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE && create && MakeByPath(top_))
-      h = CreateFileW(top.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                      nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    HANDLE h = OpenFolder(top);
+    if (!h && create && MakeByPath(top_)) h = OpenFolder(top);
+    if (!h) return nullptr;
     topHandle_ = h;
   }
   const std::vector<std::wstring> parts = PathParts(rel);
@@ -223,9 +318,7 @@ HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
       }
     }
     if (there > same + 1) {
-      HANDLE h = CreateFileW(prefix(there - 1).c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-      if (h != INVALID_HANDLE_VALUE) {
+      if (HANDLE h = OpenFolder(prefix(there - 1))) {
         for (size_t i = same; i + 1 < there; ++i) levels_.push_back({parts[i], nullptr, false});
         levels_.push_back({parts[there - 1], h, false});
         same = there;
@@ -253,9 +346,7 @@ HANDLE FolderChain::LevelHandle(size_t level) {
       if (path.back() != L'\\') path += L'\\';
       path += levels_[i].part;
     }
-    HANDLE h = CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
-    l.handle = h == INVALID_HANDLE_VALUE ? nullptr : h;
+    l.handle = OpenFolder(path);
   }
   return l.handle;
 }

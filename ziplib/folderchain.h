@@ -12,6 +12,7 @@
 // passing name spares every level below it that cost.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,29 @@ class FolderChain {
   HANDLE topHandle_ = nullptr;
   std::vector<Level> levels_;   // the path held open, from the top down
 };
+
+// The reading side: a walk down a tree opens each folder relative to its parent and lists
+// it through its handle, so no call names a whole path that grows with the depth.
+struct FolderEntry {
+  std::wstring name;
+  DWORD attributes;
+  uint64_t size;                          // 0 for a folder
+  uint64_t creation, lastAccess, lastWrite;   // FILETIME values
+};
+// A folder named by its whole path, opened to list it and to open what lies in it;
+// nullptr when it cannot be opened.
+HANDLE OpenFolder(const std::wstring& path);
+// The folder `name` in `folder`, opened the same way; nullptr (with the last error) when it cannot be.
+HANDLE OpenSubfolder(HANDLE folder, const std::wstring& name);
+// Appends the entries of the folder ("." and ".." left out) in the order the file system
+// gives them; false when it cannot be listed.
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
+
+// A file opened to read (shared with everyone, as CreateFileW with `flags` would), also
+// one whose whole path is too long for the system to resolve at once: then it is reached
+// folder by folder from its root. INVALID_HANDLE_VALUE with the last error set when it
+// cannot be opened.
+HANDLE OpenFileToRead(const std::wstring& path, DWORD flags);
 
 // The path split into its parts at '\', each without the trailing dots and blanks a
 // file name cannot end in (as a whole-path call would drop them); empty parts are skipped.

@@ -67,9 +67,31 @@ struct SourceFile {
 // go to the reporter. excludePath: the target zip, never taken into itself.
 std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath);
 
+// The masks of an include or exclude list (dzip_select.cpp says how each is matched).
+// relative: names are kept relative to the item's base folder.
+class MaskList {
+ public:
+  MaskList(const std::string& list, bool relative);
+  bool Empty() const { return masks_.empty(); }
+  // full: the file's full path; rel: its path below the base folder. A folder is asked
+  // about with a trailing '\', as a file of any name in it would be. Each mask that
+  // matches is noted as met.
+  bool Matches(const std::string& full, const std::string& rel);
+  // The masks that never matched, as they were given.
+  std::vector<std::string> Unmet() const;
+
+ private:
+  enum class Against { Name, Full, Relative };
+  struct Mask {
+    std::string text;
+    Against against;
+    bool met = false;
+  };
+  std::vector<Mask> masks_;
+};
+
 // Helpers of the selection, open for tests of the library.
 std::vector<std::string> SplitSpecList(const std::string& list);   // blanks, "quoted parts"
-bool MaskListMatches(const std::vector<std::string>& masks, const std::wstring& fullPath);
 bool ParseAfterDate(const std::string& mmddyy, uint64_t* fileTimeUtc);  // local midnight
 std::string MangleComponent(const std::string& name, int serial);       // 8.3 form
 bool HasStoreSuffix(const std::string& name, const std::vector<std::string>& suffixes);

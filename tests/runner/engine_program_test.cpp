@@ -48,11 +48,17 @@ class RunnerFolder {
   }
   // Runs one command and waits, dispatching the test's window messages meanwhile; the
   // error lines it handed to the viewer afterwards.
+  // A run that handed nothing over ended with 0; ExitCode() tells how any run ended.
   std::vector<std::string> Run(const std::string& args) {
     Start(args);
-    EXPECT_EQ(Wait(), 0) << args;
-    return HandedLines();
+    exitCode_ = Wait();
+    const std::vector<std::string> lines = HandedLines();
+    if (lines.empty()) {
+      EXPECT_EQ(exitCode_, 0) << args;
+    }
+    return lines;
   }
+  int ExitCode() const { return exitCode_; }
   void Start(const std::string& args) {
     tk::RemoveFile(dir_ / "viewer.log");
     ASSERT_TRUE(process_.Start(dir_ / "RunQb.exe", args)) << args << ": error " << GetLastError();
@@ -87,6 +93,7 @@ class RunnerFolder {
  private:
   qbtest::TempDir dir_;
   qbtest::ChildProcess process_;  // ended before the folder goes
+  int exitCode_ = -1;
 };
 
 std::string Unix(const std::string& win) { return "'" + qbtest::ToUnixPath(win) + "'"; }
@@ -268,6 +275,59 @@ TEST_F(EngineProgram, AProfileIsBackedUpWithItsOptions) {
   const auto logs = Matching(GetLogsDir() + "EngDocs ziplog *.txt");
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_NE(ReadFile(GetLogsDir() + logs[0]).find("--- Quillbank ZIP Log - "), std::string::npos);
+}
+
+// A profile with a base folder keeps its folders' specs relative to it: each such spec,
+// included or excluded, is matched below the base, a full path against the full path;
+// the empty folders the specs select are kept, and a spec that selects nothing is named.
+TEST_F(EngineProgram, ABaseFolderMatchesItsFoldersBelowIt) {
+  const std::string base = work_ / "base\\";
+  for (const char* dir : {"docs\\deep", "docs\\blank", "photos", "empty", "other"}) qbtest::MakeDirs(base + dir);
+  for (const char* file : {"docs\\keep.txt", "docs\\deep\\inner.txt", "docs\\deep\\skip.tmp", "photos\\p.jpg",
+                           "photos\\p.txt", "notes.txt", "other\\o.txt", "other\\left.txt"})
+    WriteFile(base + file, file);
+  const std::string zip = out_ + "Base.zip";
+  Profile("EngBase", {{"zf", zip},
+                      {"b", Flags({6})},
+                      {"bdir", base},
+                      {"il", "docs\\*.*,photos\\*.jpg,notes.txt,empty\\*.*,missing\\*.*," + base + "other\\o.txt"},
+                      {"ef", "docs\\deep\\*.tmp"}});
+  EXPECT_EQ(runner_.Run("R EngBase"), std::vector<std::string>{"0 No file matched \"missing\\*.*\""});
+  EXPECT_EQ(runner_.ExitCode(), 0);
+  EXPECT_EQ(RegRead("Profiles\\EngBase", "ze"), kMissing);
+  ASSERT_TRUE(UnzipTestPasses(zip));
+  EXPECT_EQ(ZipNames(zip),
+            (std::vector<std::string>{"docs/", "docs/blank/", "docs/deep/", "docs/deep/inner.txt", "docs/keep.txt",
+                                      "empty/", "notes.txt", "other/", "other/o.txt", "photos/", "photos/p.jpg"}));
+}
+
+// A script or the task scheduler sees from the exit code whether every profile of the
+// command succeeded: 0, else the first error code of the run (1 when its failures came
+// with code 0 alone); the lines and the results stay what they were.
+TEST_F(EngineProgram, TheExitCodeTellsWhetherEveryProfileSucceeded) {
+  Profile("EngOk", {{"zf", out_ + "Ok.zip"}, {"il", src_ + "a.txt"}});
+  Profile("EngLocked", {{"zf", out_ + "Locked.zip"}, {"il", src_ + "*.*"}});
+  EXPECT_TRUE(runner_.Run("R EngOk").empty());
+  EXPECT_EQ(runner_.Run("R NoSuchProfile"),
+            std::vector<std::string>{"0 NoSuchProfile: Couldn't run, Profile doesn't exist"});
+  EXPECT_EQ(runner_.ExitCode(), 1);
+
+  // A file another program holds without sharing aborts its profile's run.
+  HANDLE lock = CreateFileW(tk::Widen(src_ + "d.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const auto lines = runner_.Run("R EngOk NoSuchProfile EngLocked");
+  CloseHandle(lock);
+  EXPECT_EQ(runner_.ExitCode(), 18);
+  EXPECT_EQ(lines.front(), "0 NoSuchProfile: Couldn't run, Profile doesn't exist");
+  EXPECT_EQ(lines.back(), "18 EngLocked: File not found or no read permission");
+  EXPECT_EQ(RegRead("Profiles\\EngLocked", "ze"), "18");
+  EXPECT_EQ(RegRead("Profiles\\EngOk", "ze"), kMissing);
+
+  // The test of the profile without a zip fails as well; the good one's passes.
+  EXPECT_TRUE(runner_.Run("T EngOk").empty());
+  EXPECT_EQ(runner_.Run("T EngOk EngLocked"),
+            std::vector<std::string>{"0 EngLocked: Couldn't test, ZIP file \"" + out_ + "Locked.zip\" doesn't exist"});
+  EXPECT_EQ(runner_.ExitCode(), 1);
 }
 
 TEST_F(EngineProgram, OldDatedZipsAndLogsArePruned) {
@@ -778,7 +838,7 @@ TEST_F(EngineProgram, CancelWhileZippingKeepsThePreviousZipAndRecordsTheCode) {
   HWND cancel = static_cast<HWND>(qbtest::FindChildByText(main, "Cancel"));
   ASSERT_NE(cancel, nullptr);
   PostMessageW(cancel, BM_CLICK, 0, 0);
-  EXPECT_EQ(runner_.Wait(), 0);
+  EXPECT_EQ(runner_.Wait(), 9);   // the run did not complete: its code is the exit code
 
   EXPECT_EQ(ReadFile(zip), before);
   EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Cancel.zip"});

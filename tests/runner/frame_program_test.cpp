@@ -147,17 +147,17 @@ TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
 TEST_F(RunQbProgram, OnlyTheFirstLetterOfTheCommandCounts) {
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("rb"), 0);
+    EXPECT_EQ(folder.Run("rb"), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't run: No profile(s) given to run"});
   }
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("tr"), 0);
+    EXPECT_EQ(folder.Run("tr"), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't test: No profile(s) given to test"});
   }
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("Q something"), 0);
+    EXPECT_EQ(folder.Run("Q something"), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Incorrect program usage"});
   }
 }
@@ -166,12 +166,12 @@ TEST_F(RunQbProgram, RunCommandsNeedAProfileName) {
   // Run-and-test shares the run's check; a lone pair of quotes is no name.
   for (const std::string args : {"B", "b", "R \"\""}) {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run(args), 0);
+    EXPECT_EQ(folder.Run(args), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't run: No profile(s) given to run"}) << args;
   }
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("T \"\""), 0);
+    EXPECT_EQ(folder.Run("T \"\""), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't test: No profile(s) given to test"});
   }
   // Nothing was started, so nothing was refreshed.
@@ -185,19 +185,19 @@ TEST_F(RunQbProgram, SplitChecksItsArguments) {
   {
     // Two arguments instead of three: refused before any file is looked at.
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("S \"" + work / "missing.zip" + "\" \"" + work / "vol.zip" + "\""), 0);
+    EXPECT_EQ(folder.Run("S \"" + work / "missing.zip" + "\" \"" + work / "vol.zip" + "\""), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Incorrect usage"});
   }
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("S \"" + work / "missing.zip" + "\" \"" + work / "vol.zip" + "\" 1000000"), 0);
+    EXPECT_EQ(folder.Run("S \"" + work / "missing.zip" + "\" \"" + work / "vol.zip" + "\" 1000000"), 1);
     EXPECT_EQ(HandedLines(folder),
               std::vector<std::string>{"0 Couldn't split: Zip file \"" + work / "missing.zip" + "\" doesn't exist"});
   }
   for (const std::string size : {"12x", "65535"}) {
     // A volume below 64 KiB could not even hold the split's records.
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("S \"" + zip + "\" \"" + work / "vol.zip" + "\" " + size), 0);
+    EXPECT_EQ(folder.Run("S \"" + zip + "\" \"" + work / "vol.zip" + "\" " + size), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 " + size + " is not a valid volume size"});
   }
 }
@@ -206,21 +206,21 @@ TEST_F(RunQbProgram, JoinAndExtractCheckTheirFiles) {
   qbtest::TempDir work;
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("A \"" + work / "last.zip" + "\" \"" + work.path() + "\""), 0);
+    EXPECT_EQ(folder.Run("A \"" + work / "last.zip" + "\" \"" + work.path() + "\""), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't join: Last zip volume \"" +
                                                             work / "last.zip" + "\" doesn't exist"});
   }
   qbtest::WriteFile(work / "last.zip", "PK");
   {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("A \"" + work / "last.zip" + "\" \"" + work / "nowhere" + "\""), 0);
+    EXPECT_EQ(folder.Run("A \"" + work / "last.zip" + "\" \"" + work / "nowhere" + "\""), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't join: Directory \"" + work / "nowhere" +
                                                             "\" doesn't exist"});
   }
   {
     // The extension .zip is forced onto the name.
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("X \"" + work / "backup.dat" + "\" *.* \"" + work / "out" + "\""), 0);
+    EXPECT_EQ(folder.Run("X \"" + work / "backup.dat" + "\" *.* \"" + work / "out" + "\""), 1);
     EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 Couldn't extract: ZIP file \"" +
                                                             work / "backup.zip" + "\" doesn't exist"});
   }
@@ -247,7 +247,7 @@ TEST_F(RunQbProgram, RenamedProgramStillDeletesTheOneShotValues) {
   RegWrite(kGeneral, "bRunningShutdownProfiles", "1");
 
   ProgramFolder folder("RunQbOld.exe");
-  EXPECT_EQ(folder.Run("R Docs"), 0);
+  EXPECT_EQ(folder.Run("R Docs"), 1);
   const std::vector<std::string> args = folder.ViewerArgs();
   ASSERT_EQ(args.size(), 2u);
   EXPECT_EQ(args[1], "/RunFromScheduler");
@@ -264,7 +264,7 @@ TEST_F(RunQbProgram, RenamedProgramStillDeletesTheOneShotValues) {
 
 TEST_F(RunQbProgram, MissingLibraryIsNamed) {
   ProgramFolder folder("RunQb.exe", true, false);
-  EXPECT_EQ(folder.Run("R Docs"), 0);
+  EXPECT_EQ(folder.Run("R Docs"), 1);
   EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 File not found: " + folder.Dir() + "dunzip32.dll"});
 }
 
@@ -320,7 +320,7 @@ TEST_F(RunQbProgram, ShutdownRunHoldsTheSessionThenEndsItThroughTheSeam) {
   ASSERT_NE(SendMessageTimeoutW(countdown, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer),
             0);
   EXPECT_EQ(answer, 0u);
-  EXPECT_EQ(folder.Wait(), 0);
+  EXPECT_EQ(folder.Wait(), 1);
   // The errors went to the viewer before the countdown; then the log-off was asked.
   EXPECT_FALSE(HandedLines(folder).empty());
   ASSERT_TRUE(Exists(folder.SessionLog()));
@@ -341,7 +341,7 @@ TEST_F(RunQbProgram, RestartInTheShutdownCountdownRestarts) {
   HWND restart = FindChild(countdown, "Restart");
   ASSERT_NE(restart, nullptr);
   PostMessageW(restart, BM_CLICK, 0, 0);
-  EXPECT_EQ(folder.Wait(), 0);
+  EXPECT_EQ(folder.Wait(), 1);
   EXPECT_EQ(tk::SplitLines(ReadFile(folder.SessionLog())),
             std::vector<std::string>{"ExitWindowsEx 0x00000002 reason 0x00040000"});
 }

@@ -189,6 +189,73 @@ TEST_F(DzipTest, AddWritesAZipThatOutsideToolsAccept) {
   EXPECT_TRUE(c.errors.empty());
 }
 
+// A tree 2,000 folders deep is backed up whole, each folder reached from its parent and
+// no call of the walk per level; a branch deeper than any whole path can name is left out
+// with one line naming where, and the rest of the tree goes in.
+TEST_F(DzipTest, ADeepTreeIsBackedUpAndABranchTooDeepForAnyPathIsNamed) {
+  const std::string deep = dir / "deep\\", longer = dir / "longer\\";
+  // Made on the Linux side, each folder relative to its parent, as no whole path reaches
+  // the bottom of the longer one.
+  WriteFile(dir / "tree.py",
+            "import os, sys\n"
+            "def chain(top, part, levels, files):\n"
+            "    os.mkdir(top)\n"
+            "    fd = os.open(top, os.O_RDONLY | os.O_DIRECTORY)\n"
+            "    for i in range(1, levels + 1):\n"
+            "        os.mkdir(part, dir_fd=fd)\n"
+            "        below = os.open(part, os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)\n"
+            "        os.close(fd)\n"
+            "        fd = below\n"
+            "        if i in files:\n"
+            "            f = os.open('f%d.txt' % i, os.O_WRONLY | os.O_CREAT, dir_fd=fd)\n"
+            "            os.write(f, b'level %d' % i)\n"
+            "            os.close(f)\n"
+            "    os.close(fd)\n"
+            "chain(sys.argv[1], 'd', 2000, {1000, 2000})\n"
+            "chain(sys.argv[2], 'x' * 250, 140, {1, 130, 140})\n");
+  ASSERT_EQ(RunUnix("python3 " + Q(dir / "tree.py") + " " + Q(deep) + " " + Q(longer)), 0);
+  struct Gone {   // the Linux side removes what no whole path could
+    std::string unixPaths;
+    ~Gone() { RunUnix("rm -rf " + unixPaths); }
+  } gone{Q(deep) + " " + Q(longer)};
+
+  ZipCall c;
+  Std(c);
+  c.r.lpszItemList = c.T(deep + "*.*");
+  ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
+  EXPECT_TRUE(c.warnings.empty()) << c.warnings.front().substr(0, 300);
+  std::string out;
+  EXPECT_EQ(RunUnix("unzip -tq " + Q(zip), &out), 0) << out.substr(0, 2000);
+  std::string d1000, d2000;
+  for (int i = 0; i < 1000; ++i) d1000 += "d/";
+  d2000 = d1000 + d1000;
+  // (What python says when an item is missing holds its whole name: the start is enough.)
+  EXPECT_EQ(PyRead(zip, d1000 + "f1000.txt").substr(0, 300), "level 1000");
+  EXPECT_EQ(PyRead(zip, d2000 + "f2000.txt").substr(0, 300), "level 2000");
+  const std::string listed = PyList(zip);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 2000 + 2);   // every folder, both files
+
+  // The longer branch: 250-character names, a whole path longer than 32,767 characters
+  // after 130 of them.
+  ZipCall l;
+  Std(l);
+  const std::string longZip = dir / "longer.zip";
+  l.r.lpszZipFile = l.T(longZip);
+  l.r.lpszItemList = l.T(longer + "*.*");
+  ASSERT_EQ(l.Run(dz::ZIP_ADD), 0);
+  ASSERT_EQ(l.warnings.size(), 1u) << l.warnings.back().substr(0, 300);
+  const std::string x(250, 'x');
+  std::string kept = longer;   // the last folder whose path a call can name
+  while ((kept + x + "\\").size() <= 32767 - 4) kept += x + "\\";
+  const std::string expected = "Folder left out, its path is too long: " + kept + x + "\\";
+  EXPECT_TRUE(l.warnings[0] == expected.substr(0, dz::kDzMsgBufferSize - 1)) << l.warnings[0].substr(0, 300);
+  EXPECT_EQ(RunUnix("7z t " + Q(longZip), &out), 0) << out.substr(0, 2000);
+  std::string x130;
+  for (int i = 0; i < 130; ++i) x130 += x + "/";
+  EXPECT_EQ(PyRead(longZip, x130 + "f130.txt").substr(0, 300), "level 130");
+  EXPECT_EQ(PyList(longZip).find("f140.txt"), std::string::npos);
+}
+
 TEST_F(DzipTest, LargeFilesSpanChunksAndKeepTheirContent) {
   // Several MiB, compressible and not, so the entries are cut into parallel chunks.
   std::string mixed = Text(3u << 20) + Noise(2u << 20, 7) + Text(1u << 20);
