@@ -469,7 +469,7 @@ void TWizardForm::RearrangePages() {
   SetPageInUse(tsFolderInfo, !mc);
 }
 
-std::string TWizardForm::WizardHelpTopic() const {
+std::string TWizardForm::HelpTopic() const {
   const int i = pcMain.ActivePageIndex();
   int n = 1;
   if (i == 3) n = lvItemList.Visible() ? 4 : 10;

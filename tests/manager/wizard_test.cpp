@@ -67,7 +67,7 @@ TEST_F(Wizard, OrdinaryProfileWalksEveryPageAndFinishStoresTheRecord) {
         next();  // an empty include list gets *.*
       },
       [&] {
-        helpOnItems = f.WizardHelpTopic();
+        helpOnItems = f.HelpTopic();
         boxes.FillSpec = [&](TFSpecForm& d) {
           d.scbPath.SetText(src + "Sub");
           d.rbThisFileType.SetChecked(true);
@@ -156,7 +156,7 @@ TEST_F(Wizard, MultiComputerProfileSkipsTheFolderPageAndAsksForComputers) {
   Click(f.btnNext);
   Click(f.btnNext);
   EXPECT_EQ(f.pcMain.ActivePage(), &f.tsItemList);
-  EXPECT_EQ(f.WizardHelpTopic(), "wiz_page10");
+  EXPECT_EQ(f.HelpTopic(), "wiz_page10");
   EXPECT_TRUE(f.mmoCNS.Visible());
   EXPECT_FALSE(f.lvItemList.Visible());
   Click(f.btnNext);
