@@ -271,6 +271,47 @@ TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
 
 namespace {
 
+TEST(MainWindowPlace, ATallPanelLeavesBothListsAndAMinimisedCloseKeepsTheNormalPlace) {
+  qbtest::ClearQuillbankKey();
+  qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
+  qbtest::RegWrite("Options\\General", "FormLeft", "40");
+  qbtest::RegWrite("Options\\General", "FormTop", "30");
+  qbtest::RegWrite("Options\\General", "FormWidth", "700");
+  qbtest::RegWrite("Options\\General", "FormHeight", "440");
+  qbtest::RegWrite("Options\\General", "ProfileVisibility", "3");
+  qbtest::RegWrite("Options\\General", "McProfileViewHeight", "600");  // left by a taller window
+  {
+    TMainForm form;
+    form.Show();
+    Pump();
+    // Both lists inside the window, each at least as high as a drag of the splitter leaves it.
+    const auto bothListsShow = [&form] {
+      return form.lvProfiles.Height() > 54 && form.pnlMcp.Height() >= 55 &&
+             form.pnlMcp.Top() + form.pnlMcp.Height() == form.ClientHeight() &&
+             form.Splitter2.Top() > form.lvProfiles.Top();
+    };
+    EXPECT_TRUE(bothListsShow()) << form.lvProfiles.Height() << " / " << form.pnlMcp.Height();
+    // A large window with a tall panel, shrunk.
+    form.SetBounds(40, 30, 700, 700);
+    Pump(100);
+    ASSERT_TRUE(form.Splitter2.MoveTo(500));
+    form.SetBounds(40, 30, 700, 320);
+    Pump(100);
+    EXPECT_TRUE(bothListsShow()) << form.lvProfiles.Height() << " / " << form.pnlMcp.Height();
+    form.SetWindowState(tk::TWindowState::wsMinimized);
+    EXPECT_TRUE(tk::Application.ProcessUntil([&form] { return IsIconic(form.Handle()) != 0; }, 3000));
+    form.Close();
+  }
+  // The place the window comes back to, not the minimised one.
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "40");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormTop"), "30");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "700");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormHeight"), "320");
+  EXPECT_LT(std::stoi(qbtest::RegRead("Options\\General", "McProfileViewHeight")), 320 - 110);
+  tk::Application.ResetTerminated();
+  qbtest::ClearQuillbankKey();
+}
+
 TEST(MainWindowOrder, AChangedOrderIsWrittenFirstAndTheSurplusGoesLast) {
   qbtest::ClearQuillbankKey();
   qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
