@@ -271,6 +271,29 @@ TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
 
 namespace {
 
+// The colour a window shows at a point of its client area.
+COLORREF ShownAt(HWND w, int x, int y) {
+  HDC dc = GetDC(w);
+  const COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(w, dc);
+  return c;
+}
+
+TEST_F(MainWindow, TheFlatToolBarLookShowsAtOnceWhenItIsSwitchedBackOn) {
+  TMainForm& f = *form_;
+  SetCursorPos(0, 0);  // away from the bar: no button is hot
+  const RECT r = f.tbCopy->BoundsRect();
+  const int x = r.left + 2, y = r.bottom - 3;  // the face beside the caption
+  f.ApplyXPMenu(false);
+  Pump();
+  const COLORREF plain = ShownAt(f.tbarMain.Handle(), x, y);
+  // As the options dialog does it: no message is handled before the bar shows it.
+  f.ApplyXPMenu(true);
+  EXPECT_NE(ShownAt(f.tbarMain.Handle(), x, y), plain);  // the flat face is lighter
+  f.ApplyXPMenu(false);
+  EXPECT_EQ(ShownAt(f.tbarMain.Handle(), x, y), plain);
+}
+
 TEST(MainWindowPlace, ATallPanelLeavesBothListsAndAMinimisedCloseKeepsTheNormalPlace) {
   qbtest::ClearQuillbankKey();
   qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");

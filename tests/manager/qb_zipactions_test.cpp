@@ -153,6 +153,10 @@ TEST_F(QbZipActions, SplitJoinAndExtractStartTheRunner) {
 
   HWND extract = OpenFromMenu(*mainProcess_, main, 1, 6, L"TExtractForm");  // Extract
   ASSERT_NE(extract, nullptr);
+  // The row's password is held: the user may change it.
+  HWND password = static_cast<HWND>(qbtest::FindChildByText(extract, "Password..."));
+  ASSERT_NE(password, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(password) != 0; }, 3000));
   SetTextAt(extract, 12, 72, dir_ / "out");
   SetTextAt(extract, 12, 144, "*.txt");
   const bool all = CheckedAt(extract, 12, 104);
