@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "toolkit/strings.h"
+#include "toolkit/win_hovertips.h"
 
 namespace tk {
 
@@ -432,6 +433,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         ::SetFocus(activeControl_->Handle());
         return 0;
       }
+      break;
+    case WM_ENTERMENULOOP:
+      CancelHoverHint();  // a hint would cover the menu that opens
       break;
     case WM_NEXTDLGCTL: {
       HWND next;

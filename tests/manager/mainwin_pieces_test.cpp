@@ -240,17 +240,23 @@ TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
 
 namespace {
 
-TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
-  g32::InitHintShadow();
-  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 1500, .HintShortCuts = true});
-  TActionForm form;
-  form.run->Hint = "Run Profiles";
+// Shows the form and rests the pointer on its Run button; the button's screen rectangle.
+RECT RestOnRunButton(TActionForm& form) {
   form.Show();
   SetForegroundWindow(form.Handle());
   Pump();
   RECT r = form.runButton->BoundsRect();
   MapWindowPoints(form.bar.Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  return r;
+}
+
+TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
+  g32::InitHintShadow();
+  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 1500, .HintShortCuts = true});
+  TActionForm form;
+  form.run->Hint = "Run Profiles";
+  const RECT r = RestOnRunButton(form);
   EXPECT_TRUE(tk::Application.ProcessUntil([] { return !tk::ShownHoverHint().empty(); }, 3000));
   EXPECT_EQ(tk::ShownHoverHint(), "Run Profiles (Ctrl+R)");
   HWND window = FindWindowW(L"TShadowedHintWindow", nullptr);
@@ -277,6 +283,36 @@ COLORREF ShownAt(HWND w, int x, int y) {
   const COLORREF c = GetPixel(dc, x, y);
   ReleaseDC(w, dc);
   return c;
+}
+
+TEST(HoverHints, AHintGoesWhenAMenuOpensOverIt) {
+  g32::InitHintShadow();
+  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 30000, .HintShortCuts = false});
+  TActionForm form;
+  form.run->Hint = "Run Profiles";
+  tk::TPopupMenu menu{form};
+  menu.Items().Add("Profile");
+  menu.Items().Add("Multi Computer Profile");
+  const RECT r = RestOnRunButton(form);
+  ASSERT_TRUE(tk::Application.ProcessUntil([] { return !tk::ShownHoverHint().empty(); }, 3000));
+  HWND hint = FindWindowW(L"TShadowedHintWindow", nullptr);
+  ASSERT_NE(hint, nullptr);
+  bool menuShown = false, hintGone = false;
+  {
+    // The menu drops down right below the button, where the hint shows; a person looks
+    // at it and closes it again.
+    qbtest::TPerson person([&] {
+      HWND popup = nullptr;
+      menuShown = qbtest::WaitUntil([&] { return (popup = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(popup); },
+                                    5000);
+      hintGone = qbtest::WaitUntil([&] { return !IsWindowVisible(hint); }, 3000);
+      if (popup) PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    menu.Popup(r.left, r.bottom);
+  }
+  EXPECT_TRUE(menuShown);
+  EXPECT_TRUE(hintGone);
+  form.Hide();
 }
 
 TEST_F(MainWindow, TheFlatToolBarLookShowsAtOnceWhenItIsSwitchedBackOn) {

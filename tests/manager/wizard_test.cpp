@@ -388,3 +388,22 @@ TEST_F(Wizard, VolumeLabelsAreCollectedFromTheTargetDrive) {
   EXPECT_FALSE(f.edMediaLabel.Enabled());
   f.Hide();
 }
+
+TEST_F(Wizard, TheWeekNoteShowsWithinItsPageClearOfTheOtherControls) {
+  TWizardForm f;
+  ASSERT_TRUE(f.Open(wzNew));
+  f.cbAfterDate.SetItemIndex(2);  // "Modified in current week"
+  f.cbAfterDateChange();
+  ASSERT_TRUE(f.lblWeek.Visible());
+  const tk::TBounds week = f.lblWeek.Bounds();
+  EXPECT_GT(week.Width, 0);
+  EXPECT_LE(week.Left + week.Width, f.tsArchiveAttr.ClientWidth());
+  const auto apart = [&week](const tk::TControl& c) {
+    const tk::TBounds b = c.Bounds();
+    return week.Left + week.Width <= b.Left || b.Left + b.Width <= week.Left || week.Top + week.Height <= b.Top ||
+           b.Top + b.Height <= week.Top;
+  };
+  EXPECT_TRUE(apart(f.cbAfterDate));
+  EXPECT_TRUE(apart(f.imgAfterDate));
+  EXPECT_TRUE(apart(f.chkIncludeSysHidden));
+}

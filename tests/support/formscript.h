@@ -39,12 +39,12 @@ class TScript {
     std::function<bool()> Call;  // call step when set: repeated until it reports done
     std::function<bool()> Once;  // a step of its own: run once, true when it was done
   };
-  static TStep Answer(const std::string& button) { return {button, nullptr, 0, 0, 0, nullptr}; }
+  static TStep Answer(const std::string& button) { return {button, nullptr, 0, 0, 0, nullptr, nullptr}; }
   static TStep Post(HWND target, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-    return {"", target, msg, wp, lp, nullptr};
+    return {"", target, msg, wp, lp, nullptr, nullptr};
   }
   static TStep Click(const tk::TControl& c) { return Post(c.Handle(), BM_CLICK); }
-  static TStep Call(std::function<bool()> fn) { return {"", nullptr, 0, 0, 0, std::move(fn)}; }
+  static TStep Call(std::function<bool()> fn) { return {"", nullptr, 0, 0, 0, std::move(fn), nullptr}; }
   static TStep Do(std::function<bool()> action) { return {"", nullptr, 0, 0, 0, nullptr, std::move(action)}; }
   static std::vector<TStep> Type(HWND target, const std::string& chars) {
     std::vector<TStep> steps;
