@@ -497,16 +497,11 @@ void TControlSubClass::PaintSpeedButton(TCanvas& c, RECT client) {
     else Line(c, {{r - 1, t}, {r - 1, bt - 1}, {l - 1, bt - 1}});
   }
   const std::string text = b->Caption();
-  SIZE g{0, 0};
-  if (b->Glyph()) {
-    BITMAP bm;
-    if (GetObjectW(b->Glyph(), sizeof(bm), &bm)) g = {bm.bmWidth / b->NumGlyphs(), bm.bmHeight};
-  }
-  SIZE t = CaptionSize(c, text);
-  int spacing = text.empty() ? 0 : b->Spacing();
+  // The places the button's own face uses: a transparent face shows through, and a
+  // caption drawn anywhere else would show twice.
   RECT ir{}, tr{};
-  tk::LayoutGlyph(b->Layout(), {client.right, client.bottom}, g, t, spacing, ir, tr);
-  if (b->Layout() == tk::TButtonLayout::blGlyphLeft) OffsetRect(&ir, 0, -1);
+  b->FacePlaces(c, client, b->Pressed(), ir, tr);
+  const SIZE g{ir.right - ir.left, ir.bottom - ir.top};
   if (g.cx > 0) {
     const int n = b->NumGlyphs();
     int index = 0;
@@ -517,8 +512,6 @@ void TControlSubClass::PaintSpeedButton(TCanvas& c, RECT client) {
     Component->DrawItemImage(c, ir, cell, false, false, down || MouseDown, enabled, Focused, Hot, true);
     DeleteObject(cell);
   }
-  tr.top = 0;
-  tr.bottom = client.bottom;
   Component->DrawItemText(c, text, DT_SINGLELINE | DT_LEFT, b->Font(), false, false, false, enabled, false, tr, "");
 }
 

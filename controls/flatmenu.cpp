@@ -299,7 +299,12 @@ void TXPMenu::ApplyToBars(tk::TControl& control, bool enable, bool refresh) {
     } else if (tb->OnCustomDrawButton.InstalledBy(this)) {
       tb->OnCustomDrawButton.Clear();
     }
-    if (refresh) tb->Invalidate();
+    // Painted in its new look at once, not whenever the system gets round to it (the
+    // bar of a window that a dialog disables may wait for the pointer to pass).
+    if (refresh) {
+      tb->Invalidate();
+      tb->Update();
+    }
   }
   if (auto* cb = dynamic_cast<tk::TControlBar*>(&control); cb && (controls_ & xcControlbar)) {
     if (enable) {
@@ -625,10 +630,29 @@ void TXPMenu::DrawItemImage(TCanvas& canvas, RECT rect, HBITMAP b, bool rtl, boo
 
 void TXPMenu::DrawItemText(TCanvas& canvas, const std::string& text, UINT flags, const tk::TFontSpec& font,
                            bool rtl, bool bar, bool isDefault, bool enabled, bool selected, RECT rect,
-                           const std::string& shortcut) {
+                           const std::string& shortcut, bool toolButton) {
   canvas.Font = font;
   TColor colour = selected ? work_.SelectFontColor : font.Color;
   if (!enabled) colour = work_.DisabledColor;
+  if (!enabled && toolButton) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    HBITMAP scratch = NewDib(w, h);
+    {
+      TSelected s(scratch);
+      TCanvas sc(s.dc);
+      FillWith(sc, {0, 0, w, h}, canvas.Brush.Color);
+      sc.Font = font;
+      sc.Font.Color = colour;
+      sc.Brush.Style = tk::TBrushStyle::bsClear;
+      RECT r{0, (h - sc.TextHeight("W")) / 2, w, h};
+      r.bottom = r.top + sc.TextHeight("W");
+      sc.DrawText(text, r, flags | DT_VCENTER | DT_SINGLELINE);
+      BitBlt(canvas.Handle(), rect.left, rect.top, w, h, s.dc, 0, 0, SRCCOPY);
+    }
+    DeleteObject(scratch);
+    return;
+  }
   if (selected && bar && useSystemColors_) colour = ContrastTextColor(canvas.Handle(), work_.IconBackColor);
   rect.top += ((rect.bottom - rect.top) - canvas.TextHeight("W")) / 2;
   canvas.Brush.Style = tk::TBrushStyle::bsClear;

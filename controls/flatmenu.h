@@ -122,9 +122,11 @@ class TXPMenu {
                      bool radio);
   void DrawItemImage(tk::TCanvas& canvas, RECT rect, HBITMAP b, bool rightToLeft, bool barItem, bool checked,
                      bool enabled, bool pressed, bool selected, bool toolButton = false);
+  // A disabled tool button's caption goes through a scratch bitmap in the canvas's
+  // brush colour, so that it never blends with what the button drew before.
   void DrawItemText(tk::TCanvas& canvas, const std::string& text, UINT flags, const tk::TFontSpec& font,
                     bool rightToLeft, bool barItem, bool isDefault, bool enabled, bool selected, RECT rect,
-                    const std::string& shortcut);
+                    const std::string& shortcut, bool toolButton = false);
   void DrawOpenItemFrame(tk::TCanvas& canvas, RECT rect, TColor barColor, bool rightToLeft,
                          bool toolButton = false);
   void DrawPopupFrame(HWND window, bool rightToLeft);

@@ -108,9 +108,12 @@ void TXPMenu::DrawToolButton(tk::TToolBar& bar, tk::TToolButton& button, tk::TCu
   }
 
   if (bar.ShowCaptions) {
+    // In the bar's own font, which the bar measured its buttons with, and clipped to
+    // the button: a caption never runs into its neighbours.
+    const tk::TFontSpec& font = bar.Font();
     RECT tr = bounds;
     if (dropDown) tr.right -= 12;
-    canvas.Font = font_;
+    canvas.Font = font;
     UINT flags = DT_SINGLELINE;
     const bool rtl = button.RightToLeft;
     if (!bar.List || button.MenuItem) {
@@ -124,8 +127,8 @@ void TXPMenu::DrawToolButton(tk::TToolBar& bar, tk::TToolButton& button, tk::TCu
       if (w > 0) tr.left += w;
     }
     if (rtl) flags |= DT_RTLREADING;
-    DrawItemText(canvas, button.Caption(), flags, font_, rtl, button.MenuItem != nullptr, false, button.Enabled(),
-                 selected, tr, "");
+    DrawItemText(canvas, button.Caption(), flags, font, rtl, button.MenuItem != nullptr, false, button.Enabled(),
+                 selected, tr, "", true);
   }
 
   // The separator left of the button.

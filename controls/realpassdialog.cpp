@@ -8,6 +8,7 @@ namespace g32 {
 namespace {
 
 const wchar_t kFormClass[] = L"TPassForm";
+const wchar_t kNoQuoteMessage[] = L"A password can not hold the double quote character (\")";
 constexpr int kButtonWidth = 75, kButtonHeight = 25;
 
 HFONT DialogFont() {
@@ -61,6 +62,12 @@ struct TPassForm {
       return msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE || msg.wParam == VK_BACK;
     }
     if (msg.message == WM_CHAR) {
+      // A password reaches the runner inside a quoted word of its command line, where a
+      // double quote cannot stand: it is refused here, never altered on the way.
+      if (msg.wParam == L'"') {
+        MessageBoxW(form, kNoQuoteMessage, L"Information", MB_ICONINFORMATION | MB_OK);
+        return true;
+      }
       // Control characters (Enter, Escape, Tab, Backspace) are keys, not password text.
       if (!lastKeyWasBackspace && msg.wParam >= L' ') {
         typed += static_cast<wchar_t>(msg.wParam);

@@ -2,7 +2,7 @@
 // Asks for a password in a small modal window without an edit box: the window takes
 // the keys itself and shows the typed characters masked, or only the password's
 // length as a gradient bar. With AskTwice the password is asked a second time and
-// both entries must match.
+// both entries must match. A double quote is refused with a message as it is typed.
 #include <windows.h>
 
 #include <string>

@@ -89,11 +89,13 @@ void TSaveComboBox::LoadHistory() {
 
 void TSaveComboBox::SaveHistory() {
   if (!HasStore()) return;
+  // The handler may complete the text (a folder gets its backslash): what is stored
+  // is the text the box shows afterwards, so one folder never appears in two forms.
+  bool doSave = true;
+  if (OnSave) OnSave(*this, doSave);
   const std::string text = Text();
   // A box without a section has no place that a load would read back.
   if (RememberText && !Section.empty()) StoreWrite("LastText", text);
-  bool doSave = true;
-  if (OnSave) OnSave(*this, doSave);
   if (!doSave || Section.empty() || tk::Trim(text).empty()) return;
   if (!SaveRepeated && IndexOf(text) >= 0) return;
   const int n = std::max(StoreReadInteger("Count"), 0);

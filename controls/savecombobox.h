@@ -40,14 +40,15 @@ class TSaveComboBox : public tk::TComboBox {
   bool SaveOnExit = true;     // save when the focus leaves for another control
   bool SaveRepeated = false;  // add a text again that the list holds already
   bool RememberText = true;   // keep the last text in LastText
-  // May veto a save by clearing doSave (LastText is written before it is asked).
+  // May complete the box's text and may veto a save by clearing doSave; LastText is
+  // written after it with the completed text, also when it vetoes.
   std::function<void(TSaveComboBox& sender, bool& doSave)> OnSave;
 
   // Replaces the list (and, with RememberText, the text) with what the section holds.
   // Nothing happens without a store, a store name or a Section.
   void LoadHistory();
-  // Writes LastText, then adds the text to the list and the store unless it is
-  // vetoed, blank, or (without SaveRepeated) in the list already.
+  // Asks OnSave, writes LastText, then adds the text to the list and the store unless
+  // it is vetoed, blank, or (without SaveRepeated) in the list already.
   virtual void SaveHistory();
 
   // Leaving for another control of the form: OnExit, then SaveHistory when SaveOnExit.

@@ -196,7 +196,7 @@ TAutoRunsForm::TAutoRunsForm() : TEntryListForm(L"TAutoRunsForm", lvAutoRuns) {
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {407, 324, 75, 25},
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
   });
-  SetUp(-1, -1, -1, false);
+  SetUp("Profile", false);
   lvAutoRuns.AddColumn("Media", 115);
   lvAutoRuns.AddColumn("Action", 65);
   lvAutoRuns.AddColumn("Days run on", 90);

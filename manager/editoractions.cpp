@@ -42,6 +42,9 @@ void TMainForm::axnSchedulesExecute() {
     schedulesForm_ = std::make_unique<TSchedulesForm>();
     schedulesForm_->Images = &ilToolbar;
     schedulesForm_->RowImage = axnSchedules->ImageIndex;
+    // New, Edit and Delete show the pictures of the same profile actions.
+    schedulesForm_->SetButtonImages(axnNewProfile->ImageIndex, axnEditProfile->ImageIndex,
+                                    axnDeleteProfile->ImageIndex);
     PadToolButtonCaptions(schedulesForm_->ToolBar1);
   }
   // Stores the list (entries before surplus) and tells the scheduler to reload.

@@ -14,22 +14,31 @@ TEntryListForm::TEntryListForm(std::wstring className, tk::TListView& rows)
   ToolBar1.List = true;
 }
 
-void TEntryListForm::SetUp(int addImage, int editImage, int deleteImage, bool separatorBeforeDelete) {
+void TEntryListForm::SetUp(const std::string& entry, bool separatorBeforeDelete) {
   // The list is a member of the dialog of the kind, made after this base.
   UseAlternateRows(rows_);
   rows_.OnClick = [this] { UpdateButtons(); };
   rows_.OnSelectItem = [this](int, bool) { UpdateButtons(); };
   rows_.OnDblClick = [this] { tbEditClick(); };
-  tbAdd = &ToolBar1.AddButton(" New", addImage);
-  tbEdit = &ToolBar1.AddButton(" Edit", editImage);
+  tbAdd = &ToolBar1.AddButton(" New");
+  tbEdit = &ToolBar1.AddButton(" Edit");
   if (separatorBeforeDelete) ToolBar1.AddButton("", -1, tk::TToolButtonStyle::tbsSeparator);
-  tbDelete = &ToolBar1.AddButton(" Delete", deleteImage);
+  tbDelete = &ToolBar1.AddButton(" Delete");
+  tbAdd->Hint = "New " + entry;
+  tbEdit->Hint = "Edit " + entry;
+  tbDelete->Hint = "Delete " + entry;
   tbAdd->Name = "tbAdd";
   tbEdit->Name = "tbEdit";
   tbDelete->Name = "tbDelete";
   tbAdd->OnClick = [this] { tbAddClick(); };
   tbEdit->OnClick = [this] { tbEditClick(); };
   tbDelete->OnClick = [this] { tbDeleteClick(); };
+}
+
+void TEntryListForm::SetButtonImages(int addImage, int editImage, int deleteImage) {
+  tbAdd->SetImageIndex(addImage);
+  tbEdit->SetImageIndex(editImage);
+  tbDelete->SetImageIndex(deleteImage);
 }
 
 void TEntryListForm::ShowEntries() {

@@ -20,6 +20,8 @@ class TEntryListForm : public tk::TForm {
   // and the index of the image every row shows.
   tk::TImageList* Images = nullptr;
   int RowImage = -1;
+  // The pictures of New, Edit and Delete in Images (-1: none).
+  void SetButtonImages(int addImage, int editImage, int deleteImage);
 
   // Edit and Delete are enabled exactly while a row is selected.
   void UpdateButtons();
@@ -29,9 +31,9 @@ class TEntryListForm : public tk::TForm {
 
  protected:
   TEntryListForm(std::wstring className, tk::TListView& rows);
-  // Adds the buttons and wires the list (after the form's table is declared); -1: no
-  // image.
-  void SetUp(int addImage, int editImage, int deleteImage, bool separatorBeforeDelete);
+  // Adds the buttons, with the hints "New ", "Edit " and "Delete " + entry, and wires
+  // the list (after the form's table is declared).
+  void SetUp(const std::string& entry, bool separatorBeforeDelete);
   // One row per entry in list order, then sorted; the list takes the focus.
   void ShowEntries();
 

@@ -65,7 +65,9 @@ TExtractForm::TExtractForm() : TForm(L"TExtractForm"), TFilePickers(static_cast<
 }
 
 void TExtractForm::PrepareForZip(bool haveRow, const std::string& zip, const std::string& password) {
+  HandleNeeded();  // its creation loads the history before the fields are filled, as on later uses
   RealPassDialog1.Password.clear();
+  zipEncrypted_ = false;
   if (!haveRow) {
     edZipFN.SetText("");
   } else if (FileExistsQuiet(zip)) {
@@ -83,17 +85,21 @@ void TExtractForm::FormShow() {
   chkAllFilesClick();
 }
 
-void TExtractForm::FormActivate() { btnPassword.SetVisible(!RealPassDialog1.Password.empty()); }
+void TExtractForm::FormActivate() { ShowPasswordButton(); }
+
+void TExtractForm::ShowPasswordButton() { btnPassword.SetVisible(zipEncrypted_ || !RealPassDialog1.Password.empty()); }
+
+void TExtractForm::AskPassword() {
+  RealPassDialog1.Execute();
+  ShowPasswordButton();
+}
 
 void TExtractForm::edZipFNChange() {
   if (!Active()) return;
   RealPassDialog1.Password.clear();
-  if (ZipHasEncryptedItems(edZipFN.Text())) {
-    btnPassword.Show();
-    if (RealPassDialog1.Password.empty()) RealPassDialog1.Execute();
-  } else {
-    btnPassword.Hide();
-  }
+  zipEncrypted_ = ZipHasEncryptedItems(edZipFN.Text());
+  ShowPasswordButton();
+  if (zipEncrypted_) AskPassword();
 }
 
 void TExtractForm::btnZipFNClick() {
@@ -101,7 +107,7 @@ void TExtractForm::btnZipFNClick() {
   if (RunOpenDialog && RunOpenDialog(OpenDialog1)) edZipFN.SetText(OpenDialog1.FileName);
 }
 
-void TExtractForm::btnPasswordClick() { RealPassDialog1.Execute(); }
+void TExtractForm::btnPasswordClick() { AskPassword(); }
 
 void TExtractForm::chkAllFilesClick() {
   if (chkAllFiles.Checked()) {
@@ -180,6 +186,11 @@ void TExtractForm::btnOKClick() {
   if (scbExtractTo.Text().empty()) return refuse("Destination folder not specified", scbExtractTo);
   if (!chkAllFiles.Checked() && edFilesToExtract.Text().empty())
     return refuse("\"Files to extract\" not specified", edFilesToExtract);
+  // A password kept from before the password dialog refused double quotes cannot reach
+  // the runner unchanged: it is not passed on altered.
+  if (RealPassDialog1.Password.find('"') != std::string::npos)
+    return refuse("The password holds a double quote character (\"), which can not be passed on; "
+                  "type the password again with Password...", btnPassword);
 }
 
 void TExtractForm::btnCancelClick() { btnCancel.SetFocus(); }

@@ -51,6 +51,13 @@ class TExtractForm : public tk::TForm, public TFilePickers {
   void btnOKClick();
   void btnCancelClick();
 
+ private:
+  // The password dialog; the button follows its answer (the dialog's closing activates
+  // this form before the answer is known).
+  void AskPassword();
+  // Password... shows while a password is held or the chosen zip needs one.
+  void ShowPasswordButton();
+  bool zipEncrypted_ = false;
 };
 
 // The runner's arguments of the extract (after the letter X): zip, masks, folder,

@@ -144,6 +144,10 @@ TFiltersForm::TFiltersForm() : TForm(L"TFiltersForm") {
   tbEditFilter->Name = "tbEditFilter";
   tbDeleteFilter->Name = "tbDeleteFilter";
   tbRenameFilter->Name = "tbRenameFilter";
+  tbAddFilter->Hint = "Add filter";
+  tbEditFilter->Hint = "Edit filter";
+  tbDeleteFilter->Hint = "Delete filter";
+  tbRenameFilter->Hint = "Rename filter";
   lvFilters.AddColumn("Name", 110);
   lvFilters.AddColumn("Value", 250);
   UseAlternateRows(lvFilters);

@@ -13,24 +13,21 @@
 
 namespace {
 
-// Windows whose topic is fixed.
+// Windows whose topic is fixed by their class.
 const std::pair<const wchar_t*, const char*> kClassTopics[] = {
-    {L"TScheduleForm", "schedule"}, {L"TAutoRunForm", "autorun"}, {L"TFilterForm", "efilter"},
-    {L"TExtractForm", "extract"},   {L"TSpanForm", "split"},      {L"TReAssembleForm", "join"},
-};
-// Windows that name their topic themselves.
-const wchar_t* const kAskingClasses[] = {L"TOptionsForm", L"TStartupProfilesForm", L"TWizardForm"};
+    {L"TExtractForm", "extract"}, {L"TSpanForm", "split"}, {L"TReAssembleForm", "join"}};
 
+// A window that names its topic is asked (its topic may follow the page it shows);
+// the others are known by their class.
 std::string TopicOfActiveWindow() {
   HWND active = GetActiveWindow();
+  if (!active) return "whatisit";
+  if (auto* source = dynamic_cast<const THelpTopicSource*>(tk::TControl::FromHandle(active)))
+    return source->HelpTopic();
   wchar_t cls[128] = {};
-  if (!active || !GetClassNameW(active, cls, 128)) return "whatisit";
-  for (const auto& [name, topic] : kClassTopics)
-    if (wcscmp(cls, name) == 0) return topic;
-  for (const wchar_t* name : kAskingClasses)
-    if (wcscmp(cls, name) == 0)
-      if (auto* source = dynamic_cast<const THelpTopicSource*>(tk::TControl::FromHandle(active)))
-        return source->HelpTopic();
+  if (GetClassNameW(active, cls, 128))
+    for (const auto& [name, topic] : kClassTopics)
+      if (wcscmp(cls, name) == 0) return topic;
   return "whatisit";
 }
 

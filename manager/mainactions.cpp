@@ -109,6 +109,7 @@ void TMainForm::CreateActions() {
       &M::axnRunSchedulerExecute);
   // Help
   add(axnHelpTopics, "axnHelpTopics", "Help", "Help", "Help Topics", imgHelp, {VK_F1, 0}, &M::axnHelpTopicsExecute);
+  axnHelpTopics->ShortCutInModalForms = true;  // F1 in a dialog opens the dialog's topic
   add(axnWWW, "axnWWW", "Help", QbWebAddress, "", imgWeb, {}, &M::axnWWWExecute);
   add(axnAbout, "axnAbout", "Help", "About", "About", imgAbout, {}, &M::axnAboutExecute);
   add(axnMail, "axnMail", "Help", QbSupportMail, "", -1, {}, &M::axnMailExecute);

@@ -245,11 +245,15 @@ void TMainForm::WriteProfileNames() {
 
 void TMainForm::FormClose(tk::TCloseAction&) {
   if (OrderChanged) WriteProfileNames();
-  if (WindowState() != tk::TWindowState::wsMaximized) {
-    Ini->SetFormLeft(Left());
-    Ini->SetFormTop(Top());
-    Ini->SetFormWidth(Width());
-    Ini->SetFormHeight(Height());
+  // A minimised window keeps the place it comes back to; one that comes back
+  // maximised, like a maximised one, keeps the last normal session's place.
+  bool restoresMaximized = false;
+  const tk::TBounds place = NormalBounds(&restoresMaximized);
+  if (WindowState() != tk::TWindowState::wsMaximized && !restoresMaximized) {
+    Ini->SetFormLeft(place.Left);
+    Ini->SetFormTop(place.Top);
+    Ini->SetFormWidth(place.Width);
+    Ini->SetFormHeight(place.Height);
   }
   for (int i = 0; i < hcProfile.SectionCount() - 1; ++i) Ini->SetColWidth(i, hcProfile.SectionWidth(i));
   Ini->SetLastProfile(LastProfile);
@@ -305,7 +309,22 @@ void TMainForm::FitLastColumn() {
 void TMainForm::hcProfileSectionResize(int) { SyncColumns(); }
 
 void TMainForm::FormResize() {
-  if (WindowCreated) FitLastColumn();
+  if (!WindowCreated) return;
+  if (ViewMode() == 3) ClampPanelHeight();
+  FitLastColumn();
+}
+
+void TMainForm::ClampPanelHeight() {
+  // The room below the header that the upper list, the splitter and the panel share;
+  // a drag leaves the panel at least kMinPanelHeight and the list above it more than
+  // kPanelRoomAbove, and so does a window made smaller than the panel.
+  if (IsIconic(Handle())) return;
+  const int room = ClientHeight() - CoolBar1.Height() - hcProfile.Height() - Splitter2.Height();
+  const int most = room - kPanelRoomAbove - 1, least = std::clamp(room / 2, 0, kMinPanelHeight);
+  const int height = std::max(std::min(pnlMcp.Height(), most), least);
+  if (height == pnlMcp.Height()) return;
+  pnlMcp.SetHeight(height);
+  Realign();
 }
 
 // ---------------------------------------------------------------- view modes
@@ -333,6 +352,7 @@ void TMainForm::SetViewMode(int mode) {
       break;
   }
   Realign();
+  if (mode != 1 && mode != 2) ClampPanelHeight();
   axnNormalProfileOnly->SetChecked(mode == 1);
   axnMcProfileOnly->SetChecked(mode == 2);
   axnBothProfiles->SetChecked(mode != 1 && mode != 2);

@@ -160,6 +160,9 @@ class TMainForm : public tk::TForm {
   // ---- columns and view
   void SyncColumns();
   void FitLastColumn();
+  // Keeps the lower panel within the window so that both lists keep their minimum
+  // height (at start, after a view change and on every resize).
+  void ClampPanelHeight();
   // 1 ordinary profiles only, 2 multi-computer profiles only, 3 both.
   void SetViewMode(int mode);
   int ViewMode() const;

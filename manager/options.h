@@ -10,6 +10,7 @@
 #include "controls/g32progressbarui.h"
 #include "controls/memodialog.h"
 #include "controls/multicolorcombobox.h"
+#include "manager/help.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_groupbox.h"
 #include "toolkit/win_pagecontrol.h"
@@ -34,7 +35,7 @@ struct TOptionsApplied {
   bool AnyChanged() const { return ColorsChanged || DatesChanged || SizesChanged || XPMenuChanged; }
 };
 
-class TOptionsForm : public tk::TForm {
+class TOptionsForm : public tk::TForm, public THelpTopicSource {
  public:
   TOptionsForm();
 
@@ -105,7 +106,7 @@ class TOptionsForm : public tk::TForm {
   g32::TMemoDialog mmodlgCustomRunAndTestDelay, mmodlgDefaultComment;
 
   // The help page of the active page: "options1" to "options5".
-  std::string HelpTopic() const;
+  std::string HelpTopic() const override;
   // Runs the main window's help action (the help button).
   std::function<void()> OnHelp;
   // After OK has stored the values: the display settings for the running main window.

@@ -305,9 +305,10 @@ void TMainForm::axnRunAndTestExecute() { RunSelectedProfiles('B', false); }
 void TMainForm::axnTestzipfileExecute() {
   if (!Ini->GetDontShowMBoxOnTest()) {
     bool showAgain = true;
+    // The box is wide enough for "Don't show again" beside its check mark in Tahoma 8.
     InfoDlgDontShowAgain("AntiVirus software may slow down Testing on network drives and cause heavy network "
                          "trafic. See Known Issue on Help.",
-                         130, 100, showAgain);
+                         130, 120, showAgain);
     if (!showAgain) Ini->SetDontShowMBoxOnTest(true);
   }
   RunSelectedProfiles('T', false);

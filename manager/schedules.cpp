@@ -268,11 +268,11 @@ TSchedulesForm::TSchedulesForm() : TEntryListForm(L"TSchedulesForm", lvSchedules
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {391, 298, 75, 25},
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
   });
-  SetUp(14, 15, 16, true);
-  lvSchedules.AddColumn("Schedule time", 85);
+  SetUp("Schedule", true);
+  lvSchedules.AddColumn("Schedule time", 90);
   lvSchedules.AddColumn("Action", 70);
   lvSchedules.AddColumn("Runs on", 120);
-  lvSchedules.AddColumn("Profiles", 170);
+  lvSchedules.AddColumn("Profiles", 165);
   OnShow = [this] { FormShow(); };
   btnOK.OnClick = [this] { btnOKClick(); };
 }

@@ -67,6 +67,9 @@ TSpanForm::TSpanForm() : TForm(L"TSpanForm"), TFilePickers(static_cast<tk::TForm
 }
 
 void TSpanForm::PrepareForZip(const std::string& zip) {
+  // The window first: its creation loads the folder history, which must not replace
+  // the folder proposed below (as it does not on any later use).
+  HandleNeeded();
   edZipFN.SetText("");
   if (!zip.empty() && FileExistsQuiet(zip)) edZipFN.SetText(zip);
 }

@@ -156,7 +156,7 @@ TWizardForm::TWizardForm() : TForm(L"TWizardForm"), stored_(std::make_unique<TQb
       {.Control = cbAfterDate, .Name = "cbAfterDate", .Caption = "", .Bounds = {80, 60, 190, 21},
        .Style = tk::cbList, .Parent = &tsArchiveAttr},
       {.Control = lblWeek, .Name = "lblWeek", .Caption = "(week based on date; i.e, dates 8 to 14 is week2)",
-       .Bounds = {80, 88, 0, 0}, .Style = tk::sHidden, .Parent = &tsArchiveAttr},
+       .Bounds = {80, 91, 0, 0}, .Style = tk::sHidden, .Parent = &tsArchiveAttr},
       {.Control = lblDays, .Name = "lblDays", .Caption = "Days", .Bounds = {80, 91, 0, 0}, .Style = tk::sHidden,
        .Parent = &tsArchiveAttr},
       {.Control = edAfterDate, .Name = "edAfterDate", .Caption = "1", .Bounds = {112, 88, 50, 21},
@@ -376,8 +376,6 @@ void TWizardForm::FormCreate() {
   dtpAfterDate.SetRange(tk::EncodeDate(1981, 1, 1), tk::EncodeDate(2078, 1, 1));
   dtpAfterDate.SetDateTime(tk::Date());
   lblCNS.SetLeft(mmoCNS.Left());
-  lblWeek.SetTop(lblIncludeFiles.Top() + 1);
-  lblWeek.SetLeft(cbAfterDate.Left() + cbAfterDate.Width() + 8);
 }
 
 void TWizardForm::FormShow() {
@@ -469,7 +467,7 @@ void TWizardForm::RearrangePages() {
   SetPageInUse(tsFolderInfo, !mc);
 }
 
-std::string TWizardForm::WizardHelpTopic() const {
+std::string TWizardForm::HelpTopic() const {
   const int i = pcMain.ActivePageIndex();
   int n = 1;
   if (i == 3) n = lvItemList.Visible() ? 4 : 10;

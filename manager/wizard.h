@@ -24,6 +24,7 @@
 #include "controls/savecombobox.h"
 #include "manager/dateformat.h"
 #include "manager/fspec.h"
+#include "manager/help.h"
 #include "settings/qbprofile.h"
 #include "toolkit/win_datetimepicker.h"
 #include "toolkit/win_form.h"
@@ -35,7 +36,7 @@
 // Why the wizard is open: the bits of WizardMode.
 constexpr unsigned wzNew = 1, wzNewMc = 2, wzCopy = 4, wzEdit = 8, wzView = 16, wzNewZip = 32;
 
-class TWizardForm : public tk::TForm {
+class TWizardForm : public tk::TForm, public THelpTopicSource {
  public:
   TWizardForm();
   ~TWizardForm() override;
@@ -63,7 +64,7 @@ class TWizardForm : public tk::TForm {
   bool PageInUse(const tk::TTabSheet& page) const;
   void SetPageInUse(tk::TTabSheet& page, bool inUse);
   // The help page of the current page ("wiz_page" and a number).
-  std::string WizardHelpTopic() const;
+  std::string HelpTopic() const override;
 
   // The main window's help action, run by the Help button.
   std::function<void()> OnHelp;

@@ -254,6 +254,9 @@ bool TWizardForm::FormToProfile(TQbProfile* qbp) {
 }
 
 bool TWizardForm::Open(unsigned mode, const std::string& profileName) {
+  // The window first: its creation loads the target folder history, which must not
+  // replace the profile's folder filled in below (as it does not on any later use).
+  HandleNeeded();
   storeOnFinish_ = false;
   editedName_.clear();
   if (mode & (wzCopy | wzEdit | wzView)) {

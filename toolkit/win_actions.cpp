@@ -102,8 +102,13 @@ TActionList::TActionList(TForm& owner) : owner_(owner) {
   idleId_ = Application.AddIdleHandler([this] { UpdateActions(); });
   hookId_ = Application.AddMessageHook([this](MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
-    if (Application.ModalLevel() > 0 || Application.ActiveForm() != &owner_) return false;
-    return DispatchShortCut(static_cast<WORD>(msg.wParam), KeyboardShiftState() & (ssShift | ssAlt | ssCtrl));
+    const TShiftState shift = KeyboardShiftState() & (ssShift | ssAlt | ssCtrl);
+    if (Application.ModalLevel() > 0) {
+      const TForm* active = Application.ActiveForm();
+      return active && active->Modal() && DispatchShortCut(static_cast<WORD>(msg.wParam), shift, true);
+    }
+    if (Application.ActiveForm() != &owner_) return false;
+    return DispatchShortCut(static_cast<WORD>(msg.wParam), shift);
   });
 }
 
@@ -139,9 +144,10 @@ void TActionList::UpdateActions() {
   for (auto& a : actions_) a->Update();
 }
 
-bool TActionList::DispatchShortCut(WORD key, TShiftState shift) {
+bool TActionList::DispatchShortCut(WORD key, TShiftState shift, bool modalOnly) {
   const TShortCut pressed{key, shift};
   for (auto& a : actions_) {
+    if (modalOnly && !a->ShortCutInModalForms) continue;
     bool match = a->ShortCut == pressed;
     for (const TShortCut& s : a->SecondaryShortCuts) match = match || s == pressed;
     if (match) return a->Execute();

@@ -38,6 +38,9 @@ class TAction {
   TShortCut ShortCut;
   // Further keys that work the action; they are not shown in menus or hints.
   std::vector<TShortCut> SecondaryShortCuts;
+  // The shortcut works inside the program's modal forms too (help, which asks the
+  // active form for its topic).
+  bool ShortCutInModalForms = false;
   int ImageIndex = -1;
   bool Enabled = true, Checked = false, Visible = true;
   // Actions with the same group index above 0 are radio items: checking one through
@@ -74,7 +77,8 @@ class TAction {
 class TActionList {
  public:
   // Updates run whenever the application goes idle; shortcuts work while owner is
-  // the active form and no modal form of the program shows.
+  // the active form and no modal form of the program shows (those of actions with
+  // ShortCutInModalForms also while a modal form of the program is active).
   explicit TActionList(TForm& owner);
   ~TActionList();
   TActionList(const TActionList&) = delete;
@@ -90,8 +94,9 @@ class TActionList {
   // Every action's update (the idle pass).
   void UpdateActions();
   // The action whose shortcut (or secondary shortcut) is key with shift; when there
-  // is one and it is enabled it is executed and the result is true.
-  bool DispatchShortCut(WORD key, TShiftState shift);
+  // is one and it is enabled it is executed and the result is true. modalOnly: only
+  // the actions whose shortcut works in modal forms.
+  bool DispatchShortCut(WORD key, TShiftState shift, bool modalOnly = false);
 
  private:
   TForm& owner_;

@@ -195,7 +195,17 @@ void TControl::SetVisible(bool v) {
 }
 void TControl::SetEnabled(bool e) {
   enabled_ = e;
-  if (hwnd_) EnableWindow(hwnd_, e);
+  if (!hwnd_) return;
+  HWND focus = GetFocus();
+  const bool hadFocus = focus && (focus == hwnd_ || IsChild(hwnd_, focus));
+  EnableWindow(hwnd_, e);
+  // A disabled window loses the focus to nobody, and then neither Tab nor Esc reach
+  // the form: the next control that can take it gets it, as in a dialog.
+  if (e || !hadFocus) return;
+  TForm* f = Form();
+  if (!f || f == this || !f->Handle()) return;
+  if (HWND next = GetNextDlgTabItem(f->Handle(), hwnd_, FALSE); next && next != hwnd_) ::SetFocus(next);
+  else ::SetFocus(f->Handle());
 }
 void TControl::SetTabStop(bool on) {
   tabStop_ = on;
@@ -847,6 +857,11 @@ void TEdit::AfterCreate() {
 }
 void TEdit::BeforeDestroy() {}
 std::string TEdit::Caption() const { return TControl::Caption(); }
+void TEdit::SetCaption(const std::string& text) {
+  const bool windowNotifies = Handle() != nullptr;  // the window sends EN_CHANGE itself
+  TControl::SetCaption(text);
+  if (!windowNotifies && OnChange) OnChange();
+}
 void TEdit::SetReadOnly(bool on) {
   style_ = on ? style_ | edReadOnly : style_ & ~edReadOnly;
   if (Handle()) SendMessageW(Handle(), EM_SETREADONLY, on, 0);
@@ -1018,6 +1033,13 @@ bool TComboBox::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* res
     }
     if (code == CBN_EDITCHANGE && !settingText_) { if (OnChange) OnChange(); return true; }
     if (code == CBN_DROPDOWN) { if (OnDropDown) OnDropDown(); return true; }
+    // A click into the edit part focuses the box's inner edit, not the box: the form
+    // hears of it here, so that leaving the box runs its exit handling.
+    if (code == CBN_SETFOCUS) {
+      if (TForm* f = Form()) f->FocusChanged(this);
+      *result = 0;
+      return true;
+    }
   }
   if (msg == WM_MEASUREITEM && ItemHeight > 0) {
     reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = static_cast<UINT>(ScaleToDpi(ItemHeight, Dpi()));

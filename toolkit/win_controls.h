@@ -7,7 +7,7 @@
 // Events fired by programmatic changes, as the programs expect them:
 //   TCheckBox::SetChecked (a change)        -> OnClick
 //   TRadioButton::SetChecked(true) (change) -> OnClick (siblings are unchecked)
-//   TEdit/TMemo::SetText                    -> OnChange (EN_CHANGE)
+//   TEdit/TMemo::SetText                    -> OnChange (EN_CHANGE; also before the window exists)
 //   TComboBox::SetItemIndex / SetText       -> nothing
 //   TListView check, state, item changes    -> OnChange (LVN_ITEMCHANGED)
 // Focus: OnExit fires only when the focus moves to another control of the same
@@ -482,6 +482,9 @@ class TEdit : public TControl {
   std::string Text() const { return Caption(); }
   void SetText(const std::string& text) { SetCaption(text); }  // fires OnChange
   std::string Caption() const override;
+  // Fires OnChange also while there is no window yet, as the window would: a dialog
+  // filled before its first showing reacts as on every later one.
+  void SetCaption(const std::string& text) override;
   bool ReadOnly() const { return (style_ & edReadOnly) != 0; }
   void SetReadOnly(bool on);
   // The border: single (sunken with Ctl3D, a flat line without) or none (edNoBorder).

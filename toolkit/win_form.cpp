@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "toolkit/strings.h"
+#include "toolkit/win_hovertips.h"
 
 namespace tk {
 
@@ -287,6 +288,24 @@ TWindowState TForm::WindowState() const {
   return TWindowState::wsNormal;
 }
 
+TBounds TForm::NormalBounds(bool* restoresMaximized) const {
+  if (restoresMaximized) *restoresMaximized = false;
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!Handle() || !(IsIconic(Handle()) || IsZoomed(Handle())) || !GetWindowPlacement(Handle(), &wp))
+    return Bounds();
+  if (restoresMaximized) *restoresMaximized = IsIconic(Handle()) && (wp.flags & WPF_RESTORETOMAXIMIZED);
+  // The placement counts from the work area's corner, the bounds from the screen's.
+  RECT r = wp.rcNormalPosition;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &mi))
+    OffsetRect(&r, mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top);
+  const int d = Dpi();
+  return {ScaleFromDpi(r.left, d), ScaleFromDpi(r.top, d), ScaleFromDpi(r.right - r.left, d),
+          ScaleFromDpi(r.bottom - r.top, d)};
+}
+
 void TForm::SetWindowState(TWindowState state) {
   if (!Handle()) return;
   int cmd = state == TWindowState::wsMinimized ? SW_MINIMIZE : state == TWindowState::wsMaximized ? SW_MAXIMIZE : SW_RESTORE;
@@ -414,6 +433,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         ::SetFocus(activeControl_->Handle());
         return 0;
       }
+      break;
+    case WM_ENTERMENULOOP:
+      CancelHoverHint();  // a hint would cover the menu that opens
       break;
     case WM_NEXTDLGCTL: {
       HWND next;

@@ -86,6 +86,10 @@ class TForm : public TWinControl {
 
   TWindowState WindowState() const;
   void SetWindowState(TWindowState state);
+  // The place and size the window has when it is neither minimised nor maximised (its
+  // bounds while it is normal), in pixels at 96 DPI; restoresMaximized (when given)
+  // tells whether a minimised window comes back maximised.
+  TBounds NormalBounds(bool* restoresMaximized = nullptr) const;
   // The control that has (or, while the form is inactive, will get) the focus.
   TControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TControl* control);

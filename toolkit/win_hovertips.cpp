@@ -87,6 +87,14 @@ void Tick() {
     t.Dismissed = false;
   }
   if (!t.Target || t.Dismissed) return;
+  // While a menu is open (the one a tool button drops down, say) no hint shows over it.
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE))) {
+    HideHint();
+    t.Dismissed = true;
+    return;
+  }
   if (!t.Shown && now - t.RestSince >= t.Timing.HintPause) ShowHint(pt);
   else if (t.Shown && now - t.ShownAt >= t.Timing.HintHidePause) {
     HideHint();

@@ -1,8 +1,8 @@
 #pragma once
 // Hover hints: after the mouse has rested on a control with a hint (or on a tool
 // button with one) for the hint pause, the application's hint window shows the text
-// below the pointer; it goes after the hide pause, when the pointer leaves, or at a
-// click or key. The windows come from the application's hint window class
+// below the pointer; it goes after the hide pause, when the pointer leaves, at a
+// click or key, or when a menu opens. The windows come from the application's hint window class
 // (win_hint.h), so a program that changed the class gets its look everywhere.
 #include <string>
 

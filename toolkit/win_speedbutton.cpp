@@ -152,30 +152,12 @@ SIZE TSpeedButton::GlyphSize() const {
   return s;
 }
 
-void TSpeedButton::PaintFace(TCanvas& c, RECT r, bool pressed, RECT* captionRect, RECT* glyphRect) {
-  bool enabled = enabled_;
-  if (!flat_) {
-    c.DrawEdge(r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
-  } else {
-    if (!transparent_) {
-      c.Brush.Color = EffectiveColor();
-      c.FillRect(r);
-    }
-    if (pressed || (mouseIn_ && enabled) || state_ == TButtonState::bsExclusive)
-      c.DrawEdge(r, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-  }
-  if (state_ == TButtonState::bsExclusive && (!flat_ || !mouseIn_)) {
-    // The dotted look of a latched button.
-    RECT in = r;
-    InflateRect(&in, -1, -1);
-    for (int y = in.top; y < in.bottom; ++y)
-      for (int x = in.left + ((y - in.top) & 1); x < in.right; x += 2) c.SetPixel(x, y, clBtnHighlight);
-  }
+void TSpeedButton::FacePlaces(TCanvas& c, RECT r, bool pressed, RECT& glyphRect, RECT& captionRect) const {
   InflateRect(&r, -2, -2);
   if (pressed) OffsetRect(&r, 1, 1);
   SIZE g = GlyphSize();
   SIZE t{0, 0};
-  std::string text = caption_;
+  const std::string& text = caption_;
   if (!text.empty()) {
     RECT m{0, 0, r.right - r.left, 0};
     c.DrawText(text, m, DT_CALCRECT | DT_SINGLELINE);
@@ -207,8 +189,35 @@ void TSpeedButton::PaintFace(TCanvas& c, RECT r, bool pressed, RECT* captionRect
       tp = {cx - t.cx / 2, gp.y - space - t.cy};
       break;
   }
-  if (glyphRect) *glyphRect = g.cx ? RECT{gp.x, gp.y, gp.x + g.cx, gp.y + g.cy} : RECT{0, 0, 0, 0};
-  if (captionRect) *captionRect = t.cx ? RECT{tp.x, tp.y, tp.x + t.cx, tp.y + t.cy} : RECT{0, 0, 0, 0};
+  glyphRect = g.cx ? RECT{gp.x, gp.y, gp.x + g.cx, gp.y + g.cy} : RECT{0, 0, 0, 0};
+  captionRect = t.cx ? RECT{tp.x, tp.y, tp.x + t.cx, tp.y + t.cy} : RECT{0, 0, 0, 0};
+}
+
+void TSpeedButton::PaintFace(TCanvas& c, RECT r, bool pressed, RECT* captionRect, RECT* glyphRect) {
+  bool enabled = enabled_;
+  if (!flat_) {
+    c.DrawEdge(r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
+  } else {
+    if (!transparent_) {
+      c.Brush.Color = EffectiveColor();
+      c.FillRect(r);
+    }
+    if (pressed || (mouseIn_ && enabled) || state_ == TButtonState::bsExclusive)
+      c.DrawEdge(r, pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+  }
+  if (state_ == TButtonState::bsExclusive && (!flat_ || !mouseIn_)) {
+    // The dotted look of a latched button.
+    RECT in = r;
+    InflateRect(&in, -1, -1);
+    for (int y = in.top; y < in.bottom; ++y)
+      for (int x = in.left + ((y - in.top) & 1); x < in.right; x += 2) c.SetPixel(x, y, clBtnHighlight);
+  }
+  RECT gr{}, cr{};
+  FacePlaces(c, r, pressed, gr, cr);
+  if (glyphRect) *glyphRect = gr;
+  if (captionRect) *captionRect = cr;
+  const SIZE g{gr.right - gr.left, gr.bottom - gr.top};
+  const POINT gp{gr.left, gr.top};
   if (g.cx) {
     int image = !enabled && numGlyphs_ > 1 ? 1 : pressed && numGlyphs_ > 2 ? 2 :
                 state_ == TButtonState::bsExclusive && numGlyphs_ > 3 ? 3 : 0;
@@ -218,8 +227,9 @@ void TSpeedButton::PaintFace(TCanvas& c, RECT r, bool pressed, RECT* captionRect
     SelectObject(mem, old);
     DeleteDC(mem);
   }
-  if (t.cx) {
-    RECT tr{tp.x, tp.y, tp.x + t.cx, tp.y + t.cy};
+  if (cr.right > cr.left) {
+    RECT tr = cr;
+    const std::string& text = caption_;
     c.Brush.Style = TBrushStyle::bsClear;
     c.Font.Color = enabled ? clBtnText : clGrayText;
     c.DrawText(text, tr, DT_SINGLELINE | DT_CENTER | DT_VCENTER);

@@ -38,6 +38,10 @@ class TSpeedButton : public TCustomControl {
   void SetSpacing(int spacing);
 
   TButtonState State() const { return state_; }
+  // Where the face in r puts the glyph and the caption (empty when absent), in the
+  // canvas's font; a painter that draws over the face uses the same places.
+  void FacePlaces(TCanvas& canvas, RECT r, bool pressed, RECT& glyphRect, RECT& captionRect) const;
+  bool Pressed() const { return state_ == TButtonState::bsDown || state_ == TButtonState::bsExclusive; }
   bool MouseInControl() const { return mouseIn_; }
   void SetEnabled(bool enabled) override;
 

@@ -35,6 +35,12 @@ void TToolButton::SetCaption(const std::string& caption) {
   SendMessageW(bar_->Handle(), TB_AUTOSIZE, 0, 0);
 }
 
+void TToolButton::SetImageIndex(int index) {
+  image_ = index;
+  if (bar_ && bar_->Handle())
+    SendMessageW(bar_->Handle(), TB_CHANGEBITMAP, static_cast<WPARAM>(command_), MAKELPARAM(index >= 0 ? index : I_IMAGENONE, 0));
+}
+
 void TToolButton::SetVisible(bool on) {
   visible_ = on;
   if (bar_ && bar_->Handle()) SendMessageW(bar_->Handle(), TB_HIDEBUTTON, static_cast<WPARAM>(command_), MAKELPARAM(!on, 0));

@@ -37,6 +37,7 @@ class TToolButton {
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
   int ImageIndex() const { return image_; }
+  void SetImageIndex(int index);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool on);
   bool Down() const { return down_; }

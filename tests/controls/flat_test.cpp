@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <typeinfo>
+#include <utility>
 
 #include "controls/flatmenu.h"
 #include "controls/shadowhint.h"
 #include "toolkit/win_imagelist.h"
+#include "toolkit/win_speedbutton.h"
 
 using namespace g32;
 using tk::TMenuItem;
@@ -608,4 +610,81 @@ TEST(FlatToolBar, ControlBarBandAndGrip) {
   EXPECT_EQ(f.At(f.cbar, r.left + 3, y + 1), Near(h, Lighten(nullptr, tk::clBtnFace, 6)));  // odd rows stay
   xp.SetActive(false);
   EXPECT_NE(f.At(f.cbar, r.left + 1, r.top + 1), Near(h, Lighten(nullptr, tk::clBtnFace, 6)));
+}
+
+namespace {
+
+// The first and the last column of r (client pixels of w, repainted now) where a pixel
+// differs from the one at r's top-left corner: the extent of a caption on a plain face.
+std::pair<int, int> InkColumns(HWND w, RECT r) {
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  HDC dc = GetDC(w);
+  const COLORREF back = GetPixel(dc, r.left, r.top);
+  int first = -1, last = -1;
+  for (int x = r.left; x < r.right; ++x)
+    for (int y = r.top; y < r.bottom; ++y)
+      if (GetPixel(dc, x, y) != back) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  ReleaseDC(w, dc);
+  return {first, last};
+}
+
+int TextWidthIn(const tk::TFontSpec& font, const std::wstring& text) {
+  HDC dc = GetDC(nullptr);
+  HFONT f = tk::CreateFontFromSpec(font);
+  HGDIOBJ old = SelectObject(dc, f);
+  SIZE s{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  ReleaseDC(nullptr, dc);
+  return s.cx;
+}
+
+// A bar with captions in a 7-point font, as the main window's, and a flat speed button.
+struct TCaptionsForm : tk::TForm {
+  tk::TToolBar bar;
+  tk::TSpeedButton speed;
+  TCaptionsForm() : TForm(L"TFlatCaptionsTestForm") {
+    SetClientSize(300, 80);
+    bar.AddButton("Schedule");
+    bar.AddButton("AutoRun");
+    Declare({{.Control = bar, .Name = "bar", .Caption = "", .Bounds = {0, 0, 300, 34}},
+             {.Control = speed, .Name = "speed", .Caption = " Default...", .Bounds = {10, 50, 60, 18}}});
+    tk::TFontSpec small = bar.Font();
+    small.Height = tk::TFontSpec::HeightForPoints(7);
+    bar.SetFont(small);
+    speed.SetFlat(true);
+    Show();
+    bar.SetShowCaptions(true, 44, 34);
+    SetCursorPos(0, 0);  // nothing is hot
+  }
+};
+
+}  // namespace
+
+TEST(FlatToolBar, CaptionsAreDrawnInTheBarsOwnFontInsideTheirButtons) {
+  TCaptionsForm f;
+  TXPMenu xp(&f);  // its own font is the 8-point menu font
+  xp.SetActive(true);
+  const RECT b = f.bar.Button(0).BoundsRect();
+  const auto [first, last] = InkColumns(f.bar.Handle(), {b.left, b.top + 2, b.right, b.bottom - 1});
+  ASSERT_GE(first, 0);
+  EXPECT_LE(last - first + 1, TextWidthIn(f.bar.Font(), L"Schedule") + 1);
+  EXPECT_GT(first, b.left);
+  EXPECT_LT(last, b.right - 1);
+}
+
+TEST(FlatControls, AFlatSpeedButtonShowsItsCaptionOnceWhereItsFacePutsIt) {
+  TCaptionsForm f;
+  RECT c;
+  GetClientRect(f.speed.Handle(), &c);
+  const auto own = InkColumns(f.speed.Handle(), c);
+  ASSERT_GE(own.first, 0);
+  TXPMenu xp(&f);
+  xp.SetActive(true);
+  EXPECT_EQ(InkColumns(f.speed.Handle(), c), own);
 }

@@ -329,6 +329,52 @@ TEST_F(History, LeavingTheBoxForAnotherControlSavesUnlessSaveOnExitIsOff) {
   EXPECT_EQ(ParseIni(Ini())["VolDir"]["LastText"], "C:\\OnExit");
 }
 
+// A left click of the mouse at a point of a control, as a user makes it; true once the
+// form counts the control as its active one (a click lost while the window comes
+// forward is repeated a few times).
+bool ClickInto(tk::TForm& form, tk::TControl& control, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(control.Handle(), &p);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetForegroundWindow(form.Handle());
+    SetCursorPos(p.x, p.y);
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    if (tk::Application.ProcessUntil([&] { return form.ActiveControl() == &control; }, 1500)) return true;
+  }
+  return false;
+}
+
+TEST_F(History, AFolderEnteredWithTheMouseAndLeftIsStoredAsItsSaveHandlerCompletedIt) {
+  THistoryForm f;
+  UseIni(f.scbVolDir, "VolDir");
+  // The dialogs' handler gives a folder its backslash before it is kept.
+  f.scbVolDir.OnSave = [](TSaveComboBox& sender, bool&) {
+    const std::string text = sender.Text();
+    if (!text.empty() && text.back() != '\\') sender.SetText(text + "\\");
+  };
+  f.Show();
+  f.edOther.SetFocus();
+  // Into the edit part of the box: the focus goes to the box's inner edit.
+  ASSERT_TRUE(ClickInto(f, f.scbVolDir, 20, f.scbVolDir.ClientHeight() / 2));
+  HWND inner = GetFocus();
+  EXPECT_NE(inner, f.scbVolDir.Handle());
+  EXPECT_EQ(GetParent(inner), f.scbVolDir.Handle());
+  SendMessageW(inner, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Work"));
+  // Out again with the mouse.
+  ASSERT_TRUE(ClickInto(f, f.edOther, 10, 10));
+  EXPECT_EQ(f.scbVolDir.Text(), "C:\\Work\\");
+  EXPECT_EQ(f.scbVolDir.Items(), std::vector<std::string>{"C:\\Work\\"});
+  TIniText ini = ParseIni(Ini());
+  EXPECT_EQ(ini["VolDir"]["Item0"], "C:\\Work\\");
+  EXPECT_EQ(ini["VolDir"]["LastText"], "C:\\Work\\");
+  EXPECT_EQ(ini["VolDir"]["Count"], "1");
+  f.Hide();
+}
+
 TEST(QbLogoFrame, BevelIsFittedAroundThePictureAndTheFrameNarrowed) {
   THistoryForm f;
   TQbLogoFrame& logo = f.logo;

@@ -215,3 +215,31 @@ TEST(PassDialog, AskTwiceMismatchShowsTheErrorAndKeepsThePassword) {
   EXPECT_FALSE(d.Execute());
   EXPECT_EQ(d.Password, "before");
 }
+
+TEST(PassDialog, ADoubleQuoteIsRefusedWithAMessageAndTheRestKept) {
+  TRealPassDialog d;
+  d.DisplayIcon = false;
+  d.PasswordChar = 0;
+  TPerson person([] {
+    HWND f = WaitForm(L"Type the password");
+    ASSERT_NE(f, nullptr);
+    Type(f, L"ab");
+    EXPECT_TRUE(LabelBecomes(f, L"ab"));
+    PostMessageW(f, WM_CHAR, L'"', 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (box = FindWindowW(L"#32770", L"Information")) && IsWindowVisible(box); }));
+    if (box) {
+      std::vector<std::wstring> texts;
+      EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+      bool said = false;
+      for (auto& t : texts) said = said || t == L"A password can not hold the double quote character (\")";
+      EXPECT_TRUE(said);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    Type(f, L"c");
+    EXPECT_TRUE(LabelBecomes(f, L"abc"));
+    Key(f, VK_RETURN);
+  });
+  EXPECT_TRUE(d.Execute());
+  EXPECT_EQ(d.Password, "abc");
+}

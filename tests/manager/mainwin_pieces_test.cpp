@@ -240,17 +240,23 @@ TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
 
 namespace {
 
-TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
-  g32::InitHintShadow();
-  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 1500, .HintShortCuts = true});
-  TActionForm form;
-  form.run->Hint = "Run Profiles";
+// Shows the form and rests the pointer on its Run button; the button's screen rectangle.
+RECT RestOnRunButton(TActionForm& form) {
   form.Show();
   SetForegroundWindow(form.Handle());
   Pump();
   RECT r = form.runButton->BoundsRect();
   MapWindowPoints(form.bar.Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  return r;
+}
+
+TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
+  g32::InitHintShadow();
+  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 1500, .HintShortCuts = true});
+  TActionForm form;
+  form.run->Hint = "Run Profiles";
+  const RECT r = RestOnRunButton(form);
   EXPECT_TRUE(tk::Application.ProcessUntil([] { return !tk::ShownHoverHint().empty(); }, 3000));
   EXPECT_EQ(tk::ShownHoverHint(), "Run Profiles (Ctrl+R)");
   HWND window = FindWindowW(L"TShadowedHintWindow", nullptr);
@@ -270,6 +276,100 @@ TEST(HoverHints, AToolButtonsHintShowsInTheShadowedWindowAfterThePause) {
 }  // namespace
 
 namespace {
+
+// The colour a window shows at a point of its client area.
+COLORREF ShownAt(HWND w, int x, int y) {
+  HDC dc = GetDC(w);
+  const COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(w, dc);
+  return c;
+}
+
+TEST(HoverHints, AHintGoesWhenAMenuOpensOverIt) {
+  g32::InitHintShadow();
+  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 30000, .HintShortCuts = false});
+  TActionForm form;
+  form.run->Hint = "Run Profiles";
+  tk::TPopupMenu menu{form};
+  menu.Items().Add("Profile");
+  menu.Items().Add("Multi Computer Profile");
+  const RECT r = RestOnRunButton(form);
+  ASSERT_TRUE(tk::Application.ProcessUntil([] { return !tk::ShownHoverHint().empty(); }, 3000));
+  HWND hint = FindWindowW(L"TShadowedHintWindow", nullptr);
+  ASSERT_NE(hint, nullptr);
+  bool menuShown = false, hintGone = false;
+  {
+    // The menu drops down right below the button, where the hint shows; a person looks
+    // at it and closes it again.
+    qbtest::TPerson person([&] {
+      HWND popup = nullptr;
+      menuShown = qbtest::WaitUntil([&] { return (popup = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(popup); },
+                                    5000);
+      hintGone = qbtest::WaitUntil([&] { return !IsWindowVisible(hint); }, 3000);
+      if (popup) PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    menu.Popup(r.left, r.bottom);
+  }
+  EXPECT_TRUE(menuShown);
+  EXPECT_TRUE(hintGone);
+  form.Hide();
+}
+
+TEST_F(MainWindow, TheFlatToolBarLookShowsAtOnceWhenItIsSwitchedBackOn) {
+  TMainForm& f = *form_;
+  SetCursorPos(0, 0);  // away from the bar: no button is hot
+  const RECT r = f.tbCopy->BoundsRect();
+  const int x = r.left + 2, y = r.bottom - 3;  // the face beside the caption
+  f.ApplyXPMenu(false);
+  Pump();
+  const COLORREF plain = ShownAt(f.tbarMain.Handle(), x, y);
+  // As the options dialog does it: no message is handled before the bar shows it.
+  f.ApplyXPMenu(true);
+  EXPECT_NE(ShownAt(f.tbarMain.Handle(), x, y), plain);  // the flat face is lighter
+  f.ApplyXPMenu(false);
+  EXPECT_EQ(ShownAt(f.tbarMain.Handle(), x, y), plain);
+}
+
+TEST(MainWindowPlace, ATallPanelLeavesBothListsAndAMinimisedCloseKeepsTheNormalPlace) {
+  qbtest::ClearQuillbankKey();
+  qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
+  qbtest::RegWrite("Options\\General", "FormLeft", "40");
+  qbtest::RegWrite("Options\\General", "FormTop", "30");
+  qbtest::RegWrite("Options\\General", "FormWidth", "700");
+  qbtest::RegWrite("Options\\General", "FormHeight", "440");
+  qbtest::RegWrite("Options\\General", "ProfileVisibility", "3");
+  qbtest::RegWrite("Options\\General", "McProfileViewHeight", "600");  // left by a taller window
+  {
+    TMainForm form;
+    form.Show();
+    Pump();
+    // Both lists inside the window, each at least as high as a drag of the splitter leaves it.
+    const auto bothListsShow = [&form] {
+      return form.lvProfiles.Height() > 54 && form.pnlMcp.Height() >= 55 &&
+             form.pnlMcp.Top() + form.pnlMcp.Height() == form.ClientHeight() &&
+             form.Splitter2.Top() > form.lvProfiles.Top();
+    };
+    EXPECT_TRUE(bothListsShow()) << form.lvProfiles.Height() << " / " << form.pnlMcp.Height();
+    // A large window with a tall panel, shrunk.
+    form.SetBounds(40, 30, 700, 700);
+    Pump(100);
+    ASSERT_TRUE(form.Splitter2.MoveTo(500));
+    form.SetBounds(40, 30, 700, 320);
+    Pump(100);
+    EXPECT_TRUE(bothListsShow()) << form.lvProfiles.Height() << " / " << form.pnlMcp.Height();
+    form.SetWindowState(tk::TWindowState::wsMinimized);
+    EXPECT_TRUE(tk::Application.ProcessUntil([&form] { return IsIconic(form.Handle()) != 0; }, 3000));
+    form.Close();
+  }
+  // The place the window comes back to, not the minimised one.
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "40");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormTop"), "30");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "700");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormHeight"), "320");
+  EXPECT_LT(std::stoi(qbtest::RegRead("Options\\General", "McProfileViewHeight")), 320 - 110);
+  tk::Application.ResetTerminated();
+  qbtest::ClearQuillbankKey();
+}
 
 TEST(MainWindowOrder, AChangedOrderIsWrittenFirstAndTheSurplusGoesLast) {
   qbtest::ClearQuillbankKey();

@@ -5,6 +5,7 @@
 
 #include "editors_fixture.h"
 #include "manager/schedules.h"
+#include "toolkit/win_hovertips.h"
 
 namespace {
 
@@ -155,4 +156,22 @@ TEST_F(Schedules, TheEditorChecksDaysDatesAndProfilesBeforeItCloses) {
   EXPECT_EQ(back.Dates, "5,12");
   EXPECT_EQ(back.Profiles, "\"Multi\" ");
   EXPECT_EQ(e.lblSelected.Caption(), "1 selected");
+}
+
+TEST_F(Schedules, TheToolButtonsSayWhatTheyDoWhenThePointerRestsOnThem) {
+  tk::EnableHoverHints({.HintPause = 100, .HintHidePause = 10000, .HintShortCuts = false});
+  TFoSchedules list;
+  f.Schedules = &list;
+  f.Show();
+  SetForegroundWindow(f.Handle());
+  for (tk::TToolButton* b : {f.tbAdd, f.tbEdit, f.tbDelete}) {
+    RECT r = b->BoundsRect();
+    MapWindowPoints(f.ToolBar1.Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    const std::string want = b == f.tbAdd ? "New Schedule" : b == f.tbEdit ? "Edit Schedule" : "Delete Schedule";
+    EXPECT_TRUE(tk::Application.ProcessUntil([&] { return tk::ShownHoverHint() == want; }, 3000)) << want;
+  }
+  SetCursorPos(0, 0);
+  f.Hide();
+  f.Schedules = nullptr;
 }

@@ -1,7 +1,9 @@
 // Works a program's window from outside for scripts/screenshots:
 //   window_keys <title> <key>...   waits up to 30 s for a visible top-level window with
-//                                  this title, brings it to the front and presses the
-//                                  keys (F10, LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB)
+//                                  this title (or "class:<name>": of this window class),
+//                                  brings it to the front and presses the keys (F10,
+//                                  LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB; "click:<text>"
+//                                  clicks its button of that text and waits a moment)
 //   window_keys <title> close      asks the window to close
 // Ends with 1 when no such window came or a key name is unknown.
 #include <windows.h>
@@ -25,13 +27,35 @@ WORD KeyOf(const std::wstring& name) {
   return 0;
 }
 
+// A button (or check box) of the window, at any depth, by its text.
+HWND ButtonOf(HWND w, const std::wstring& text) {
+  struct TSearch {
+    const std::wstring& Text;
+    HWND Found = nullptr;
+  } search{text};
+  EnumChildWindows(
+      w,
+      [](HWND c, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(p);
+        wchar_t cls[16] = {}, caption[256] = {};
+        GetClassNameW(c, cls, 16);
+        GetWindowTextW(c, caption, 256);
+        if (lstrcmpiW(cls, L"Button") == 0 && s->Text == caption) s->Found = c;
+        return s->Found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (__argc < 3) return 1;
+  const std::wstring target = __wargv[1];
+  const bool byClass = target.rfind(L"class:", 0) == 0;
   HWND w = nullptr;
   for (int i = 0; i < 300 && !(w && IsWindowVisible(w)); ++i) {
-    w = FindWindowW(nullptr, __wargv[1]);
+    w = byClass ? FindWindowW(target.c_str() + 6, nullptr) : FindWindowW(nullptr, target.c_str());
     if (!(w && IsWindowVisible(w))) Sleep(100);
   }
   if (!w || !IsWindowVisible(w)) return 1;
@@ -40,11 +64,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
   qbtest::BringForward(w);
-  std::vector<WORD> keys;
   for (int i = 2; i < __argc; ++i) {
-    keys.push_back(KeyOf(__wargv[i]));
-    if (!keys.back()) return 1;
+    const std::wstring word = __wargv[i];
+    if (word.rfind(L"click:", 0) == 0) {
+      HWND button = ButtonOf(w, word.substr(6));
+      if (!button) return 1;
+      SendMessageW(button, BM_CLICK, 0, 0);
+      Sleep(300);
+      continue;
+    }
+    const WORD key = KeyOf(word);
+    if (!key) return 1;
+    qbtest::PressKeys({key});
   }
-  qbtest::PressKeys(keys);
   return 0;
 }

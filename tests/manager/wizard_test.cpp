@@ -67,7 +67,7 @@ TEST_F(Wizard, OrdinaryProfileWalksEveryPageAndFinishStoresTheRecord) {
         next();  // an empty include list gets *.*
       },
       [&] {
-        helpOnItems = f.WizardHelpTopic();
+        helpOnItems = f.HelpTopic();
         boxes.FillSpec = [&](TFSpecForm& d) {
           d.scbPath.SetText(src + "Sub");
           d.rbThisFileType.SetChecked(true);
@@ -156,7 +156,7 @@ TEST_F(Wizard, MultiComputerProfileSkipsTheFolderPageAndAsksForComputers) {
   Click(f.btnNext);
   Click(f.btnNext);
   EXPECT_EQ(f.pcMain.ActivePage(), &f.tsItemList);
-  EXPECT_EQ(f.WizardHelpTopic(), "wiz_page10");
+  EXPECT_EQ(f.HelpTopic(), "wiz_page10");
   EXPECT_TRUE(f.mmoCNS.Visible());
   EXPECT_FALSE(f.lvItemList.Visible());
   Click(f.btnNext);
@@ -387,4 +387,23 @@ TEST_F(Wizard, VolumeLabelsAreCollectedFromTheTargetDrive) {
   EXPECT_EQ(f.edMediaLabel.Text(), "");
   EXPECT_FALSE(f.edMediaLabel.Enabled());
   f.Hide();
+}
+
+TEST_F(Wizard, TheWeekNoteShowsWithinItsPageClearOfTheOtherControls) {
+  TWizardForm f;
+  ASSERT_TRUE(f.Open(wzNew));
+  f.cbAfterDate.SetItemIndex(2);  // "Modified in current week"
+  f.cbAfterDateChange();
+  ASSERT_TRUE(f.lblWeek.Visible());
+  const tk::TBounds week = f.lblWeek.Bounds();
+  EXPECT_GT(week.Width, 0);
+  EXPECT_LE(week.Left + week.Width, f.tsArchiveAttr.ClientWidth());
+  const auto apart = [&week](const tk::TControl& c) {
+    const tk::TBounds b = c.Bounds();
+    return week.Left + week.Width <= b.Left || b.Left + b.Width <= week.Left || week.Top + week.Height <= b.Top ||
+           b.Top + b.Height <= week.Top;
+  };
+  EXPECT_TRUE(apart(f.cbAfterDate));
+  EXPECT_TRUE(apart(f.imgAfterDate));
+  EXPECT_TRUE(apart(f.chkIncludeSysHidden));
 }

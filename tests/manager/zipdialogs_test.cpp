@@ -113,6 +113,21 @@ TEST_F(ZipDialogs, SplitProposesVolumesCountsThemAndRefusesBadInput) {
   EXPECT_EQ(words[4], "2097152");
 }
 
+TEST_F(ZipDialogs, SplitUsedForTheFirstTimeProposesWhatItProposesLater) {
+  qbtest::WriteFile(dir + "First.zip", std::string(3000000, 'x'));
+  qbtest::WriteFile(temp / "Second.zip", std::string(3000000, 'x'));
+  TSpanForm f;
+  f.scbVolDir.SetAppDataIniPath(sub);
+  for (const std::string& zip : {dir + "First.zip", temp / "Second.zip"}) {
+    f.PrepareForZip(zip);  // the first time before any window of the dialog exists
+    f.Show();
+    EXPECT_EQ(f.scbVolDir.Text(), tk::ExtractFilePath(zip));
+    EXPECT_EQ(f.edVolFN.Text(), tk::ChangeFileExt(tk::ExtractFileName(zip), "") + " Vol");
+    EXPECT_EQ(f.lblNoOfVols.Caption(), "3");
+    f.Hide();
+  }
+}
+
 TEST_F(ZipDialogs, SplitVolumeFileSizeLimitsAndFolderCreation) {
   const std::string zip = dir + "my.backup.zip";
   qbtest::WriteFile(zip, std::string(200000, 'x'));
@@ -223,6 +238,7 @@ TEST_F(ZipDialogs, ExtractAsksThePasswordOfAnEncryptedZipAndPassesItWhole) {
   x.scbExtractTo.SetAppDataIniPath(sub);
   x.HandleNeeded();
   x.PrepareForZip(false, "", "");
+  bool shownWithPassword = false;
   x.RunOpenDialog = [&](tk::TOpenDialog& d) {
     d.FileName = zip;
     return true;
@@ -247,6 +263,12 @@ TEST_F(ZipDialogs, ExtractAsksThePasswordOfAnEncryptedZipAndPassesItWhole) {
                      for (int i = 0; i < 250 && IsWindow(p); ++i) Sleep(20);
                      return !IsWindow(p);
                    })},
+                   // With the password held, Password... is there to change it.
+                   {TScript::Do([&] {
+                     for (int i = 0; i < 100 && !IsWindowVisible(x.btnPassword.Handle()); ++i) Sleep(20);
+                     shownWithPassword = IsWindowVisible(x.btnPassword.Handle()) != 0;
+                     return true;
+                   })},
                    {TScript::Click(x.btnExtractTo)},
                    {TScript::Click(x.chkAllFiles)},
                    TScript::Type(x.edFilesToExtract.Handle(), "doc;txt "),
@@ -260,6 +282,7 @@ TEST_F(ZipDialogs, ExtractAsksThePasswordOfAnEncryptedZipAndPassesItWhole) {
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_TRUE(Said(boxes[0], "ZIP file  doesn't exist"));
   EXPECT_TRUE(Said(boxes[1], "Seperate file types with semicolon"));
+  EXPECT_TRUE(shownWithPassword);
   EXPECT_TRUE(x.btnPassword.Visible());
   EXPECT_EQ(x.RealPassDialog1.Password, "my pass");
   EXPECT_EQ(x.edFilesToExtract.Text(), "*.doc;*.txt");

@@ -67,7 +67,7 @@ std::vector<Row> GeneralRows() {
       INT_ROW(LastShutdown, 1), INT_ROW(WinShutdown, 1), STR_ROW(LastSchedule, ""),
   };
   for (int c = 0; c < 8; ++c) {
-    static const int widths[8] = {140, 67, 53, 100, 100, 68, 67, 55};
+    static const int widths[8] = {129, 67, 53, 100, 100, 74, 72, 55};
     rows.push_back(Row{"", [c](TFernoIni& i) { i.SetColWidth(c, widths[c] + 1); },
                        [c](TFernoIni& i) { i.SetColWidth(c, widths[c]); }});
   }
@@ -101,7 +101,7 @@ TEST_F(SettingsStore, FreshRegistryYieldsEveryDefaultAndWritesNothing) {
   EXPECT_TRUE(ini.GetAutoRefresh());
   ASSERT_TRUE(IsHighColorDisplay());  // the test screen has 24-bit colour
   EXPECT_TRUE(ini.GetColorProgressbar());
-  const int widths[8] = {140, 67, 53, 100, 100, 68, 67, 55};
+  const int widths[8] = {129, 67, 53, 100, 100, 74, 72, 55};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(ini.GetColWidth(c), widths[c]) << c;
   EXPECT_EQ(ini.GetFormWidth(), 680);
   EXPECT_EQ(ini.GetFormHeight(), 350);

@@ -242,6 +242,25 @@ TEST(FormFocus, ExitFiresOnlyWhenFocusMovesWithinTheForm) {
   f.Hide();
 }
 
+TEST(FormFocus, DisablingTheFocusedControlHandsTheFocusToTheNextOne) {
+  TDlg f;
+  f.Show();
+  f.btnOK.SetFocus();
+  ASSERT_TRUE(Pump([&] { return GetFocus() == f.btnOK.Handle(); }));
+  f.btnOK.SetEnabled(false);
+  EXPECT_EQ(GetFocus(), f.btnCancel.Handle());
+  EXPECT_TRUE(Pump([&] { return f.ActiveControl() == &f.btnCancel; }));
+  // So the keys still reach the form: Esc works the cancel button.
+  int cancels = 0;
+  f.btnCancel.OnClick = [&] { ++cancels; };
+  PostKey(GetFocus(), VK_ESCAPE);
+  EXPECT_TRUE(Pump([&] { return cancels == 1; }));
+  // A control without the focus is disabled without moving it.
+  f.edName.SetEnabled(false);
+  EXPECT_EQ(GetFocus(), f.btnCancel.Handle());
+  f.Hide();
+}
+
 TEST(FormKeys, KeyPreviewSeesKeysBeforeTheControl) {
   TDlg f;
   int formKeys = 0, editKeys = 0;
@@ -328,6 +347,35 @@ TEST(ControlEvents, CheckAndRadioSettersFireClickComboIndexDoesNot) {
   f.edText.SetText("abc");
   EXPECT_EQ(edit, 1);
   EXPECT_EQ(f.edText.Text(), "abc");
+}
+
+// The volume size dialog's shape: a size typed in one unit is shown in the other.
+class TUnits : public TForm {
+ public:
+  TEdit edBytes, edKB;
+  TUnits() {
+    SetClientSize(200, 70);
+    Declare({
+        {.Control = edBytes, .Name = "edBytes", .Caption = "", .Bounds = {8, 8, 100, 21}},
+        {.Control = edKB, .Name = "edKB", .Caption = "", .Bounds = {8, 36, 100, 21}, .Style = edReadOnly},
+    });
+    edBytes.OnChange = [this] { edKB.SetText(std::to_string(std::atoi(edBytes.Text().c_str()) / 1024)); };
+  }
+};
+
+TEST(ControlEvents, AnEditFilledBeforeItsWindowExistsReactsAsItDoesLater) {
+  TUnits f;
+  f.edBytes.SetText("2048");  // the first use: no window has been made yet
+  EXPECT_FALSE(f.HandleAllocated());
+  EXPECT_EQ(f.edKB.Text(), "2");
+  f.Show();
+  EXPECT_EQ(f.edKB.Text(), "2");  // the window shows what the handler set
+  f.Hide();
+  f.edBytes.SetText("4096");  // a later use, with the window
+  EXPECT_EQ(f.edKB.Text(), "4");
+  f.DestroyHandle();
+  f.edBytes.SetText("8192");
+  EXPECT_EQ(f.edKB.Text(), "8");
 }
 
 TEST(FormWindow, ClassNameBorderAndFont) {
