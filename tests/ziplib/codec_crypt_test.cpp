@@ -2,7 +2,15 @@
 // made and checked by 7z and zip.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
 #include "tests/ziplib/codec_zipfile_test.h"
+#include "ziplib/aes_keys.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
 #include "ziplib/deflate64_enc.h"
@@ -83,6 +91,56 @@ TEST(AesZip, RoundTripAndFailures) {
   EXPECT_EQ(dec.Begin("p", 4, "0123456789", 10), AesResult::BadParameter);
   EXPECT_EQ(dec.Begin("p", 1, "0123456789", 9), AesResult::BadParameter);
   EXPECT_EQ(dec.Decrypt(nullptr, 0), AesResult::BadParameter);
+}
+
+// Parts encrypted apart, on threads of their own and at uneven offsets, then authenticated
+// in order, make the same entry as one encryption from start to end: it decrypts and passes.
+TEST(AesZip, PartsEncryptedApartMakeOneEntry) {
+  const std::string plain = RandomBytes(100000, 77);
+  ziplib::AesZipEncryptor enc;
+  std::string header, code;
+  ASSERT_EQ(enc.Begin("parts", &header), AesResult::Ok);
+  std::string body = plain;
+  uint8_t* p = reinterpret_cast<uint8_t*>(body.data());
+  ASSERT_EQ(enc.Encrypt(p, 777), AesResult::Ok);
+  const size_t cuts[] = {777, 40000, 40001, 70017, 100000};
+  std::vector<std::thread> threads;
+  std::vector<AesResult> results(4, AesResult::SystemError);
+  for (size_t i = 3; i < 4; --i)
+    threads.emplace_back([&, i] { results[i] = enc.EncryptPart(cuts[i], p + cuts[i], cuts[i + 1] - cuts[i]); });
+  for (auto& t : threads) t.join();
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(results[i], AesResult::Ok) << i;
+    ASSERT_EQ(enc.Authenticate(p + cuts[i], cuts[i + 1] - cuts[i]), AesResult::Ok);
+  }
+  ASSERT_EQ(enc.Finish(&code), AesResult::Ok);
+  std::string back;
+  ASSERT_EQ(AesDecrypt("parts", 3, header + body + code, &back), AesResult::Ok);
+  EXPECT_TRUE(back == plain);
+}
+
+// The derivation on the processor's SHA instructions gives the system's keys, for passwords
+// around the block size of 64 bytes and every salt size.
+TEST(AesZip, KeysFromTheShaInstructionsAreTheSystems) {
+  if (!ziplib::HasShaInstructions()) GTEST_SKIP() << "this processor has no SHA instructions";
+  BCRYPT_ALG_HANDLE hmac = nullptr;
+  ASSERT_GE(BCryptOpenAlgorithmProvider(&hmac, BCRYPT_SHA1_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG), 0);
+  for (size_t pwLen : {1, 14, 55, 56, 63, 64, 65, 200}) {
+    for (size_t saltLen : {8, 12, 16}) {
+      for (int rounds : {1, 2, 1000}) {
+        SCOPED_TRACE(std::to_string(pwLen) + " " + std::to_string(saltLen) + " " + std::to_string(rounds));
+        const std::string pw = RandomBytes(pwLen, uint32_t(pwLen)), salt = RandomBytes(saltLen, uint32_t(saltLen + rounds));
+        uint8_t ours[66], system[66];
+        ASSERT_TRUE(ziplib::Pbkdf2Sha1(pw, reinterpret_cast<const uint8_t*>(salt.data()), saltLen, rounds, ours, 66));
+        ASSERT_GE(BCryptDeriveKeyPBKDF2(hmac, reinterpret_cast<PUCHAR>(const_cast<char*>(pw.data())), ULONG(pwLen),
+                                        reinterpret_cast<PUCHAR>(const_cast<char*>(salt.data())), ULONG(saltLen), rounds,
+                                        system, 66, 0),
+                  0);
+        EXPECT_EQ(0, std::memcmp(ours, system, 66));
+      }
+    }
+  }
+  BCryptCloseAlgorithmProvider(hmac, 0);
 }
 
 TEST(AesZip, ExtraRecord) {
