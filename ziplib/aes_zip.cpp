@@ -1,5 +1,7 @@
 // Zip AES (AE-2) over CNG: PBKDF2-HMAC-SHA1 for the keys, AES in ECB mode over the counter
 // blocks for the CTR key stream, HMAC-SHA1 over the encrypted bytes for the authentication code.
+// The derivation and the AES-256 key stream run on the processor's instructions where it has
+// them (aes_hw.cpp).
 #include "ziplib/aes_zip.h"
 
 #include <windows.h>
@@ -9,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ziplib/aes_keys.h"
+#include "ziplib/aes_hw.h"
 
 namespace ziplib {
 namespace {
@@ -131,6 +133,7 @@ class AesCtrHmac {
   ~AesCtrHmac() {
     if (hash_) BCryptDestroyHash(hash_);
     if (key_) BCryptDestroyKey(key_);
+    SecureZeroMemory(&roundKeys_, sizeof roundKeys_);
   }
 
   // Derives the keys; *verifier receives the 2 verifier bytes.
@@ -143,7 +146,9 @@ class AesCtrHmac {
     if (!Pbkdf2(cng.hmac, password, salt, AesSaltSize(strength), km, kmLen)) return AesResult::SystemError;
     verifier[0] = km[2 * keyLen];
     verifier[1] = km[2 * keyLen + 1];
-    bool ok = Good(BCryptGenerateSymmetricKey(cng.aes, &key_, nullptr, 0, km, static_cast<ULONG>(keyLen), 0)) &&
+    hw_ = keyLen == 32 && HasAesInstructions();
+    if (hw_) ExpandAes256Key(km, &roundKeys_);
+    bool ok = (hw_ || Good(BCryptGenerateSymmetricKey(cng.aes, &key_, nullptr, 0, km, static_cast<ULONG>(keyLen), 0))) &&
               Good(BCryptCreateHash(cng.hmac, &hash_, nullptr, 0, km + keyLen, static_cast<ULONG>(keyLen), 0));
     SecureZeroMemory(km, sizeof km);
     return ok ? AesResult::Ok : AesResult::SystemError;
@@ -151,6 +156,11 @@ class AesCtrHmac {
 
   // XORs the key stream into data (counter from 1, 64-bit little-endian in the block's first bytes).
   bool Crypt(uint8_t* data, size_t size) {
+    if (hw_) {
+      XorAesKeyStream(roundKeys_, pos_ / kBlock + 1, static_cast<size_t>(pos_ % kBlock), data, size);
+      pos_ += size;
+      return true;
+    }
     while (size > 0) {
       if (streamPos_ == streamLen_ && !Refill(size)) return false;
       size_t n = streamLen_ - streamPos_;
@@ -166,6 +176,10 @@ class AesCtrHmac {
   // The same key stream from byte `at` of the data on, with a key of its own, so that
   // several threads can encrypt parts of one entry at once; the running stream is untouched.
   bool CryptAt(uint64_t at, uint8_t* data, size_t size) const {
+    if (hw_) {
+      XorAesKeyStream(roundKeys_, at / kBlock + 1, static_cast<size_t>(at % kBlock), data, size);
+      return true;
+    }
     BCRYPT_KEY_HANDLE key = nullptr;
     if (!Good(BCryptDuplicateKey(key_, &key, nullptr, 0, 0))) return false;
     std::vector<uint8_t> stream(kStreamBlocks * kBlock);
@@ -214,7 +228,10 @@ class AesCtrHmac {
     return true;
   }
 
-  BCRYPT_KEY_HANDLE key_ = nullptr;
+  BCRYPT_KEY_HANDLE key_ = nullptr;   // the system's key, without the AES instructions
+  bool hw_ = false;                   // the key stream from the AES instructions
+  AesRoundKeys roundKeys_;
+  uint64_t pos_ = 0;                  // bytes of the key stream used (with hw_)
   BCRYPT_HASH_HANDLE hash_ = nullptr;
   uint64_t counter_ = 0;
   uint8_t stream_[kStreamBlocks * kBlock];

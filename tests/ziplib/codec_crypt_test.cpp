@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/ziplib/codec_zipfile_test.h"
-#include "ziplib/aes_keys.h"
+#include "ziplib/aes_hw.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
 #include "ziplib/deflate64_enc.h"
@@ -141,6 +141,40 @@ TEST(AesZip, KeysFromTheShaInstructionsAreTheSystems) {
     }
   }
   BCryptCloseAlgorithmProvider(hmac, 0);
+}
+
+// The key stream from the processor's AES instructions is the system's AES-256 over the
+// counter blocks, from any counter (the 64-bit counter carrying past 32 bits included) and
+// from any byte inside a block.
+TEST(AesZip, KeyStreamFromTheAesInstructionsIsTheSystems) {
+  if (!ziplib::HasAesInstructions()) GTEST_SKIP() << "this processor has no AES instructions";
+  const std::string key = RandomBytes(32, 5);
+  ziplib::AesRoundKeys rounds;
+  ziplib::ExpandAes256Key(reinterpret_cast<const uint8_t*>(key.data()), &rounds);
+  BCRYPT_ALG_HANDLE alg = nullptr;
+  BCRYPT_KEY_HANDLE k = nullptr;
+  ASSERT_GE(BCryptOpenAlgorithmProvider(&alg, BCRYPT_AES_ALGORITHM, nullptr, 0), 0);
+  ASSERT_GE(BCryptSetProperty(alg, BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_ECB)),
+                              sizeof(BCRYPT_CHAIN_MODE_ECB), 0),
+            0);
+  ASSERT_GE(BCryptGenerateSymmetricKey(alg, &k, nullptr, 0, reinterpret_cast<PUCHAR>(const_cast<char*>(key.data())), 32, 0), 0);
+  for (uint64_t counter : {uint64_t{1}, uint64_t{0xFFFFFFFAu}}) {
+    for (size_t skip : {size_t{0}, size_t{5}}) {
+      SCOPED_TRACE(std::to_string(counter) + " " + std::to_string(skip));
+      std::string blocks(40 * 16, '\0'), system(blocks.size(), '\0');
+      for (size_t b = 0; b < 40; ++b)
+        for (int i = 0; i < 8; ++i) blocks[b * 16 + i] = char((counter + b) >> (8 * i));
+      ULONG done = 0;
+      ASSERT_GE(BCryptEncrypt(k, reinterpret_cast<PUCHAR>(blocks.data()), ULONG(blocks.size()), nullptr, nullptr, 0,
+                              reinterpret_cast<PUCHAR>(system.data()), ULONG(system.size()), &done, 0),
+                0);
+      std::string ours(system.size() - skip - 3, '\0');   // zeros: the key stream itself
+      ziplib::XorAesKeyStream(rounds, counter, skip, reinterpret_cast<uint8_t*>(ours.data()), ours.size());
+      EXPECT_TRUE(ours == system.substr(skip, ours.size()));
+    }
+  }
+  BCryptDestroyKey(k);
+  BCryptCloseAlgorithmProvider(alg, 0);
 }
 
 TEST(AesZip, ExtraRecord) {

@@ -1,0 +1,35 @@
+#pragma once
+// The costly parts of AES entries on the processor's own instructions, where it has them:
+// the key derivation, PBKDF2-HMAC-SHA1 with the entry's salt, on its SHA instructions, and
+// the AES-256 key stream on its AES instructions. Every entry has a salt of its own, so
+// every entry costs a derivation of 1,000 rounds; done through the system's routines, the
+// derivation and the key stream each cost about as much as compressing an average small
+// file. Without those instructions the system's routines do the work (aes_zip.cpp).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ziplib {
+
+// True when the processor has the SHA and SSE4.1 instructions the fast derivation uses.
+bool HasShaInstructions();
+
+// PBKDF2-HMAC-SHA1 of password and salt (at most 51 bytes) over `iterations` rounds into
+// out (outLen bytes). Only with HasShaInstructions(); false when the salt is too long.
+bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltLen, int iterations, uint8_t* out,
+                size_t outLen);
+
+// True when the processor has the AES instructions the fast key stream uses.
+bool HasAesInstructions();
+
+// The 15 round keys of an AES-256 key.
+struct AesRoundKeys {
+  alignas(16) uint8_t bytes[15 * 16];
+};
+// Only with HasAesInstructions().
+void ExpandAes256Key(const uint8_t key[32], AesRoundKeys* out);
+// XORs into data the CTR key stream that starts `skip` bytes (0..15) into the block of
+// counter `counter` (64-bit little-endian in each block's first bytes, the rest zero).
+void XorAesKeyStream(const AesRoundKeys& keys, uint64_t counter, size_t skip, uint8_t* data, size_t size);
+
+}  // namespace ziplib
