@@ -9,6 +9,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace ziplib {
@@ -152,14 +153,18 @@ QB_AES_TARGET inline void KeyPair(__m128i* rk) {
   rk[1] = OddKey(rk[-1], rk[0]);
 }
 
+std::atomic<bool> systemOnly{false};
+
 }  // namespace
+
+void UseSystemRoutinesOnly(bool on) { systemOnly = on; }
 
 bool HasAesInstructions() {
   static const bool has = [] {
     unsigned a, b, c, d;
     return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_AES) && (c & bit_SSE4_1);
   }();
-  return has;
+  return has && !systemOnly;
 }
 
 QB_AES_TARGET void ExpandAes256Key(const uint8_t key[32], AesRoundKeys* out) {
@@ -212,7 +217,7 @@ bool HasShaInstructions() {
     if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
     return (b & bit_SHA) != 0;
   }();
-  return has;
+  return has && !systemOnly;
 }
 
 QB_SHA_TARGET bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltLen, int iterations,

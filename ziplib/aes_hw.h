@@ -14,6 +14,10 @@ namespace ziplib {
 // True when the processor has the SHA and SSE4.1 instructions the fast derivation uses.
 bool HasShaInstructions();
 
+// For tests: the system's routines do all the work even on a processor with the
+// instructions, so that both ways can be checked on one machine.
+void UseSystemRoutinesOnly(bool on);
+
 // PBKDF2-HMAC-SHA1 of password and salt (at most 51 bytes) over `iterations` rounds into
 // out (outLen bytes). Only with HasShaInstructions(); false when the salt is too long.
 bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltLen, int iterations, uint8_t* out,

@@ -95,28 +95,34 @@ TEST(AesZip, RoundTripAndFailures) {
 
 // Parts encrypted apart, on threads of their own and at uneven offsets, then authenticated
 // in order, make the same entry as one encryption from start to end: it decrypts and passes.
+// Both with the processor's instructions and with the system's routines alone.
 TEST(AesZip, PartsEncryptedApartMakeOneEntry) {
-  const std::string plain = RandomBytes(100000, 77);
-  ziplib::AesZipEncryptor enc;
-  std::string header, code;
-  ASSERT_EQ(enc.Begin("parts", &header), AesResult::Ok);
-  std::string body = plain;
-  uint8_t* p = reinterpret_cast<uint8_t*>(body.data());
-  ASSERT_EQ(enc.Encrypt(p, 777), AesResult::Ok);
-  const size_t cuts[] = {777, 40000, 40001, 70017, 100000};
-  std::vector<std::thread> threads;
-  std::vector<AesResult> results(4, AesResult::SystemError);
-  for (size_t i = 3; i < 4; --i)
-    threads.emplace_back([&, i] { results[i] = enc.EncryptPart(cuts[i], p + cuts[i], cuts[i + 1] - cuts[i]); });
-  for (auto& t : threads) t.join();
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(results[i], AesResult::Ok) << i;
-    ASSERT_EQ(enc.Authenticate(p + cuts[i], cuts[i + 1] - cuts[i]), AesResult::Ok);
+  for (bool systemOnly : {false, true}) {
+    SCOPED_TRACE(systemOnly ? "system routines" : "processor instructions");
+    ziplib::UseSystemRoutinesOnly(systemOnly);
+    const std::string plain = RandomBytes(100000, 77);
+    ziplib::AesZipEncryptor enc;
+    std::string header, code;
+    ASSERT_EQ(enc.Begin("parts", &header), AesResult::Ok);
+    std::string body = plain;
+    uint8_t* p = reinterpret_cast<uint8_t*>(body.data());
+    ASSERT_EQ(enc.Encrypt(p, 777), AesResult::Ok);
+    const size_t cuts[] = {777, 40000, 40001, 70017, 100000};
+    std::vector<std::thread> threads;
+    std::vector<AesResult> results(4, AesResult::SystemError);
+    for (size_t i = 3; i < 4; --i)
+      threads.emplace_back([&, i] { results[i] = enc.EncryptPart(cuts[i], p + cuts[i], cuts[i + 1] - cuts[i]); });
+    for (auto& t : threads) t.join();
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(results[i], AesResult::Ok) << i;
+      ASSERT_EQ(enc.Authenticate(p + cuts[i], cuts[i + 1] - cuts[i]), AesResult::Ok);
+    }
+    ASSERT_EQ(enc.Finish(&code), AesResult::Ok);
+    std::string back;
+    ASSERT_EQ(AesDecrypt("parts", 3, header + body + code, &back), AesResult::Ok);
+    EXPECT_TRUE(back == plain);
   }
-  ASSERT_EQ(enc.Finish(&code), AesResult::Ok);
-  std::string back;
-  ASSERT_EQ(AesDecrypt("parts", 3, header + body + code, &back), AesResult::Ok);
-  EXPECT_TRUE(back == plain);
+  ziplib::UseSystemRoutinesOnly(false);
 }
 
 // The derivation on the processor's SHA instructions gives the system's keys, for passwords
@@ -193,36 +199,42 @@ TEST(AesZip, ExtraRecord) {
   EXPECT_FALSE(ziplib::FindAesExtra("", 0, &info));
 }
 
-// 7z's AES zips of all three strengths decrypt to the original (deflated inside).
+// 7z's AES zips of all three strengths decrypt to the original (deflated inside), with the
+// processor's instructions and with the system's routines alone.
 TEST(AesZip, Decrypts7zEntries) {
-  qbtest::TempDir dir;
-  std::string data = RepetitiveText(150000, 41) + RandomBytes(5000, 41);
-  qbtest::WriteFile(dir / "f.txt", data);
-  const char* kinds[] = {"AES128", "AES192", "AES256"};
-  for (int strength = 1; strength <= 3; ++strength) {
-    SCOPED_TRACE(kinds[strength - 1]);
-    std::string zip = dir / (std::string(kinds[strength - 1]) + ".zip");
-    std::string log;
-    ASSERT_EQ(qbtest::RunUnix("cd " + Quote(dir.path()) + " && 7z a -tzip -mm=Deflate -mem=" + kinds[strength - 1] +
-                                  " -pPASSWORD " + Quote(zip) + " f.txt",
-                              &log),
-              0)
-        << log;
-    RawEntry e;
-    ASSERT_TRUE(ReadFirstEntry(qbtest::ReadFile(zip), &e));
-    EXPECT_EQ(e.method, ziplib::kAesMethod);
-    EXPECT_TRUE(e.flags & 1);
-    ziplib::AesExtraInfo info;
-    ASSERT_TRUE(ziplib::FindAesExtra(e.localExtra.data(), e.localExtra.size(), &info));
-    EXPECT_EQ(info.strength, strength);
-    EXPECT_EQ(info.method, 8);
-    std::string comp, plain;
-    ASSERT_EQ(AesDecrypt("PASSWORD", info.strength, e.data, &comp), AesResult::Ok);
-    ASSERT_TRUE(Inflate(comp, &plain));
-    EXPECT_TRUE(plain == data);
-    AesResult wrong = AesDecrypt("password", info.strength, e.data, &comp);
-    EXPECT_TRUE(wrong == AesResult::WrongPassword || wrong == AesResult::BadData);
+  for (bool systemOnly : {false, true}) {
+    SCOPED_TRACE(systemOnly ? "system routines" : "processor instructions");
+    ziplib::UseSystemRoutinesOnly(systemOnly);
+    qbtest::TempDir dir;
+    std::string data = RepetitiveText(150000, 41) + RandomBytes(5000, 41);
+    qbtest::WriteFile(dir / "f.txt", data);
+    const char* kinds[] = {"AES128", "AES192", "AES256"};
+    for (int strength = 1; strength <= 3; ++strength) {
+      SCOPED_TRACE(kinds[strength - 1]);
+      std::string zip = dir / (std::string(kinds[strength - 1]) + ".zip");
+      std::string log;
+      ASSERT_EQ(qbtest::RunUnix("cd " + Quote(dir.path()) + " && 7z a -tzip -mm=Deflate -mem=" + kinds[strength - 1] +
+                                    " -pPASSWORD " + Quote(zip) + " f.txt",
+                                &log),
+                0)
+          << log;
+      RawEntry e;
+      ASSERT_TRUE(ReadFirstEntry(qbtest::ReadFile(zip), &e));
+      EXPECT_EQ(e.method, ziplib::kAesMethod);
+      EXPECT_TRUE(e.flags & 1);
+      ziplib::AesExtraInfo info;
+      ASSERT_TRUE(ziplib::FindAesExtra(e.localExtra.data(), e.localExtra.size(), &info));
+      EXPECT_EQ(info.strength, strength);
+      EXPECT_EQ(info.method, 8);
+      std::string comp, plain;
+      ASSERT_EQ(AesDecrypt("PASSWORD", info.strength, e.data, &comp), AesResult::Ok);
+      ASSERT_TRUE(Inflate(comp, &plain));
+      EXPECT_TRUE(plain == data);
+      AesResult wrong = AesDecrypt("password", info.strength, e.data, &comp);
+      EXPECT_TRUE(wrong == AesResult::WrongPassword || wrong == AesResult::BadData);
+    }
   }
+  ziplib::UseSystemRoutinesOnly(false);
 }
 
 // Our AE-2 entry (Deflate64 inside) passes 7z's test with the password and fails without it.
