@@ -155,6 +155,28 @@ QB_AES_TARGET inline void KeyPair(__m128i* rk) {
 
 std::atomic<bool> systemOnly{false};
 
+// The states after the key's inner and outer pad blocks; a key longer than a block is
+// replaced by its digest first.
+QB_SHA_TARGET void PadStates(const uint8_t* keyData, size_t keyLen, State* inner, State* outer) {
+  uint8_t key[64] = {};
+  if (keyLen > 64) {
+    State k = Initial();
+    Finish(k, 0, keyData, keyLen);
+    Store(k, key);
+  } else if (keyLen > 0) {
+    std::memcpy(key, keyData, keyLen);
+  }
+  uint8_t pad[64];
+  *inner = Initial();
+  *outer = Initial();
+  for (int i = 0; i < 64; ++i) pad[i] = key[i] ^ 0x36;
+  CompressBytes(*inner, pad);
+  for (int i = 0; i < 64; ++i) pad[i] = key[i] ^ 0x5c;
+  CompressBytes(*outer, pad);
+  SecureZeroMemory(key, sizeof key);
+  SecureZeroMemory(pad, sizeof pad);
+}
+
 }  // namespace
 
 void UseSystemRoutinesOnly(bool on) { systemOnly = on; }
@@ -223,21 +245,8 @@ bool HasShaInstructions() {
 QB_SHA_TARGET bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltLen, int iterations,
                               uint8_t* out, size_t outLen) {
   if (saltLen > 51) return false;
-  // The HMAC key: the password, or its digest when longer than a block.
-  uint8_t key[64] = {};
-  if (password.size() > 64) {
-    State k = Initial();
-    Finish(k, 0, reinterpret_cast<const uint8_t*>(password.data()), password.size());
-    Store(k, key);
-  } else {
-    std::memcpy(key, password.data(), password.size());
-  }
-  uint8_t pad[64];
-  State inner = Initial(), outer = Initial();
-  for (int i = 0; i < 64; ++i) pad[i] = key[i] ^ 0x36;
-  CompressBytes(inner, pad);
-  for (int i = 0; i < 64; ++i) pad[i] = key[i] ^ 0x5c;
-  CompressBytes(outer, pad);
+  State inner, outer;
+  PadStates(reinterpret_cast<const uint8_t*>(password.data()), password.size(), &inner, &outer);
   // The output blocks are independent: kLanes of them are worked out side by side.
   for (uint32_t block = 1; outLen > 0; block += kLanes) {
     State u[kLanes], t[kLanes];
@@ -268,9 +277,52 @@ QB_SHA_TARGET bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, 
       SecureZeroMemory(digest, sizeof digest);
     }
   }
-  SecureZeroMemory(key, sizeof key);
-  SecureZeroMemory(pad, sizeof pad);
   return true;
+}
+
+static_assert(sizeof(State) <= HmacSha1::kStateBytes && alignof(State) <= 16, "a digest state fits its place");
+
+QB_SHA_TARGET void HmacSha1::Init(const uint8_t* key, size_t keyLen) {
+  PadStates(key, keyLen, reinterpret_cast<State*>(inner_), reinterpret_cast<State*>(outer_));
+  std::memcpy(state_, inner_, sizeof state_);
+  blocks_ = 1;
+  used_ = 0;
+}
+
+QB_SHA_TARGET void HmacSha1::Update(const uint8_t* data, size_t size) {
+  State& s = *reinterpret_cast<State*>(state_);
+  while (size > 0) {
+    if (used_ == 0 && size >= 64) {
+      CompressBytes(s, data);
+      ++blocks_;
+      data += 64;
+      size -= 64;
+      continue;
+    }
+    const size_t n = std::min(size, sizeof block_ - used_);
+    std::memcpy(block_ + used_, data, n);
+    used_ += n;
+    data += n;
+    size -= n;
+    if (used_ == sizeof block_) {
+      CompressBytes(s, block_);
+      ++blocks_;
+      used_ = 0;
+    }
+  }
+}
+
+QB_SHA_TARGET void HmacSha1::Final(uint8_t out[20]) {
+  State s = *reinterpret_cast<State*>(state_);
+  Finish(s, blocks_, block_, used_);
+  Store(AfterPad(*reinterpret_cast<const State*>(outer_), s), out);
+  SecureZeroMemory(state_, sizeof state_);
+  SecureZeroMemory(block_, sizeof block_);
+}
+
+HmacSha1::~HmacSha1() {
+  SecureZeroMemory(inner_, sizeof inner_);
+  SecureZeroMemory(outer_, sizeof outer_);
 }
 
 }  // namespace ziplib

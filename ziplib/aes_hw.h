@@ -23,6 +23,24 @@ void UseSystemRoutinesOnly(bool on);
 bool Pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltLen, int iterations, uint8_t* out,
                 size_t outLen);
 
+// HMAC-SHA1 over data given in pieces, on the SHA instructions (only with
+// HasShaInstructions()): the authentication code of an entry.
+class HmacSha1 {
+ public:
+  ~HmacSha1();
+  void Init(const uint8_t* key, size_t keyLen);
+  void Update(const uint8_t* data, size_t size);
+  void Final(uint8_t out[20]);   // once, after the last Update
+  static constexpr size_t kStateBytes = 32;
+
+ private:
+  // The digest states after the key's pad blocks and the running one, kept as bytes here.
+  alignas(16) uint8_t inner_[kStateBytes], outer_[kStateBytes], state_[kStateBytes];
+  uint8_t block_[64];
+  size_t used_ = 0;
+  uint64_t blocks_ = 0;   // blocks compressed, the pad block included
+};
+
 // True when the processor has the AES instructions the fast key stream uses.
 bool HasAesInstructions();
 

@@ -1,7 +1,7 @@
 // Zip AES (AE-2) over CNG: PBKDF2-HMAC-SHA1 for the keys, AES in ECB mode over the counter
 // blocks for the CTR key stream, HMAC-SHA1 over the encrypted bytes for the authentication code.
-// The derivation and the AES-256 key stream run on the processor's instructions where it has
-// them (aes_hw.cpp).
+// The derivation, the AES-256 key stream and the code run on the processor's instructions
+// where it has them (aes_hw.cpp).
 #include "ziplib/aes_zip.h"
 
 #include <windows.h>
@@ -148,8 +148,10 @@ class AesCtrHmac {
     verifier[1] = km[2 * keyLen + 1];
     hw_ = keyLen == 32 && HasAesInstructions();
     if (hw_) ExpandAes256Key(km, &roundKeys_);
+    shaHw_ = HasShaInstructions();
+    if (shaHw_) hmac_.Init(km + keyLen, keyLen);
     bool ok = (hw_ || Good(BCryptGenerateSymmetricKey(cng.aes, &key_, nullptr, 0, km, static_cast<ULONG>(keyLen), 0))) &&
-              Good(BCryptCreateHash(cng.hmac, &hash_, nullptr, 0, km + keyLen, static_cast<ULONG>(keyLen), 0));
+              (shaHw_ || Good(BCryptCreateHash(cng.hmac, &hash_, nullptr, 0, km + keyLen, static_cast<ULONG>(keyLen), 0)));
     SecureZeroMemory(km, sizeof km);
     return ok ? AesResult::Ok : AesResult::SystemError;
   }
@@ -199,6 +201,10 @@ class AesCtrHmac {
   }
 
   bool Mac(const uint8_t* data, size_t size) {
+    if (shaHw_) {
+      hmac_.Update(data, size);
+      return true;
+    }
     while (size > 0) {
       ULONG n = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
       if (!Good(BCryptHashData(hash_, const_cast<PUCHAR>(data), n, 0))) return false;
@@ -210,7 +216,9 @@ class AesCtrHmac {
 
   bool Code(uint8_t out[kAesAuthSize]) {
     uint8_t full[20];
-    if (finished_ || !Good(BCryptFinishHash(hash_, full, 20, 0))) return false;
+    if (finished_) return false;
+    if (shaHw_) hmac_.Final(full);
+    else if (!Good(BCryptFinishHash(hash_, full, 20, 0))) return false;
     finished_ = true;
     std::memcpy(out, full, kAesAuthSize);
     return true;
@@ -232,6 +240,8 @@ class AesCtrHmac {
   bool hw_ = false;                   // the key stream from the AES instructions
   AesRoundKeys roundKeys_;
   uint64_t pos_ = 0;                  // bytes of the key stream used (with hw_)
+  bool shaHw_ = false;                // the code from the SHA instructions
+  HmacSha1 hmac_;
   BCRYPT_HASH_HANDLE hash_ = nullptr;
   uint64_t counter_ = 0;
   uint8_t stream_[kStreamBlocks * kBlock];

@@ -149,6 +149,36 @@ TEST(AesZip, KeysFromTheShaInstructionsAreTheSystems) {
   BCryptCloseAlgorithmProvider(hmac, 0);
 }
 
+// The authentication code from the SHA instructions is the system's HMAC-SHA1, for keys
+// around the block size and data given in uneven pieces.
+TEST(AesZip, CodeFromTheShaInstructionsIsTheSystems) {
+  if (!ziplib::HasShaInstructions()) GTEST_SKIP() << "this processor has no SHA instructions";
+  BCRYPT_ALG_HANDLE alg = nullptr;
+  ASSERT_GE(BCryptOpenAlgorithmProvider(&alg, BCRYPT_SHA1_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG), 0);
+  const std::string data = RandomBytes(70000, 9);
+  for (size_t keyLen : {20, 32, 64, 65, 100}) {
+    for (size_t size : {0, 1, 55, 56, 64, 65, 70000}) {
+      SCOPED_TRACE(std::to_string(keyLen) + " " + std::to_string(size));
+      const std::string key = RandomBytes(keyLen, uint32_t(keyLen));
+      const uint8_t* k = reinterpret_cast<const uint8_t*>(key.data());
+      const uint8_t* d = reinterpret_cast<const uint8_t*>(data.data());
+      ziplib::HmacSha1 ours;
+      ours.Init(k, keyLen);
+      for (size_t pos = 0, step = 1; pos < size; pos += step, step = step * 3 + 7)
+        ours.Update(d + pos, std::min(step, size - pos));
+      uint8_t mine[20], system[20];
+      ours.Final(mine);
+      BCRYPT_HASH_HANDLE h = nullptr;
+      ASSERT_GE(BCryptCreateHash(alg, &h, nullptr, 0, const_cast<PUCHAR>(k), ULONG(keyLen), 0), 0);
+      ASSERT_GE(BCryptHashData(h, const_cast<PUCHAR>(d), ULONG(size), 0), 0);
+      ASSERT_GE(BCryptFinishHash(h, system, 20, 0), 0);
+      BCryptDestroyHash(h);
+      EXPECT_EQ(0, std::memcmp(mine, system, 20));
+    }
+  }
+  BCryptCloseAlgorithmProvider(alg, 0);
+}
+
 // The key stream from the processor's AES instructions is the system's AES-256 over the
 // counter blocks, from any counter (the 64-bit counter carrying past 32 bits included) and
 // from any byte inside a block.
