@@ -1,5 +1,5 @@
-// PBKDF2-HMAC-SHA1 on the SHA instructions and the AES-256 CTR key stream on the AES
-// instructions. The state of a digest stays in two registers (A..D from the highest lane
+// PBKDF2-HMAC-SHA1 and the HMAC-SHA1 authentication code on the SHA instructions, and the
+// AES-256 CTR key stream on the AES instructions. The state of a digest stays in two registers (A..D from the highest lane
 // down, E in the highest lane), and the blocks of the 1,000 rounds, a 20-byte digest with
 // its padding, are made from those registers directly.
 #include "ziplib/aes_hw.h"
