@@ -1,6 +1,7 @@
 // Zips one folder with dzip32.dll through its command record, as the runner does, and
-// prints "<seconds> <zip bytes> <result>". Usage: zipbench <folder> <zip> <factor> [password]
-// (factors 11..19 write Deflate64; a password encrypts every file).
+// prints "<seconds> <zip bytes> <result>". Usage: zipbench <folder> <zip> <factor> [-u] [password]
+// (factors 11..19 write Deflate64; -u updates the zip there instead of writing a new one;
+// a password encrypts every file).
 #include <windows.h>
 
 #include <chrono>
@@ -12,7 +13,7 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: zipbench <folder> <zip> <factor> [password]\n");
+    std::fprintf(stderr, "usage: zipbench <folder> <zip> <factor> [-u] [password]\n");
     return 2;
   }
   wchar_t exe[MAX_PATH];
@@ -26,14 +27,17 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::string folder = tk::Narrow(argv[1]), zip = tk::Narrow(argv[2]);
-  const std::string password = argc > 4 ? tk::Narrow(argv[4]) : std::string();
+  int arg = 4;
+  const bool update = argc > arg && std::wstring(argv[arg]) == L"-u";
+  if (update) ++arg;
+  const std::string password = argc > arg ? tk::Narrow(argv[arg]) : std::string();
   const std::string items = "\"" + folder + "\\*.*\"";
-  DeleteFileW(argv[2]);
+  if (!update) DeleteFileW(argv[2]);
   dz::ZipCmdRecord r{};
   dz::DzCallbackSubRecord sub{};
   sub.size = sizeof sub;
   r.recordSize = sizeof r;
-  r.functionCode = dz::ZIP_ADD;
+  r.functionCode = update ? dz::ZIP_UPDATE : dz::ZIP_ADD;
   r.lpszZipFile = zip.c_str();
   r.lpszItemList = items.c_str();
   r.CompFactor = _wtoi(argv[3]);

@@ -1,18 +1,23 @@
 // Zip AES (AE-2) over CNG: PBKDF2-HMAC-SHA1 for the keys, AES in ECB mode over the counter
 // blocks for the CTR key stream, HMAC-SHA1 over the encrypted bytes for the authentication code.
+// The derivation, the AES-256 key stream and the code run on the processor's instructions
+// where it has them (aes_hw.cpp).
 #include "ziplib/aes_zip.h"
 
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "ziplib/aes_hw.h"
 
 namespace ziplib {
 namespace {
 
 constexpr size_t kBlock = 16;
-constexpr size_t kStreamBlocks = 256;  // key stream made 4 KiB at a time
+constexpr size_t kStreamBlocks = 1024;  // key stream made up to 16 KiB at a time
 
 bool Good(NTSTATUS s) { return s >= 0; }
 
@@ -28,9 +33,11 @@ bool Hmac(BCRYPT_ALG_HANDLE alg, const uint8_t* key, size_t keyLen, const uint8_
   return ok;
 }
 
-// PBKDF2-HMAC-SHA1; the system's own routine when it has one, else the same over its HMAC.
+// PBKDF2-HMAC-SHA1: on the processor's SHA instructions when it has them, else the
+// system's own routine when it has one, else the same over its HMAC.
 bool Pbkdf2(BCRYPT_ALG_HANDLE hmacAlg, const std::string& password, const uint8_t* salt, size_t saltLen,
             uint8_t* out, size_t outLen) {
+  if (HasShaInstructions()) return Pbkdf2Sha1(password, salt, saltLen, kAesIterations, out, outLen);
   if (Good(BCryptDeriveKeyPBKDF2(hmacAlg, reinterpret_cast<PUCHAR>(const_cast<char*>(password.data())),
                                  static_cast<ULONG>(password.size()), const_cast<PUCHAR>(salt),
                                  static_cast<ULONG>(saltLen), kAesIterations, out, static_cast<ULONG>(outLen), 0)))
@@ -52,6 +59,41 @@ bool Pbkdf2(BCRYPT_ALG_HANDLE hmacAlg, const std::string& password, const uint8_
     outLen -= n;
   }
   return true;
+}
+
+// The two algorithm providers, opened once for the process and shared by every entry and
+// thread: opening them per entry cost more than encrypting a small file. They live as long
+// as the process.
+struct Providers {
+  BCRYPT_ALG_HANDLE aes = nullptr, hmac = nullptr;
+  bool ok = false;
+};
+const Providers& Cng() {
+  static const Providers p = [] {
+    Providers q;
+    q.ok = Good(BCryptOpenAlgorithmProvider(&q.aes, BCRYPT_AES_ALGORITHM, nullptr, 0)) &&
+           Good(BCryptSetProperty(q.aes, BCRYPT_CHAINING_MODE,
+                                  reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_ECB)),
+                                  sizeof(BCRYPT_CHAIN_MODE_ECB), 0)) &&
+           Good(BCryptOpenAlgorithmProvider(&q.hmac, BCRYPT_SHA1_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG));
+    return q;
+  }();
+  return p;
+}
+
+// The key stream of `blocks` counter blocks from counter `first` (64-bit little-endian in
+// each block's first bytes) into out.
+bool MakeStream(BCRYPT_KEY_HANDLE key, uint64_t first, size_t blocks, uint8_t* out) {
+  std::memset(out, 0, blocks * kBlock);
+  for (size_t b = 0; b < blocks; ++b)
+    for (int k = 0; k < 8; ++k) out[b * kBlock + k] = static_cast<uint8_t>((first + b) >> (8 * k));
+  const ULONG len = static_cast<ULONG>(blocks * kBlock);
+  ULONG done = 0;
+  return Good(BCryptEncrypt(key, out, len, nullptr, nullptr, 0, out, len, &done, 0)) && done == len;
+}
+
+size_t BlocksFor(size_t skip, size_t size) {
+  return std::min(kStreamBlocks, (skip + size + kBlock - 1) / kBlock);
 }
 
 }  // namespace
@@ -91,32 +133,38 @@ class AesCtrHmac {
   ~AesCtrHmac() {
     if (hash_) BCryptDestroyHash(hash_);
     if (key_) BCryptDestroyKey(key_);
-    if (hmacAlg_) BCryptCloseAlgorithmProvider(hmacAlg_, 0);
-    if (aesAlg_) BCryptCloseAlgorithmProvider(aesAlg_, 0);
+    SecureZeroMemory(&roundKeys_, sizeof roundKeys_);
   }
 
   // Derives the keys; *verifier receives the 2 verifier bytes.
   AesResult Init(const std::string& password, int strength, const uint8_t* salt, uint8_t verifier[2]) {
     size_t keyLen = 8 + 8 * static_cast<size_t>(strength);  // 16, 24, 32
-    if (!Good(BCryptOpenAlgorithmProvider(&aesAlg_, BCRYPT_AES_ALGORITHM, nullptr, 0)) ||
-        !Good(BCryptSetProperty(aesAlg_, BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_ECB)),
-                                sizeof(BCRYPT_CHAIN_MODE_ECB), 0)) ||
-        !Good(BCryptOpenAlgorithmProvider(&hmacAlg_, BCRYPT_SHA1_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG)))
-      return AesResult::SystemError;
-    std::vector<uint8_t> km(2 * keyLen + 2);
-    if (!Pbkdf2(hmacAlg_, password, salt, AesSaltSize(strength), km.data(), km.size())) return AesResult::SystemError;
+    const Providers& cng = Cng();
+    if (!cng.ok) return AesResult::SystemError;
+    uint8_t km[2 * 32 + 2];
+    const size_t kmLen = 2 * keyLen + 2;
+    if (!Pbkdf2(cng.hmac, password, salt, AesSaltSize(strength), km, kmLen)) return AesResult::SystemError;
     verifier[0] = km[2 * keyLen];
     verifier[1] = km[2 * keyLen + 1];
-    bool ok = Good(BCryptGenerateSymmetricKey(aesAlg_, &key_, nullptr, 0, km.data(), static_cast<ULONG>(keyLen), 0)) &&
-              Good(BCryptCreateHash(hmacAlg_, &hash_, nullptr, 0, km.data() + keyLen, static_cast<ULONG>(keyLen), 0));
-    SecureZeroMemory(km.data(), km.size());
+    hw_ = keyLen == 32 && HasAesInstructions();
+    if (hw_) ExpandAes256Key(km, &roundKeys_);
+    shaHw_ = HasShaInstructions();
+    if (shaHw_) hmac_.Init(km + keyLen, keyLen);
+    bool ok = (hw_ || Good(BCryptGenerateSymmetricKey(cng.aes, &key_, nullptr, 0, km, static_cast<ULONG>(keyLen), 0))) &&
+              (shaHw_ || Good(BCryptCreateHash(cng.hmac, &hash_, nullptr, 0, km + keyLen, static_cast<ULONG>(keyLen), 0)));
+    SecureZeroMemory(km, sizeof km);
     return ok ? AesResult::Ok : AesResult::SystemError;
   }
 
   // XORs the key stream into data (counter from 1, 64-bit little-endian in the block's first bytes).
   bool Crypt(uint8_t* data, size_t size) {
+    if (hw_) {
+      XorAesKeyStream(roundKeys_, pos_ / kBlock + 1, static_cast<size_t>(pos_ % kBlock), data, size);
+      pos_ += size;
+      return true;
+    }
     while (size > 0) {
-      if (streamPos_ == streamLen_ && !Refill()) return false;
+      if (streamPos_ == streamLen_ && !Refill(size)) return false;
       size_t n = streamLen_ - streamPos_;
       if (n > size) n = size;
       for (size_t i = 0; i < n; ++i) data[i] ^= stream_[streamPos_ + i];
@@ -127,7 +175,36 @@ class AesCtrHmac {
     return true;
   }
 
+  // The same key stream from byte `at` of the data on, with a key of its own, so that
+  // several threads can encrypt parts of one entry at once; the running stream is untouched.
+  bool CryptAt(uint64_t at, uint8_t* data, size_t size) const {
+    if (hw_) {
+      XorAesKeyStream(roundKeys_, at / kBlock + 1, static_cast<size_t>(at % kBlock), data, size);
+      return true;
+    }
+    BCRYPT_KEY_HANDLE key = nullptr;
+    if (!Good(BCryptDuplicateKey(key_, &key, nullptr, 0, 0))) return false;
+    std::vector<uint8_t> stream(kStreamBlocks * kBlock);
+    bool ok = true;
+    while (ok && size > 0) {
+      const size_t skip = static_cast<size_t>(at % kBlock);
+      const size_t blocks = BlocksFor(skip, size);
+      ok = MakeStream(key, at / kBlock + 1, blocks, stream.data());
+      const size_t n = std::min(size, blocks * kBlock - skip);
+      for (size_t i = 0; ok && i < n; ++i) data[i] ^= stream[skip + i];
+      at += n;
+      data += n;
+      size -= n;
+    }
+    BCryptDestroyKey(key);
+    return ok;
+  }
+
   bool Mac(const uint8_t* data, size_t size) {
+    if (shaHw_) {
+      hmac_.Update(data, size);
+      return true;
+    }
     while (size > 0) {
       ULONG n = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
       if (!Good(BCryptHashData(hash_, const_cast<PUCHAR>(data), n, 0))) return false;
@@ -139,30 +216,32 @@ class AesCtrHmac {
 
   bool Code(uint8_t out[kAesAuthSize]) {
     uint8_t full[20];
-    if (finished_ || !Good(BCryptFinishHash(hash_, full, 20, 0))) return false;
+    if (finished_) return false;
+    if (shaHw_) hmac_.Final(full);
+    else if (!Good(BCryptFinishHash(hash_, full, 20, 0))) return false;
     finished_ = true;
     std::memcpy(out, full, kAesAuthSize);
     return true;
   }
 
  private:
-  bool Refill() {
-    uint8_t counters[kStreamBlocks * kBlock] = {};
-    for (size_t b = 0; b < kStreamBlocks; ++b) {
-      ++counter_;
-      for (int k = 0; k < 8; ++k) counters[b * kBlock + k] = static_cast<uint8_t>(counter_ >> (8 * k));
-    }
-    ULONG done = 0;
-    if (!Good(BCryptEncrypt(key_, counters, sizeof counters, nullptr, nullptr, 0, stream_, sizeof stream_, &done, 0)) ||
-        done != sizeof stream_)
-      return false;
+  // Makes the key stream for the next `size` bytes (at most kStreamBlocks blocks): a small
+  // entry costs the blocks it needs only.
+  bool Refill(size_t size) {
+    const size_t blocks = BlocksFor(0, size);
+    if (!MakeStream(key_, counter_ + 1, blocks, stream_)) return false;
+    counter_ += blocks;
     streamPos_ = 0;
-    streamLen_ = sizeof stream_;
+    streamLen_ = blocks * kBlock;
     return true;
   }
 
-  BCRYPT_ALG_HANDLE aesAlg_ = nullptr, hmacAlg_ = nullptr;
-  BCRYPT_KEY_HANDLE key_ = nullptr;
+  BCRYPT_KEY_HANDLE key_ = nullptr;   // the system's key, without the AES instructions
+  bool hw_ = false;                   // the key stream from the AES instructions
+  AesRoundKeys roundKeys_;
+  uint64_t pos_ = 0;                  // bytes of the key stream used (with hw_)
+  bool shaHw_ = false;                // the code from the SHA instructions
+  HmacSha1 hmac_;
   BCRYPT_HASH_HANDLE hash_ = nullptr;
   uint64_t counter_ = 0;
   uint8_t stream_[kStreamBlocks * kBlock];
@@ -192,6 +271,16 @@ AesResult AesZipEncryptor::Begin(const std::string& password, std::string* heade
 AesResult AesZipEncryptor::Encrypt(uint8_t* data, size_t size) {
   if (!s_) return AesResult::BadParameter;
   return s_->Crypt(data, size) && s_->Mac(data, size) ? AesResult::Ok : AesResult::SystemError;
+}
+
+AesResult AesZipEncryptor::EncryptPart(uint64_t offset, uint8_t* data, size_t size) const {
+  if (!s_) return AesResult::BadParameter;
+  return s_->CryptAt(offset, data, size) ? AesResult::Ok : AesResult::SystemError;
+}
+
+AesResult AesZipEncryptor::Authenticate(const uint8_t* data, size_t size) {
+  if (!s_) return AesResult::BadParameter;
+  return s_->Mac(data, size) ? AesResult::Ok : AesResult::SystemError;
 }
 
 AesResult AesZipEncryptor::Finish(std::string* authCode) {

@@ -55,6 +55,11 @@ class AesZipEncryptor {
   AesResult Begin(const std::string& password, std::string* header);
   // Encrypts in place; call for the compressed data in order, in any chunking.
   AesResult Encrypt(uint8_t* data, size_t size);
+  // Encrypts in place the part of the data that starts `offset` bytes into it, without
+  // authenticating it. Several threads may encrypt different parts at once; each part then
+  // goes to Authenticate, in order, after what Encrypt covered.
+  AesResult EncryptPart(uint64_t offset, uint8_t* data, size_t size) const;
+  AesResult Authenticate(const uint8_t* data, size_t size);
   // *authCode receives the 10 bytes written after the data.
   AesResult Finish(std::string* authCode);
 

@@ -4,7 +4,9 @@
 // one with the final block), and the calling thread writes the results in order, encrypts
 // and makes every callback. Encryption: a worker starts an entry's cipher (the key
 // derivation is the costly part) and encrypts its first chunk, a whole small file with its
-// authentication code; the calling thread carries the cipher on over later chunks in order.
+// authentication code. A later chunk is encrypted by a worker too, as soon as its place in
+// the entry's data is known (every chunk before it compressed); the calling thread only
+// authenticates the chunks in order as it writes them.
 // A file of one chunk is opened, read and closed by its worker, so that many small files
 // are in flight at once and their opening overlaps with compressing; only a file of
 // several chunks is opened by the calling thread, once, for all its chunks. At most a
@@ -123,6 +125,11 @@ struct Task {
   std::unique_ptr<AesZipEncryptor> aes;      // first chunk: the entry's cipher, started
   std::string aesHeader, aesCode;            // salt + verifier; code when first and last
   bool cipherError = false;
+  // A later chunk of an encrypted file, handed back to the workers once compressed: the
+  // entry's cipher and where the chunk's bytes begin in the entry's encrypted data.
+  bool cipherQueued = false;
+  const AesZipEncryptor* cipher = nullptr;
+  uint64_t cipherAt = 0;
   std::atomic<bool> done{false};
 };
 
@@ -156,9 +163,10 @@ class Workers {
     WakeAllConditionVariable(&work_);
     for (auto& t : threads_) t.join();
   }
-  void Submit(Task* t) {
+  // urgent: ahead of the chunks waiting to be compressed (the writer waits for it).
+  void Submit(Task* t, bool urgent = false) {
     AcquireSRWLockExclusive(&lock_);
-    pending_.push_back(t);
+    (urgent ? urgent_ : pending_).push_back(t);
     const bool wake = idle_ > 0;
     ReleaseSRWLockExclusive(&lock_);
     if (wake) WakeConditionVariable(&work_);
@@ -187,20 +195,25 @@ class Workers {
     for (;;) {
       AcquireSRWLockExclusive(&lock_);
       ++idle_;
-      while (!stop_ && pending_.empty()) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
+      while (!stop_ && pending_.empty() && urgent_.empty()) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
       --idle_;
-      if (pending_.empty()) {
+      if (pending_.empty() && urgent_.empty()) {
         ReleaseSRWLockExclusive(&lock_);
         break;
       }
-      Task* t = pending_.front();
-      pending_.pop_front();
+      std::deque<Task*>& from = urgent_.empty() ? pending_ : urgent_;
+      Task* t = from.front();
+      from.pop_front();
       ReleaseSRWLockExclusive(&lock_);
-      if (!t->store && !t->deflate64 && !zInit) {
-        zInit = deflateInit2(&zs, level_, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK;
+      if (t->cipherQueued) {
+        t->cipherError = !t->out.empty() && t->cipher->EncryptPart(t->cipherAt, t->out.data(), t->out.size()) != AesResult::Ok;
+      } else {
+        if (!t->store && !t->deflate64 && !zInit) {
+          zInit = deflateInit2(&zs, level_, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK;
+        }
+        Process(*t, zs, zInit, in);
+        if (t->encrypt && t->first && !t->readError && t->openError == 0) Encrypt(*t);
       }
-      Process(*t, zs, zInit, in);
-      if (t->encrypt && t->first && !t->readError && t->openError == 0) Encrypt(*t);
       // done before waiting_ is read, as Wait sets waiting_ before it reads done: one of
       // the two always sees the other, and the lock taken here lets the waiter reach its
       // sleep first, so no wake is lost.
@@ -319,7 +332,7 @@ class Workers {
   const std::string password_;
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, done_ = CONDITION_VARIABLE_INIT;
-  std::deque<Task*> pending_;
+  std::deque<Task*> pending_, urgent_;
   unsigned idle_ = 0;                  // workers asleep for want of work
   std::atomic<bool> waiting_{false};   // the calling thread is asleep in Wait
   bool stop_ = false;
@@ -362,6 +375,8 @@ class EntryWriter {
   // The first chunk of an entry is at hand.
   void Begin(Task& t, const NewItem& it) {
     const SourceFile& s = *it.src;
+    item_ = t.item;
+    cipherEnd_ = t.out.size();
     cur_ = HeaderFor(s, o_);
     headerPos_ = out_.Pos();
     cur_.localHeaderOffset = headerPos_;
@@ -407,7 +422,9 @@ class EntryWriter {
       crc_ = Crc32Combine(crc_, t.crc, t.rawLen);
       cur_.compressedSize += t.out.size();
       cur_.uncompressedSize += t.rawLen;
-      if (aes_ && !t.out.empty() && aes_->Encrypt(t.out.data(), t.out.size()) != AesResult::Ok) return false;
+      if (encrypted_ && (!aes_ || !t.cipherQueued || t.cipherAt != cipherEnd_)) return false;
+      if (aes_ && !t.out.empty() && aes_->Authenticate(t.out.data(), t.out.size()) != AesResult::Ok) return false;
+      cipherEnd_ += t.out.size();
     }
     if (!t.out.empty()) out_.Write(t.out.data(), t.out.size());
     done_ += t.rawLen;
@@ -451,6 +468,11 @@ class EntryWriter {
   }
 
   int Percent() const { return size_ ? ziplib::Percent(done_, size_) : 100; }
+  // The cipher of the encrypted file being written (null between files or for one of one
+  // chunk), its item and how many encrypted bytes of it are written.
+  const AesZipEncryptor* Cipher() const { return aes_.get(); }
+  size_t Item() const { return item_; }
+  uint64_t CipherEnd() const { return cipherEnd_; }
 
  private:
   const DzipOptions& o_;
@@ -460,7 +482,8 @@ class EntryWriter {
   std::unique_ptr<AesZipEncryptor> aes_;   // while an entry of several chunks is written
   std::string aesCode_;
   bool encrypted_ = false;
-  uint64_t headerPos_ = 0, size_ = 0, done_ = 0;
+  uint64_t headerPos_ = 0, size_ = 0, done_ = 0, cipherEnd_ = 0;
+  size_t item_ = 0;
   uint32_t crc_ = 0;
   bool single_ = true, zip64_ = false;
 };
@@ -515,6 +538,36 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     results.push_back(r);
     progress.doneBytes += s.size;
     return true;
+  };
+  // A later chunk of an encrypted file goes back to the workers for its encryption once it
+  // and every chunk before it are compressed: then its place in the entry's data is known.
+  auto needsCipher = [&](const Task& t) { return t.encrypt && !t.first && !t.readError && t.openError == 0; };
+  auto queueCiphers = [&] {
+    if (!o.encrypt) return;
+    const AesZipEncryptor* cipher = entry.Cipher();
+    size_t item = entry.Item();
+    uint64_t at = entry.CipherEnd();
+    for (auto& p : inflight) {
+      Task& t = *p;
+      if (t.first && t.last) continue;    // a file of one chunk, encrypted whole by its worker
+      if (t.first) {
+        if (!t.done.load()) return;
+        cipher = t.aes.get();
+        item = t.item;
+        at = t.out.size();
+        continue;
+      }
+      if (cipher == nullptr || t.item != item) return;
+      if (!t.cipherQueued) {
+        if (!t.done.load() || !needsCipher(t)) return;
+        t.cipherQueued = true;
+        t.cipher = cipher;
+        t.cipherAt = at;
+        t.done.store(false);
+        workers.Submit(&t, true);
+      }
+      at = t.cipherAt + t.out.size();
+    }
   };
   auto newTask = [&](size_t item) {
     auto t = std::make_unique<Task>();
@@ -586,9 +639,15 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     if (inflight.empty()) break;
 
     // Write the oldest chunk.
+    queueCiphers();
+    workers.Wait(inflight.front().get());
+    if (needsCipher(*inflight.front()) && !inflight.front()->cipherQueued) {
+      queueCiphers();   // compressed just now: its place is known
+      if (inflight.front()->cipherQueued) workers.Wait(inflight.front().get());
+      else inflight.front()->cipherError = true;
+    }
     std::unique_ptr<Task> t = std::move(inflight.front());
     inflight.pop_front();
-    workers.Wait(t.get());
     bytesInFlight -= t->len;
     const NewItem& it = items[t->item];
     const SourceFile& s = *it.src;

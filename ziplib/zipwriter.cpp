@@ -52,44 +52,69 @@ bool IsNewer(uint64_t fileTime, const ZipEntry& e) {
   return fileTime > et + kTwoSeconds;
 }
 
-// Copies an old entry's local record (header, data, data descriptor) unchanged and
-// returns its central header with the new offset.
-bool CopyRawEntry(const ZipReader& zip, const ZipEntry& e, OutFile& out, EntryHeader* central) {
-  ZipLocalInfo li;
-  if (zip.LocateData(e, &li) != ZipReadStatus::Ok) return false;
-  uint64_t len = li.headerSize + e.compressedSize;
-  if (e.HasDataDescriptor()) {
-    uint8_t sig[4] = {};
-    const bool big = e.compressedSize >= kZip64Marker32 || e.uncompressedSize >= kZip64Marker32;
-    uint64_t dd = big ? 20 : 12;
-    if (zip.ReadAt(li.dataOffset + e.compressedSize, sig, 4) && Get32(sig) == kSigDataDescriptor) dd += 4;
-    len += dd;
+// Copies the local records (header, data, data descriptor) of the old entries that stay,
+// unchanged. Records that follow each other in the old zip are gathered into one run and
+// copied through one buffer, reused for the whole zip: an update that keeps most of the
+// entries costs a few large reads and writes, not several calls per entry.
+class RawCopier {
+ public:
+  RawCopier(const ZipReader& zip, OutFile& out) : zip_(zip), out_(out) {}
+
+  // Adds an entry to the copy and fills its central header with the new offset. False when
+  // its local record cannot be located or the run before it could not be copied (RunFailed).
+  bool Add(const ZipEntry& e, EntryHeader* central) {
+    ZipLocalInfo li;
+    if (zip_.LocateData(e, &li) != ZipReadStatus::Ok) return false;
+    uint64_t len = li.headerSize + e.compressedSize;
+    if (e.HasDataDescriptor()) {
+      uint8_t sig[4] = {};
+      const bool big = e.compressedSize >= kZip64Marker32 || e.uncompressedSize >= kZip64Marker32;
+      uint64_t dd = big ? 20 : 12;
+      if (zip_.ReadAt(li.dataOffset + e.compressedSize, sig, 4) && Get32(sig) == kSigDataDescriptor) dd += 4;
+      len += dd;
+    }
+    if (li.headerOffset != runStart_ + runLen_ && !Flush()) return !(runFailed_ = true);
+    if (runLen_ == 0) runStart_ = li.headerOffset;
+    central->localHeaderOffset = out_.Pos() + runLen_;
+    runLen_ += len;
+    central->versionMadeBy = e.versionMadeBy;
+    central->versionNeeded = e.versionNeeded;
+    central->flags = e.flags;
+    central->method = e.method;
+    central->dosDateTime = static_cast<uint32_t>(e.dosDate) << 16 | e.dosTime;
+    central->crc = e.crc;
+    central->compressedSize = e.compressedSize;
+    central->uncompressedSize = e.uncompressedSize;
+    central->internalAttr = e.internalAttr;
+    central->externalAttr = e.externalAttr;
+    central->name = e.rawName;
+    central->extra = StripExtraBlock(e.extra, kExtraZip64);
+    central->comment = e.comment;
+    return true;
   }
-  central->localHeaderOffset = out.Pos();
-  std::vector<uint8_t> buf(1u << 20);
-  uint64_t at = li.headerOffset;
-  while (len > 0) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(len, buf.size()));
-    if (!zip.ReadAt(at, buf.data(), n)) return false;
-    if (!out.Write(buf.data(), n)) return false;
-    at += n;
-    len -= n;
+
+  // Copies the run gathered so far; false on a read or write failure.
+  bool Flush() {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(runLen_, kBuffer));
+    if (buf_.size() < want) buf_.resize(want);
+    while (runLen_ > 0) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(runLen_, buf_.size()));
+      if (!zip_.ReadAt(runStart_, buf_.data(), n) || !out_.Write(buf_.data(), n)) return !(runFailed_ = true);
+      runStart_ += n;
+      runLen_ -= n;
+    }
+    return true;
   }
-  central->versionMadeBy = e.versionMadeBy;
-  central->versionNeeded = e.versionNeeded;
-  central->flags = e.flags;
-  central->method = e.method;
-  central->dosDateTime = static_cast<uint32_t>(e.dosDate) << 16 | e.dosTime;
-  central->crc = e.crc;
-  central->compressedSize = e.compressedSize;
-  central->uncompressedSize = e.uncompressedSize;
-  central->internalAttr = e.internalAttr;
-  central->externalAttr = e.externalAttr;
-  central->name = e.rawName;
-  central->extra = StripExtraBlock(e.extra, kExtraZip64);
-  central->comment = e.comment;
-  return true;
-}
+  bool RunFailed() const { return runFailed_; }
+
+ private:
+  static constexpr size_t kBuffer = 4u << 20;
+  const ZipReader& zip_;
+  OutFile& out_;
+  std::vector<uint8_t> buf_;
+  uint64_t runStart_ = 0, runLen_ = 0;
+  bool runFailed_ = false;
+};
 
 // Moves the finished temporary file over the target. Across volumes the file is first
 // copied beside the target, so the old zip is replaced only by a complete copy.
@@ -224,18 +249,23 @@ class Run {
     if (!out.Adopt(temp.Duplicate())) return Fail(dz::ZE_TEMP, "Cannot write the temporary file " + temp.Path());
 
     std::vector<EntryHeader> central;
+    central.reserve(entries.size() + items.size());
+    results_.reserve(entries.size() + items.size());
     uint64_t newest = 0;
+    RawCopier copier(old, out);
+    const auto copyFailed = [&](const std::string& name) {
+      if (out.Failed()) {
+        rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
+        return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
+      }
+      rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
+      return Fail(dz::ZE_FORMAT, name.empty() ? "The existing zip cannot be read"
+                                              : "Entry " + name + " of the existing zip cannot be read");
+    };
     for (size_t i = 0; i < entries.size(); ++i) {
       if (replaced[i]) continue;
       EntryHeader h;
-      if (!CopyRawEntry(old, entries[i], out, &h)) {
-        if (out.Failed()) {
-          rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
-          return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
-        }
-        rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
-        return Fail(dz::ZE_FORMAT, "Entry " + entries[i].name + " of the existing zip cannot be read");
-      }
+      if (!copier.Add(entries[i], &h)) return copyFailed(copier.RunFailed() ? std::string() : entries[i].name);
       central.push_back(std::move(h));
       newest = std::max(newest, EntryTime(entries[i]));
       if (!entries[i].IsDirectory()) {
@@ -247,6 +277,7 @@ class Run {
         results_.push_back(r);
       }
     }
+    if (!copier.Flush()) return copyFailed("");
     if (rep_.Major(o_.zipFile, 0)) return dz::ZE_ABORT;
 
     ProgressTotals progress;
