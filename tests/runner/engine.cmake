@@ -1,6 +1,6 @@
 # The run engine: its pieces in-process, and the real RunQb.exe running profiles.
 qb_add_test(engine_params_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_params_test.cpp ${CMAKE_SOURCE_DIR}/runner/runqbmain.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_params_test.cpp
   LIBS runner controls settings toolkit
   REGISTRY GUI
   DEPENDS dzip32 dunzip32)
