@@ -28,7 +28,7 @@ void ClearUnzipFile(TUnzipFile& u) {
     t->Clear();
 }
 
-bool IsUnzipCancel(int r) { return r == 48 || r == 49; }
+bool IsUnzipCancel(int r) { return r == dz::UE_CANCEL || r == dz::UE_SKIPPED; }
 
 void ReportUnzipFailure(const TUnzipFile& u) {
   const int r = u.ResultCode();
@@ -68,7 +68,7 @@ void TestProfileTarget(TRunProgress& view, const TQbProfile& p, const std::strin
   u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
   ExecuteUnzip(u, dz::UNZIP_EXTRACT);
   const int r = u.ResultCode();
-  if (r == 48) return;  // cancelled: nothing is recorded
+  if (r == dz::UE_CANCEL) return;  // cancelled: nothing is recorded
 
   TFernoIni& ini = *Runner.Ini;
   const std::string k = ProfileKey(p.pn);

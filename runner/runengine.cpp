@@ -372,9 +372,9 @@ namespace {
 // Runs the prepared component and records the result under the profile's key.
 void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbProfile& p,
                      const std::string& computer, int code, TFreshZip& fz) {
-  if (!p.b->GetFlag(poStoreAndZip) && (code == 1 || code == 3) &&
+  if (!p.b->GetFlag(poStoreAndZip) && (code == dz::ZIP_FRESHEN || code == dz::ZIP_UPDATE) &&
       !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
-    code = 4;
+    code = dz::ZIP_ADD;
   const int linesBefore = Runner.ErrorList.Count();
   TZipFile& z = view.ZipComponent();
   ExecuteZip(z, code, queries);
@@ -549,9 +549,9 @@ void RunProfiles(TRunProgress& view) {
     }
 
     const TStrFlag& b = *p.b;
-    view.ShowIcon(TStatusIcon::Add, p.ecmd == 4);
-    view.ShowIcon(TStatusIcon::Update, p.ecmd == 3);
-    view.ShowIcon(TStatusIcon::Freshen, p.ecmd == 1);
+    view.ShowIcon(TStatusIcon::Add, p.ecmd == dz::ZIP_ADD);
+    view.ShowIcon(TStatusIcon::Update, p.ecmd == dz::ZIP_UPDATE);
+    view.ShowIcon(TStatusIcon::Freshen, p.ecmd == dz::ZIP_FRESHEN);
     view.ShowIcon(TStatusIcon::Test, false);
     view.ShowIcon(TStatusIcon::StoreAndZip, b.GetFlag(poStoreAndZip));
     view.ShowIcon(TStatusIcon::ArchiveOnly, b.GetFlag(poArchiveOnly));
@@ -560,7 +560,10 @@ void RunProfiles(TRunProgress& view) {
     view.ShowIcon(TStatusIcon::AfterDate, b.GetFlag(poCurrentMonth) || b.GetFlag(poCurrentWeek) ||
                                               b.GetFlag(poCurrentDay) || p.adt != 0);
     view.ShowIcon(TStatusIcon::DeleteOriginal, b.GetFlag(poDeleteSources));
-    const std::string action = p.ecmd == 1 ? "Freshening " : p.ecmd == 3 ? "Updating " : p.ecmd == 4 ? "Adding to " : "";
+    const std::string action = p.ecmd == dz::ZIP_FRESHEN  ? "Freshening "
+                               : p.ecmd == dz::ZIP_UPDATE ? "Updating "
+                               : p.ecmd == dz::ZIP_ADD    ? "Adding to "
+                                                          : "";
 
     const bool multi = p.IsMultiComputer();
     for (const auto& computer : TargetComputers(p)) {
