@@ -6,7 +6,7 @@
 #include "runner/countdown.h"
 #include "runner/extrparams.h"
 #include "runner/runengine.h"
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
 #include "settings/vglobal.h"
@@ -28,7 +28,7 @@ void ClearUnzipFile(TUnzipFile& u) {
     t->Clear();
 }
 
-bool IsUnzipCancel(int r) { return r == 48 || r == 49; }
+bool IsUnzipCancel(int r) { return r == dz::UE_CANCEL || r == dz::UE_SKIPPED; }
 
 void ReportUnzipFailure(const TUnzipFile& u) {
   const int r = u.ResultCode();
@@ -38,42 +38,23 @@ void ReportUnzipFailure(const TUnzipFile& u) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------
-int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath, bool* matched) {
-  int longest = 0;
-  const std::string path = tk::AnsiUpperCase(zipPath);
-  for (const auto& line : lines.Items()) {
-    const size_t eq = line.find('=');
-    const std::string prefix = eq == std::string::npos || eq == 0 ? "/" : line.substr(0, eq);
-    if (path.compare(0, prefix.size(), tk::AnsiUpperCase(prefix)) != 0) continue;
-    const int seconds = eq == std::string::npos ? 0 : tk::StrToIntDef(line.substr(eq + 1), 0);
-    longest = std::max(longest, seconds);
-    if (matched) *matched = true;
-  }
-  return longest;
-}
-
-void UpdateCustomDelay(TRunFoMainForm& form, const std::string& zipPath) {
-  if (!form.CustomDelayList) return;
-  form.LongestCustomDelay =
-      std::max(form.LongestCustomDelay, LongestMatchingDelay(*form.CustomDelayList, zipPath, &form.CustomDelayMatched));
-}
-
-void ShowDelayBeforeTest(TRunFoMainForm& form) {
-  form.lblMajorFN.SetCaption("");
-  form.ResetProgress();
+void ShowDelayBeforeTest(TRunProgress& view) {
+  view.ShowMajorItem("");
+  view.ResetProgress();
   const std::string caption = "Delay before Test";
-  const int seconds = form.LongestCustomDelay > 0 ? form.LongestCustomDelay : Runner.Ini->GetRunAndTestDelay();
+  const int seconds = view.LongestCustomDelay > 0 ? view.LongestCustomDelay : Runner.Ini->GetRunAndTestDelay();
   if (seconds <= 0) return;
   std::string text = caption + ": " + tk::IntToStr(seconds) + " seconds";
   // A matching line is the user's own choice even when it asks for 0 seconds.
-  if (!form.CustomDelayMatched) text += " (default)";
-  ShowCountdown(seconds, caption, text, false, form.Left() + 15, form.Top() + 31, "skip");
+  if (!view.CustomDelayMatched) text += " (default)";
+  const tk::TBounds at = view.ScreenBounds();
+  ShowCountdown(seconds, caption, text, false, at.Left + 15, at.Top + 31, "skip");
 }
 
 // ---------------------------------------------------------------------------------
-void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer,
+void TestProfileTarget(TRunProgress& view, const TQbProfile& p, const std::string& computer,
                        const std::string& zip) {
-  TUnzipFile& u = form.UnzipFile1;
+  TUnzipFile& u = view.UnzipComponent();
   ClearUnzipFile(u);
   u.IndexofItem = -1;
   u.lpszFileSpec.SetText("*.*");
@@ -85,9 +66,9 @@ void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::str
   }
   if (Runner.Ini->GetDynaZipDiagnostic()) u.Options.Include(U::bDiagnostic);
   u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
-  u.Execute(dz::UNZIP_EXTRACT);
+  ExecuteUnzip(u, dz::UNZIP_EXTRACT);
   const int r = u.ResultCode();
-  if (r == 48) return;  // cancelled: nothing is recorded
+  if (r == dz::UE_CANCEL) return;  // cancelled: nothing is recorded
 
   TFernoIni& ini = *Runner.Ini;
   const std::string k = ProfileKey(p.pn);
@@ -110,14 +91,14 @@ void TestProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::str
   }
 }
 
-void TestProfiles(TRunFoMainForm& form) {
+void TestProfiles(TRunProgress& view) {
   TFernoIni& ini = *Runner.Ini;
-  if (form.GradientBars) form.SetBarColors(ini.GetProgressColor(2), ini.GetContrast2());
+  view.SetBarColors(ini.GetProgressColor(2), ini.GetContrast2());
   if (!Runner.HandOff.bRunningShutdownProfiles) WriteToRefresh();
-  form.imgTest.Show();
-  for (tk::TImage* img : {&form.imgAdd, &form.imgUpdate, &form.imgFreshen, &form.imgArchiveOnly,
-                          &form.imgResetArchive, &form.imgAfterDate, &form.imgDeleteOriginal})
-    img->Hide();
+  view.ShowIcon(TStatusIcon::Test, true);
+  for (TStatusIcon icon : {TStatusIcon::Add, TStatusIcon::Update, TStatusIcon::Freshen, TStatusIcon::ArchiveOnly,
+                           TStatusIcon::ResetArchive, TStatusIcon::AfterDate, TStatusIcon::DeleteOriginal})
+    view.ShowIcon(icon, false);
 
   const bool runAndTest = Runner.Command == 'B';
   for (int i = 2; i <= Runner.ArgCount() && !Runner.Cancel; ++i) {
@@ -126,7 +107,7 @@ void TestProfiles(TRunFoMainForm& form) {
     TQbProfile p;
     if (!LoadNamedProfile(name, "Couldn't test: Profile doesn't exist", p)) continue;
     const bool multi = p.IsMultiComputer();
-    if (runAndTest && !multi && (!form.RanOKList || form.RanOKList->IndexOf(name) < 0)) {
+    if (runAndTest && !multi && (!view.RanOKList || view.RanOKList->IndexOf(name) < 0)) {
       AddRunError(0, "Test skipped, Profile didn't run successfully", name);
       continue;
     }
@@ -134,14 +115,14 @@ void TestProfiles(TRunFoMainForm& form) {
       AddRunFailure(0, MediaFailureText("Couldn't test", p.ml), name);
       continue;
     }
-    form.SetCaption("Testing  (" + name + ")");
-    form.imgSAZ.SetVisible(p.b->GetFlag(poStoreAndZip));
-    form.imgPassword.SetVisible(!p.ec.empty());
+    view.ShowCaption("Testing  (" + name + ")");
+    view.ShowIcon(TStatusIcon::StoreAndZip, p.b->GetFlag(poStoreAndZip));
+    view.ShowIcon(TStatusIcon::Password, !p.ec.empty());
 
     for (const auto& computer : TargetComputers(p)) {
       if (Runner.Cancel) break;
       if (multi && !Runner.ComputerWanted(computer)) continue;
-      if (runAndTest && multi && (!form.RanOKList || form.RanOKList->IndexOf(name + "\"" + computer) < 0)) {
+      if (runAndTest && multi && (!view.RanOKList || view.RanOKList->IndexOf(name + "\"" + computer) < 0)) {
         AddRunError(0, "Test skipped, Profile didn't run successfully", name, computer);
         continue;
       }
@@ -150,10 +131,9 @@ void TestProfiles(TRunFoMainForm& form) {
         AddRunFailure(0, "Couldn't test, ZIP file \"" + zip + "\" doesn't exist", name, computer);
         continue;
       }
-      form.ResetProgress();
-      form.lblFN.SetCaption(tk::LowerCase(tk::ExtractFileName(zip)));
-      form.HighestMajorPercent = 0;
-      TestProfileTarget(form, p, computer, zip);
+      view.ResetProgress();
+      view.ShowFileName(tk::LowerCase(tk::ExtractFileName(zip)));
+      TestProfileTarget(view, p, computer, zip);
     }
     if (multi) p.UpdateTestErrorTotal();
   }
@@ -174,11 +154,11 @@ bool CheckVolumesExist(const std::string& volumePath) {
   return false;
 }
 
-void SplitArchive(TRunFoMainForm& form) {
+void SplitArchive(TRunProgress& view) {
   const std::string zip = Runner.Arg(2);
-  form.SetCaption("Splitting " + QuoteIfSpaces(zip));
+  view.ShowCaption("Splitting " + QuoteIfSpaces(zip));
   int64_t volumeSize = tk::StrToInt64Def(Runner.Arg(4), 0);
-  TZipFile& z = form.ZipFile1;
+  TZipFile& z = view.ZipComponent();
   ClearZipFile(z);
   z.CompFactor = 0;
   z.Options.Include(dz::TZipFlag::NoDirectoryNamesFlag);
@@ -188,23 +168,23 @@ void SplitArchive(TRunFoMainForm& form) {
   z.lpszItemList.SetText(QuoteIfSpaces(zip));
   z.lpszZipFile.SetText(Runner.Arg(3));
   z.Reserved3 = &volumeSize;
-  z.Execute(dz::ZIP_ADD);
+  ExecuteZip(z, dz::ZIP_ADD, TZipQueries{});
   z.Reserved3 = nullptr;
   const int r = z.ResultCode();
   if (r != 0 && r != dz::ZE_ABORT) AddRunFailure(r, ZipResultText(r));
 }
 
-void JoinVolumes(TRunFoMainForm& form) {
+void JoinVolumes(TRunProgress& view) {
   const std::string destination = tk::IncludeTrailingBackslash(Runner.Arg(3));
-  form.SetCaption("Joining to " + destination);
-  TUnzipFile& u = form.UnzipFile1;
+  view.ShowCaption("Joining to " + destination);
+  TUnzipFile& u = view.UnzipComponent();
   ClearUnzipFile(u);
   u.Options = TUnzipFlags{U::RecurseFlag};
   u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL, US::USO_MVFROMHD};
   u.lpszDestination.SetText(destination);
   u.lpszFileSpec.SetText("*.*");
   u.lpszZipFile.SetText(Runner.Arg(2));
-  u.Execute(dz::UNZIP_EXTRACT);
+  ExecuteUnzip(u, dz::UNZIP_EXTRACT);
   ReportUnzipFailure(u);
 }
 
@@ -218,7 +198,7 @@ bool IsStoredArchiveWrapper(const std::string& zip) {
   return u.Execute(dz::UNZIP_OPEN) && u.ItemCount == 1;
 }
 
-void ExtractArchive(TRunFoMainForm& form) {
+void ExtractArchive(TRunProgress& view) {
   const TExtrParams& xp = *Runner.ExtrParams;
   std::string destination = xp.destination;
   if (!destination.empty()) {
@@ -227,18 +207,18 @@ void ExtractArchive(TRunFoMainForm& form) {
       return;
     }
   } else {
-    if (!tk::SelectDirectory("Specify folder to extract", "", destination, form.Handle(), true)) destination.clear();
+    if (!tk::SelectDirectory("Specify folder to extract", "", destination, view.DialogOwner(), true)) destination.clear();
     if (destination.empty()) return;
   }
   const bool withPassword = !xp.password.empty();
   const std::string masks = xp.masks.empty() ? std::string("*.*") : xp.masks;
-  TUnzipFile& u = form.UnzipFile1;
+  TUnzipFile& u = view.UnzipComponent();
   auto setPassword = [&] {
     if (!withPassword) return;
     u.Options.Include(U::DecryptFlag);
     u.lpszDecryptCode.SetText(xp.password);
   };
-  form.imgPassword.SetVisible(withPassword);
+  view.ShowIcon(TStatusIcon::Password, withPassword);
 
   if (!IsStoredArchiveWrapper(xp.zip)) {
     ClearUnzipFile(u);
@@ -248,10 +228,10 @@ void ExtractArchive(TRunFoMainForm& form) {
     u.lpszFileSpec.SetText(masks);
     u.lpszDestination.SetText(destination);
     u.lpszZipFile.SetText(xp.zip);
-    form.ResetProgress();
-    form.SetCaption("Extracting " + tk::ExtractFileName(xp.zip));
-    form.imgSAZ.Hide();
-    u.Execute(dz::UNZIP_EXTRACT);
+    view.ResetProgress();
+    view.ShowCaption("Extracting " + tk::ExtractFileName(xp.zip));
+    view.ShowIcon(TStatusIcon::StoreAndZip, false);
+    ExecuteUnzip(u, dz::UNZIP_EXTRACT);
     ReportUnzipFailure(u);
     return;
   }
@@ -269,9 +249,9 @@ void ExtractArchive(TRunFoMainForm& form) {
   u.lpszDestination.SetText(tk::ExtractFilePath(stored));
   u.lpszZipFile.SetText(xp.zip);
   u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
-  form.SetCaption("Extracting stored.zip");
-  form.imgSAZ.Show();
-  if (u.Execute(dz::UNZIP_EXTRACT)) {
+  view.ShowCaption("Extracting stored.zip");
+  view.ShowIcon(TStatusIcon::StoreAndZip, true);
+  if (ExecuteUnzip(u, dz::UNZIP_EXTRACT)) {
     ClearUnzipFile(u);
     u.Options = xp.flags;
     u.Options.Exclude(U::DecryptFlag);
@@ -279,8 +259,8 @@ void ExtractArchive(TRunFoMainForm& form) {
     u.lpszFileSpec.SetText(masks);
     u.lpszDestination.SetText(destination);
     u.lpszZipFile.SetText(stored);
-    form.SetCaption("Extracting " + tk::ExtractFileName(xp.zip));
-    u.Execute(dz::UNZIP_EXTRACT);
+    view.ShowCaption("Extracting " + tk::ExtractFileName(xp.zip));
+    ExecuteUnzip(u, dz::UNZIP_EXTRACT);
     ReportUnzipFailure(u);
   } else if (!IsUnzipCancel(u.ResultCode())) {
     AddRunFailure(u.ResultCode(), "Couldn't extract temp ZIP file " + stored);

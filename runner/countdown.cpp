@@ -1,6 +1,6 @@
 #include "runner/countdown.h"
 
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/fernoini.h"
 #include "settings/syshelpers.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/fernoini.h"
 #include "settings/qbautoruns.h"
 #include "toolkit/datetime.h"

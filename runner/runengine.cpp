@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "runner/commands.h"
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
 #include "settings/protocol.h"
@@ -27,12 +27,6 @@ using S = dz::TZipSubOption;
 
 constexpr const char* kProductVersion = "Quillbank 2.0";
 constexpr const char* kLogHeader = "--- Quillbank ZIP Log - %s ---";
-
-// The zip log name of the target being zipped (message 13, 701).
-std::string CurrentZipLogName;
-// Where the inner zip of a store-and-zip run lists the files whose archive bits this runner
-// clears once the outer zip is written (message 13, 703); "" otherwise.
-std::string CurrentArchiveList;
 
 void CopyToBuffer(char* buffer, const std::string& text) {
   if (!buffer) return;
@@ -160,7 +154,7 @@ int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::st
 // A medium too small for two copies cannot take the new zip beside the old one: then the old
 // one goes first, as the user asked, and the zip is made once more in its place. The errors
 // of the attempt beside it give way to one warning that says so.
-int ZipAgainAfterDeleting(TRunFoMainForm& form, TFreshZip& fz, int code, const TQbProfile& p,
+int ZipAgainAfterDeleting(TZipFile& z, const TZipQueries& queries, TFreshZip& fz, int code, const TQbProfile& p,
                           const std::string& computer, int linesBefore, int failure) {
   tk::RemoveFile(fz.fresh);
   if (!tk::RemoveFile(fz.target) && tk::FileExists(fz.target)) return failure;
@@ -169,9 +163,9 @@ int ZipAgainAfterDeleting(TRunFoMainForm& form, TFreshZip& fz, int code, const T
   while (Runner.ErrorList.Count() > linesBefore) Runner.ErrorList.Delete(Runner.ErrorList.Count() - 1);
   AddRunError(0, "Not enough room for a new ZIP file beside " + fz.target + "; it was deleted before zipping again",
               p.pn, computer);
-  form.ZipFile1.lpszZipFile.SetText(fz.target);
-  form.ZipFile1.Execute(code);
-  return form.ZipFile1.ResultCode();
+  z.lpszZipFile.SetText(fz.target);
+  ExecuteZip(z, code, queries);
+  return z.ResultCode();
 }
 
 }  // namespace
@@ -351,21 +345,42 @@ void NotifyManagerRefresh() {
   if (Runner.Ini->GetAutoRefresh()) PostToManager(WM_QB_REFRESH, QbRefreshWParam, QbRefreshLParam);
 }
 
+int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath, bool* matched) {
+  int longest = 0;
+  const std::string path = tk::AnsiUpperCase(zipPath);
+  for (const auto& line : lines.Items()) {
+    const size_t eq = line.find('=');
+    const std::string prefix = eq == std::string::npos || eq == 0 ? "/" : line.substr(0, eq);
+    if (path.compare(0, prefix.size(), tk::AnsiUpperCase(prefix)) != 0) continue;
+    const int seconds = eq == std::string::npos ? 0 : tk::StrToIntDef(line.substr(eq + 1), 0);
+    longest = std::max(longest, seconds);
+    if (matched) *matched = true;
+  }
+  return longest;
+}
+
+void UpdateCustomDelay(TRunProgress& view, const std::string& zipPath) {
+  if (!view.CustomDelayList) return;
+  view.LongestCustomDelay =
+      std::max(view.LongestCustomDelay, LongestMatchingDelay(*view.CustomDelayList, zipPath, &view.CustomDelayMatched));
+}
+
 // ---------------------------------------------------------------------------------
 // Results of one target.
 namespace {
 
 // Runs the prepared component and records the result under the profile's key.
-void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer, int code,
-                     TFreshZip& fz) {
-  if (!p.b->GetFlag(poStoreAndZip) && (code == 1 || code == 3) &&
+void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbProfile& p,
+                     const std::string& computer, int code, TFreshZip& fz) {
+  if (!p.b->GetFlag(poStoreAndZip) && (code == dz::ZIP_FRESHEN || code == dz::ZIP_UPDATE) &&
       !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
-    code = 4;
+    code = dz::ZIP_ADD;
   const int linesBefore = Runner.ErrorList.Count();
-  form.ZipFile1.Execute(code);
-  int r = form.ZipFile1.ResultCode();
+  TZipFile& z = view.ZipComponent();
+  ExecuteZip(z, code, queries);
+  int r = z.ResultCode();
   if (r != 0 && !fz.fresh.empty() && (r == dz::ZE_WRITE || r == dz::ZE_TEMP || r == dz::ZE_CREAT))
-    r = ZipAgainAfterDeleting(form, fz, code, p, computer, linesBefore, r);
+    r = ZipAgainAfterDeleting(z, queries, fz, code, p, computer, linesBefore, r);
   r = FinishFreshZip(fz, r, p, computer);
 
   const std::string k = ProfileKey(p.pn);
@@ -377,7 +392,7 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
       ini.WriteInteger(k + "\\ze", computer, r);
     } else {
       ini.DeleteValue(k + "\\ze", computer);
-      if (form.RanOKList) form.RanOKList->Add(p.pn + "\"" + computer);
+      if (view.RanOKList) view.RanOKList->Add(p.pn + "\"" + computer);
     }
   } else {
     ini.WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
@@ -386,7 +401,7 @@ void RecordRunResult(TRunFoMainForm& form, const TQbProfile& p, const std::strin
       ini.WriteInteger(k, "ze", r);
     } else {
       ini.DeleteValue(k, "ze");
-      if (form.RanOKList) form.RanOKList->Add(p.pn);
+      if (view.RanOKList) view.RanOKList->Add(p.pn);
     }
   }
   if (IsUNCPath(p.zf) && tk::FileExists(fz.target)) {
@@ -418,7 +433,8 @@ void ClearListedArchiveBits(const TQbProfile& p, const std::string& computer, co
   }
 }
 
-void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
+void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbProfile& p,
+                    const std::string& computer) {
   const std::string stored = MakeStoredArchivePath();
   if (stored.empty()) {
     AddRunFailure(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
@@ -428,7 +444,7 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
     RemoveStoredArchivePath(stored, "Couldn't delete temp ZIP file ", "Couldn't remove temp directory ", p.pn,
                             computer);
   };
-  TZipFile& z = form.ZipFile1;
+  TZipFile& z = view.ZipComponent();
   ResetZipFile(z);
   z.CompFactor = 0;
   SetFlagOptions(z, p);
@@ -436,9 +452,8 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
   SetDateFilter(z, p);
   z.lpszZipFile.SetText(stored);
   const std::string bitList = tk::ExtractFilePath(stored) + "archive bits.txt";
-  CurrentArchiveList = p.b->GetFlag(poClearArchive) ? bitList : std::string();
-  const bool innerOK = z.Execute(dz::ZIP_ADD);
-  CurrentArchiveList.clear();
+  const bool innerOK =
+      ExecuteZip(z, dz::ZIP_ADD, TZipQueries{logName, p.b->GetFlag(poClearArchive) ? bitList : std::string()});
   if (!innerOK) {
     const int r = z.ResultCode();
     AddRunFailure(r, r == dz::ZE_ABORT ? "Operation cancelled" : "Couldn't create temp ZIP file " + stored, p.pn,
@@ -474,7 +489,7 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
     return;
   }
   z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
-  RecordRunResult(form, p, computer, dz::ZIP_ADD, fz);
+  RecordRunResult(view, TZipQueries{logName, {}}, p, computer, dz::ZIP_ADD, fz);
   if (z.ResultCode() == 0 && tk::FileExists(fz.target) && p.b->GetFlag(poClearArchive))
     ClearListedArchiveBits(p, computer, bitList);
   cleanUp();
@@ -483,15 +498,15 @@ void ZipStoreAndZip(TRunFoMainForm& form, const TQbProfile& p, const std::string
 
 }  // namespace
 
-void ZipProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::string& computer) {
-  CurrentZipLogName = ZipLogFileName(p.pn);
+void ZipProfileTarget(TRunProgress& view, const TQbProfile& p, const std::string& computer) {
+  const std::string logName = ZipLogFileName(p.pn);
   // A multi-computer target lies in a folder of the computer's name below the zip's.
   if (!computer.empty()) tk::ForceDirectories(tk::ExtractFilePath(p.GetZipFileName(computer)));
   if (p.b->GetFlag(poStoreAndZip)) {
-    ZipStoreAndZip(form, p, computer);
+    ZipStoreAndZip(view, logName, p, computer);
     return;
   }
-  TZipFile& z = form.ZipFile1;
+  TZipFile& z = view.ZipComponent();
   ResetZipFile(z);
   SetTempFolder(z, p);
   z.CompFactor = p.cf;
@@ -505,14 +520,14 @@ void ZipProfileTarget(TRunFoMainForm& form, const TQbProfile& p, const std::stri
   TFreshZip fz{p.GetZipFileName(computer), {}, {}};
   if (!PrepareFreshZip(fz, p, computer)) return;
   z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
-  RecordRunResult(form, p, computer, p.ecmd, fz);
+  RecordRunResult(view, TZipQueries{logName, {}}, p, computer, p.ecmd, fz);
   Prune(p, computer);
 }
 
 // ---------------------------------------------------------------------------------
-void RunProfiles(TRunFoMainForm& form) {
+void RunProfiles(TRunProgress& view) {
   TFernoIni& ini = *Runner.Ini;
-  if (form.GradientBars) form.SetBarColors(ini.GetProgressColor(1), ini.GetContrast());
+  view.SetBarColors(ini.GetProgressColor(1), ini.GetContrast());
   if (!Runner.HandOff.bRunningShutdownProfiles) WriteToRefresh();
 
   for (int i = 2; i <= Runner.ArgCount() && !Runner.Cancel; ++i) {
@@ -520,7 +535,7 @@ void RunProfiles(TRunFoMainForm& form) {
     if (!Runner.Selected(name)) continue;
     TQbProfile p;
     if (!LoadNamedProfile(name, "Couldn't run, Profile doesn't exist", p)) continue;
-    if (Runner.Command == 'B') UpdateCustomDelay(form, p.zf);
+    if (Runner.Command == 'B') UpdateCustomDelay(view, p.zf);
 
     if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
       AddRunFailure(0, MediaFailureText("Couldn't run", p.ml), name);
@@ -534,31 +549,32 @@ void RunProfiles(TRunFoMainForm& form) {
     }
 
     const TStrFlag& b = *p.b;
-    form.imgAdd.SetVisible(p.ecmd == 4);
-    form.imgUpdate.SetVisible(p.ecmd == 3);
-    form.imgFreshen.SetVisible(p.ecmd == 1);
-    form.imgTest.Hide();
-    form.imgSAZ.SetVisible(b.GetFlag(poStoreAndZip));
-    form.imgArchiveOnly.SetVisible(b.GetFlag(poArchiveOnly));
-    form.imgResetArchive.SetVisible(b.GetFlag(poClearArchive));
-    form.imgPassword.SetVisible(!p.ec.empty());
-    form.imgAfterDate.SetVisible(b.GetFlag(poCurrentMonth) || b.GetFlag(poCurrentWeek) ||
-                                 b.GetFlag(poCurrentDay) || p.adt != 0);
-    form.imgDeleteOriginal.SetVisible(b.GetFlag(poDeleteSources));
-    const std::string action = p.ecmd == 1 ? "Freshening " : p.ecmd == 3 ? "Updating " : p.ecmd == 4 ? "Adding to " : "";
+    view.ShowIcon(TStatusIcon::Add, p.ecmd == dz::ZIP_ADD);
+    view.ShowIcon(TStatusIcon::Update, p.ecmd == dz::ZIP_UPDATE);
+    view.ShowIcon(TStatusIcon::Freshen, p.ecmd == dz::ZIP_FRESHEN);
+    view.ShowIcon(TStatusIcon::Test, false);
+    view.ShowIcon(TStatusIcon::StoreAndZip, b.GetFlag(poStoreAndZip));
+    view.ShowIcon(TStatusIcon::ArchiveOnly, b.GetFlag(poArchiveOnly));
+    view.ShowIcon(TStatusIcon::ResetArchive, b.GetFlag(poClearArchive));
+    view.ShowIcon(TStatusIcon::Password, !p.ec.empty());
+    view.ShowIcon(TStatusIcon::AfterDate, b.GetFlag(poCurrentMonth) || b.GetFlag(poCurrentWeek) ||
+                                              b.GetFlag(poCurrentDay) || p.adt != 0);
+    view.ShowIcon(TStatusIcon::DeleteOriginal, b.GetFlag(poDeleteSources));
+    const std::string action = p.ecmd == dz::ZIP_FRESHEN  ? "Freshening "
+                               : p.ecmd == dz::ZIP_UPDATE ? "Updating "
+                               : p.ecmd == dz::ZIP_ADD    ? "Adding to "
+                                                          : "";
 
     const bool multi = p.IsMultiComputer();
     for (const auto& computer : TargetComputers(p)) {
       if (Runner.Cancel) break;
       if (multi && !Runner.ComputerWanted(computer)) continue;
-      form.ResetProgress();
+      view.ResetProgress();
       if (multi) {
         const std::string source = ComputerSharePath(p, computer);
-        form.lblCheckingSrcPath.SetCaption("Checking source path... (" + source + ")");
-        form.lblCheckingSrcPath.Show();
-        form.lblCheckingSrcPath.Update();
+        view.ShowCheckingSource("Checking source path... (" + source + ")");
         const bool reachable = tk::DirectoryExists(source);
-        form.lblCheckingSrcPath.Hide();
+        view.ShowCheckingSource("");
         if (!reachable) {
           ini.WriteString(ProfileKey(p.pn) + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
           AddRunFailure(51, "Source path not found", name, computer);
@@ -567,10 +583,9 @@ void RunProfiles(TRunFoMainForm& form) {
         }
       }
       const std::string zip = p.GetZipFileName(computer);
-      form.SetCaption((action.empty() || !tk::FileExists(zip) ? std::string("Creating ") : action) +
-                      tk::ExtractFileName(zip) + "  (" + name + ")");
-      form.HighestMajorPercent = 0;
-      ZipProfileTarget(form, p, computer);
+      view.ShowCaption((action.empty() || !tk::FileExists(zip) ? std::string("Creating ") : action) +
+                       tk::ExtractFileName(zip) + "  (" + name + ")");
+      ZipProfileTarget(view, p, computer);
     }
     if (multi) p.UpdateZipErrorTotal();
   }
@@ -582,29 +597,30 @@ void RunProfiles(TRunFoMainForm& form) {
 }
 
 // ---------------------------------------------------------------------------------
-// Callbacks of both components.
+// The library's messages, for both components.
 namespace {
-bool ShowsExtractNames(const TRunFoMainForm& form) {
-  return form.ShowFN && Runner.Command != 'T' && Runner.Command != 'B';
-}
-void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t& RtnResult, bool zipSide) {
+// queries: nullptr for the extraction side.
+void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t& RtnResult,
+                   const TZipQueries* queries) {
+  const bool zipSide = queries != nullptr;
   RtnResult = 0;
-  if (MsgID != 13) CopyToBuffer(lpsz2, kProductVersion);
+  if (MsgID != dz::DZ_MSG_QUERY) CopyToBuffer(lpsz2, kProductVersion);
   const std::string text = lpsz1 ? std::string(lpsz1) : std::string();
   switch (MsgID) {
-    case 2: AddRunError(-2, " ZIP File Open Error"); RtnResult = 1; break;
-    case 3: AddRunError(-3, " ZIP File Read Error"); RtnResult = 1; break;
-    case 4: AddRunError(-4, " ZIP File Write Error"); RtnResult = 1; break;
-    case 11:
-      if (zipSide ? p1 != 9 : (p1 != 48 && p1 != 49)) AddRunError(p1, text);
+    case dz::DZ_MSG_OPEN_ERROR: AddRunError(-2, " ZIP File Open Error"); RtnResult = 1; break;
+    case dz::DZ_MSG_READ_ERROR: AddRunError(-3, " ZIP File Read Error"); RtnResult = 1; break;
+    case dz::DZ_MSG_WRITE_ERROR: AddRunError(-4, " ZIP File Write Error"); RtnResult = 1; break;
+    case dz::DZ_MSG_ERROR:
+      // A cancelled or skipped call says so as an error too; its result code tells it already.
+      if (zipSide ? p1 != dz::ZE_ABORT : (p1 != dz::UE_CANCEL && p1 != dz::UE_SKIPPED)) AddRunError(p1, text);
       RtnResult = 1;
       break;
-    case 12: AddRunError(0, text); RtnResult = 1; break;
-    case 13:
+    case dz::DZ_MSG_WARNING: AddRunError(0, text); RtnResult = 1; break;
+    case dz::DZ_MSG_QUERY:
       if (!zipSide) break;
-      if (p1 == 701) CopyToBuffer(lpsz1, CurrentZipLogName);
-      else if (p1 == 702) CopyToBuffer(lpsz1, kLogHeader);
-      else if (p1 == dz::DZ_QUERY_ARCHIVELIST) CopyToBuffer(lpsz1, CurrentArchiveList);
+      if (p1 == dz::DZ_QUERY_LOGFILENAME) CopyToBuffer(lpsz1, queries->LogName);
+      else if (p1 == dz::DZ_QUERY_LOGHEADER) CopyToBuffer(lpsz1, kLogHeader);
+      else if (p1 == dz::DZ_QUERY_ARCHIVELIST) CopyToBuffer(lpsz1, queries->ArchiveList);
       RtnResult = 1;
       break;
     default: break;
@@ -612,37 +628,21 @@ void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t
 }
 }  // namespace
 
-// The callbacks only leave their state with the window, which shows it at its own pace.
-void TRunFoMainForm::ZipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  NoteMajorPercent(Percent);
-  NoteMajorItem(szItem);
-  PaceProgress(DoCancel);
+// The handler holds the queries only for the call: no answer outlives the target it was for.
+bool ExecuteZip(TZipFile& z, int32_t functionCode, const TZipQueries& queries) {
+  z.OnMessageCallback = [&queries](uint16_t id, uint16_t, int32_t p1, int32_t, char* s1, char* s2, int32_t& r) {
+    HandleMessage(id, p1, s1, s2, r, &queries);
+  };
+  const bool ok = z.Execute(functionCode);
+  z.OnMessageCallback = nullptr;
+  return ok;
 }
 
-void TRunFoMainForm::ZipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  NoteMinorPercent(Percent);
-  if (ShowFN) NoteFileName(szItem, true);
-  PaceProgress(DoCancel);
-}
-
-void TRunFoMainForm::ZipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,
-                                             char* lpsz2, int32_t& RtnResult) {
-  HandleMessage(MsgID, p1, lpsz1, lpsz2, RtnResult, true);
-}
-
-void TRunFoMainForm::UnzipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  NoteMajorPercent(Percent);
-  if (ShowsExtractNames(*this)) NoteMajorItem(szItem);
-  PaceProgress(DoCancel);
-}
-
-void TRunFoMainForm::UnzipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
-  NoteMinorPercent(Percent);
-  if (ShowsExtractNames(*this)) NoteFileName(szItem, false);
-  PaceProgress(DoCancel);
-}
-
-void TRunFoMainForm::UnzipFile1MessageCallback(uint16_t MsgID, uint16_t, int32_t p1, int32_t, char* lpsz1,
-                                               char* lpsz2, int32_t& RtnResult) {
-  HandleMessage(MsgID, p1, lpsz1, lpsz2, RtnResult, false);
+bool ExecuteUnzip(TUnzipFile& u, int32_t functionCode) {
+  u.OnMessageCallback = [](uint16_t id, uint16_t, int32_t p1, int32_t, char* s1, char* s2, int32_t& r) {
+    HandleMessage(id, p1, s1, s2, r, nullptr);
+  };
+  const bool ok = u.Execute(functionCode);
+  u.OnMessageCallback = nullptr;
+  return ok;
 }

@@ -1,14 +1,29 @@
 #pragma once
 // The run of profiles (commands R and B) and the pieces the test, split, join and
 // extract commands share with it: error lines, result texts, the media check, the
-// temporary folder of store-and-zip archives and the notifications after a run.
+// temporary folder of store-and-zip archives, the notifications after a run, the delay
+// lines of B and the calls of the zip library with its messages answered. It shows what
+// it does only through a TRunProgress (runner/runprogress.h) and knows no window.
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "runner/runprogress.h"
 #include "settings/qbprofile.h"
 #include "toolkit/datetime.h"
+#include "toolkit/stringlist.h"
 
-class TRunFoMainForm;
+// R, and the run half of B: every named profile, shown in the view.
+void RunProfiles(TRunProgress& view);
+
+// Appends one ErrorLine to Runner.ErrorList.
+void AddRunError(int code, const std::string& message, const std::string& profile = std::string(),
+                 const std::string& computer = std::string());
+// The same for something the command failed to do (a profile that did not run or test,
+// a command that could not start or did not complete): it sets the exit code too. Code 0
+// lines of AddRunError alone are warnings that leave the exit code as it is.
+void AddRunFailure(int code, const std::string& message, const std::string& profile = std::string(),
+                   const std::string& computer = std::string());
 
 // "<code> [<profile>[ (<computer>)]: ]<message>", always one line (CR and LF become blanks).
 std::string ErrorLineText(int code, const std::string& message, const std::string& profile,
@@ -57,8 +72,27 @@ void WriteToRefresh();
 // Posts the refresh message to the manager's window when AutoRefresh is on.
 void NotifyManagerRefresh();
 // Runs one zip for one computer ("" for a single-computer profile).
-void ZipProfileTarget(TRunFoMainForm& form, const TQbProfile& profile, const std::string& computer);
+void ZipProfileTarget(TRunProgress& view, const TQbProfile& profile, const std::string& computer);
 
-class TZipFile;
+// Command B: raises the view's longest matching delay with the custom delay lines
+// whose prefix begins the zip path.
+void UpdateCustomDelay(TRunProgress& view, const std::string& zipPath);
+// The longest delay of the lines (prefix "=" seconds) that match the zip path; 0 when
+// none matches.
+int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPath, bool* matched = nullptr);
+
 // Every option, set and text of the component cleared (the address of a volume size too).
 void ClearZipFile(TZipFile& z);
+
+// What the compression side may ask during one call: the name of the zip log it writes
+// (its header is always the same), and the file where it lists the zipped files whose
+// archive bits this runner clears itself ("" when it is to clear them).
+struct TZipQueries {
+  std::string LogName;
+  std::string ArchiveList;
+};
+// Runs the component once with the library's messages answered for this call alone:
+// errors and warnings become error lines, questions are answered from queries (the
+// extraction side asks none). True when the result is 0.
+bool ExecuteZip(TZipFile& z, int32_t functionCode, const TZipQueries& queries);
+bool ExecuteUnzip(TUnzipFile& u, int32_t functionCode);

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "runner/commands.h"
 #include "runner/countdown.h"
 #include "runner/extrparams.h"
 #include "runner/icons.h"
 #include "runner/profilechoice.h"
+#include "runner/runengine.h"
 #include "settings/fernoglobal.h"
 #include "settings/protocol.h"
 #include "settings/syshelpers.h"
@@ -162,19 +164,10 @@ TRunFoMainForm::TRunFoMainForm() : TForm(L"TRunFoMainForm"), tmrActivate(100, fa
       {.Control = btnCancel, .Name = "btnCancel", .Caption = "Cancel", .Bounds = {297, 116, 75, 25},
        .Style = tk::btnCancel},
   });
-  const std::pair<tk::TImage*, TStatusIcon> icons[] = {
-      {&imgAdd, TStatusIcon::Add},
-      {&imgUpdate, TStatusIcon::Update},
-      {&imgFreshen, TStatusIcon::Freshen},
-      {&imgTest, TStatusIcon::Test},
-      {&imgSAZ, TStatusIcon::StoreAndZip},
-      {&imgArchiveOnly, TStatusIcon::ArchiveOnly},
-      {&imgResetArchive, TStatusIcon::ResetArchive},
-      {&imgPassword, TStatusIcon::Password},
-      {&imgAfterDate, TStatusIcon::AfterDate},
-      {&imgDeleteOriginal, TStatusIcon::DeleteOriginal},
-  };
-  for (const auto& [image, kind] : icons) image->SetIcon(CreateStatusIcon(kind), true);
+  for (int i = 0; i <= static_cast<int>(TStatusIcon::DeleteOriginal); ++i) {
+    const auto kind = static_cast<TStatusIcon>(i);
+    StatusImage(kind).SetIcon(CreateStatusIcon(kind), true);
+  }
 
   // Run-and-test with a delay: minimising would hide the countdown before the test.
   if (Runner.Command == 'B') {
@@ -201,12 +194,8 @@ TRunFoMainForm::TRunFoMainForm() : TForm(L"TRunFoMainForm"), tmrActivate(100, fa
   tmrElapsed.OnTimer = [this] { tmrElapsedTimer(); };
   ZipFile1.OnMajorCallback = [this](const char* s, int32_t p, bool& c) { ZipFile1MajorCallback(s, p, c); };
   ZipFile1.OnMinorCallback = [this](const char* s, int32_t p, bool& c) { ZipFile1MinorCallback(s, p, c); };
-  ZipFile1.OnMessageCallback = [this](uint16_t id, uint16_t mb, int32_t p1, int32_t p2, char* s1, char* s2,
-                                      int32_t& r) { ZipFile1MessageCallback(id, mb, p1, p2, s1, s2, r); };
   UnzipFile1.OnMajorCallback = [this](const char* s, int32_t p, bool& c) { UnzipFile1MajorCallback(s, p, c); };
   UnzipFile1.OnMinorCallback = [this](const char* s, int32_t p, bool& c) { UnzipFile1MinorCallback(s, p, c); };
-  UnzipFile1.OnMessageCallback = [this](uint16_t id, uint16_t mb, int32_t p1, int32_t p2, char* s1, char* s2,
-                                        int32_t& r) { UnzipFile1MessageCallback(id, mb, p1, p2, s1, s2, r); };
   OnCreate = [this] { FormCreate(); };
 }
 
@@ -276,6 +265,7 @@ void TRunFoMainForm::SetMinorPosition(int percent) {
 void TRunFoMainForm::ResetProgress() {
   pending_ = TPendingProgress{};
   pace_.Restart();
+  HighestMajorPercent = 0;
   pbarMinor.SetPosition(0);
   pbarMajor.SetPosition(0);
   g32Minor.SetPosition(0);
@@ -325,6 +315,57 @@ void TRunFoMainForm::ShowProgress() {
     if (name != lblFN.Caption()) lblFN.SetCaption(name);
   }
   if (p.hasMajorItem && p.majorItem != lblMajorFN.Caption()) lblMajorFN.SetCaption(p.majorItem);
+}
+
+tk::TImage& TRunFoMainForm::StatusImage(TStatusIcon icon) {
+  // In the order of TStatusIcon.
+  tk::TImage* const images[] = {&imgAdd,         &imgUpdate,       &imgFreshen,  &imgTest,      &imgSAZ,
+                                &imgArchiveOnly, &imgResetArchive, &imgPassword, &imgAfterDate, &imgDeleteOriginal};
+  return *images[static_cast<int>(icon)];
+}
+
+void TRunFoMainForm::ShowIcon(TStatusIcon icon, bool shown) { StatusImage(icon).SetVisible(shown); }
+
+void TRunFoMainForm::ShowCheckingSource(const std::string& text) {
+  if (text.empty()) {
+    lblCheckingSrcPath.Hide();
+    return;
+  }
+  lblCheckingSrcPath.SetCaption(text);
+  lblCheckingSrcPath.Show();
+  lblCheckingSrcPath.Update();
+}
+
+// The callbacks only leave their state with the window, which shows it at its own pace.
+void TRunFoMainForm::ZipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  NoteMajorPercent(Percent);
+  NoteMajorItem(szItem);
+  PaceProgress(DoCancel);
+}
+
+void TRunFoMainForm::ZipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  NoteMinorPercent(Percent);
+  if (ShowFN) NoteFileName(szItem, true);
+  PaceProgress(DoCancel);
+}
+
+namespace {
+// A test's or a run-and-test's items are the zip's own: the window shows only its name.
+bool ShowsExtractNames(const TRunFoMainForm& form) {
+  return form.ShowFN && Runner.Command != 'T' && Runner.Command != 'B';
+}
+}  // namespace
+
+void TRunFoMainForm::UnzipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  NoteMajorPercent(Percent);
+  if (ShowsExtractNames(*this)) NoteMajorItem(szItem);
+  PaceProgress(DoCancel);
+}
+
+void TRunFoMainForm::UnzipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel) {
+  NoteMinorPercent(Percent);
+  if (ShowsExtractNames(*this)) NoteFileName(szItem, false);
+  PaceProgress(DoCancel);
 }
 
 void TRunFoMainForm::SetBarColors(tk::TColor color, int contrast) {

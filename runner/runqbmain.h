@@ -1,16 +1,16 @@
 #pragma once
-// The runner's progress window and the state that the whole runner shares: the
-// error list, the command and its words, the values the starter handed over, the
-// computer filter and profile selection, the cancel flag and the shutdown choice.
+// The runner's progress window, on top of the run engine: it shows what the engine and
+// the commands report through TRunProgress, and runs the one command of the process.
 //
 // Who defines what:
-//   runner/runqbmain.cpp  the window (construction, layout, timers, keys, the
-//                         session-end answer), the start checks, the dispatcher,
-//                         HandOffErrors and the end of the program.
-//   runner/runengine*.cpp the run of profiles, AddRunError and the six callback
-//                         members of the window (ZipFile1... / UnzipFile1...).
-//   runner/commands*.cpp  test, the delay before the test, split, join, extract,
+//   runner/runstate.h     the program-wide state (Runner).
+//   runner/runprogress.h  what the engine and the commands show, which this window implements.
+//   runner/runengine.cpp  the run of profiles, AddRunError and the library's messages.
+//   runner/commands.cpp   test, the delay before the test, split, join, extract,
 //                         CheckVolumesExist and TExtrParams (runner/extrparams.h).
+//   runner/runqbmain.cpp  this window (construction, layout, timers, keys, the progress
+//                         callbacks of its two components, the session-end answer), the
+//                         start checks, the dispatcher, HandOffErrors and the end of the program.
 // runqbmain.cpp is part of the RunQb program only (not of the runner library); a
 // test that builds the window in-process lists it among its SOURCES.
 #include <windows.h>
@@ -18,91 +18,22 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "controls/g32_progressbar.h"
 #include "controls/realpassdialog.h"
 #include "runner/progresspace.h"
+#include "runner/runprogress.h"
+#include "runner/runstate.h"
 #include "runner/zipfile.h"
-#include "settings/fernoini.h"
 #include "settings/unzipfile.h"
 #include "toolkit/datetime.h"
-#include "toolkit/stringlist.h"
 #include "toolkit/win_controls.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_timer.h"
 
-// The parsed X command line (runner/extrparams.h): default-constructed at start,
-// Parse(raw command line) at the start check of X, then its zip is tested.
-class TExtrParams;
-
-// The one-shot values the manager or the scheduler leave in Options\General before
-// they start the runner; read once at start (all but bRunningShutdownProfiles are
-// deleted right after).
-struct TRunnerHandOffValues {
-  bool bRunningShutdownProfiles = false;
-  bool bRunFromScheduler = false;
-  bool bRunViaAutoRun = false;
-  std::string sMsgBeforeAutoRun;
-  std::string sMediaInserted;
-  std::string sProfilesToDeselect;  // comma text
-  std::string sSelectedMcNames;     // comma text
-};
-
-// What the runner does to the session after a shutdown-profile run (set by the
-// shutdown countdown). ShutDownOnly: turning off shuts down instead of powering off.
-struct TShutdownChoice {
-  bool TurnOff = false;
-  bool LogOff = false;
-  bool Restart = false;
-  bool ShutDownOnly = false;
-};
-
-// Program-wide state: one instance for the life of the runner.
-struct TRunnerState {
-  TFernoIni* Ini = nullptr;            // the settings store
-  tk::TStringList ErrorList;           // ErrorLines, filled by AddRunError
-  TExtrParams* ExtrParams = nullptr;   // owned by the start sequence
-  char Command = 0;                    // 'R', 'T', 'B', 'A', 'S', 'X' (upper case)
-  // The command line as words: [0] the program, [1] the letter, [2..] its arguments
-  // (profile names, or the arguments of S, A and X). Arg(i) is "" out of range.
-  std::vector<std::string> Args;
-  std::string RawCommandLine;          // as the process got it (X parses it itself)
-  TRunnerHandOffValues HandOff;
-  // Present only when sSelectedMcNames was not empty.
-  std::unique_ptr<tk::TStringList> ComputerFilter;
-  // Present only when the profile-choice window was confirmed: the ticked names.
-  std::unique_ptr<tk::TStringList> ProfileSelection;
-  bool Cancel = false;                 // Cancel button or closing the window
-  TShutdownChoice Shutdown;
-  bool TurnOffOnExit = false;          // the "Turn off on exit" check box
-  bool ErrorsHandedOff = false;
-  // What AddRunFailure noted: that something of the command failed, and the first
-  // non-zero code it came with.
-  bool Failed = false;
-  int FirstErrorCode = 0;
-
-  std::string Arg(int index) const {
-    return index >= 0 && index < static_cast<int>(Args.size()) ? Args[static_cast<size_t>(index)] : std::string();
-  }
-  int ArgCount() const { return static_cast<int>(Args.size()) - 1; }  // words after the program
-  // 0 only when everything the command was to do succeeded (every profile of a run or a
-  // test); else the first error code of the run, 1 when its failures came with code 0.
-  // A script or the task scheduler sees it as the program's exit code.
-  int ExitCode() const { return FirstErrorCode != 0 ? FirstErrorCode : Failed ? 1 : 0; }
-  // Profile arguments: does the selection (when there is one) hold the name?
-  bool Selected(const std::string& name) const { return !ProfileSelection || ProfileSelection->IndexOf(name) >= 0; }
-  // Multi-computer loops: does the filter (when there is one) hold the computer?
-  bool ComputerWanted(const std::string& computer) const {
-    return !ComputerFilter || ComputerFilter->IndexOf(computer) >= 0;
-  }
-};
-
-inline TRunnerState Runner;
-
 // ---------------------------------------------------------------------------------
 // The progress window.
-class TRunFoMainForm : public tk::TForm {
+class TRunFoMainForm : public tk::TForm, public TRunProgress {
  public:
   TRunFoMainForm();
   ~TRunFoMainForm() override;
@@ -128,18 +59,24 @@ class TRunFoMainForm : public tk::TForm {
   int HighestMajorPercent = 0;    // the major bar never moves back within one target
   bool ShowFN = true;             // ShowFNOnRun, read at creation
   bool GradientBars = false;      // the gradient pair is the one shown
-  // Command B: names that zipped without error (profile, or profile + '"' + computer),
-  // and the lines of CustomRunAndTestDelay with the longest matching delay so far.
-  std::unique_ptr<tk::TStringList> RanOKList;
-  std::unique_ptr<tk::TStringList> CustomDelayList;
-  int LongestCustomDelay = 0;
-  bool CustomDelayMatched = false;  // some line matched, whatever its seconds
+
+  // What the engine and the commands show (runner/runprogress.h).
+  TZipFile& ZipComponent() override { return ZipFile1; }
+  TUnzipFile& UnzipComponent() override { return UnzipFile1; }
+  void ShowCaption(const std::string& caption) override { SetCaption(caption); }
+  void ShowIcon(TStatusIcon icon, bool shown) override;
+  void ShowCheckingSource(const std::string& text) override;
+  void ShowFileName(const std::string& name) override { lblFN.SetCaption(name); }
+  void ShowMajorItem(const std::string& item) override { lblMajorFN.SetCaption(item); }
+  HWND DialogOwner() const override { return Handle(); }
+  tk::TBounds ScreenBounds() const override { return Bounds(); }
 
   // Progress display, for whichever pair of bars is shown.
   void SetMajorPosition(int percent);
   void SetMinorPosition(int percent);
-  // All four bars to 0, lblFN emptied and repainted; nothing of the last target waits.
-  void ResetProgress();
+  // All four bars to 0, lblFN emptied and repainted, the highest major percentage 0;
+  // nothing of the last target waits.
+  void ResetProgress() override;
   // Progress from the library's callbacks: kept, and shown at the window's pace
   // (runner/progresspace.h). The major bar never moves back within one target.
   void NoteMajorPercent(int percent);
@@ -152,17 +89,13 @@ class TRunFoMainForm : public tk::TForm {
   // Shows at once whatever the callbacks left (the last state, when a command ends).
   void ShowProgress();
   // The colours of the gradient bars (no effect on the plain ones).
-  void SetBarColors(tk::TColor color, int contrast);
+  void SetBarColors(tk::TColor color, int contrast) override;
 
-  // Callbacks of the two zip components (defined with the run engine).
+  // Progress callbacks of the two zip components (their messages are the engine's).
   void ZipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel);
   void ZipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel);
-  void ZipFile1MessageCallback(uint16_t MsgID, uint16_t mbType, int32_t p1, int32_t p2, char* lpsz1, char* lpsz2,
-                               int32_t& RtnResult);
   void UnzipFile1MajorCallback(const char* szItem, int32_t Percent, bool& DoCancel);
   void UnzipFile1MinorCallback(const char* szItem, int32_t Percent, bool& DoCancel);
-  void UnzipFile1MessageCallback(uint16_t MsgID, uint16_t mbType, int32_t p1, int32_t p2, char* lpsz1,
-                                 char* lpsz2, int32_t& RtnResult);
 
   // The timer handlers (public so that tests can step them).
   void tmrActivateTimer();
@@ -176,6 +109,7 @@ class TRunFoMainForm : public tk::TForm {
  private:
   void FormCreate();
   void FormKeyDown(WORD& key, tk::TShiftState shift);
+  tk::TImage& StatusImage(TStatusIcon icon);
   // What the callbacks left that the window does not show yet.
   struct TPendingProgress {
     int major = -1, minor = -1;             // -1: nothing new
@@ -188,29 +122,6 @@ class TRunFoMainForm : public tk::TForm {
   bool dispatched_ = false;   // the command is done; the window may close
   bool ctrlHeld_ = false;
 };
-
-// ---------------------------------------------------------------------------------
-// The commands, called by the dispatcher (tmrActivate) with the window.
-void RunProfiles(TRunFoMainForm& form);    // R, and the run half of B
-void TestProfiles(TRunFoMainForm& form);   // T, and the test half of B
-// B, between run and test: the countdown before the test (the dispatcher calls it
-// only when more than one profile was named or the ran-OK list is not empty).
-void ShowDelayBeforeTest(TRunFoMainForm& form);
-void SplitArchive(TRunFoMainForm& form);   // S
-void JoinVolumes(TRunFoMainForm& form);    // A
-void ExtractArchive(TRunFoMainForm& form); // X
-
-// Appends one ErrorLine to Runner.ErrorList.
-void AddRunError(int code, const std::string& message, const std::string& profile = std::string(),
-                 const std::string& computer = std::string());
-// The same for something the command failed to do (a profile that did not run or test,
-// a command that could not start or did not complete): it sets the exit code too. Code 0
-// lines of AddRunError alone are warnings that leave the exit code as it is.
-void AddRunFailure(int code, const std::string& message, const std::string& profile = std::string(),
-                   const std::string& computer = std::string());
-
-// Start check of S: does the volume path's folder hold a volume of that name already?
-bool CheckVolumesExist(const std::string& volumePath);
 
 // ---------------------------------------------------------------------------------
 // The frame (runner/runqbmain.cpp).

@@ -9,7 +9,7 @@
 #include "runner/commands.h"
 #include "runner/extrparams.h"
 #include "runner/runengine.h"
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/fernoini.h"
 #include "support/testutil.h"
 #include "toolkit/datetime.h"

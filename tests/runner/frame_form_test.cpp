@@ -8,6 +8,7 @@
 
 #include "runner/commands.h"
 #include "runner/countdown.h"
+#include "runner/runengine.h"
 #include "runner/runqbmain.h"
 #include "settings/fernoini.h"
 #include "support/testutil.h"

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "runner/runengine.h"
 #include "runner/runqbmain.h"
 #include "settings/fernoini.h"
 #include "support/testutil.h"

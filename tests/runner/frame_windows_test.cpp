@@ -8,7 +8,7 @@
 
 #include "runner/countdown.h"
 #include "runner/profilechoice.h"
-#include "runner/runqbmain.h"
+#include "runner/runstate.h"
 #include "settings/qbautoruns.h"
 #include "settings/syshelpers.h"
 #include "support/testutil.h"
