@@ -43,9 +43,9 @@ TAskForm::TAskForm(const std::vector<std::string>& profiles, const std::string& 
        .Style = tk::btnCancel, .ModalResult = tk::mrCancel},
       {.Control = Label1, .Name = "Label1", .Caption = "You can press", .Bounds = {8, 236, 0, 0}},
       {.Control = Label2, .Name = "Label2", .Caption = "1 to select or deselect the 1st profile",
-       .Bounds = {80, 236, 0, 0}},
+       .Bounds = {84, 236, 0, 0}},
       {.Control = Label3, .Name = "Label3", .Caption = "Ctrl+1 to select only the 1st profile",
-       .Bounds = {80, 251, 0, 0}},
+       .Bounds = {84, 251, 0, 0}},
   });
   tk::TFontSpec numbers;
   numbers.Name = "Courier New";
