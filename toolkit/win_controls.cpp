@@ -5,11 +5,7 @@
 #include <utility>
 
 #include "toolkit/strings.h"
-#include "toolkit/win_datetimepicker.h"
 #include "toolkit/win_form.h"
-#include "toolkit/win_pagecontrol.h"
-#include "toolkit/win_trackbar.h"
-#include "toolkit/win_updown.h"
 
 namespace tk {
 
@@ -220,8 +216,6 @@ void TControl::SetStyleBit(DWORD bit, bool on) {
 void TControl::SetColor(TColor color) {
   color_ = color;
   Invalidate();
-  if (auto* w = dynamic_cast<TWinControl*>(this))
-    for (TControl* c : w->Controls()) c->Perform(CM_PARENTCOLORCHANGED);
 }
 
 const TFontSpec& TControl::Font() const {
@@ -289,16 +283,8 @@ void TControl::ApplyDecl(const TControlDecl& d, TWinControl* parent) {
   enabled_ = !(d.Style & sDisabled);
   if (d.Style & sNoTabStop) tabStop_ = false;
   if (d.Style & sTabStop) tabStop_ = true;
-  if (auto* b = dynamic_cast<TButton*>(this)) b->ModalResult = d.ModalResult;
   if (d.OnClick) OnClick = d.OnClick;
-  if (d.OnChange) {
-    if (auto* e = dynamic_cast<TEdit*>(this)) e->OnChange = d.OnChange;
-    if (auto* c = dynamic_cast<TComboBox*>(this)) c->OnChange = d.OnChange;
-    if (auto* t = dynamic_cast<TTrackBar*>(this)) t->OnChange = d.OnChange;
-    if (auto* u = dynamic_cast<TUpDown*>(this)) u->OnChange = d.OnChange;
-    if (auto* p = dynamic_cast<TDateTimePicker*>(this)) p->OnChange = d.OnChange;
-    if (auto* pc = dynamic_cast<TPageControl*>(this)) pc->OnChange = d.OnChange;
-  }
+  ApplyKindDecl(d);
 }
 
 void TControl::CreateHandle() {
@@ -417,6 +403,11 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 TWinControl::TWinControl() = default;
 TWinControl::~TWinControl() {
   for (TControl* c : children_) c->SetParent(nullptr);
+}
+
+void TWinControl::SetColor(TColor color) {
+  TControl::SetColor(color);
+  for (TControl* c : children_) c->Perform(CM_PARENTCOLORCHANGED);
 }
 
 void TWinControl::Declare(std::initializer_list<TControlDecl> table) {

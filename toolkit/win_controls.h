@@ -248,6 +248,9 @@ class TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& params) = 0;
+  // The lines of a declaration that only some kinds read (a change handler, a
+  // button's modal result): each such kind takes its own, so the base knows none.
+  virtual void ApplyKindDecl(const TControlDecl&) {}
   // After the window exists: push the kept state into it.
   virtual void AfterCreate() {}
   // Before the window goes: pull what the user changed back into the kept state.
@@ -314,6 +317,8 @@ class TWinControl : public TControl {
   // A control of this container or of one inside it, by name.
   TControl* FindControl(const std::string& name) const;
 
+  // Children that take their colour from here hear of the change.
+  void SetColor(TColor color) override;
   void CreateHandle() override;
   void DestroyHandle() override;
   // Re-applies the Align rules to the children (also on every WM_SIZE).
@@ -439,6 +444,7 @@ class TButton : public TControl {
   void Click() override;
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { ModalResult = decl.ModalResult; }
   void CreateParams(TCreateParams& params) override;
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 };
@@ -504,6 +510,7 @@ class TEdit : public TControl {
   std::function<void()> OnChange;
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
   void AfterCreate() override;
   void BeforeDestroy() override;
@@ -556,6 +563,7 @@ class TComboBox : public TControl {
   std::function<void(const DRAWITEMSTRUCT& item)> OnDrawItem;
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
   void AfterCreate() override;
   void BeforeDestroy() override;

@@ -54,6 +54,7 @@ class TPageControl : public TWinControl {
   void TabsChanged();
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;

@@ -27,6 +27,7 @@ class TTrackBar : public TControl {
   std::function<void()> OnChange;
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
   void AfterCreate() override;
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;

@@ -30,6 +30,7 @@ class TUpDown : public TControl {
   std::function<void()> OnChange;
 
  protected:
+  void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
   void AfterCreate() override;
   void BeforeDestroy() override;

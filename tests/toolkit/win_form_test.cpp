@@ -378,6 +378,23 @@ TEST(ControlEvents, AnEditFilledBeforeItsWindowExistsReactsAsItDoesLater) {
   EXPECT_EQ(f.edKB.Text(), "8");
 }
 
+// Controls that draw in their parent's colour repaint when told of a new one.
+TEST(ControlEvents, AContainersColourIsToldToItsChildrenOnly) {
+  int told = 0;
+  TDlg dlg;
+  dlg.HandleNeeded();
+  const TControl::TWndMethod own = dlg.edName.WindowProc();
+  dlg.edName.SetWindowProc([&told, own](UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == CM_PARENTCOLORCHANGED) ++told;
+    return own(msg, wp, lp);
+  });
+  dlg.SetColor(clWindow);
+  EXPECT_EQ(told, 1);
+  dlg.edName.SetColor(clWhite);  // its own colour is no parent's change
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(dlg.Color(), clWindow);
+}
+
 TEST(FormWindow, ClassNameBorderAndFont) {
   TDlg mf(L"TMainForm");
   mf.SetCaption("Quillbank");
