@@ -632,18 +632,6 @@ std::pair<int, int> InkColumns(HWND w, RECT r) {
   return {first, last};
 }
 
-int TextWidthIn(const tk::TFontSpec& font, const std::wstring& text) {
-  HDC dc = GetDC(nullptr);
-  HFONT f = tk::CreateFontFromSpec(font);
-  HGDIOBJ old = SelectObject(dc, f);
-  SIZE s{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
-  SelectObject(dc, old);
-  DeleteObject(f);
-  ReleaseDC(nullptr, dc);
-  return s.cx;
-}
-
 // A bar with captions in a 7-point font, as the main window's, and a flat speed button.
 struct TCaptionsForm : tk::TForm {
   tk::TToolBar bar;
@@ -673,7 +661,15 @@ TEST(FlatToolBar, CaptionsAreDrawnInTheBarsOwnFontInsideTheirButtons) {
   const RECT b = f.bar.Button(0).BoundsRect();
   const auto [first, last] = InkColumns(f.bar.Handle(), {b.left, b.top + 2, b.right, b.bottom - 1});
   ASSERT_GE(first, 0);
-  EXPECT_LE(last - first + 1, TextWidthIn(f.bar.Font(), L"Schedule") + 1);
+  HDC dc = GetDC(nullptr);
+  int width;
+  {
+    tk::TCanvas c(dc);
+    c.Font = f.bar.Font();
+    width = c.TextWidth("Schedule");
+  }
+  ReleaseDC(nullptr, dc);
+  EXPECT_LE(last - first + 1, width + 1);
   EXPECT_GT(first, b.left);
   EXPECT_LT(last, b.right - 1);
 }

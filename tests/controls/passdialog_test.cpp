@@ -2,6 +2,7 @@
 // thread while Execute runs its modal loop on the test's thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <thread>
@@ -185,6 +186,17 @@ BOOL CALLBACK CollectTexts(HWND w, LPARAM p) {
   return TRUE;
 }
 
+// Waits for the message box of this caption, answers it with OK; whether it said the text.
+bool BoxSaid(const wchar_t* caption, const std::wstring& said) {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = FindWindowW(L"#32770", caption)) != nullptr && IsWindowVisible(box); }))
+    return false;
+  std::vector<std::wstring> texts;
+  EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return std::find(texts.begin(), texts.end(), said) != texts.end();
+}
+
 TEST(PassDialog, AskTwiceMismatchShowsTheErrorAndKeepsThePassword) {
   TRealPassDialog d;
   d.DisplayIcon = false;
@@ -202,15 +214,7 @@ TEST(PassDialog, AskTwiceMismatchShowsTheErrorAndKeepsThePassword) {
     Type(g, L"two");
     EXPECT_TRUE(LabelBecomes(g, L"***"));
     Key(g, VK_RETURN);
-    HWND box = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (box = FindWindowW(L"#32770", L"Error")) != nullptr && IsWindowVisible(box); }));
-    if (!box) return;
-    std::vector<std::wstring> texts;
-    EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
-    bool found = false;
-    for (auto& t : texts) found = found || t == L"Passwords do not match, re-enter correctly";
-    EXPECT_TRUE(found);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(BoxSaid(L"Error", L"Passwords do not match, re-enter correctly"));
   });
   EXPECT_FALSE(d.Execute());
   EXPECT_EQ(d.Password, "before");
@@ -226,16 +230,7 @@ TEST(PassDialog, ADoubleQuoteIsRefusedWithAMessageAndTheRestKept) {
     Type(f, L"ab");
     EXPECT_TRUE(LabelBecomes(f, L"ab"));
     PostMessageW(f, WM_CHAR, L'"', 0);
-    HWND box = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (box = FindWindowW(L"#32770", L"Information")) && IsWindowVisible(box); }));
-    if (box) {
-      std::vector<std::wstring> texts;
-      EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
-      bool said = false;
-      for (auto& t : texts) said = said || t == L"A password can not hold the double quote character (\")";
-      EXPECT_TRUE(said);
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
+    EXPECT_TRUE(BoxSaid(L"Information", L"A password can not hold the double quote character (\")"));
     Type(f, L"c");
     EXPECT_TRUE(LabelBecomes(f, L"abc"));
     Key(f, VK_RETURN);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <utility>
+#include <vector>
 
 #include "controls/shadowhint.h"
 #include "manager/mainform.h"
@@ -332,13 +334,11 @@ TEST_F(MainWindow, TheFlatToolBarLookShowsAtOnceWhenItIsSwitchedBackOn) {
 
 TEST(MainWindowPlace, ATallPanelLeavesBothListsAndAMinimisedCloseKeepsTheNormalPlace) {
   qbtest::ClearQuillbankKey();
-  qbtest::RegWrite("Options\\General", "DoNotVerifyAppFileVersions", "1");
-  qbtest::RegWrite("Options\\General", "FormLeft", "40");
-  qbtest::RegWrite("Options\\General", "FormTop", "30");
-  qbtest::RegWrite("Options\\General", "FormWidth", "700");
-  qbtest::RegWrite("Options\\General", "FormHeight", "440");
-  qbtest::RegWrite("Options\\General", "ProfileVisibility", "3");
-  qbtest::RegWrite("Options\\General", "McProfileViewHeight", "600");  // left by a taller window
+  // McProfileViewHeight as a taller window left it.
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"DoNotVerifyAppFileVersions", "1"}, {"FormLeft", "40"}, {"FormTop", "30"}, {"FormWidth", "700"},
+           {"FormHeight", "440"}, {"ProfileVisibility", "3"}, {"McProfileViewHeight", "600"}})
+    qbtest::RegWrite("Options\\General", name, value);
   {
     TMainForm form;
     form.Show();
@@ -362,10 +362,9 @@ TEST(MainWindowPlace, ATallPanelLeavesBothListsAndAMinimisedCloseKeepsTheNormalP
     form.Close();
   }
   // The place the window comes back to, not the minimised one.
-  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "40");
-  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormTop"), "30");
-  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "700");
-  EXPECT_EQ(qbtest::RegRead("Options\\General", "FormHeight"), "320");
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"FormLeft", "40"}, {"FormTop", "30"}, {"FormWidth", "700"}, {"FormHeight", "320"}})
+    EXPECT_EQ(qbtest::RegRead("Options\\General", name), value) << name;
   EXPECT_LT(std::stoi(qbtest::RegRead("Options\\General", "McProfileViewHeight")), 320 - 110);
   tk::Application.ResetTerminated();
   qbtest::ClearQuillbankKey();

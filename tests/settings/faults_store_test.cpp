@@ -46,16 +46,7 @@ TEST_F(StoreFaults, TheLogOnEntryStartsTheSchedulerFromAFolderWithABlank) {
   EXPECT_EQ(command, "\"" + programs + "QbSch.exe\" -RunStartupProfiles");
   EXPECT_EQ(SchedulerStartupCommand("C:\\Quillbank\\"), "C:\\Quillbank\\QbSch.exe -RunStartupProfiles");
 
-  std::wstring line = tk::Widen(command);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  const DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  ASSERT_EQ(waited, WAIT_OBJECT_0);
+  ASSERT_EQ(qbtest::RunCommandLine(command, 30000), 0);
   const std::vector<std::string> started = qbtest::FileLines(dir / "stub.log");
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].rfind("QbSch.exe|-RunStartupProfiles|", 0), 0u) << started[0];
@@ -72,28 +63,22 @@ TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
   qbtest::RegWrite("Profiles\\Docs", "pn", "Docs");
   qbtest::RegWrite("Profiles\\Mail", "pn", "Mail");
   qbtest::RegWrite("Profiles\\Mail", "ze", "3");
-  TFernoIni ini;
-  const std::vector<TFernoIni::TProfileEntry> entries = ini.GetProfileEntries();
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].Index, 0);
-  EXPECT_EQ(entries[0].Name, "Docs");
-  EXPECT_EQ(entries[1].Index, 7);
-  EXPECT_EQ(entries[1].Name, "Mail");
+  std::vector<std::pair<int, std::string>> entries;
+  for (const auto& e : TFernoIni().GetProfileEntries()) entries.emplace_back(e.Index, e.Name);
+  EXPECT_EQ(entries, (std::vector<std::pair<int, std::string>>{{0, "Docs"}, {7, "Mail"}}));
   // The runs' total that the runner writes after every run goes over the same list.
   UpdateAllRunsOK();
   EXPECT_EQ(qbtest::RegRead(kGeneral, "AllRunsOK"), "0");
 
   qbtest::RegWrite(kGeneral, "ScheduleCount", "1000000");
+  qbtest::RegWrite(kGeneral, "AutoRunCount", "1000000");
   qbtest::RegWrite("Schedules\\3", "t", "0.75");
   qbtest::RegWrite("Schedules\\1", "t", "0.5");
   qbtest::RegWrite("Schedules\\01", "t", "0.25");
+  qbtest::RegWrite("AutoRun\\2", "m", "QBMEDIA");
   const TFoSchedules schedules;
   ASSERT_EQ(schedules.GetCount(), 2);
-  EXPECT_EQ(schedules.GetItem(0)->Time, 0.5);
-  EXPECT_EQ(schedules.GetItem(1)->Time, 0.75);
-
-  qbtest::RegWrite(kGeneral, "AutoRunCount", "1000000");
-  qbtest::RegWrite("AutoRun\\2", "m", "QBMEDIA");
+  EXPECT_EQ(std::make_pair(schedules.GetItem(0)->Time, schedules.GetItem(1)->Time), std::make_pair(0.5, 0.75));
   const TQbAutoRuns autoRuns;
   ASSERT_EQ(autoRuns.GetCount(), 1);
   EXPECT_EQ(autoRuns.GetItem(0)->Media, "QBMEDIA");

@@ -171,6 +171,10 @@ int RunProgram(const std::string& exe, const std::string& args, unsigned timeout
   return Run(tk::Widen(exe), tk::Widen(cmd), timeoutMs, nullptr);
 }
 
+int RunCommandLine(const std::string& commandLine, unsigned timeoutMs) {
+  return Run(L"", tk::Widen(commandLine), timeoutMs, nullptr);
+}
+
 ChildProcess::~ChildProcess() {
   if (!process_) return;
   if (Running()) {

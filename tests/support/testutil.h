@@ -46,6 +46,8 @@ std::vector<std::string> ListDir(const std::string& folder);  // names, sorted, 
 // Runs a Windows program and waits; returns its exit code, or -1 when it did not start
 // and -2 when it had to be killed after the timeout.
 int RunProgram(const std::string& exe, const std::string& args, unsigned timeoutMs = 60000);
+// The same for a whole command line, its program found as the system finds a Run value's.
+int RunCommandLine(const std::string& commandLine, unsigned timeoutMs = 60000);
 // A started Windows program that the test watches: its windows can be found while it
 // runs, and it has ended when the object goes (killed if it had to be).
 class ChildProcess {

@@ -315,10 +315,7 @@ TEST(UnzipFaults, AStoredZipMemberIsNotTheArchiveWhenTheArchiveEndIsCut) {
   const struct {
     const char* what;
     std::string bytes;
-  } cases[] = {{"comment cut", outer.substr(0, outer.size() - 5)},
-               {"comment gone", outer.substr(0, outer.size() - 13)},
-               {"end record cut", outer.substr(0, outer.size() - 20)},
-               {"directory cut", outer.substr(0, outer.size() - 60)},
+  } cases[] = {{"comment cut", outer.substr(0, outer.size() - 5)},  // cuts elsewhere: the fuzz test
                {"directory cut to its first two bytes", outer.substr(0, built.cdOffset + 2)},
                {"end signature damaged", badSignature}};
   for (const auto& c : cases) {
@@ -383,12 +380,9 @@ TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
     const char* what;
     size_t at, width;
     uint32_t value;
-  } cases[] = {{"local signature", local, 4, 0x04034b51}, {"local flags", local + 6, 2, 1},
-               {"local method", local + 8, 2, 8},         {"local CRC", local + 14, 4, 5},
-               {"local compressed size", local + 18, 4, 3}, {"local size", local + 22, 4, 3},
-               {"central method", central + 10, 2, 8},    {"central CRC", central + 16, 4, 5},
-               {"central compressed size", central + 20, 4, 3}, {"central size", central + 24, 4, 3},
-               {"central offset", central + 42, 4, 2},    {"central offset of another entry", central + 42, 4, 34},
+  } cases[] = {// every other checked field: the fuzz test
+               {"local signature", local, 4, 0x04034b51},  {"local CRC", local + 14, 4, 5},
+               {"central size", central + 24, 4, 3},       {"central offset of another entry", central + 42, 4, 34},
                {"central CRC of the folder bit entry", flaggedCentral + 16, 4, 5}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
