@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ziplib/dzrecords.h"
+#include "ziplib/fileio.h"
 #include "ziplib/zipformat.h"
 
 namespace ziplib {
@@ -112,7 +113,6 @@ struct EntryResult {
 // The zip being written, with a large buffer; Patch rewrites bytes already written.
 class OutFile {
  public:
-  ~OutFile();
   bool Adopt(HANDLE h);      // writes through an open handle, closed by Close
   bool Write(const void* data, size_t len);
   bool Patch(uint64_t offset, const void* data, size_t len);
@@ -122,7 +122,7 @@ class OutFile {
 
  private:
   bool Flush();
-  HANDLE h_ = INVALID_HANDLE_VALUE;
+  File file_;
   std::vector<uint8_t> buf_;
   size_t used_ = 0;
   uint64_t pos_ = 0;
