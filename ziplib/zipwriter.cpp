@@ -143,7 +143,8 @@ std::vector<std::string> SuffixList(const DzipOptions& o) {
 
 class Run {
  public:
-  explicit Run(const dz::ZipCmdRecord& r) : o_(ReadOptions(r)), rep_(r) {}
+  Run(const DzipOptions& o, const DzipCallbacks& callbacks)
+      : o_(o), rep_(callbacks, o.Sub(dz::ZSO_MINORCANCEL)) {}
 
   int Execute() {
     const auto start = std::chrono::steady_clock::now();
@@ -351,15 +352,9 @@ class Run {
 
 }  // namespace
 
-int RunZip(const dz::ZipCmdRecord& r) {
-  try {
-    Run run(r);
-    return run.Execute();
-  } catch (const std::bad_alloc&) {
-    return dz::ZE_MEM;
-  } catch (...) {
-    return dz::ZE_LOGIC;
-  }
+int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks) {
+  Run run(o, callbacks);
+  return run.Execute();
 }
 
 }  // namespace ziplib

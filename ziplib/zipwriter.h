@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "ziplib/dzrecords.h"
+#include "ziplib/dzcodes.h"
 #include "ziplib/fileio.h"
 #include "ziplib/zipformat.h"
 
 namespace ziplib {
 
-// The record's options, read once, texts as UTF-8.
+// What one compression command asks for, texts as UTF-8; the DLL edge (dzip_edge.h) reads
+// it from the command record once.
 struct DzipOptions {
   int function = 0;
   std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
@@ -31,12 +32,19 @@ struct DzipOptions {
   uint16_t mv = 0, zso = 0;
   bool Sub(uint16_t bit) const { return (zso & bit) != 0; }
 };
-DzipOptions ReadOptions(const dz::ZipCmdRecord& r);
+// The caller's callbacks with their user data (any may be absent).
+struct DzipCallbacks {
+  dz::TStatusCallbackFn major = nullptr, minor = nullptr;
+  void* majorData = nullptr;
+  void* minorData = nullptr;
+  dz::TMessageCallbackFn message = nullptr;
+  void* messageData = nullptr;
+};
 
 // The caller's callbacks, called on the calling thread only.
 class Reporter {
  public:
-  explicit Reporter(const dz::ZipCmdRecord& r);
+  Reporter(const DzipCallbacks& callbacks, bool minorCancels);
   // Progress; true when the caller asked to stop.
   bool Major(const std::string& item, int percent);
   bool Minor(const std::string& item, int percent);
@@ -48,7 +56,7 @@ class Reporter {
 
  private:
   int32_t Message(int32_t id, int32_t p1, const std::string& text);
-  const dz::ZipCmdRecord& r_;
+  DzipCallbacks c_;
   bool minorCancels_;
   bool cancelled_ = false;
   std::vector<char> buf1_, buf2_;
@@ -169,6 +177,6 @@ class ZipLog {
 std::string FillTemplate(const std::string& tmpl, const std::string& value);
 
 // Runs one compression command; returns the result code.
-int RunZip(const dz::ZipCmdRecord& r);
+int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks);
 
 }  // namespace ziplib
