@@ -9,7 +9,7 @@
 
 #include "toolkit/strings.h"
 #include "toolkit/tempfile.h"
-#include "ziplib/dzrecords.h"
+#include "ziplib/dzcodes.h"
 #include "ziplib/fileio.h"
 #include "ziplib/volumes_split.h"
 #include "ziplib/zipformat.h"
