@@ -135,9 +135,8 @@ uint64_t Time(const LARGE_INTEGER& t) { return static_cast<uint64_t>(t.QuadPart)
 }  // namespace
 
 HANDLE OpenFolder(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                         nullptr);
-  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+  File f;
+  return f.Open(path, kFolderAccess, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS) ? f.Release() : nullptr;
 }
 
 HANDLE OpenSubfolder(HANDLE folder, const std::wstring& name) {
