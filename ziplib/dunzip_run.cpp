@@ -16,6 +16,7 @@
 #include "toolkit/strings.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
+#include "ziplib/fileio.h"
 #include "ziplib/dunzip_names.h"
 #include "ziplib/folderchain.h"
 #include "ziplib/pkcrypt.h"
@@ -134,7 +135,7 @@ const void* CallerKey(const UnzipCmdRecord& r) {
 // Where decoded bytes go: nowhere (test) or a file; bounded by the declared size.
 class ItemOutput {
  public:
-  ItemOutput(HANDLE file, uint64_t declared) : file_(file), declared_(declared) {}
+  ItemOutput(File* file, uint64_t declared) : file_(file), declared_(declared) {}
   // false with *code set when the data runs past its stated size or the write fails.
   bool Put(const uint8_t* data, size_t n, int32_t* code, std::string* why) {
     if (n > declared_ - total_) {
@@ -144,25 +145,18 @@ class ItemOutput {
     }
     crc_ = uint32_t(crc32(crc_, data, uInt(n)));
     total_ += n;
-    while (file_ != INVALID_HANDLE_VALUE && n > 0) {
-      DWORD done = 0;
-      if (!WriteFile(file_, data, DWORD(std::min<size_t>(n, 1u << 30)), &done, nullptr) || done == 0) {
-        const DWORD err = GetLastError();
-        *code = (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL) ? dz::UE_DISKFULL : dz::UE_CREATE;
-        *why = *code == dz::UE_DISKFULL ? "disk full" : "write failed";
-        return false;
-      }
-      data += done;
-      n -= done;
-    }
-    return true;
+    if (file_ == nullptr || file_->Write(data, n)) return true;
+    const DWORD err = File::LastError();
+    *code = (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL) ? dz::UE_DISKFULL : dz::UE_CREATE;
+    *why = *code == dz::UE_DISKFULL ? "disk full" : "write failed";
+    return false;
   }
   uint32_t Crc() const { return crc_; }
   uint64_t Total() const { return total_; }
   uint64_t Declared() const { return declared_; }
 
  private:
-  HANDLE file_;
+  File* file_;   // none: a test, the bytes go nowhere
   uint64_t declared_, total_ = 0;
   uint32_t crc_ = 0;
 };
@@ -271,9 +265,9 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
   return Fail(dz::UE_CRC, "invalid compressed data");
 }
 
-// Decodes and checks one item (test when file is INVALID_HANDLE_VALUE).
+// Decodes and checks one item (test when file is nullptr).
 DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdRecord& r, const Caller& caller,
-                        HANDLE file) {
+                        File* file) {
   const uint16_t method = e.EffectiveMethod();
   if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
     return Fail(dz::UE_METHOD, "unknown compression method " + std::to_string(method));
@@ -283,7 +277,7 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   const ZipReadStatus st = zip.LocateData(e, &local);
   if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
   // A test proves the zip whole; an extraction recovers what the central directory says.
-  if (file == INVALID_HANDLE_VALUE && !local.mismatch.empty())
+  if (file == nullptr && !local.mismatch.empty())
     return Fail(dz::UE_STRUCT, "the local header differs from the central directory in the " + local.mismatch);
 
   uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
@@ -551,17 +545,17 @@ struct Extraction {
     HANDLE folder = chain.Make(parent);
     if (!folder) return Fail(dz::UE_CREATE, "cannot create the folder");
     // Most items are new: creating the file is itself the check that none is there.
-    HANDLE h = FolderChain::CreateNewFile(folder, leaf);
+    ziplib::File h(FolderChain::CreateNewFile(folder, leaf));
     const auto gone = [] { return GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND; };
-    if (h == INVALID_HANDLE_VALUE && gone()) {
+    if (!h.IsOpen() && gone()) {
       chain.Reset();  // its folder was removed behind our back: make it again
       if (!(folder = chain.Make(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
-      h = FolderChain::CreateNewFile(folder, leaf);
+      h = ziplib::File(FolderChain::CreateNewFile(folder, leaf));
     }
     bool replacing = false;
     std::wstring target = path;
-    if (h == INVALID_HANDLE_VALUE) {
-      const DWORD createErr = GetLastError();
+    if (!h.IsOpen()) {
+      const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
       const DWORD existing = GetFileAttributesW(path.c_str());
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
@@ -583,21 +577,20 @@ struct Extraction {
       replacing = true;
       target = path + L".qbpart";
       const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
-      h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
-      if (h == INVALID_HANDLE_VALUE) return CreateFailure(GetLastError());
+      if (!h.Open(target, GENERIC_WRITE, 0, CREATE_ALWAYS, flags)) return CreateFailure(ziplib::File::LastError());
     }
-    DecodeResult res = DecodeItem(zip, e, r, caller, h);
+    DecodeResult res = DecodeItem(zip, e, r, caller, &h);
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
     if (res.code == dz::UE_OK) {
-      ApplyTimes(h, e);
+      ApplyTimes(h.Handle(), e);
       if (!replacing && !special) {
         written.emplace(key, &e);
-        closer.Close(h);
+        closer.Close(h.Release());
         return res;
       }
     }
-    CloseHandle(h);
+    h.Close();
     const bool keep = res.code == dz::UE_OK || (r.wUnzipSubOptions & dz::USO_LEAVEPARTIAL);
     if (!keep) {
       DeleteFileW(target.c_str());
@@ -757,7 +750,7 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      res = DecodeItem(zip, *e, r, caller, INVALID_HANDLE_VALUE);  // a folder entry's headers too
+      res = DecodeItem(zip, *e, r, caller, nullptr);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory() && e->uncompressedSize == 0) {

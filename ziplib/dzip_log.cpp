@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "toolkit/strings.h"
+#include "ziplib/fileio.h"
 #include "ziplib/zipwriter.h"
 
 namespace ziplib {
@@ -151,12 +152,9 @@ void ZipLog::Summary(int result, const std::vector<EntryResult>& entries, double
 
 void ZipLog::Write() {
   if (!active_ || text_.empty()) return;
-  HANDLE h = CreateFileW(file_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  DWORD put = 0;
-  WriteFile(h, text_.data(), static_cast<DWORD>(text_.size()), &put, nullptr);
-  CloseHandle(h);
+  File f;
+  if (!f.Open(file_, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return;
+  f.Write(text_.data(), text_.size());
   text_.clear();
 }
 

@@ -32,24 +32,14 @@
 namespace ziplib {
 
 // ---------------------------------------------------------------------------------
-OutFile::~OutFile() {
-  if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-}
-
 bool OutFile::Adopt(HANDLE h) {
-  h_ = h;
+  file_ = File(h);
   buf_.resize(4u << 20);
-  return h_ != INVALID_HANDLE_VALUE;
+  return file_.IsOpen();
 }
 
 bool OutFile::Flush() {
-  size_t done = 0;
-  while (!failed_ && done < used_) {
-    DWORD put = 0;
-    const DWORD n = static_cast<DWORD>(std::min<size_t>(used_ - done, 1u << 30));
-    if (!WriteFile(h_, buf_.data() + done, n, &put, nullptr) || put == 0) failed_ = true;
-    done += put;
-  }
+  if (!failed_ && used_ > 0 && !file_.Write(buf_.data(), used_)) failed_ = true;
   used_ = 0;
   return !failed_;
 }
@@ -60,16 +50,7 @@ bool OutFile::Write(const void* data, size_t len) {
   pos_ += len;
   if (used_ + len > buf_.size()) {
     if (!Flush()) return false;
-    if (len >= buf_.size()) {
-      size_t done = 0;
-      while (done < len) {
-        DWORD put = 0;
-        const DWORD n = static_cast<DWORD>(std::min<size_t>(len - done, 1u << 30));
-        if (!WriteFile(h_, p + done, n, &put, nullptr) || put == 0) return !(failed_ = true);
-        done += put;
-      }
-      return true;
-    }
+    if (len >= buf_.size()) return file_.Write(p, len) || !(failed_ = true);
   }
   std::memcpy(buf_.data() + used_, p, len);
   used_ += len;
@@ -78,23 +59,15 @@ bool OutFile::Write(const void* data, size_t len) {
 
 bool OutFile::Patch(uint64_t offset, const void* data, size_t len) {
   if (!Flush()) return false;
-  LARGE_INTEGER at{}, end{};
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  end.QuadPart = static_cast<LONGLONG>(pos_);
-  DWORD put = 0;
-  if (!SetFilePointerEx(h_, at, nullptr, FILE_BEGIN) ||
-      !WriteFile(h_, data, static_cast<DWORD>(len), &put, nullptr) || put != len ||
-      !SetFilePointerEx(h_, end, nullptr, FILE_BEGIN))
-    failed_ = true;
+  if (!file_.Seek(offset) || !file_.Write(data, len) || !file_.Seek(pos_)) failed_ = true;
   return !failed_;
 }
 
 bool OutFile::Close() {
-  if (h_ == INVALID_HANDLE_VALUE) return !failed_;
+  if (!file_.IsOpen()) return !failed_;
   Flush();
-  if (!failed_ && !FlushFileBuffers(h_)) failed_ = true;
-  if (!CloseHandle(h_)) failed_ = true;
-  h_ = INVALID_HANDLE_VALUE;
+  if (!failed_ && !file_.Flush()) failed_ = true;
+  if (!file_.Close()) failed_ = true;
   return !failed_;
 }
 
@@ -108,7 +81,7 @@ constexpr int kAesStrength = 3;   // AES-256
 
 struct Task {
   size_t item = 0;
-  HANDLE h = INVALID_HANDLE_VALUE;   // INVALID: a whole file, opened by the worker from path
+  File* file = nullptr;      // none: a whole file, opened by the worker from path
   const std::wstring* path = nullptr;
   uint64_t fileSize = 0;     // of the whole file
   uint64_t offset = 0;
@@ -132,21 +105,6 @@ struct Task {
   uint64_t cipherAt = 0;
   std::atomic<bool> done{false};
 };
-
-bool ReadAt(HANDLE h, uint64_t offset, uint8_t* buf, uint32_t len, uint32_t* got) {
-  *got = 0;
-  while (*got < len) {
-    OVERLAPPED ov{};
-    const uint64_t at = offset + *got;
-    ov.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
-    ov.OffsetHigh = static_cast<DWORD>(at >> 32);
-    DWORD n = 0;
-    if (!ReadFile(h, buf + *got, len - *got, &n, &ov)) return GetLastError() == ERROR_HANDLE_EOF;
-    if (n == 0) break;
-    *got += n;
-  }
-  return true;
-}
 
 // The workers and the calling thread meet through a slim lock and condition variables:
 // those wait in the process itself, where a kernel mutex or event would cost a call into
@@ -231,11 +189,11 @@ class Workers {
     const uint32_t window = t.deflate64 ? kDeflate64Window : kDeflateWindow;
     const uint32_t dict = (!t.store && !t.first) ? static_cast<uint32_t>(std::min<uint64_t>(window, t.offset)) : 0;
     uint32_t got = 0;
-    if (t.h == INVALID_HANDLE_VALUE) {
+    if (t.file == nullptr) {
       if (!ReadWhole(t, in, &got)) return;
     } else {
       in.resize(static_cast<size_t>(dict) + t.len);
-      if (!ReadAt(t.h, t.offset - dict, in.data(), dict + t.len, &got)) {
+      if (!t.file->ReadPlaced(t.offset - dict, in.data(), dict + t.len, &got)) {
         t.readError = true;
         return;
       }
@@ -264,9 +222,9 @@ class Workers {
 
   // A file of one chunk: opened, read to its end (at most one chunk) and closed here.
   static bool ReadWhole(Task& t, std::vector<uint8_t>& in, uint32_t* got) {
-    HANDLE h = OpenFileToRead(*t.path, FILE_FLAG_SEQUENTIAL_SCAN);
-    if (h == INVALID_HANDLE_VALUE) {
-      t.openError = GetLastError();
+    File f = OpenFileToRead(*t.path, FILE_FLAG_SEQUENTIAL_SCAN);
+    if (!f.IsOpen()) {
+      t.openError = File::LastError();
       if (t.openError == 0) t.openError = ERROR_FILE_NOT_FOUND;
       return false;
     }
@@ -278,15 +236,15 @@ class Workers {
         if (in.size() >= kChunk) break;
         in.resize(std::min<size_t>(kChunk, in.size() * 2));
       }
-      DWORD n = 0;
-      if (!ReadFile(h, in.data() + *got, static_cast<DWORD>(in.size() - *got), &n, nullptr)) {
-        t.readError = GetLastError() != ERROR_HANDLE_EOF;
+      size_t n = 0;
+      if (!f.ReadSome(in.data() + *got, in.size() - *got, &n)) {
+        t.readError = File::LastError() != ERROR_HANDLE_EOF;
         break;
       }
       if (n == 0) break;
-      *got += n;
+      *got += static_cast<uint32_t>(n);
     }
-    CloseHandle(h);
+    f.Close();
     t.fileSize = *got;
     return !t.readError;
   }
@@ -498,6 +456,8 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   // the bytes in flight stay within a few chunks per worker.
   const size_t maxTasks = threads * 24;
   const uint64_t maxBytes = static_cast<uint64_t>(threads * 3 + 2) * kChunk;
+  // Files read by several chunks; declared before the workers, so they outlive every read.
+  std::vector<std::unique_ptr<File>> openFiles;
   Workers workers(o.level, o.encrypt ? o.password : std::string(), threads);
   std::deque<std::unique_ptr<Task>> inflight;
   uint64_t bytesInFlight = 0;
@@ -505,7 +465,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   size_t nextItem = 0;
   uint64_t nextOffset = 0;   // of the item being scheduled
   uint64_t itemSize = 0;
-  HANDLE itemHandle = INVALID_HANDLE_VALUE;
+  File* itemFile = nullptr;
   bool scheduling = false;   // an item of several chunks is partly scheduled
   int result = dz::ZE_OK;
   EntryWriter entry(o, out);
@@ -513,11 +473,6 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   auto finishFailure = [&](int code) {
     result = code;
     for (auto& t : inflight) workers.Wait(t.get());
-  };
-  std::vector<HANDLE> openHandles;   // closed at the end, whatever happens
-  auto closeAll = [&] {
-    for (HANDLE h : openHandles) CloseHandle(h);
-    openHandles.clear();
   };
   // A file that cannot be opened: skipped with a warning, or the end of the run.
   auto openFailed = [&](const SourceFile& s, DWORD err) {
@@ -602,26 +557,26 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
           inflight.push_back(std::move(t));
           continue;
         }
-        HANDLE h = OpenFileToRead(s.path, FILE_FLAG_SEQUENTIAL_SCAN);
-        if (h == INVALID_HANDLE_VALUE) {
+        File f = OpenFileToRead(s.path, FILE_FLAG_SEQUENTIAL_SCAN);
+        if (!f.IsOpen()) {
+          const DWORD err = File::LastError();
           // Reported in order, after the items before it were written.
           auto t = newTask(nextItem++);
-          t->openError = GetLastError();
+          t->openError = err;
           if (t->openError == 0) t->openError = ERROR_FILE_NOT_FOUND;
           t->done = true;
           inflight.push_back(std::move(t));
           continue;
         }
-        openHandles.push_back(h);
-        LARGE_INTEGER sz{};
-        GetFileSizeEx(h, &sz);
-        itemSize = static_cast<uint64_t>(sz.QuadPart);
-        itemHandle = h;
+        itemSize = 0;
+        f.Size(&itemSize);
+        openFiles.push_back(std::make_unique<File>(std::move(f)));
+        itemFile = openFiles.back().get();
         nextOffset = 0;
         scheduling = true;
       }
       auto t = newTask(nextItem);
-      t->h = itemHandle;
+      t->file = itemFile;
       t->fileSize = itemSize;
       t->offset = nextOffset;
       t->len = static_cast<uint32_t>(std::min<uint64_t>(kChunk, itemSize - nextOffset));
@@ -670,10 +625,8 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
       break;
     }
     progress.doneBytes += t->rawLen;
-    if (t->last && t->h != INVALID_HANDLE_VALUE) {
-      CloseHandle(t->h);
-      openHandles.erase(std::find(openHandles.begin(), openHandles.end(), t->h));
-    }
+    if (t->last && t->file != nullptr)
+      openFiles.erase(std::find_if(openFiles.begin(), openFiles.end(), [&](const auto& f) { return f.get() == t->file; }));
     if (out.Failed()) {
       rep.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o.zipFile);
       finishFailure(dz::ZE_WRITE);
@@ -686,7 +639,6 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     }
   }
   for (auto& t : inflight) workers.Wait(t.get());
-  closeAll();
   return result;
 }
 

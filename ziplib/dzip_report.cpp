@@ -1,8 +1,10 @@
-// Options of the compression record and the caller's callbacks.
+// The compression record turned into the writer's options and callbacks, and the callbacks
+// called.
 #include <algorithm>
 #include <cstring>
+#include <new>
 
-#include "ziplib/zipwriter.h"
+#include "ziplib/dzip_edge.h"
 
 namespace ziplib {
 namespace {
@@ -54,28 +56,47 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
   return o;
 }
 
-Reporter::Reporter(const dz::ZipCmdRecord& r)
-    : r_(r), minorCancels_((r.wZipSubOptions & dz::ZSO_MINORCANCEL) != 0),
-      buf1_(dz::kDzMsgBufferSize), buf2_(dz::kDzMsgBufferSize) {}
+DzipCallbacks ReadCallbacks(const dz::ZipCmdRecord& r) {
+  DzipCallbacks c;
+  c.major = r.MajorCallback;
+  c.majorData = r.majorUserData;
+  c.minor = r.MinorCallback;
+  c.minorData = r.minorUserData;
+  c.message = r.MessageCallback;
+  c.messageData = r.messageUserData;
+  return c;
+}
+
+int RunZip(const dz::ZipCmdRecord& r) {
+  try {
+    return RunZip(ReadOptions(r), ReadCallbacks(r));
+  } catch (const std::bad_alloc&) {
+    return dz::ZE_MEM;
+  } catch (...) {
+    return dz::ZE_LOGIC;
+  }
+}
+
+Reporter::Reporter(const DzipCallbacks& callbacks, bool minorCancels)
+    : c_(callbacks), minorCancels_(minorCancels), buf1_(dz::kDzMsgBufferSize), buf2_(dz::kDzMsgBufferSize) {}
 
 bool Reporter::Major(const std::string& item, int percent) {
-  if (r_.MajorCallback && r_.MajorCallback(item.c_str(), percent, r_.majorUserData) == -1) cancelled_ = true;
+  if (c_.major && c_.major(item.c_str(), percent, c_.majorData) == -1) cancelled_ = true;
   return cancelled_;
 }
 
 bool Reporter::Minor(const std::string& item, int percent) {
-  if (r_.MinorCallback && r_.MinorCallback(item.c_str(), percent, r_.minorUserData) == -1 && minorCancels_)
-    cancelled_ = true;
+  if (c_.minor && c_.minor(item.c_str(), percent, c_.minorData) == -1 && minorCancels_) cancelled_ = true;
   return cancelled_;
 }
 
 int32_t Reporter::Message(int32_t id, int32_t p1, const std::string& text) {
-  if (!r_.MessageCallback) return 0;
+  if (!c_.message) return 0;
   // Two writable buffers of the documented capacity; texts copied with bounds.
   std::memset(buf1_.data(), 0, buf1_.size());
   std::memset(buf2_.data(), 0, buf2_.size());
   std::memcpy(buf1_.data(), text.data(), std::min(text.size(), buf1_.size() - 1));
-  const int32_t rc = r_.MessageCallback(id, 0, p1, 0, buf1_.data(), buf2_.data(), r_.messageUserData);
+  const int32_t rc = c_.message(id, 0, p1, 0, buf1_.data(), buf2_.data(), c_.messageData);
   buf1_.back() = '\0';
   buf2_.back() = '\0';
   return rc;
@@ -86,7 +107,7 @@ void Reporter::Warning(const std::string& text) { Message(dz::DZ_MSG_WARNING, 0,
 void Reporter::FileError(int msgId, const std::string& text) { Message(msgId, 0, text); }
 
 std::string Reporter::Query(int p1) {
-  if (!r_.MessageCallback) return {};
+  if (!c_.message) return {};
   Message(dz::DZ_MSG_QUERY, p1, std::string());
   return std::string(buf1_.data());
 }

@@ -135,9 +135,8 @@ uint64_t Time(const LARGE_INTEGER& t) { return static_cast<uint64_t>(t.QuadPart)
 }  // namespace
 
 HANDLE OpenFolder(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                         nullptr);
-  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+  File f;
+  return f.Open(path, kFolderAccess, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS) ? f.Release() : nullptr;
 }
 
 HANDLE OpenSubfolder(HANDLE folder, const std::wstring& name) {
@@ -169,21 +168,22 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
   }
 }
 
-HANDLE OpenFileToRead(const std::wstring& path, DWORD flags) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+File OpenFileToRead(const std::wstring& path, DWORD flags) {
+  File whole;
+  whole.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING, flags);
   const DWORD err = GetLastError();
   // A path too deep for the system to resolve at once reads as missing, too long or (under
   // Wine, past the host's path limit) a general failure.
-  if (h != INVALID_HANDLE_VALUE || (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND &&
+  if (whole.IsOpen() || (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND &&
                                     err != ERROR_FILENAME_EXCED_RANGE && err != ERROR_INVALID_NAME &&
                                     err != ERROR_GEN_FAILURE))
-    return h;
+    return whole;
   // Then from the deepest folder above it that a whole path still reaches (found by
   // halving), folder by folder.
   std::vector<size_t> cuts;   // where each folder of the path ends
   const size_t root = path.compare(0, 2, L"\\\\") == 0 ? path.find(L'\\', path.find(L'\\', 2) + 1) : path.find(L'\\');
   for (size_t cut = root; cut != std::wstring::npos; cut = path.find(L'\\', cut + 1)) cuts.push_back(cut);
-  if (cuts.size() < 2) return h;
+  if (cuts.size() < 2) return whole;
   size_t reached = 0, missing = cuts.size();   // cuts[reached] is a folder; cuts[missing] not (or the file)
   while (missing - reached > 1) {
     const size_t mid = reached + (missing - reached) / 2;
@@ -198,19 +198,19 @@ HANDLE OpenFileToRead(const std::wstring& path, DWORD flags) {
   }
   if (folder) {
     const ULONG sequential = flags & FILE_FLAG_SEQUENTIAL_SCAN ? FILE_SEQUENTIAL_ONLY : 0;
-    h = OpenRelative(folder, path.substr(cuts.back() + 1), GENERIC_READ | SYNCHRONIZE, 0, kShareAll, kOpen,
+    HANDLE h = OpenRelative(folder, path.substr(cuts.back() + 1), GENERIC_READ | SYNCHRONIZE, 0, kShareAll, kOpen,
                      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | sequential);
     const DWORD fileErr = GetLastError();
     CloseHandle(folder);
-    if (h) return h;
+    if (h) return File(h);
     // A file that is there but cannot be opened says why; else the first answer stands.
     if (fileErr != ERROR_FILE_NOT_FOUND && fileErr != ERROR_PATH_NOT_FOUND) {
       SetLastError(fileErr);
-      return INVALID_HANDLE_VALUE;
+      return File();
     }
   }
   SetLastError(err);
-  return INVALID_HANDLE_VALUE;
+  return File();
 }
 
 std::vector<std::wstring> PathParts(const std::wstring& rel) {

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "ziplib/fileio.h"
+
 namespace ziplib {
 
 class FolderChain {
@@ -82,9 +84,8 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
 
 // A file opened to read (shared with everyone, as CreateFileW with `flags` would), also
 // one whose whole path is too long for the system to resolve at once: then it is reached
-// folder by folder from its root. INVALID_HANDLE_VALUE with the last error set when it
-// cannot be opened.
-HANDLE OpenFileToRead(const std::wstring& path, DWORD flags);
+// folder by folder from its root. Not open, with the last error set, when it cannot be.
+File OpenFileToRead(const std::wstring& path, DWORD flags);
 
 // The path split into its parts at '\', each without the trailing dots and blanks a
 // file name cannot end in (as a whole-path call would drop them); empty parts are skipped.

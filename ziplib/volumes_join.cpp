@@ -9,7 +9,8 @@
 
 #include "toolkit/strings.h"
 #include "toolkit/tempfile.h"
-#include "ziplib/dzrecords.h"
+#include "ziplib/dzcodes.h"
+#include "ziplib/fileio.h"
 #include "ziplib/volumes_split.h"
 #include "ziplib/zipformat.h"
 
@@ -23,41 +24,15 @@ struct Volume {
   uint64_t base = 0;  // offset of its first kept byte in the joined zip
 };
 
-HANDLE OpenRead(const std::string& path) {
-  return CreateFileW(tk::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+File OpenRead(const std::string& path) {
+  File f;
+  f.Open(tk::Widen(path), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return f;
 }
 
-bool ReadAt(HANDLE h, uint64_t off, void* buf, size_t len) {
-  LARGE_INTEGER li;
-  li.QuadPart = int64_t(off);
-  if (!SetFilePointerEx(h, li, nullptr, FILE_BEGIN)) return false;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (len > 0) {
-    DWORD got = 0;
-    const DWORD want = DWORD(std::min<size_t>(len, 1u << 20));
-    if (!ReadFile(h, p, want, &got, nullptr) || got == 0) return false;
-    p += got;
-    len -= got;
-  }
-  return true;
-}
-
-bool WriteAll(HANDLE h, const void* buf, size_t len) {
-  auto* p = static_cast<const uint8_t*>(buf);
-  while (len > 0) {
-    DWORD put = 0;
-    const DWORD want = DWORD(std::min<size_t>(len, 1u << 20));
-    if (!WriteFile(h, p, want, &put, nullptr) || put == 0) return false;
-    p += put;
-    len -= put;
-  }
-  return true;
-}
-
-uint64_t FileSizeOf(HANDLE h) {
-  LARGE_INTEGER li{};
-  return GetFileSizeEx(h, &li) ? uint64_t(li.QuadPart) : 0;
+uint64_t FileSizeOf(const File& f) {
+  uint64_t size = 0;
+  return f.Size(&size) ? size : 0;
 }
 
 // Reads len bytes at a joined-zip offset across volume boundaries.
@@ -68,11 +43,7 @@ bool ReadJoined(const std::vector<Volume>& vols, uint64_t off, uint8_t* out, siz
     if (off >= v.base + kept) continue;
     const uint64_t inVol = off - v.base;
     const size_t n = size_t(std::min<uint64_t>(len, kept - inVol));
-    HANDLE h = OpenRead(v.path);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = ReadAt(h, v.skip + inVol, out, n);
-    CloseHandle(h);
-    if (!ok) return false;
+    if (!OpenRead(v.path).ReadAt(v.skip + inVol, out, n)) return false;
     out += n;
     off += n;
     len -= n;
@@ -102,13 +73,13 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   }
 
   // The last volume's end record names its disk number: the count of volumes before it.
-  HANDLE last = OpenRead(lastVolume);
-  if (last == INVALID_HANDLE_VALUE) return fail(dz::UE_NOTFOUND, "Missing volume \"" + lastVolume + "\"");
+  File last = OpenRead(lastVolume);
+  if (!last.IsOpen()) return fail(dz::UE_NOTFOUND, "Missing volume \"" + lastVolume + "\"");
   const uint64_t lastSize = FileSizeOf(last);
   const size_t tail = size_t(std::min<uint64_t>(lastSize, 65535 + 22 + 20));
   std::vector<uint8_t> buf(tail);
-  const bool readTail = tail >= 22 && ReadAt(last, lastSize - tail, buf.data(), tail);
-  CloseHandle(last);
+  const bool readTail = tail >= 22 && last.ReadAt(lastSize - tail, buf.data(), tail);
+  last.Close();
   if (!readTail) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not the last volume of a zip");
   size_t end = std::string::npos;
   for (size_t i = tail - 22 + 1; i-- > 0;)
@@ -127,10 +98,10 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
     const uint32_t recDisk = Get32(&buf[end - 16]);
     const uint64_t recOff = Get64(&buf[end - 12]);
     uint8_t rec[56];
-    HANDLE h = OpenRead(lastVolume);
-    const bool ok = h != INVALID_HANDLE_VALUE && recDisk == Get32(&buf[end - 4]) - 1 && ReadAt(h, recOff, rec, 56) &&
+    File f = OpenRead(lastVolume);
+    const bool ok = f.IsOpen() && recDisk == Get32(&buf[end - 4]) - 1 && f.ReadAt(recOff, rec, 56) &&
                     Get32(rec) == kSigZip64End;
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    f.Close();
     if (!ok) return fail(dz::UE_STRUCT, "The zip64 end record of \"" + lastVolume + "\" cannot be read");
     lastDisk = Get32(rec + 16);
     cdDisk = Get32(rec + 20);
@@ -143,9 +114,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   if (lastDisk == 0) {
     // A set of one volume is a zip with the split signature in front; a plain zip is no set.
     uint8_t sig[4] = {};
-    HANDLE h = OpenRead(lastVolume);
-    const bool marked = h != INVALID_HANDLE_VALUE && ReadAt(h, 0, sig, 4) && Get32(sig) == kSigSplit;
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    const bool marked = OpenRead(lastVolume).ReadAt(0, sig, 4) && Get32(sig) == kSigSplit;
     if (!marked) return fail(dz::UE_STRUCT, "\"" + lastVolume + "\" is not part of a split zip");
   }
   if (lastDisk > 65535 || cdDisk > lastDisk) return fail(dz::UE_STRUCT, "Volume numbers of \"" + lastVolume + "\" are invalid");
@@ -155,14 +124,14 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   for (uint32_t d = 0; d <= lastDisk; ++d) {
     Volume& v = vols[d];
     v.path = SplitVolumeName(lastVolume, d, uint32_t(lastDisk));
-    HANDLE h = OpenRead(v.path);
-    if (h == INVALID_HANDLE_VALUE) return fail(dz::UE_NOTFOUND, "Missing volume \"" + v.path + "\"");
-    v.size = FileSizeOf(h);
+    File f = OpenRead(v.path);
+    if (!f.IsOpen()) return fail(dz::UE_NOTFOUND, "Missing volume \"" + v.path + "\"");
+    v.size = FileSizeOf(f);
     if (d == 0 && v.size >= 4) {
       uint8_t sig[4];
-      if (ReadAt(h, 0, sig, 4) && (Get32(sig) == kSigSplit || Get32(sig) == 0x30304b50)) v.skip = 4;
+      if (f.ReadAt(0, sig, 4) && (Get32(sig) == kSigSplit || Get32(sig) == 0x30304b50)) v.skip = 4;
     }
-    CloseHandle(h);
+    f.Close();
     v.base = base;
     base += v.size - v.skip;
   }
@@ -235,10 +204,10 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   tk::TempFile temp;
   if (!temp.Create(folder, "qbj"))
     return fail(dz::UE_CREATE, "Cannot create a temporary file beside \"" + target + "\"");
-  HANDLE out = temp.Duplicate();
-  if (out == INVALID_HANDLE_VALUE) return fail(dz::UE_CREATE, "Cannot write \"" + temp.Path() + "\"");
+  File out(temp.Duplicate());
+  if (!out.IsOpen()) return fail(dz::UE_CREATE, "Cannot write \"" + temp.Path() + "\"");
   auto abandon = [&](int32_t code, const std::string& text) {
-    CloseHandle(out);
+    out.Close();
     temp.Discard();
     return fail(code, text);
   };
@@ -246,16 +215,15 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   for (uint64_t pos = 0; pos < cdStart;) {
     const size_t n = size_t(std::min<uint64_t>(chunk.size(), cdStart - pos));
     if (!ReadJoined(vols, pos, chunk.data(), n)) return abandon(dz::UE_EOF, "A volume of \"" + lastVolume + "\" cannot be read");
-    if (!WriteAll(out, chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
+    if (!out.Write(chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
     pos += n;
     if (cb.progress && !cb.progress(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
       return abandon(dz::UE_CANCEL, "Join cancelled");
   }
   const std::string endRecords = BuildEndRecords(entries, cdStart, cdSize, comment);
-  if (!WriteAll(out, cd.data(), cd.size()) || !WriteAll(out, endRecords.data(), endRecords.size()) ||
-      !FlushFileBuffers(out))
+  if (!out.Write(cd.data(), cd.size()) || !out.Write(endRecords.data(), endRecords.size()) || !out.Flush())
     return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
-  CloseHandle(out);
+  out.Close();
   wchar_t full[MAX_PATH * 2];
   const DWORD n = GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, full, nullptr);
   if (!temp.Commit(n > 0 && n < MAX_PATH * 2 ? tk::Narrow(std::wstring(full, n)) : target))

@@ -13,7 +13,7 @@
 #include "toolkit/tempfile.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
-#include "ziplib/zipwriter.h"
+#include "ziplib/dzip_edge.h"
 
 namespace ziplib {
 namespace {
@@ -277,7 +277,8 @@ std::string BuildSetEnd(const SetEnd& s, const std::string& comment) {
 // One split run.
 class Split {
  public:
-  explicit Split(const dz::ZipCmdRecord& r) : r_(r), rep_(r) {}
+  explicit Split(const dz::ZipCmdRecord& r)
+      : r_(r), rep_(ReadCallbacks(r), (r.wZipSubOptions & dz::ZSO_MINORCANCEL) != 0) {}
 
   int Execute() {
     if (r_.functionCode != dz::ZIP_ADD || !(r_.wMultiVolControl & dz::MV_TOHD))

@@ -157,45 +157,33 @@ bool FindExtraBlock(const std::string& extra, uint16_t tag, const uint8_t** data
 ZipReader::~ZipReader() { Close(); }
 
 void ZipReader::Close() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
+  file_.Close();
   info_ = ZipArchiveInfo();
   entries_.clear();
   entries_.shrink_to_fit();
 }
 
 bool ZipReader::ReadAt(uint64_t offset, void* buffer, size_t len) const {
-  if (file_ == INVALID_HANDLE_VALUE) return false;
+  if (!file_.IsOpen()) return false;
   if (offset > info_.fileSize || len > info_.fileSize - offset) return false;
   // A seek and a plain read: under Wine a read given its offset in an OVERLAPPED costs a
   // round trip to the server, several times the cost of the pair. The lock keeps the pair
   // whole when threads share the reader.
   AcquireSRWLockExclusive(&readLock_);
-  uint8_t* out = static_cast<uint8_t*>(buffer);
-  LARGE_INTEGER at;
-  at.QuadPart = LONGLONG(offset);
-  bool ok = SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) != 0;
-  while (ok && len > 0) {
-    DWORD chunk = DWORD(std::min<size_t>(len, 1u << 30)), got = 0;
-    ok = ReadFile(file_, out, chunk, &got, nullptr) && got != 0;
-    out += got;
-    len -= got;
-  }
+  const bool ok = file_.ReadAt(offset, buffer, len);
   ReleaseSRWLockExclusive(&readLock_);
   return ok;
 }
 
 ZipReadStatus ZipReader::Open(const std::string& path, unsigned codePage) {
   Close();
-  file_ = CreateFileW(tk::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file_ == INVALID_HANDLE_VALUE) return ZipReadStatus::OpenFailed;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file_, &size)) {
+  if (!file_.Open(tk::Widen(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                  FILE_FLAG_SEQUENTIAL_SCAN))
+    return ZipReadStatus::OpenFailed;
+  if (!file_.Size(&info_.fileSize)) {
     Close();
     return ZipReadStatus::ReadFailed;
   }
-  info_.fileSize = uint64_t(size.QuadPart);
   ZipReadStatus st;
   try {
     st = ReadDirectory(codePage);
@@ -203,9 +191,7 @@ ZipReadStatus ZipReader::Open(const std::string& path, unsigned codePage) {
     st = ZipReadStatus::OutOfMemory;
   }
   if (st != ZipReadStatus::Ok) {
-    HANDLE keep = file_;
-    file_ = INVALID_HANDLE_VALUE;
-    CloseHandle(keep);
+    file_.Close();
     entries_.clear();
   }
   return st;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "ziplib/fileio.h"
+
 namespace ziplib {
 
 // Why a zip could not be read. The extraction entry maps these to its result codes.
@@ -112,7 +114,7 @@ class ZipReader {
   // Names without bit 11 (and without a valid Unicode path field) are read in codePage.
   ZipReadStatus Open(const std::string& path, unsigned codePage = 437);
   void Close();
-  bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return file_.IsOpen(); }
 
   const ZipArchiveInfo& Info() const { return info_; }
   const std::vector<ZipEntry>& Entries() const { return entries_; }
@@ -124,14 +126,13 @@ class ZipReader {
 
   // Reads exactly len bytes at an absolute offset; false on a short read or a failure.
   bool ReadAt(uint64_t offset, void* buffer, size_t len) const;
-  HANDLE Handle() const { return file_; }
 
  private:
   ZipReadStatus ReadDirectory(unsigned codePage);
   ZipReadStatus ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage);
   void MarkNeighbours();
 
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  mutable File file_;
   mutable SRWLOCK readLock_ = SRWLOCK_INIT;
   ZipArchiveInfo info_;
   std::vector<ZipEntry> entries_;

@@ -17,6 +17,7 @@
 #include "toolkit/strings.h"
 #include "toolkit/tempfile.h"
 #include "ziplib/archivebit.h"
+#include "ziplib/fileio.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
 #include "ziplib/zipwriter.h"
@@ -142,7 +143,8 @@ std::vector<std::string> SuffixList(const DzipOptions& o) {
 
 class Run {
  public:
-  explicit Run(const dz::ZipCmdRecord& r) : o_(ReadOptions(r)), rep_(r) {}
+  Run(const DzipOptions& o, const DzipCallbacks& callbacks)
+      : o_(o), rep_(callbacks, o.Sub(dz::ZSO_MINORCANCEL)) {}
 
   int Execute() {
     const auto start = std::chrono::steady_clock::now();
@@ -306,11 +308,10 @@ class Run {
       return Fail(exists ? dz::ZE_TEMP : dz::ZE_CREAT, "Cannot put the new zip in place of " + o_.zipFile);
 
     if (o_.oldAsLatest && newest != 0) {
-      HANDLE h = CreateFileW(target_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (h != INVALID_HANDLE_VALUE) {
+      File f;
+      if (f.Open(target_, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING, 0)) {
         const FILETIME ft{static_cast<DWORD>(newest & 0xFFFFFFFFu), static_cast<DWORD>(newest >> 32)};
-        SetFileTime(h, nullptr, nullptr, &ft);
-        CloseHandle(h);
+        SetFileTime(f.Handle(), nullptr, nullptr, &ft);
       }
     }
     AfterSuccess();
@@ -338,16 +339,8 @@ class Run {
         }
       }
     }
-    if (!later.empty() && !WriteList(tk::Widen(later), listed))
+    if (!later.empty() && !WriteWholeFile(tk::Widen(later), listed))
       rep_.Warning("Cannot write the list of archive attributes to clear: " + later);
-  }
-
-  static bool WriteList(const std::wstring& path, const std::string& text) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD put = 0;
-    const bool ok = WriteFile(h, text.data(), DWORD(text.size()), &put, nullptr) && put == text.size();
-    return CloseHandle(h) && ok;
   }
 
   DzipOptions o_;
@@ -359,15 +352,9 @@ class Run {
 
 }  // namespace
 
-int RunZip(const dz::ZipCmdRecord& r) {
-  try {
-    Run run(r);
-    return run.Execute();
-  } catch (const std::bad_alloc&) {
-    return dz::ZE_MEM;
-  } catch (...) {
-    return dz::ZE_LOGIC;
-  }
+int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks) {
+  Run run(o, callbacks);
+  return run.Execute();
 }
 
 }  // namespace ziplib

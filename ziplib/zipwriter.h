@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "ziplib/dzrecords.h"
+#include "ziplib/dzcodes.h"
+#include "ziplib/fileio.h"
 #include "ziplib/zipformat.h"
 
 namespace ziplib {
 
-// The record's options, read once, texts as UTF-8.
+// What one compression command asks for, texts as UTF-8; the DLL edge (dzip_edge.h) reads
+// it from the command record once.
 struct DzipOptions {
   int function = 0;
   std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
@@ -30,12 +32,19 @@ struct DzipOptions {
   uint16_t mv = 0, zso = 0;
   bool Sub(uint16_t bit) const { return (zso & bit) != 0; }
 };
-DzipOptions ReadOptions(const dz::ZipCmdRecord& r);
+// The caller's callbacks with their user data (any may be absent).
+struct DzipCallbacks {
+  dz::TStatusCallbackFn major = nullptr, minor = nullptr;
+  void* majorData = nullptr;
+  void* minorData = nullptr;
+  dz::TMessageCallbackFn message = nullptr;
+  void* messageData = nullptr;
+};
 
 // The caller's callbacks, called on the calling thread only.
 class Reporter {
  public:
-  explicit Reporter(const dz::ZipCmdRecord& r);
+  Reporter(const DzipCallbacks& callbacks, bool minorCancels);
   // Progress; true when the caller asked to stop.
   bool Major(const std::string& item, int percent);
   bool Minor(const std::string& item, int percent);
@@ -47,7 +56,7 @@ class Reporter {
 
  private:
   int32_t Message(int32_t id, int32_t p1, const std::string& text);
-  const dz::ZipCmdRecord& r_;
+  DzipCallbacks c_;
   bool minorCancels_;
   bool cancelled_ = false;
   std::vector<char> buf1_, buf2_;
@@ -112,7 +121,6 @@ struct EntryResult {
 // The zip being written, with a large buffer; Patch rewrites bytes already written.
 class OutFile {
  public:
-  ~OutFile();
   bool Adopt(HANDLE h);      // writes through an open handle, closed by Close
   bool Write(const void* data, size_t len);
   bool Patch(uint64_t offset, const void* data, size_t len);
@@ -122,7 +130,7 @@ class OutFile {
 
  private:
   bool Flush();
-  HANDLE h_ = INVALID_HANDLE_VALUE;
+  File file_;
   std::vector<uint8_t> buf_;
   size_t used_ = 0;
   uint64_t pos_ = 0;
@@ -169,6 +177,6 @@ class ZipLog {
 std::string FillTemplate(const std::string& tmpl, const std::string& value);
 
 // Runs one compression command; returns the result code.
-int RunZip(const dz::ZipCmdRecord& r);
+int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks);
 
 }  // namespace ziplib

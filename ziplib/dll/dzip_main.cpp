@@ -5,7 +5,7 @@
 
 #include "ziplib/dzrecords.h"
 #include "ziplib/volumes_split.h"
-#include "ziplib/zipwriter.h"
+#include "ziplib/dzip_edge.h"
 
 namespace {
 // One call at a time: a second call (from a callback, or from another thread) is refused.

@@ -1,0 +1,53 @@
+#pragma once
+// The library's one door to the file system's files: a handle owned by one object, opened
+// by path (or adopted from a folder walk or a temporary file), read, written, sought,
+// sized, flushed and closed. The calls are the system's own, one for one: a read or a
+// write here costs what it cost before, and the flags of the open are the caller's.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ziplib {
+
+class File {
+ public:
+  File() = default;
+  explicit File(HANDLE h) : h_(h == nullptr ? INVALID_HANDLE_VALUE : h) {}   // adopts h
+  ~File() { Close(); }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept : h_(other.Release()) {}
+  File& operator=(File&& other) noexcept;
+
+  // Opens path as CreateFileW would with these arguments; false with the last error set.
+  bool Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+  bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE Handle() const { return h_; }
+  HANDLE Release();          // the handle, no longer owned
+  bool Close();              // false when the close itself failed
+
+  // One read at the current position: *got 0 at the end of the file.
+  bool ReadSome(void* buf, size_t len, size_t* got);
+  // Exactly len bytes at the current position; false on a short read.
+  bool Read(void* buf, size_t len);
+  // Exactly len bytes at offset: a seek and plain reads.
+  bool ReadAt(uint64_t offset, void* buf, size_t len) { return IsOpen() && Seek(offset) && Read(buf, len); }
+  // Up to len bytes at offset, each read given its place (the handle's position is left
+  // alone, so threads may share it); *got short only at the end of the file.
+  bool ReadPlaced(uint64_t offset, void* buf, uint32_t len, uint32_t* got);
+  bool Write(const void* buf, size_t len);   // all of it, or false
+  bool Seek(uint64_t offset);
+  bool Size(uint64_t* size) const;
+  bool Flush();              // to the disk
+  static DWORD LastError() { return GetLastError(); }
+
+ private:
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// Writes text as the whole content of path, replacing it; false when any step fails.
+bool WriteWholeFile(const std::wstring& path, const std::string& text);
+
+}  // namespace ziplib
