@@ -75,36 +75,6 @@ void ClickTool(HWND form, int index) {
 
 void Press(HWND form, const std::string& button) { ASSERT_TRUE(PressButton(form, button)) << button; }
 
-void Keys(HWND main, std::vector<WORD> keys, bool ctrl = false) {
-  qbtest::BringForward(main);
-  if (ctrl) keys.insert(keys.begin(), VK_CONTROL);
-  std::vector<INPUT> in;
-  auto add = [&in](WORD key, DWORD flags) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = key;
-    i.ki.dwFlags = flags;
-    in.push_back(i);
-  };
-  for (WORD key : keys) {
-    add(key, 0);
-    if (!(ctrl && key == VK_CONTROL)) add(key, KEYEVENTF_KEYUP);
-  }
-  if (ctrl) add(VK_CONTROL, KEYEVENTF_KEYUP);
-  for (INPUT& i : in) {
-    SendInput(1, &i, sizeof(INPUT));
-    Sleep(100);
-  }
-}
-
-// An item of the Tools menu, counted upwards from the last one (Run Scheduler is 0).
-void ToolsItem(HWND main, int fromLast) {
-  std::vector<WORD> keys{VK_F10, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN};
-  for (int i = 0; i <= fromLast; ++i) keys.push_back(VK_UP);
-  keys.push_back(VK_RETURN);
-  Keys(main, keys);
-}
-
 class QbEditors : public QbProgram {
  protected:
   void SetUp() override {
@@ -121,6 +91,19 @@ class QbEditors : public QbProgram {
                                L"TSchedulesForm", L"TAutoRunsForm", L"TFiltersForm", L"TStartupProfilesForm"})
       if (HWND w = static_cast<HWND>(mainProcess_->FindProcessWindow(cls, 100))) PostMessageW(w, WM_CLOSE, 0, 0);
     QbProgram::TearDown();
+  }
+  // The dialog an item of the Tools menu opens, the item counted upwards from the last
+  // one (Run Scheduler is 0).
+  HWND FromTools(int fromLast, const wchar_t* cls) {
+    HWND w = OpenFromMenu(*mainProcess_, main_, 3, fromLast + 1, cls);
+    if (w) Settle(w);
+    return w;
+  }
+  // The dialog a Ctrl shortcut of the main window opens.
+  HWND ByShortcut(WORD key, const wchar_t* cls) {
+    HWND w = OpenByKey(*mainProcess_, main_, {VK_CONTROL}, key, cls);
+    if (w) Settle(w);
+    return w;
   }
   HWND Window(const wchar_t* cls, unsigned ms = 10000) {
     HWND w = static_cast<HWND>(mainProcess_->FindProcessWindow(cls, ms));
@@ -149,8 +132,7 @@ class QbEditors : public QbProgram {
 };
 
 TEST_F(QbEditors, SchedulesStoredOnOkWithOneReloadAndKeptOnCancel) {
-  Keys(main_, {'1'}, true);
-  HWND list = Window(L"TSchedulesForm");
+  HWND list = ByShortcut('1', L"TSchedulesForm");
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(qbtest::WindowText(list), "Schedules");
   ClickTool(list, 0);
@@ -168,8 +150,7 @@ TEST_F(QbEditors, SchedulesStoredOnOkWithOneReloadAndKeptOnCancel) {
   EXPECT_EQ(scheduler_.ReloadCount(), 1);
 
   // The entry is deleted in the dialog, which is then cancelled: nothing changes.
-  Keys(main_, {'1'}, true);
-  list = Window(L"TSchedulesForm");
+  list = ByShortcut('1', L"TSchedulesForm");
   ASSERT_NE(list, nullptr);
   Select(Child(list, L"SysListView32"), 0);
   ClickTool(list, 3);  // Delete, after the separator
@@ -193,8 +174,7 @@ TEST_F(QbEditors, ATimeConflictIsRefusedAndTheDialogStaysOpen) {
   }
   qbtest::RegWrite("Schedules\\1", "ds", "1111111");
   qbtest::RegWrite("Schedules\\2", "d", "1");
-  Keys(main_, {'1'}, true);
-  HWND list = Window(L"TSchedulesForm");
+  HWND list = ByShortcut('1', L"TSchedulesForm");
   ASSERT_NE(list, nullptr);
   Press(list, "OK");
   const std::string text = TakeBox();
@@ -209,8 +189,7 @@ TEST_F(QbEditors, ATimeConflictIsRefusedAndTheDialogStaysOpen) {
 }
 
 TEST_F(QbEditors, AnAutoRunEntryIsStoredWithoutTellingTheScheduler) {
-  Keys(main_, {'2'}, true);
-  HWND list = Window(L"TAutoRunsForm");
+  HWND list = ByShortcut('2', L"TAutoRunsForm");
   ASSERT_NE(list, nullptr);
   ClickTool(list, 0);
   HWND editor = Window(L"TAutoRunForm");
@@ -233,8 +212,7 @@ TEST_F(QbEditors, AnAutoRunEntryIsStoredWithoutTellingTheScheduler) {
 }
 
 TEST_F(QbEditors, StartupAndShutdownProfiles) {
-  ToolsItem(main_, 2);
-  HWND form = Window(L"TStartupProfilesForm");
+  HWND form = FromTools(2, L"TStartupProfilesForm");
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(qbtest::WindowText(form), "Startup profiles");
   Tick(ProfileList(form), 1);  // B
@@ -245,8 +223,7 @@ TEST_F(QbEditors, StartupAndShutdownProfiles) {
   EXPECT_EQ(qbtest::RegRead(kGeneral, "StartupDelay"), "42");
 
   // With no turn-off choice stored the shut-down list refuses OK.
-  ToolsItem(main_, 1);
-  form = Window(L"TStartupProfilesForm");
+  form = FromTools(1, L"TStartupProfilesForm");
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(qbtest::WindowText(form), "Shutdown profiles");
   Tick(ProfileList(form), 0);
@@ -263,8 +240,7 @@ TEST_F(QbEditors, StartupAndShutdownProfiles) {
 
 TEST_F(QbEditors, AFilterAddedRenamedAndDeletedWithTheProfilesFollowing) {
   qbtest::RegWrite("ExFilters", "Media", "MP3,AVI");
-  ToolsItem(main_, 3);
-  HWND form = Window(L"TFiltersForm");
+  HWND form = FromTools(3, L"TFiltersForm");
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(qbtest::WindowText(form), "Exclude filters");
   HWND rows = Child(form, L"SysListView32");

@@ -140,6 +140,40 @@ inline HWND OpenFromMenu(qbtest::ChildProcess& manager, HWND main, int menu, int
   return nullptr;
 }
 
+// Types a shortcut into the foreground manager window w as a user does; mods are held
+// meanwhile.
+inline void TypeKey(HWND w, std::initializer_list<WORD> mods, WORD key) {
+  qbtest::BringForward(w);
+  std::vector<INPUT> in;
+  auto add = [&in](WORD vk, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    in.push_back(i);
+  };
+  for (WORD m : mods) add(m, false);
+  add(key, false);
+  add(key, true);
+  for (auto m = std::rbegin(mods); m != std::rend(mods); ++m) add(*m, true);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The window of class cls that a shortcut typed to the manager's main window opens. A key
+// typed while the activation is still on its way (just after a dialog closed or another
+// program ended) is lost, so when nothing came it is typed again, three times at most; a
+// box that came instead fails the test with its text.
+inline HWND OpenByKey(qbtest::ChildProcess& manager, HWND main, std::initializer_list<WORD> mods, WORD key,
+                      const wchar_t* cls, unsigned waitMs = 8000) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    TypeKey(main, mods, key);
+    if (HWND w = static_cast<HWND>(manager.FindProcessWindow(cls, waitMs))) return w;
+  }
+  if (HWND box = static_cast<HWND>(manager.FindProcessWindow(L"TMessageForm", 200)))
+    ADD_FAILURE() << "unexpected box: " << BoxText(box);
+  return nullptr;
+}
+
 class QbProgram : public ::testing::Test {
  protected:
   void SetUp() override {

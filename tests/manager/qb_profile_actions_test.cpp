@@ -124,9 +124,7 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   ListProfiles({"Old"});
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
-  qbtest::BringForward(main);
-  Input('N', true);
-  HWND wizard = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TWizardForm", 10000));
+  HWND wizard = OpenByKey(*mainProcess_, main, {VK_CONTROL}, 'N', L"TWizardForm");
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New Profile");
   auto next = [&] {

@@ -7,25 +7,6 @@
 namespace qb_test {
 namespace {
 
-// Keys as a user types them into the foreground manager; mods are held meanwhile.
-void Type(HWND main, std::initializer_list<WORD> mods, WORD key) {
-  qbtest::BringForward(main);
-  std::vector<INPUT> in;
-  auto add = [&in](WORD vk, bool up) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    in.push_back(i);
-  };
-  for (WORD m : mods) add(m, false);
-  add(key, false);
-  add(key, true);
-  for (auto m = std::rbegin(mods); m != std::rend(mods); ++m) add(*m, true);
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-  Sleep(200);
-}
-
 // The control of a dialog at a point of its client area; its text set as if typed.
 void SetTextAt(HWND form, int x, int y, const std::string& text) {
   HWND c = ChildWindowFromPointEx(form, POINT{x + 4, y + 4}, CWP_SKIPINVISIBLE);
@@ -69,15 +50,6 @@ class QbZipActions : public QbProgram {
     return args;
   }
 
-  // A window of the manager; a box found instead fails with its text.
-  HWND Await(const wchar_t* cls) {
-    HWND w = static_cast<HWND>(mainProcess_->FindProcessWindow(cls, 10000));
-    if (!w)
-      if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 200)))
-        ADD_FAILURE() << "unexpected box: " << BoxText(box);
-    return w;
-  }
-
   // Answers the box that comes (or the one given) with the button and returns its text.
   std::string Answer(const std::string& button, HWND box = nullptr) {
     if (!box) box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 10000));
@@ -101,8 +73,7 @@ TEST_F(QbZipActions, NewZipRunsTheTemporaryProfileAndTheCloseExportsTheSettings)
   qbtest::RegWrite(kGeneral, "RegBackupDir", backups);
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
-  Type(main, {VK_CONTROL, VK_MENU}, 'N');
-  HWND wizard = Await(L"TWizardForm");
+  HWND wizard = OpenByKey(*mainProcess_, main, {VK_CONTROL, VK_MENU}, 'N', L"TWizardForm");
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New ZIP File");
   // Next through the pages, then Finish.
@@ -209,7 +180,7 @@ TEST_F(QbZipActions, HelpFromTheOptionsAndTheWizardOpensTheirPagesTopic) {
   const auto help = [&](HWND w, bool byKey) {
     const size_t before = Started("KeyHH.exe").size();
     if (byKey)
-      Type(w, {}, VK_F1);
+      TypeKey(w, {}, VK_F1);
     else
       PostMessageW(static_cast<HWND>(qbtest::FindChildByText(w, "Help")), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return Started("KeyHH.exe").size() == before + 1; }));
@@ -226,8 +197,7 @@ TEST_F(QbZipActions, HelpFromTheOptionsAndTheWizardOpensTheirPagesTopic) {
   help(options, false);
   PostMessageW(options, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(options); }));
-  Type(main, {VK_CONTROL}, 'N');
-  HWND wizard = Await(L"TWizardForm");
+  HWND wizard = OpenByKey(*mainProcess_, main, {VK_CONTROL}, 'N', L"TWizardForm");
   ASSERT_NE(wizard, nullptr);
   help(wizard, false);
   PostMessageW(wizard, WM_CLOSE, 0, 0);
@@ -243,7 +213,7 @@ TEST_F(QbZipActions, ExportByHandAndHelp) {
   CopyFileW(tk::Widen(qbtest::BinDir() + "Quillbank.chm").c_str(), tk::Widen(dir_ / "Quillbank.chm").c_str(), FALSE);
   HWND main = StartMain();
   ASSERT_NE(main, nullptr);
-  Type(main, {}, VK_F1);
+  TypeKey(main, {}, VK_F1);
   EXPECT_TRUE(WaitFor([&] { return !Started("KeyHH.exe").empty(); }));
   EXPECT_EQ(Started("KeyHH.exe"),
             (std::vector<std::string>{"-QuillbankWin " + dir_ / "Quillbank.chm::/whatisit.html"}));

@@ -1,5 +1,5 @@
 # The scheduler: its decisions in-process, and the real QbSch.exe beside a stand-in runner.
-add_executable(stub_runqb ${CMAKE_CURRENT_LIST_DIR}/stub_runqb.cpp)
+add_executable(stub_runqb WIN32 ${CMAKE_CURRENT_LIST_DIR}/stub_runqb.cpp)
 target_link_options(stub_runqb PRIVATE -municode)
 target_link_libraries(stub_runqb PRIVATE advapi32)
 qb_add_test(scheduler_tests

@@ -7,19 +7,24 @@
 
 namespace qbtest {
 
-// Makes w the foreground window before keys are typed into it. The first request can be
-// lost (for one after another program has ended and taken the activation with it), so it
-// is repeated until w is in front, for a few seconds at most.
+// Makes w the foreground window before keys are typed into it. A window that a closing
+// modal dialog still holds disabled takes no keys, and the first request can be lost (for
+// one after another program has ended and taken the activation with it), so this waits
+// until w is enabled, in front and holding the focus, for a few seconds at most.
 inline bool BringForward(HWND w, DWORD timeoutMs = 5000) {
-  const DWORD start = GetTickCount();
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
-    SetForegroundWindow(w);
-    Sleep(100);
-    if (GetForegroundWindow() == w) {
-      Sleep(100);
-      return true;
+    if (IsWindowEnabled(w)) {
+      if (GetForegroundWindow() != w) SetForegroundWindow(w);
+      // In front, and its thread has taken the activation and given a control the focus.
+      GUITHREADINFO gui{};
+      gui.cbSize = sizeof(gui);
+      if (GetForegroundWindow() == w && GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gui) &&
+          gui.hwndActive == w && gui.hwndFocus)
+        return true;
     }
-    if (GetTickCount() - start > timeoutMs) return false;
+    if (GetTickCount64() >= end) return false;
+    Sleep(50);
   }
 }
 
