@@ -6,7 +6,17 @@
 // against the path below the item's base folder when names are kept relative to it (a
 // profile with a base folder stores its folders relative to it), else against the full
 // path. All without regard to case, '*' any run of characters (across '\' too), '?' any
-// one character, "*.*" everything.
+// one character, "*.*" everything. A '/' is taken as '\', as the system takes it.
+//
+// A mask that names a folder means what lies in it: a mask ending in '\' names a folder, and
+// one without wildcards names a file or a folder (never both at once); a name alone names a
+// folder of the base folder when names are kept relative to it. An exclude that names a
+// folder leaves out the folder and all below it: the walk does not go into it.
+//
+// A run that does not recurse lists the item's folder alone, and goes further down only
+// where an include mask with a folder leads; there each part of such a mask matches one
+// folder of the path ('*' stays within it), and a name alone matches the files of the item's
+// folder: each mask selects the files at the depth it names.
 #include <windows.h>
 
 #include <algorithm>
@@ -42,30 +52,99 @@ std::vector<std::string> SplitSpecList(const std::string& list) {
   return out;
 }
 
-MaskList::MaskList(const std::string& list, bool relative) {
-  for (std::string& text : SplitSpecList(list)) {
-    Against against = Against::Name;
-    if (text.find('\\') != std::string::npos)
-      against = relative && tk::ExtractFileDrive(text).empty() ? Against::Relative : Against::Full;
-    masks_.push_back({std::move(text), against});
+namespace {
+
+// The '\'-separated parts of a path or mask ("a\" gives "a" and "").
+std::vector<std::string_view> Parts(std::string_view path) {
+  std::vector<std::string_view> parts;
+  for (size_t pos = 0;;) {
+    const size_t slash = path.find('\\', pos);
+    parts.push_back(path.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos));
+    if (slash == std::string_view::npos) return parts;
+    pos = slash + 1;
   }
+}
+
+// The first `count` parts of the path match the mask's parts at the same places.
+bool PartsMatch(const std::vector<std::string_view>& path, const std::vector<std::string_view>& mask, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    if (!tk::MatchesMask(path[i], mask[i])) return false;
+  return true;
+}
+
+// The mask's parts lead through the folder (ending in '\') and on below it.
+bool LeadsInto(const std::string& folder, const std::string& mask) {
+  if (mask.empty()) return false;
+  const auto f = Parts(std::string_view(folder).substr(0, folder.size() - 1)), m = Parts(mask);
+  return m.size() > f.size() && PartsMatch(f, m, f.size());
+}
+
+}  // namespace
+
+MaskList::MaskList(const std::string& list, bool relative, bool atDepth) : atDepth_(atDepth) {
+  for (std::string& given : SplitSpecList(list)) {
+    Mask m;
+    std::string text = given;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    m.against = Against::Name;
+    if (text.find('\\') != std::string::npos)
+      m.against = relative && tk::ExtractFileDrive(text).empty() ? Against::Relative : Against::Full;
+    m.folderAgainst = m.against == Against::Name ? Against::Relative : m.against;
+    if (text.size() > 1 && text.back() == '\\') {
+      m.folder = text + "*";
+    } else {
+      m.file = text;
+      if (text.find_first_of("*?") == std::string::npos && (m.against != Against::Name || relative))
+        m.folder = text + "\\*";
+    }
+    m.given = std::move(given);
+    masks_.push_back(std::move(m));
+  }
+}
+
+bool MaskList::Match(const std::string& subject, const std::string& mask) const {
+  if (!atDepth_) return tk::MatchesMask(subject, mask);
+  const auto s = Parts(subject), m = Parts(mask);
+  return s.size() == m.size() && PartsMatch(s, m, s.size());
 }
 
 bool MaskList::Matches(const std::string& full, const std::string& rel) {
   const std::string name = tk::ExtractFileName(full);
+  const bool inItemFolder = rel.find('\\') == std::string::npos;
   bool any = false;
   for (Mask& m : masks_) {
     if (any && m.met) continue;   // the answer is known; only masks not met yet are still tried
-    const std::string& subject = m.against == Against::Name ? name : m.against == Against::Full ? full : rel;
-    if (tk::MatchesMask(subject, m.text)) any = m.met = true;
+    bool hit = false;
+    if (!m.file.empty())
+      hit = m.against == Against::Name ? (!atDepth_ || inItemFolder) && tk::MatchesMask(name, m.file)
+                                       : Match(m.against == Against::Full ? full : rel, m.file);
+    if (!hit && !m.folder.empty()) hit = Match(m.folderAgainst == Against::Full ? full : rel, m.folder);
+    if (hit) any = m.met = true;
   }
   return any;
+}
+
+bool MaskList::NamesFolder(const std::string& full, const std::string& rel) const {
+  // Below a folder mask "x\*" a '*' crossing '\' takes everything, which a list matched at
+  // depth does not.
+  if (atDepth_) return false;
+  for (const Mask& m : masks_)
+    if (!m.folder.empty() && tk::MatchesMask(m.folderAgainst == Against::Full ? full : rel, m.folder)) return true;
+  return false;
+}
+
+bool MaskList::MayHoldBelow(const std::string& full, const std::string& rel) const {
+  for (const Mask& m : masks_) {
+    if (m.against != Against::Name && LeadsInto(m.against == Against::Full ? full : rel, m.file)) return true;
+    if (LeadsInto(m.folderAgainst == Against::Full ? full : rel, m.folder)) return true;
+  }
+  return false;
 }
 
 std::vector<std::string> MaskList::Unmet() const {
   std::vector<std::string> unmet;
   for (const Mask& m : masks_)
-    if (!m.met) unmet.push_back(m.text);
+    if (!m.met) unmet.push_back(m.given);
   return unmet;
 }
 
@@ -154,7 +233,7 @@ struct Level {
 
 struct Selector {
   Selector(const DzipOptions& options, Reporter& reporter, const std::wstring& target)
-      : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH)),
+      : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH), !o.recurse),
         excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH)) {}
 
   const DzipOptions& o;
@@ -300,8 +379,16 @@ struct Selector {
       const FolderEntry& f = l.found[l.next++];
       if (!o.includeSysHidden && (f.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
       if (!(f.attributes & FILE_ATTRIBUTE_DIRECTORY)) AddFile(l.rel, f, mask, nameRoot);
-      else if (o.recurse) Enter(f, mask, nameRoot);   // a copy: `levels` grows
+      else if (GoesInto(l.rel + tk::Narrow(f.name) + "\\")) Enter(f, mask, nameRoot);   // a copy: `levels` grows
     }
+  }
+
+  // Recursing, every folder but one an exclude names; else only where an include leads.
+  bool GoesInto(const std::string& rel) const {
+    if (!o.recurse && !o.includeOnly) return false;
+    const std::string full = itemFolder + rel;
+    if (o.excludeOn && excludes.NamesFolder(full, rel)) return false;
+    return o.recurse || includes.MayHoldBelow(full, rel);
   }
 
   // Goes down into the folder f of the current one. A folder the system cannot open or
@@ -366,14 +453,16 @@ std::string FullPath(const std::string& p) {
 
 }  // namespace
 
-std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath) {
+std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath,
+                                    std::string* unmatched) {
   Selector s(o, rep, excludePath);
   if (o.afterDate && !o.date.empty()) {
     s.haveDate = ParseAfterDate(o.date, &s.afterTime);
     if (!s.haveDate) rep.Warning("After-date \"" + o.date + "\" is not a date in the form mmddyy; ignored");
   }
   std::vector<std::string> unmet;   // item and include masks that selected nothing
-  for (std::string spec : SplitSpecList(o.itemList)) {
+  for (const std::string& given : SplitSpecList(o.itemList)) {
+    std::string spec = given;
     std::replace(spec.begin(), spec.end(), '/', '\\');
     std::string base, mask;
     if (tk::DirectoryExists(spec) && spec.find_first_of("*?") == std::string::npos) {
@@ -394,12 +483,18 @@ std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const s
     }
     s.met = false;
     s.Walk(base, mask, nameRoot);
-    if (!s.met) unmet.push_back(spec);
+    if (!s.met) unmet.push_back(given);
   }
   // A mistyped folder or name selects nothing; the run goes on, but the user is told.
   if (o.includeOnly)
     for (std::string& mask : s.includes.Unmet()) unmet.push_back(std::move(mask));
   for (const std::string& spec : unmet) rep.Warning("No file matched \"" + spec + "\"");
+  if (unmatched) {
+    // The user's specs: under a base folder the include list, not the item of the base.
+    if (unmet.empty()) unmet = SplitSpecList(o.includeOnly && !s.includes.Empty() ? o.include : o.itemList);
+    unmatched->clear();
+    for (const std::string& spec : unmet) *unmatched += (unmatched->empty() ? "\"" : ", \"") + spec + "\"";
+  }
   return std::move(s.out);
 }
 

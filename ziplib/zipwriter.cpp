@@ -197,9 +197,10 @@ class Run {
     }
 
     if (rep_.Major(o_.zipFile, 0)) return dz::ZE_ABORT;
-    std::vector<SourceFile> files = SelectFiles(o_, rep_, target_);
+    std::string unmatched;   // the specs a run without anything to do names
+    std::vector<SourceFile> files = SelectFiles(o_, rep_, target_, &unmatched);
     if (rep_.Cancelled()) return dz::ZE_ABORT;
-    if (files.empty()) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + o_.itemList);
+    if (files.empty()) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + unmatched);
 
     // Plan: which old entries stay, which files go in.
     const std::vector<ZipEntry> noEntries;
@@ -237,7 +238,7 @@ class Run {
       log_.Line("Nothing changed: the zip was left as it was");
       return dz::ZE_OK;
     }
-    if (!exists && !anyFile) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + o_.itemList);
+    if (!exists && !anyFile) return Fail(dz::ZE_NONE, "Nothing to do: no file matched " + unmatched);
 
     // Write the new zip to a temporary file.
     std::wstring tempFolder = FolderOf(target_);

@@ -73,30 +73,43 @@ struct SourceFile {
 };
 
 // Chooses the files of the item list with the record's filters. Warnings (duplicate names)
-// go to the reporter. excludePath: the target zip, never taken into itself.
-std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath);
+// go to the reporter. excludePath: the target zip, never taken into itself. unmatched,
+// when given: the specs a run that finds nothing to do names, each in double quotes: those
+// that matched nothing, else (every file they matched was filtered out) all of them.
+std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const std::wstring& excludePath,
+                                    std::string* unmatched = nullptr);
 
 // The masks of an include or exclude list (dzip_select.cpp says how each is matched).
-// relative: names are kept relative to the item's base folder.
+// relative: names are kept relative to the item's base folder. atDepth: the include list
+// of a run that does not recurse, whose masks select files only at the depth they name.
 class MaskList {
  public:
-  MaskList(const std::string& list, bool relative);
+  MaskList(const std::string& list, bool relative, bool atDepth = false);
   bool Empty() const { return masks_.empty(); }
   // full: the file's full path; rel: its path below the base folder. A folder is asked
   // about with a trailing '\', as a file of any name in it would be. Each mask that
   // matches is noted as met.
   bool Matches(const std::string& full, const std::string& rel);
+  // The folder (asked about as in Matches) is named by a mask, or lies below one that is:
+  // everything in it matches.
+  bool NamesFolder(const std::string& full, const std::string& rel) const;
+  // A mask could select a file somewhere below the folder (asked about as in Matches).
+  bool MayHoldBelow(const std::string& full, const std::string& rel) const;
   // The masks that never matched, as they were given.
   std::vector<std::string> Unmet() const;
 
  private:
   enum class Against { Name, Full, Relative };
   struct Mask {
-    std::string text;
-    Against against;
+    std::string given;     // as the list held it
+    std::string file;      // matched as a file's mask ("" for a folder given with a trailing '\')
+    std::string folder;    // what lies in the folder the mask names ("" when it names none)
+    Against against, folderAgainst;
     bool met = false;
   };
+  bool Match(const std::string& subject, const std::string& mask) const;
   std::vector<Mask> masks_;
+  bool atDepth_;
 };
 
 // Helpers of the selection, open for tests of the library.

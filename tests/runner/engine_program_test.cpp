@@ -301,6 +301,42 @@ TEST_F(EngineProgram, ABaseFolderMatchesItsFoldersBelowIt) {
                                       "empty/", "notes.txt", "other/", "other/o.txt", "photos/", "photos/p.jpg"}));
 }
 
+// Specs typed by hand under a base folder: '/' as '\', a folder with or without its
+// trailing '\' means the files in it (below it too when recursing), an exclude that names
+// a folder leaves the folder out, and a run that finds nothing names the specs that failed.
+TEST_F(EngineProgram, SpecsThatNameFoldersUnderABaseFolder) {
+  const std::string base = work_ / "typed\\";
+  for (const char* dir : {"Docs\\sub\\deeper", "Pics\\more", "Notes\\sub\\deep", "tmp\\inner", "cache"})
+    qbtest::MakeDirs(base + dir);
+  for (const char* file : {"Docs\\top.txt", "Docs\\sub\\s.txt", "Docs\\sub\\s.doc", "Docs\\sub\\deeper\\d.txt",
+                           "Pics\\p.jpg", "Pics\\more\\m.jpg", "Notes\\n.txt", "Notes\\sub\\n.txt",
+                           "Notes\\sub\\deep\\n2.txt", "tmp\\t.txt", "tmp\\inner\\i.txt", "cache\\c.txt", "keep.txt"})
+    WriteFile(base + file, file);
+  const std::string typed = "Docs/sub/*.txt,Pics\\,Notes\\sub";
+  Profile("EngDeep", {{"zf", out_ + "Deep.zip"}, {"b", Flags({6})}, {"bdir", base}, {"il", typed}});
+  Profile("EngFlat", {{"zf", out_ + "Flat.zip"}, {"b", Flags({})}, {"bdir", base}, {"il", typed}});
+  Profile("EngExcl",
+          {{"zf", out_ + "Excl.zip"}, {"b", Flags({6})}, {"bdir", base}, {"il", "*.*"}, {"ef", "tmp,cache\\"}});
+  Profile("EngNone", {{"zf", out_ + "None.zip"}, {"b", Flags({6})}, {"bdir", base}, {"il", "Nope/*.txt,Gone\\"}});
+  EXPECT_EQ(runner_.Run("R EngDeep EngFlat EngExcl EngNone"),
+            (std::vector<std::string>{"0 No file matched \"Nope/*.txt\"", "0 No file matched \"Gone\\\"",
+                                      "12 Nothing to do: no file matched \"Nope/*.txt\", \"Gone\\\"",
+                                      "12 EngNone: Nothing to do!"}));
+  EXPECT_EQ(runner_.ExitCode(), 12);
+  for (const char* zip : {"Deep.zip", "Flat.zip", "Excl.zip"}) EXPECT_TRUE(UnzipTestPasses(out_ + zip)) << zip;
+  EXPECT_EQ(ZipNames(out_ + "Deep.zip"),
+            (std::vector<std::string>{"Docs/", "Docs/sub/", "Docs/sub/deeper/", "Docs/sub/deeper/d.txt",
+                                      "Docs/sub/s.txt", "Notes/", "Notes/sub/", "Notes/sub/deep/",
+                                      "Notes/sub/deep/n2.txt", "Notes/sub/n.txt", "Pics/", "Pics/more/",
+                                      "Pics/more/m.jpg", "Pics/p.jpg"}));
+  EXPECT_EQ(ZipNames(out_ + "Flat.zip"), (std::vector<std::string>{"Docs/", "Docs/sub/", "Docs/sub/s.txt", "Notes/",
+                                                                   "Notes/sub/", "Notes/sub/n.txt", "Pics/",
+                                                                   "Pics/p.jpg"}));
+  const auto kept = ZipNames(out_ + "Excl.zip");
+  EXPECT_TRUE(Contains(kept, "keep.txt") && Contains(kept, "Notes/sub/deep/n2.txt"));
+  for (const auto& name : kept) EXPECT_TRUE(name.rfind("tmp/", 0) && name.rfind("cache/", 0)) << name;
+}
+
 // A script or the task scheduler sees from the exit code whether every profile of the
 // command succeeded: 0, else the first error code of the run (1 when its failures came
 // with code 0 alone); the lines and the results stay what they were.
