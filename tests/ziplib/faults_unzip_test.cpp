@@ -275,6 +275,29 @@ TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
   EXPECT_EQ(ok.Test(t / "ok.zip"), 0);
 }
 
+// A last name ending in the bytes of a zip64 end record and its locator: the record lies
+// inside the directory it would describe, or says what the classic end record does not, or
+// is not where the locator points; the classic end record describes the zip.
+TEST(UnzipFaults, Zip64RecordBytesInANameLeaveTheClassicEndRecordInCharge) {
+  TempDir t;
+  const std::vector<Item> items{{.name = "a.txt", .data = "alpha"}, {.name = "b", .data = "beta"}};
+  const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(items, 0, 0, 0);
+  const zipcraft::Built variants[] = {zipcraft::Zip64BytesInLastName(items, 2, plain.cdSize, plain.cdOffset),
+                                      zipcraft::Zip64BytesInLastName(items, 7, 1, 2),
+                                      zipcraft::Zip64BytesInLastName(items, 2, plain.cdSize, plain.cdOffset, 1ull << 40)};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const std::string zip = t / ("magic" + std::to_string(i) + ".zip");
+    WriteFile(zip, variants[i].bytes);
+    Recorded r;
+    EXPECT_EQ(r.Test(zip), 0);
+    EXPECT_EQ(r.Run(zip, "a.txt", t / ("out" + std::to_string(i)), {F::RecurseFlag}), 0);
+    EXPECT_EQ(ReadFile(t / ("out" + std::to_string(i) + "\\a.txt")), "alpha");
+  }
+  // The outside tools agree on the second.
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "magic1.zip") && OutsidePasses("7z t", t / "magic1.zip"));
+}
+
 TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
   TempDir t;
   const uint16_t unix = (3 << 8) | 30;
