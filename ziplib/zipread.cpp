@@ -252,10 +252,10 @@ ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffse
   const auto differs = [](uint64_t value, uint64_t marker, uint64_t other) {
     return value != marker && value != other && !(marker == 0xFFFF && value == (other & 0xFFFF));
   };
-  const bool disagree = differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
-                        differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
-                        differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) ||
-                        differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset);
+  const bool disagree =
+      differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
+      differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
+      differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset);
   if (disagree) {
     // One of the two is wrong: the classic record when it describes a whole directory,
     // else the zip64 one, and a test then says that they disagree.

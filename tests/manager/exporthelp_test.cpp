@@ -116,7 +116,8 @@ TEST_F(ExportHelp, AutomaticExportKeepsTheLastGoodBackupWhenItFails) {
   EXPECT_FALSE(ExportProfiles(folder, ""));
   CloseHandle(held);
   EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName), good);
-  EXPECT_EQ(qbtest::ListDir(folder), (std::vector<std::string>{kAutoExportFileName, kAutoExportFileName + std::string(".new")}));
+  const std::vector<std::string> both{kAutoExportFileName, kAutoExportFileName + std::string(".new")};
+  EXPECT_EQ(qbtest::ListDir(folder), both);
   EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName + ".new"), "mine");
 
   // A folder that no longer exists: nothing is written anywhere.
