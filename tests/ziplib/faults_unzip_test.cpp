@@ -282,9 +282,10 @@ TEST(UnzipFaults, Zip64RecordBytesInANameLeaveTheClassicEndRecordInCharge) {
   TempDir t;
   const std::vector<Item> items{{.name = "a.txt", .data = "alpha"}, {.name = "b", .data = "beta"}};
   const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(items, 0, 0, 0);
-  const zipcraft::Built variants[] = {zipcraft::Zip64BytesInLastName(items, 2, plain.cdSize, plain.cdOffset),
+  const uint64_t size = plain.cdSize, offset = plain.cdOffset;
+  const zipcraft::Built variants[] = {zipcraft::Zip64BytesInLastName(items, 2, size, offset),
                                       zipcraft::Zip64BytesInLastName(items, 7, 1, 2),
-                                      zipcraft::Zip64BytesInLastName(items, 2, plain.cdSize, plain.cdOffset, 1ull << 40)};
+                                      zipcraft::Zip64BytesInLastName(items, 2, size, offset, 1ull << 40)};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     const std::string zip = t / ("magic" + std::to_string(i) + ".zip");
@@ -362,7 +363,7 @@ TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
   const std::vector<std::pair<std::string, std::string>> items = {
       {"Readme.txt", "first"}, {"README.TXT", "second"}, {"readme.txt", "third"}, {"x.txt", "x"},
       {"x.txt.", "x dotted"},  {"space", "bare"},        {"space ", "blank"},     {"sub/twice.txt", "once"},
-      {"Sub/twice.txt", "twice"}};
+      {"Sub/twice.txt", "twice"}, {"F/x.txt", "folded"}, {"f. /x.txt", "folded again"}};
   std::vector<Item> zipItems;
   for (const auto& [name, data] : items) zipItems.push_back({.name = name, .data = data});
   WriteFile(t / "one.zip", zipcraft::Zip(zipItems).bytes);
@@ -372,17 +373,60 @@ TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
     SCOPED_TRACE(pass ? "over the files of the first run" : "into an empty folder");
     Recorded r;
     EXPECT_EQ(r.Extract(t / "one.zip", dest), dz::UE_CREATE);
-    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 6);
     for (const char* later : {"README.TXT", "readme.txt"})
       EXPECT_TRUE(AnyMessageHas(r, later + std::string(": not extracted, it names the same file as Readme.txt"), ""));
     EXPECT_TRUE(AnyMessageHas(r, "x.txt.: ", "same file as x.txt,"));
     EXPECT_TRUE(AnyMessageHas(r, "space : ", "same file as space,"));
     EXPECT_TRUE(AnyMessageHas(r, "Sub/twice.txt: ", "same file as sub/twice.txt,"));
-    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"Readme.txt", "space", "sub", "x.txt"}));
+    EXPECT_TRUE(AnyMessageHas(r, "f. /x.txt: ", "same file as F/x.txt,"));
+    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"F", "Readme.txt", "space", "sub", "x.txt"}));
     EXPECT_EQ(ReadFile(dest + "\\readme.txt"), "first");
     EXPECT_EQ(ReadFile(dest + "\\x.txt"), "x");
     EXPECT_EQ(ReadFile(dest + "\\space"), "bare");
     EXPECT_EQ(ReadFile(dest + "\\sub\\twice.txt"), "once");
+  }
+}
+
+// Files already there: an existing file's new content goes under a name no file had, so
+// the user's own files beside it stay as they are, whatever their names, and an item that
+// fails leaves its old file as it was. Items the outside tools read: a folder entry holding
+// data is made a folder (with a warning), an entry under strong encryption is of an
+// unsupported method, not one of a wrong password, and a zip without entries passes.
+TEST(UnzipFaults, ExtractionKeepsTheFilesBesideAndReadsWhatThePeersRead) {
+  TempDir t;
+  const std::string out = t / "out\\";
+  qbtest::MakeDirs(out);
+  const std::vector<std::string> mine{"a.txt", "a.txt.qbpart", "b.txt", "qbx00000001.tmp"};
+  for (const std::string& name : mine) WriteFile(out + name, "mine: " + name);
+  WriteFile(t / "x.zip", zipcraft::Zip({{.name = "a.txt", .data = "new a"},
+                                        {.name = "dd/", .data = "stray"},
+                                        {.name = "dd/x.txt", .data = "in dd"}})
+                             .bytes);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "x.zip") && OutsidePasses("7z t", t / "x.zip"));
+  const Item badCrc{.name = "b.txt", .data = "new b", .crc = 1, .compSize = 5, .size = 5, .filled = true};
+  WriteFile(t / "bad.zip", zipcraft::Zip({badCrc}).bytes);
+  Recorded r;
+  EXPECT_EQ(r.Extract(t / "x.zip", out), 0);
+  EXPECT_TRUE(AnyMessageHas(r, "dd/: a folder entry holding 5 bytes of data", ""));
+  EXPECT_EQ(r.Extract(t / "bad.zip", out), dz::UE_CRC);
+  EXPECT_EQ(ReadFile(out + "a.txt"), "new a");
+  EXPECT_EQ(ReadFile(out + "dd\\x.txt"), "in dd");
+  for (const std::string& name : mine)
+    if (name != "a.txt") EXPECT_EQ(ReadFile(out + name), "mine: " + name);
+  EXPECT_EQ(qbtest::ListDir(out),
+            (std::vector<std::string>{"a.txt", "a.txt.qbpart", "b.txt", "dd", "qbx00000001.tmp"}));
+
+  const Item strong{.name = "s.txt", .data = "sealed data, more than a header", .flags = 0x41};
+  WriteFile(t / "strong.zip", zipcraft::Zip({strong}).bytes);
+  r.uz.lpszDecryptCode.SetText("secret");
+  EXPECT_EQ(r.Run(t / "strong.zip", "*.*", "", {F::QuietFlag, F::TestFlag, F::RecurseFlag, F::DecryptFlag}),
+            dz::UE_METHOD);
+  for (const char* comment : {"", "a comment alone"}) {
+    WriteFile(t / "empty.zip", zipcraft::EndRecord(0, 0, 0, comment));
+    EXPECT_TRUE(OutsidePasses("python3 -m zipfile -t", t / "empty.zip"));
+    EXPECT_EQ(r.Test(t / "empty.zip"), 0);
+    EXPECT_EQ(r.Run(t / "empty.zip", "a.txt", out, {F::RecurseFlag}), dz::UE_NOFILES);  // an extract names items
   }
 }
 
