@@ -108,7 +108,7 @@ TEST_F(ExportHelp, AutomaticExportKeepsTheLastGoodBackupWhenItFails) {
   EXPECT_EQ(qbtest::ListDir(folder), std::vector<std::string>{kAutoExportFileName});
 
   // The new export cannot take the good one's place (held open): the good one stays as it
-  // was, and the user's file of the name earlier versions wrote to first is left alone.
+  // was, and so does a file of the fixed name earlier versions first deleted.
   qbtest::RegWrite("Profiles\\Q", "zf", "C:\\q.zip");
   qbtest::WriteFile(folder + kAutoExportFileName + ".new", "mine");
   HANDLE held = CreateFileW(tk::Widen(folder + kAutoExportFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -116,8 +116,7 @@ TEST_F(ExportHelp, AutomaticExportKeepsTheLastGoodBackupWhenItFails) {
   EXPECT_FALSE(ExportProfiles(folder, ""));
   CloseHandle(held);
   EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName), good);
-  const std::vector<std::string> both{kAutoExportFileName, kAutoExportFileName + std::string(".new")};
-  EXPECT_EQ(qbtest::ListDir(folder), both);
+  EXPECT_EQ(qbtest::ListDir(folder).size(), 2u);
   EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName + ".new"), "mine");
 
   // A folder that no longer exists: nothing is written anywhere.

@@ -80,10 +80,10 @@ TEST(UnzipFuzz, MutatedZipsNeverCrashHangEscapeOrPassDamage) {
                                                 {.name = "empty.txt"}},
                                                "comment")
                                      .bytes};
-  const std::vector<zipcraft::Item> magicItems{{.name = "dir/a.txt", .data = "alpha text alpha text alpha text"},
-                                               {.name = "z64", .data = bin}};
-  const zipcraft::Built magic = zipcraft::Zip64BytesInLastName(magicItems, 0, 0, 0);
-  seeds.push_back(zipcraft::Zip64BytesInLastName(magicItems, 2, magic.cdSize, magic.cdOffset).bytes);
+  const std::vector<zipcraft::Item> magic{{.name = "dir/a.txt", .data = "alpha text alpha text alpha text"},
+                                          {.name = "z64", .data = bin}};
+  const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(magic, 0, 0, 0);
+  seeds.push_back(zipcraft::Zip64BytesInLastName(magic, 2, plain.cdSize, plain.cdOffset).bytes);
   qbtest::MakeDirs(t / "s\\d");
   WriteFile(t / "s\\d\\a.txt", "alpha text alpha text alpha text");
   WriteFile(t / "s\\b.bin", bin);

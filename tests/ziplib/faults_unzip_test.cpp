@@ -276,27 +276,25 @@ TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
 }
 
 // A last name ending in the bytes of a zip64 end record and its locator: the record lies
-// inside the directory it would describe, or says what the classic end record does not, or
-// is not where the locator points; the classic end record describes the zip.
+// inside the directory it would describe, or is not where the locator points, or says what
+// the classic end record does not; the classic end record describes the zip.
 TEST(UnzipFaults, Zip64RecordBytesInANameLeaveTheClassicEndRecordInCharge) {
   TempDir t;
   const std::vector<Item> items{{.name = "a.txt", .data = "alpha"}, {.name = "b", .data = "beta"}};
   const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(items, 0, 0, 0);
   const uint64_t size = plain.cdSize, offset = plain.cdOffset;
-  const zipcraft::Built variants[] = {zipcraft::Zip64BytesInLastName(items, 2, size, offset),
-                                      zipcraft::Zip64BytesInLastName(items, 7, 1, 2),
-                                      zipcraft::Zip64BytesInLastName(items, 2, size, offset, 1ull << 40)};
-  for (int i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
-    const std::string zip = t / ("magic" + std::to_string(i) + ".zip");
-    WriteFile(zip, variants[i].bytes);
+  const std::string zip = t / "m.zip";
+  for (const auto& z : {zipcraft::Zip64BytesInLastName(items, 2, size, offset),
+                        zipcraft::Zip64BytesInLastName(items, 2, size, offset, 1ull << 40),
+                        zipcraft::Zip64BytesInLastName(items, 7, 1, 2)}) {
+    WriteFile(zip, z.bytes);
     Recorded r;
     EXPECT_EQ(r.Test(zip), 0);
-    EXPECT_EQ(r.Run(zip, "a.txt", t / ("out" + std::to_string(i)), {F::RecurseFlag}), 0);
-    EXPECT_EQ(ReadFile(t / ("out" + std::to_string(i) + "\\a.txt")), "alpha");
+    EXPECT_EQ(r.Run(zip, "a.txt", t / "out", {F::RecurseFlag, F::OverWriteFlag}), 0);
+    EXPECT_EQ(ReadFile(t / "out\\a.txt"), "alpha");
   }
-  // The outside tools agree on the second.
-  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "magic1.zip") && OutsidePasses("7z t", t / "magic1.zip"));
+  // The outside tools agree on the last, which says what the classic record does not.
+  EXPECT_TRUE(OutsidePasses("unzip -tq", zip) && OutsidePasses("7z t", zip));
 }
 
 TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
@@ -397,12 +395,9 @@ TEST(UnzipFaults, ExtractionKeepsTheFilesBesideAndReadsWhatThePeersRead) {
   TempDir t;
   const std::string out = t / "out\\";
   qbtest::MakeDirs(out);
-  const std::vector<std::string> mine{"a.txt", "a.txt.qbpart", "b.txt", "qbx00000001.tmp"};
-  for (const std::string& name : mine) WriteFile(out + name, "mine: " + name);
-  WriteFile(t / "x.zip", zipcraft::Zip({{.name = "a.txt", .data = "new a"},
-                                        {.name = "dd/", .data = "stray"},
-                                        {.name = "dd/x.txt", .data = "in dd"}})
-                             .bytes);
+  for (const char* name : {"a.txt", "a.txt.qbpart", "b.txt", "qbx00000001.tmp"}) WriteFile(out + name, name);
+  WriteFile(t / "x.zip", zipcraft::Zip({{.name = "a.txt", .data = "new a"}, {.name = "dd/", .data = "stray"},
+                                        {.name = "dd/x.txt", .data = "in dd"}}).bytes);
   EXPECT_TRUE(OutsidePasses("unzip -tq", t / "x.zip") && OutsidePasses("7z t", t / "x.zip"));
   const Item badCrc{.name = "b.txt", .data = "new b", .crc = 1, .compSize = 5, .size = 5, .filled = true};
   WriteFile(t / "bad.zip", zipcraft::Zip({badCrc}).bytes);
@@ -410,15 +405,12 @@ TEST(UnzipFaults, ExtractionKeepsTheFilesBesideAndReadsWhatThePeersRead) {
   EXPECT_EQ(r.Extract(t / "x.zip", out), 0);
   EXPECT_TRUE(AnyMessageHas(r, "dd/: a folder entry holding 5 bytes of data", ""));
   EXPECT_EQ(r.Extract(t / "bad.zip", out), dz::UE_CRC);
-  EXPECT_EQ(ReadFile(out + "a.txt"), "new a");
-  EXPECT_EQ(ReadFile(out + "dd\\x.txt"), "in dd");
-  for (const std::string& name : mine)
-    if (name != "a.txt") EXPECT_EQ(ReadFile(out + name), "mine: " + name);
   EXPECT_EQ(qbtest::ListDir(out),
             (std::vector<std::string>{"a.txt", "a.txt.qbpart", "b.txt", "dd", "qbx00000001.tmp"}));
+  EXPECT_EQ(ReadFile(out + "a.txt") + ReadFile(out + "dd\\x.txt"), "new ain dd");
+  for (const char* name : {"a.txt.qbpart", "b.txt", "qbx00000001.tmp"}) EXPECT_EQ(ReadFile(out + name), name);
 
-  const Item strong{.name = "s.txt", .data = "sealed data, more than a header", .flags = 0x41};
-  WriteFile(t / "strong.zip", zipcraft::Zip({strong}).bytes);
+  WriteFile(t / "strong.zip", zipcraft::Zip({{.name = "s", .data = "sealed, past a header", .flags = 0x41}}).bytes);
   r.uz.lpszDecryptCode.SetText("secret");
   EXPECT_EQ(r.Run(t / "strong.zip", "*.*", "", {F::QuietFlag, F::TestFlag, F::RecurseFlag, F::DecryptFlag}),
             dz::UE_METHOD);

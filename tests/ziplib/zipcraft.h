@@ -155,9 +155,9 @@ inline Built Zip(std::vector<Item> items, const std::string& comment = "",
 inline Built Zip64BytesInLastName(std::vector<Item> items, uint64_t count, uint64_t cdSize, uint64_t cdOffset,
                                   uint64_t locatorAt = ~0ull) {
   const std::string name = items.back().name;
-  items.back().name = name + Zip64End(0, 0, 0, 0);
-  const uint64_t at = Zip(items).bytes.size() - 22 - 76;
-  items.back().name = name + Zip64End(count, cdSize, cdOffset, locatorAt == ~0ull ? at : locatorAt);
+  items.back().name += Zip64End(0, 0, 0, 0);
+  if (locatorAt == ~0ull) locatorAt = Zip(items).bytes.size() - 22 - 76;
+  items.back().name = name + Zip64End(count, cdSize, cdOffset, locatorAt);
   return Zip(items);
 }
 
