@@ -9,6 +9,7 @@
 #include "toolkit/datetime.h"
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 
 namespace {
 
@@ -43,17 +44,16 @@ bool ExportByHand(const std::string& file) {
   return false;
 }
 
-// Written beside the backup under another name and moved over it only when complete,
-// so a failed export leaves the last good backup as it was.
+// Written beside the backup under a name no file had and moved over it only when
+// complete, so a failed export leaves the last good backup as it was.
 bool ExportAutomatically(const std::string& folder) {
   const std::string target = tk::IncludeTrailingBackslash(folder) + kAutoExportFileName;
-  const std::string fresh = target + ".new";
   bool done = false;
-  if (DirExistsQuiet(folder)) {
-    tk::RemoveFile(fresh);
-    done = !FileExistsQuiet(fresh) && RegeditExport(fresh) &&
-           MoveFileExW(tk::Widen(fresh).c_str(), tk::Widen(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  tk::TempFile reserve;   // keeps the fresh name ours while regedit writes it
+  if (DirExistsQuiet(folder) && reserve.CreateReserving(folder, "qbe", ".reg")) {
+    const std::string fresh = reserve.Path() + ".reg";
+    done = RegeditExport(fresh) && MoveFileExW(tk::Widen(fresh).c_str(), tk::Widen(target).c_str(),
+                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done) tk::RemoveFile(fresh);
   }
   if (!done) {

@@ -105,7 +105,9 @@ void SetComment(TZipFile& z, const TQbProfile& p) {
 // The keep-newest pruning of zip logs and dated zips.
 void Prune(const TQbProfile& p, const std::string& computer) {
   p.PruneZipLogs(Runner.ErrorList);
-  if (p.ztk > 1) DeleteOldFiles(p.MakeZipNameWithDate(computer, true), p.ztk, Runner.ErrorList, false);
+  if (p.ztk > 1)
+    DeleteOldFiles(p.MakeZipNameWithDate(computer, true), p.ztk, Runner.ErrorList, false,
+                   [&](const std::string& name) { return p.IsDatedZipName(name, computer); });
 }
 
 // Delete-before-running builds the new zip apart and lets it replace the old one only
@@ -124,7 +126,7 @@ bool PrepareFreshZip(TFreshZip& fz, const TQbProfile& p, const std::string& comp
   fz.fresh.clear();
   if (!p.b->GetFlag(poDeleteZipFirst) || !tk::FileExists(fz.target)) return true;
   HANDLE h = CreateFileW(tk::Widen(fz.target).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE || !fz.reserve.Create(tk::ExtractFilePath(fz.target), "qbn")) {
+  if (h == INVALID_HANDLE_VALUE || !fz.reserve.CreateReserving(tk::ExtractFilePath(fz.target), "qbn", ".zip")) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     AddRunFailure(0, "Couldn't delete " + fz.target + " before running", p.pn, computer);
     return false;

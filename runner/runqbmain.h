@@ -133,6 +133,3 @@ int RunQbMain();
 void HandOffErrors();
 // The error-file text of the list: each entry one line (CR and LF inside become blanks).
 std::string ErrorListText(const tk::TStringList& list);
-// Creates a new error file (never one that exists) in the Errors folder and writes
-// text into it; the name on success, "" when none could be written.
-std::string SaveNewErrorFile(const std::string& text);

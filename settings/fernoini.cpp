@@ -324,6 +324,31 @@ std::string NewErrorFileName() {
   return GetErrorsDir() + name;
 }
 
+std::string SaveNewErrorFile(const std::string& text) {
+  const std::string dir = GetErrorsDir();
+  const tk::TDateTime now = tk::Now();
+  // Names are the time of creation; a name another runner took in the same
+  // millisecond is never reused: the next millisecond's name is tried instead.
+  for (int i = 0; i < 1000; ++i) {
+    const std::string name =
+        dir + tk::FormatDateTime("yyyy mm dd - hh nn ss zzz", now + i / 86400000.0) + ".err";
+    HANDLE h = CreateFileW(tk::Widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return std::string();
+    }
+    DWORD written = 0;
+    const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
+    CloseHandle(h);
+    if (ok) return name;
+    tk::RemoveFile(name);
+    return std::string();
+  }
+  return std::string();
+}
+
 void PlayBeep(TFernoIni& ini) {
   Beep(static_cast<DWORD>(ini.GetBeepFrequency()), static_cast<DWORD>(ini.GetBeepDuration()));
 }

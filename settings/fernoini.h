@@ -264,6 +264,9 @@ std::string GetErrorsDir();
 // GetErrorsDir() + the local time as "yyyy mm dd - hh nn ss zzz" (24-hour, zero
 // padded) + ".err", e.g. "2003 07 14 - 09 05 03 042.err".
 std::string NewErrorFileName();
+// Creates a new error file (never one that exists) in the Errors folder and writes
+// text into it; the name on success, "" when none could be written.
+std::string SaveNewErrorFile(const std::string& text);
 
 // The system beep with BeepFrequency hertz for BeepDuration milliseconds.
 void PlayBeep(TFernoIni& ini);

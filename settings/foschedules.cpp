@@ -29,17 +29,6 @@ bool StartShownNormal(const std::string& commandLine, bool feedbackCursor) {
                                     .WaitMs = std::nullopt});
 }
 
-bool WriteTextFile(const std::string& name, const std::string& text) {
-  HANDLE h = CreateFileW(tk::Widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                  written == text.size();
-  CloseHandle(h);
-  return ok;
-}
-
 }  // namespace
 
 bool WeekDaysShared(const std::string& a, const std::string& b) {
@@ -261,8 +250,8 @@ void RunProfileFrom(const std::string& programDir, char mode, const std::string&
 
   // The one-shot value must not reach a later run that the scheduler did not start.
   if (fromScheduler) TFernoIni().SetbRunFromScheduler(false);
-  const std::string errorFile = NewErrorFileName();
-  tk::ForceDirectories(tk::ExtractFilePath(errorFile));
-  if (!WriteTextFile(errorFile, "0 Couldn't run RunQb\r\n")) return;
+  tk::ForceDirectories(GetErrorsDir());
+  const std::string errorFile = SaveNewErrorFile("0 Couldn't run RunQb\r\n");
+  if (errorFile.empty()) return;
   StartShownNormal(QuoteIfSpaces(programDir + QbEwExe) + " " + QuoteIfSpaces(errorFile), false);
 }

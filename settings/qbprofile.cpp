@@ -256,8 +256,45 @@ std::string TQbProfile::MakeZipNameWithDate(const std::string& subDir, bool wild
   return MakeZipNameWithDate(subDir, wildcard, tk::Date());
 }
 
+namespace {
+
+// Marks a place of the date that holds a digit in every dated name; no file name holds it.
+constexpr char kDigitMark = '<';
+
+// The date part of the mask of a profile's dated zips: every "d", "m" and "y" a '?', then the
+// first "ww" "Week?". With numbers marked, a place that holds a digit in every dated name is
+// kDigitMark instead (a run of three or more "d" or "m" is a day's or a month's name: any text).
+std::string DateMask(std::string part, bool markNumbers) {
+  for (size_t i = 0; i < part.size();) {
+    const char l = static_cast<char>(part[i] | 0x20);
+    if (l != 'd' && l != 'm' && l != 'y') {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < part.size() && static_cast<char>(part[end] | 0x20) == l) ++end;
+    const char mark = markNumbers && (l == 'y' || end - i < 3) ? kDigitMark : '?';
+    for (; i < end; ++i) part[i] = mark;
+  }
+  return ReplaceFirstText(part, "ww", markNumbers ? std::string("Week") + kDigitMark : "Week?");
+}
+
+}  // namespace
+
+bool TQbProfile::IsDatedZipName(const std::string& fileName, const std::string& subDir) const {
+  const std::string mask = tk::ExtractFileName(DatedZipName(subDir, 2, 0.0));
+  if (zfndf.empty() || fileName.size() != mask.size()) return false;
+  for (size_t i = 0; i < mask.size(); ++i)
+    if (mask[i] == kDigitMark && (fileName[i] < '0' || fileName[i] > '9')) return false;
+  return true;
+}
+
 std::string TQbProfile::MakeZipNameWithDate(const std::string& subDir, bool wildcard,
                                             tk::TDateTime day) const {
+  return DatedZipName(subDir, wildcard ? 1 : 0, day);
+}
+
+std::string TQbProfile::DatedZipName(const std::string& subDir, int mask, tk::TDateTime day) const {
   std::string format = zfndf;
   const size_t star = format.find('*');
   const bool dateFirst = star != std::string::npos;
@@ -267,17 +304,8 @@ std::string TQbProfile::MakeZipNameWithDate(const std::string& subDir, bool wild
   const std::string name = tk::ChangeFileExt(tk::ExtractFileName(zf), "");
   const char sep = ZipNameSeparator(zfndf);
 
-  std::string datePart;
-  if (wildcard) {
-    datePart = format;
-    for (char& c : datePart) {
-      const char l = static_cast<char>(c | 0x20);
-      if (l == 'd' || l == 'm' || l == 'y') c = '?';
-    }
-    datePart = ReplaceFirstText(datePart, "ww", "Week?");
-  } else {
-    datePart = ExpandWeekToken(tk::FormatDateTime(format, std::floor(day)), day);
-  }
+  const std::string datePart = mask ? DateMask(format, mask == 2)
+                                    : ExpandWeekToken(tk::FormatDateTime(format, std::floor(day)), day);
 
   std::string result = folder;
   if (!subDir.empty()) result += subDir + "\\";

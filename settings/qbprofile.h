@@ -84,6 +84,10 @@ class TQbProfile {
   // As above for a given day instead of today.
   std::string MakeZipNameWithDate(const std::string& subDir, bool wildcard,
                                   tk::TDateTime day) const;
+  // fileName (without folder), found with the mask of MakeZipNameWithDate, is one the
+  // dated name gives on some day: a digit wherever the date has a number. The pruning of
+  // old zips takes no other.
+  bool IsDatedZipName(const std::string& fileName, const std::string& subDir) const;
   // il, after "bdir\  ->  " when a base folder is set.
   std::string GetSourceText() const;
 
@@ -135,6 +139,11 @@ class TQbProfile {
   int32_t te = 0;
   int32_t nrl = 0;
   std::string efil;
+
+ private:
+  // The dated zip name: mask 0 for day, 1 the pruning mask, 2 that mask with its numbers
+  // marked (IsDatedZipName).
+  std::string DatedZipName(const std::string& subDir, int mask, tk::TDateTime day) const;
 };
 
 // Stored doubles (dates, times, the date filter) are the general float text with '.'.

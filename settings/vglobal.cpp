@@ -130,7 +130,8 @@ void DeleteOrReport(const std::string& fullName, tk::TStringList& errorList) {
 
 }  // namespace
 
-void DeleteOldFiles(std::string_view mask, int keep, tk::TStringList& errorList, bool byDate) {
+void DeleteOldFiles(std::string_view mask, int keep, tk::TStringList& errorList, bool byDate,
+                    const std::function<bool(const std::string& name)>& isOwn) {
   if (keep < 0) return;
   const size_t slash = mask.find_last_of('\\');
   const std::string folder(slash == std::string_view::npos ? std::string_view() : mask.substr(0, slash + 1));
@@ -138,6 +139,7 @@ void DeleteOldFiles(std::string_view mask, int keep, tk::TStringList& errorList,
   std::vector<FoundFile> files;
   for (const tk::TSearchRec& rec : tk::FindFiles(mask, tk::faAnyFile)) {
     if (rec.attr & (tk::faDirectory | tk::faVolumeID)) continue;
+    if (isOwn && !isOwn(rec.name)) continue;
     FoundFile f{rec.name, Ticks(rec.lastWrite), 0.0};
     if (!tk::FileTimeToDateTime(rec.lastWrite, &f.localTime)) f.localTime = 0.0;
     files.push_back(std::move(f));

@@ -3,6 +3,7 @@
 // "Quiet" below: the file-system call runs with the critical-error mode set to fail
 // silently, so a missing or empty removable drive never raises a system box.
 // Paths are UTF-8 text.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -66,7 +67,10 @@ bool DirExistsQuiet(std::string_view path);
 // day D keeps the files of days D-4 to D).
 // A file that cannot be deleted adds the line "0 Couldn't delete: " + its full path
 // through QuoteIfSpaces to errorList, and the others go on.
-void DeleteOldFiles(std::string_view mask, int keep, tk::TStringList& errorList, bool byDate);
+// With isOwn, only the matching files it takes (by name, without folder) are counted and
+// deleted: a mask may also match a file of the same shape that is not the caller's.
+void DeleteOldFiles(std::string_view mask, int keep, tk::TStringList& errorList, bool byDate,
+                    const std::function<bool(const std::string& name)>& isOwn = {});
 
 // The list holds two strings that are equal without regard to case.
 bool HasDuplicates(const tk::TStringList& list);

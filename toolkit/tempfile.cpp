@@ -17,21 +17,8 @@ std::wstring FolderWithSeparator(const std::string& folder) {
 
 }  // namespace
 
-void TempFile::RemoveUnheld(const std::string& folder, const std::string& pattern) {
-  const std::wstring dir = FolderWithSeparator(folder);
-  WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileW((dir + Widen(pattern)).c_str(), &fd);
-  if (f == INVALID_HANDLE_VALUE) return;
-  do {
-    // A file another run holds open refuses the delete and stays.
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
-  } while (FindNextFileW(f, &fd));
-  FindClose(f);
-}
-
-bool TempFile::Create(const std::string& folder, const std::string& prefix, bool sweep) {
+bool TempFile::Create(const std::string& folder, const std::string& prefix) {
   Discard();
-  if (sweep) RemoveUnheld(folder, prefix + "*.tmp");
   const std::wstring dir = FolderWithSeparator(folder), stem = Widen(prefix);
   static LONG serial = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -48,6 +35,17 @@ bool TempFile::Create(const std::string& folder, const std::string& prefix, bool
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
+  return false;
+}
+
+bool TempFile::CreateReserving(const std::string& folder, const std::string& prefix, const std::string& suffix) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (!Create(folder, prefix)) return false;
+    if (GetFileAttributesW(Widen(path_ + suffix).c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILE_NOT_FOUND)
+      return true;
+  }
+  Discard();
   return false;
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 // A temporary file that never outlives the run that writes it. It is created under a
-// unique name, held open from its creation to its renaming, shared with no one who could
-// delete it, and marked for deletion meanwhile: a run killed at any moment leaves nothing
-// behind. Files of the same name pattern that nobody holds open (left by versions that
-// could not mark theirs) are removed when the next one is created in that folder; the file
-// of a run still going is held open and is never touched.
+// unique name that no file had (created exclusively), held open from its creation to its
+// renaming, shared with no one who could delete it, and marked for deletion meanwhile: a
+// run killed at any moment leaves nothing behind. Nothing else is ever removed: a file of
+// the same name pattern is not one this run made, and it stays as it is.
 #include <windows.h>
 
 #include <string>
@@ -18,9 +17,12 @@ class TempFile {
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() { Discard(); }
 
-  // Creates "<prefix><8 hex digits>.tmp" in folder (UTF-8; "" for the current folder), empty,
-  // first removing the files "<prefix>*.tmp" there that nobody holds open (sweep).
-  bool Create(const std::string& folder, const std::string& prefix, bool sweep = true);
+  // Creates "<prefix><8 hex digits>.tmp" in folder (UTF-8; "" for the current folder), empty.
+  bool Create(const std::string& folder, const std::string& prefix);
+  // The same at a name whose Path() + suffix no file has either: that name is then this
+  // run's, for a program that writes a file by its name (the file held here keeps every
+  // other run off it).
+  bool CreateReserving(const std::string& folder, const std::string& prefix, const std::string& suffix);
   // A second handle to write through; the file lives on while this object holds its own.
   HANDLE Duplicate() const;
   // Puts the finished file in place of target (replacing a file there) and lets it go;
@@ -33,9 +35,6 @@ class TempFile {
 
   bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
   const std::string& Path() const { return path_; }
-
-  // Removes the files matching pattern (a wildcard name) in folder that nobody holds open.
-  static void RemoveUnheld(const std::string& folder, const std::string& pattern);
 
  private:
   bool SetDeletePending(bool on);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "toolkit/strings.h"
+#include "toolkit/tempfile.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
 #include "ziplib/fileio.h"
@@ -271,6 +272,8 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   const uint16_t method = e.EffectiveMethod();
   if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
     return Fail(dz::UE_METHOD, "unknown compression method " + std::to_string(method));
+  // Strong encryption (bit 6) is a method of its own, which this library does not read.
+  if (e.flags & 0x0040) return Fail(dz::UE_METHOD, "strong encryption, an unsupported method");
   if (e.IsEncrypted() && (!On(r.DecryptFlag) || Text(r.lpszDecryptCode).empty()))
     return Fail(dz::UE_ENCRYPTED, "encrypted, no password given");
   ZipLocalInfo local;
@@ -494,14 +497,22 @@ std::string NameForMessage(const std::string& stored) {
   return name.substr(0, head) + "..." + name.substr(tail);
 }
 
-// The file an item's path names: Windows compares names without case and drops the
+// The path an item's relative path names, as the folder chain makes it: Windows drops the
 // trailing dots and blanks of each part.
-std::wstring FileKey(const std::wstring& rel) {
-  std::wstring key;
-  for (const std::wstring& part : PathParts(rel)) key += (key.empty() ? L"" : L"\\") + part;
-  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
-  return key;
+std::wstring FoldedPath(const std::wstring& rel) {
+  std::wstring path;
+  for (const std::wstring& part : PathParts(rel)) path += (path.empty() ? L"" : L"\\") + part;
+  return path;
 }
+
+// The file a folded path names: Windows compares names without case.
+std::wstring FileKey(std::wstring folded) {
+  if (!folded.empty()) CharUpperBuffW(folded.data(), DWORD(folded.size()));
+  return folded;
+}
+
+// The new content of an existing file, until it takes that file's place.
+constexpr const char* kReplacementPrefix = "qbx";
 
 struct Extraction {
   Extraction(const UnzipCmdRecord& rec, const Caller& c, const ZipReader& z) : r(rec), caller(c), zip(z) {}
@@ -522,7 +533,7 @@ struct Extraction {
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
     if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
-    const std::wstring relW = tk::Widen(rel);
+    const std::wstring relW = FoldedPath(tk::Widen(rel));
     std::string why;
     if (TooLong(base + relW, &why)) return Fail(dz::UE_CREATE, why);
     if (!chain.Make(relW)) return Fail(dz::UE_CREATE, "cannot create the folder");
@@ -535,7 +546,7 @@ struct Extraction {
   }
 
   DecodeResult File(const ZipEntry& e, const std::string& rel) {
-    const std::wstring relW = tk::Widen(rel), key = FileKey(relW);
+    const std::wstring relW = FoldedPath(tk::Widen(rel)), key = FileKey(relW);
     const std::wstring path = base + relW;
     std::string why;
     if (TooLong(path, &why)) return Fail(dz::UE_CREATE, why);
@@ -552,12 +563,15 @@ struct Extraction {
       if (!(folder = chain.Make(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
       h = ziplib::File(FolderChain::CreateNewFile(folder, leaf));
     }
-    bool replacing = false;
-    std::wstring target = path;
+    // An existing file is replaced only after its new content is complete, so a failure
+    // leaves it as it was; the content is written under a name no file had, which goes
+    // with a failure or a killed run. A new file is written in place and removed on failure.
+    tk::TempFile replacement;
+    DWORD existing = INVALID_FILE_ATTRIBUTES;
     if (!h.IsOpen()) {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
-      const DWORD existing = GetFileAttributesW(path.c_str());
+      existing = GetFileAttributesW(path.c_str());
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!On(r.OverWriteFlag)) {
@@ -572,13 +586,11 @@ struct Extraction {
         if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
-      // An existing file is replaced only after its new content is complete, so a failure
-      // leaves it as it was; a new file is written in place and removed on failure.
-      replacing = true;
-      target = path + L".qbpart";
-      const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
-      if (!h.Open(target, GENERIC_WRITE, 0, CREATE_ALWAYS, flags)) return CreateFailure(ziplib::File::LastError());
+      if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
+          !(h = ziplib::File(replacement.Duplicate())).IsOpen())
+        return CreateFailure(ziplib::File::LastError());
     }
+    const bool replacing = replacement.IsOpen();
     DecodeResult res = DecodeItem(zip, e, r, caller, &h);
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
@@ -592,12 +604,9 @@ struct Extraction {
     }
     h.Close();
     const bool keep = res.code == dz::UE_OK || (r.wUnzipSubOptions & dz::USO_LEAVEPARTIAL);
-    if (!keep) {
-      DeleteFileW(target.c_str());
-      return res;
-    }
-    if (replacing && !MoveFileExW(target.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      DeleteFileW(target.c_str());
+    if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
+      if (!replacing) DeleteFileW(path.c_str());
+      else if (existing & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), existing);
       return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
     }
     // A new file already has the normal attributes; only the special ones need a call.
@@ -711,6 +720,10 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       chosen.push_back(&e);
       total += weight(e);
     }
+  if (chosen.empty() && test && zip.Entries().empty()) {
+    r.itemCount = 0;
+    return dz::UE_OK;  // an empty zip is a whole one
+  }
   if (chosen.empty()) {
     caller.Error(dz::UE_NOFILES, Text(r.lpszZipFile) + ": no items match \"" + Text(r.lpszFileSpec) + "\"");
     return dz::UE_NOFILES;
@@ -753,11 +766,16 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       res = DecodeItem(zip, *e, r, caller, nullptr);  // a folder entry's headers too
     } else {
       std::string rel, why;
-      if (e->IsDirectory() && e->uncompressedSize == 0) {
-        if (!SafeRelativePath(e->name, false, &rel, &why))
+      if (e->IsDirectory()) {
+        if (!SafeRelativePath(e->name, false, &rel, &why)) {
           res = Fail(dz::UE_CREATE, "refused, " + why);
-        else
+        } else {
           res = ex.Folder(*e, rel);
+          // Data under a folder's name have no file to go to.
+          if (res.code == dz::UE_OK && e->uncompressedSize != 0)
+            caller.Warning(NameForMessage(e->name) + ": a folder entry holding " + std::to_string(e->uncompressedSize) +
+                           " bytes of data; the folder was made, the data left out");
+        }
       } else if (!SafeRelativePath(e->name, On(r.NoDirectoryNamesFlag), &rel, &why)) {
         res = Fail(dz::UE_CREATE, "refused, " + why);
       } else {

@@ -231,16 +231,6 @@ bool FolderChain::Start(const std::wstring& top) {
   Reset();
   top_ = top;
   if (!MakeByPath(top_)) return false;
-  // Passing names of runs killed at that moment: empty folders, which only an empty one is.
-  const std::wstring dir = top_.empty() || top_.back() == L'\\' ? top_ : top_ + L'\\';
-  WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileW((dir + L"qbd*.tmp").c_str(), &fd);
-  if (f != INVALID_HANDLE_VALUE) {
-    do {
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW((dir + fd.cFileName).c_str());
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
-  }
   return Reach(L"", false) != nullptr;
 }
 

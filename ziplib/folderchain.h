@@ -9,7 +9,9 @@
 // A folder this chain makes is first made under a passing name ("qbd*.tmp") and renamed
 // at once through a second handle: the file system layer under Wine resolves the recorded
 // name of a folder's whole path again on every open below it, and a handle that keeps the
-// passing name spares every level below it that cost.
+// passing name spares every level below it that cost. The passing name is created
+// exclusively; a run killed between the two calls leaves that empty folder, which nothing
+// removes later: a folder of that name may as well be the user's.
 #include <windows.h>
 
 #include <cstdint>

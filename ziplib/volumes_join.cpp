@@ -199,8 +199,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
 
   // Copy the data before the directory, then the new directory and end records, into a
   // temporary file that is held open and marked for deletion until it takes the target's
-  // place: a killed join leaves nothing behind. (Earlier versions wrote to a fixed name.)
-  tk::TempFile::RemoveUnheld(folder, fileName + ".qbjoin.tmp");
+  // place: a killed join leaves nothing behind.
   tk::TempFile temp;
   if (!temp.Create(folder, "qbj"))
     return fail(dz::UE_CREATE, "Cannot create a temporary file beside \"" + target + "\"");

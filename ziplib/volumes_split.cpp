@@ -127,17 +127,11 @@ class Volumes {
 
   // Each volume is written to a temporary file in the set's folder, held open and marked
   // for deletion until the whole set takes its real names: a killed split leaves nothing
-  // behind. Leftovers nobody holds open go when the first volume is made (also those of
-  // earlier versions, which wrote to fixed names).
+  // behind.
   bool OpenVolume() {
     const std::string folder = tk::ExtractFilePath(last_);
-    if (temps_.empty()) {
-      std::string stem = tk::ExtractFileName(SplitVolumeName(last_, 0, 1));
-      stem.resize(stem.size() - 4);   // without ".z01"
-      tk::TempFile::RemoveUnheld(folder, stem + ".z*.qbsplit.tmp");
-    }
     auto temp = std::make_unique<tk::TempFile>();
-    if (!temp->Create(folder, "qbs", temps_.empty()))
+    if (!temp->Create(folder, "qbs"))
       return Failed(dz::ZE_CREAT, "Cannot create the volume " +
                                       SplitVolumeName(last_, uint32_t(temps_.size()), uint32_t(temps_.size() + 1)));
     out_ = std::make_unique<OutFile>();

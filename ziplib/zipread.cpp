@@ -240,45 +240,67 @@ ZipReadStatus ZipReader::ReadDirectory(unsigned codePage) {
 ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage) {
   info_.endRecordOffset = endOffset;
   info_.comment.assign(reinterpret_cast<const char*>(end + kEndSize), Get16(end + 20));
-
-  uint32_t disk = Get16(end + 4), cdDisk = Get16(end + 6);
-  uint64_t countDisk = Get16(end + 8), count = Get16(end + 10);
-  uint64_t cdSize = Get32(end + 12), cdOffset = Get32(end + 16);
-  uint64_t cdEnd = info_.endRecordOffset;  // where the directory should stop
-
-  // Zip64: a locator right before the end record points at the zip64 end record.
-  if (info_.endRecordOffset >= kLocatorSize) {
-    uint8_t loc[kLocatorSize];
-    const uint64_t locOff = info_.endRecordOffset - kLocatorSize;
-    if (ReadAt(locOff, loc, kLocatorSize) && Get32(loc) == kSigLocator64) {
-      if (Get32(loc + 16) > 1 || Get32(loc + 4) != 0) return ZipReadStatus::MultiVolume;
-      uint64_t e64 = Get64(loc + 8);
-      uint8_t rec[kEnd64Size];
-      // The stored offset may be off by prefix bytes; the record normally sits just before.
-      if (!(e64 <= locOff - std::min<uint64_t>(locOff, kEnd64Size) && ReadAt(e64, rec, kEnd64Size) &&
-            Get32(rec) == kSigEnd64)) {
-        if (locOff < kEnd64Size) return ZipReadStatus::BadStructure;
-        e64 = locOff - kEnd64Size;
-        if (!ReadAt(e64, rec, kEnd64Size) || Get32(rec) != kSigEnd64) return ZipReadStatus::BadStructure;
-      }
-      info_.zip64 = true;
-      // A classic field holds its all-ones marker or the zip64 value (a count may wrap).
-      const auto differs = [](uint64_t classic, uint64_t marker, uint64_t value) {
-        return classic != marker && classic != value && !(marker == 0xFFFF && classic == (value & 0xFFFF));
-      };
-      info_.endRecordsDisagree =
-          differs(disk, 0xFFFF, Get32(rec + 16)) || differs(cdDisk, 0xFFFF, Get32(rec + 20)) ||
-          differs(countDisk, 0xFFFF, Get64(rec + 24)) || differs(count, 0xFFFF, Get64(rec + 32)) ||
-          differs(cdSize, 0xFFFFFFFFu, Get64(rec + 40)) || differs(cdOffset, 0xFFFFFFFFu, Get64(rec + 48));
-      disk = Get32(rec + 16);
-      cdDisk = Get32(rec + 20);
-      countDisk = Get64(rec + 24);
-      count = Get64(rec + 32);
-      cdSize = Get64(rec + 40);
-      cdOffset = Get64(rec + 48);
-      cdEnd = e64;
-    }
+  const EndValues classic{Get16(end + 4), Get16(end + 6), Get16(end + 8), Get16(end + 10),
+                          Get32(end + 12), Get32(end + 16), endOffset};
+  EndValues big;
+  switch (FindZip64End(classic, &big)) {
+    case Zip64End::None: return ReadCentral(classic, codePage);
+    case Zip64End::MultiVolume: return ZipReadStatus::MultiVolume;
+    case Zip64End::Found: break;
   }
+  // A classic field holds its all-ones marker or the zip64 value (a count may wrap).
+  const auto differs = [](uint64_t value, uint64_t marker, uint64_t other) {
+    return value != marker && value != other && !(marker == 0xFFFF && value == (other & 0xFFFF));
+  };
+  const bool disagree =
+      differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
+      differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
+      differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset);
+  if (disagree) {
+    // One of the two is wrong: the classic record when it describes a whole directory,
+    // else the zip64 one, and a test then says that they disagree.
+    const ZipReadStatus st = ReadCentral(classic, codePage);
+    if (st == ZipReadStatus::Ok || st == ZipReadStatus::OutOfMemory || st == ZipReadStatus::ReadFailed) return st;
+    entries_.clear();
+    info_.prefixBytes = 0;
+    info_.endRecordsDisagree = true;
+  }
+  info_.zip64 = true;
+  return ReadCentral(big, codePage);
+}
+
+// The locator right before the end record points at the zip64 end record. Its bytes may as
+// well be the end of the last item's name or comment: the record is taken only when it lies
+// where the locator says (or, with bytes put before the zip, right before the locator), ends
+// where the locator begins, and describes a directory that ends before it.
+ZipReader::Zip64End ZipReader::FindZip64End(const EndValues& classic, EndValues* big) const {
+  if (classic.cdEnd < kLocatorSize) return Zip64End::None;
+  uint8_t loc[kLocatorSize];
+  const uint64_t locOff = classic.cdEnd - kLocatorSize;
+  if (!ReadAt(locOff, loc, kLocatorSize) || Get32(loc) != kSigLocator64) return Zip64End::None;
+  // Another disk: believed unless the classic record says this one holds everything.
+  if (Get32(loc + 16) > 1 || Get32(loc + 4) != 0)
+    return classic.disk == 0 && classic.cdDisk == 0 ? Zip64End::None : Zip64End::MultiVolume;
+  const uint64_t stated = Get64(loc + 8);
+  uint8_t rec[kEnd64Size];
+  const auto recordAt = [&](uint64_t at) {
+    return at <= locOff && locOff - at >= kEnd64Size && ReadAt(at, rec, kEnd64Size) && Get32(rec) == kSigEnd64;
+  };
+  uint64_t at = stated;
+  if (!recordAt(at) && !(locOff >= kEnd64Size && (at = locOff - kEnd64Size) > stated && recordAt(at)))
+    return Zip64End::None;
+  if (Get64(rec + 4) != locOff - at - 12) return Zip64End::None;
+  *big = EndValues{Get32(rec + 16), Get32(rec + 20), Get64(rec + 24), Get64(rec + 32),
+                   Get64(rec + 40), Get64(rec + 48), at};
+  const uint64_t shift = at - stated;   // the bytes before the zip
+  if (big->cdOffset > at - shift || big->cdSize > at - shift - big->cdOffset) return Zip64End::None;
+  return Zip64End::Found;
+}
+
+ZipReadStatus ZipReader::ReadCentral(const EndValues& v, unsigned codePage) {
+  const uint32_t disk = v.disk, cdDisk = v.cdDisk;
+  const uint64_t countDisk = v.countDisk, count = v.count, cdSize = v.cdSize, cdOffset = v.cdOffset;
+  const uint64_t cdEnd = v.cdEnd;  // where the directory should stop
   if (disk != 0 || cdDisk != 0 || countDisk != count) return ZipReadStatus::MultiVolume;
   if (cdSize > cdEnd) return ZipReadStatus::Truncated;
 

@@ -128,8 +128,16 @@ class ZipReader {
   bool ReadAt(uint64_t offset, void* buffer, size_t len) const;
 
  private:
+  // What an end record (classic or zip64) says of the directory; cdEnd: where it must stop.
+  struct EndValues {
+    uint32_t disk = 0, cdDisk = 0;
+    uint64_t countDisk = 0, count = 0, cdSize = 0, cdOffset = 0, cdEnd = 0;
+  };
+  enum class Zip64End { None, Found, MultiVolume };
   ZipReadStatus ReadDirectory(unsigned codePage);
   ZipReadStatus ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage);
+  Zip64End FindZip64End(const EndValues& classic, EndValues* big) const;
+  ZipReadStatus ReadCentral(const EndValues& v, unsigned codePage);
   void MarkNeighbours();
 
   mutable File file_;

@@ -15,6 +15,7 @@
 #include "support/testutil.h"
 #include "toolkit/cmdline.h"
 #include "toolkit/files.h"
+#include "toolkit/strings.h"
 
 namespace {
 
@@ -106,11 +107,17 @@ TEST_F(ExportHelp, AutomaticExportKeepsTheLastGoodBackupWhenItFails) {
   EXPECT_FALSE(good.empty());
   EXPECT_EQ(qbtest::ListDir(folder), std::vector<std::string>{kAutoExportFileName});
 
-  // The new export cannot be written: the good one stays as it was.
+  // The new export cannot take the good one's place (held open): the good one stays as it
+  // was, and so does a file of the fixed name earlier versions first deleted.
   qbtest::RegWrite("Profiles\\Q", "zf", "C:\\q.zip");
-  qbtest::MakeDirs(folder + kAutoExportFileName + ".new");
+  qbtest::WriteFile(folder + kAutoExportFileName + ".new", "mine");
+  HANDLE held = CreateFileW(tk::Widen(folder + kAutoExportFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   EXPECT_FALSE(ExportProfiles(folder, ""));
+  CloseHandle(held);
   EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName), good);
+  EXPECT_EQ(qbtest::ListDir(folder).size(), 2u);
+  EXPECT_EQ(qbtest::ReadFile(folder + kAutoExportFileName + ".new"), "mine");
 
   // A folder that no longer exists: nothing is written anywhere.
   ini.SetRegBackupDir(temp / "gone\\");

@@ -375,15 +375,19 @@ TEST_F(EngineProgram, OldDatedZipsAndLogsArePruned) {
     WriteFile(old, "old");
     SetAge(old, 100 - i);
   }
+  // Of the mask's shape but no date: the user's, never pruned nor counted.
+  WriteFile(out_ + "Dated_copy_of_it.zip", "mine");
+  SetAge(out_ + "Dated_copy_of_it.zip", 200);
   qbtest::MakeDirs(GetLogsDir());
   const std::string oldLog = GetLogsDir() + "EngDated ziplog 2020 01 01 0000.txt";
   WriteFile(oldLog, "old log");
   SetAge(oldLog, 50);
   EXPECT_TRUE(runner_.Run("R EngDated").empty());
   const auto zips = Matching(out_ + "Dated_*.zip");
-  ASSERT_EQ(zips.size(), 2u);
+  ASSERT_EQ(zips.size(), 3u);
   EXPECT_EQ(zips[0], "Dated_2020_01_03.zip");  // the newest old one stays beside today's
   EXPECT_TRUE(UnzipTestPasses(out_ + zips[1]));
+  EXPECT_EQ(ReadFile(out_ + zips[2]), "mine");
   const auto logs = Matching(GetLogsDir() + "EngDated ziplog *.txt");
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_NE(logs[0], tk::ExtractFileName(oldLog));
@@ -614,8 +618,8 @@ class HeldFile {
 // Starts the runner and kills it as soon as a temporary file "<prefix>*.tmp" other than
 // those named in `others` is in folder; false when the run ended (or a minute passed) first.
 // A run marks its temporary file to go with its handle just after making it, and a kill
-// that lands between the two leaves the file to the next run's sweep; such a kill is tried
-// again, twice at most (a run that never marks its file leaves it every time).
+// that lands between the two leaves the file: the test removes it and tries again, twice
+// at most (a run that never marks its file leaves it every time).
 bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::string& folder,
                    const std::string& prefix, const std::vector<std::string>& others) {
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -634,14 +638,15 @@ bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::str
       runner.Kill();
       return false;
     }
-    if (!Exists(folder + killed)) break;
+    if (!Exists(folder + killed) || attempt == 2) break;
+    tk::RemoveFile(folder + killed);
   }
   return true;
 }
 
 // Joins, splits and delete-before-running runs killed while their temporary file exists
-// leave nothing behind; a leftover nobody holds goes with the next run to that folder, the
-// file another run holds stays as it is.
+// leave nothing behind; files of the temporary files' name patterns (also the fixed names
+// of earlier versions) are not the run's, and they stay as they are, held or not.
 TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
   const std::string data = work_ / "data\\", vols = work_ / "vols\\", joined = work_ / "joined\\",
                     split = work_ / "split\\";
@@ -650,16 +655,18 @@ TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
                             "big.bin && cd " + Unix(vols) + " && zip -q -0 -s 10m set.zip " + Unix(data) + "big.bin"),
             0);
 
-  // Join: an earlier version's fixed name and an unheld leftover go, the held one stays.
+  // Join: an earlier version's fixed name, an unheld file and a held one of the pattern.
   WriteFile(joined + "set.zip.qbjoin.tmp", "left by an earlier version");
   WriteFile(joined + "qbj00000ab.tmp", "left behind");
+  std::vector<std::string> theirs{"qbj00000ab.tmp", "qbj0000beef.tmp", "set.zip.qbjoin.tmp"};
   {
     HeldFile running(joined + "qbj0000beef.tmp", "another run's");
     const std::string join = "A \"" + vols + "set.zip\" \"" + joined + "\"";
-    EXPECT_TRUE(KillOnceThere(runner_, join, joined, "qbj", {"qbj00000ab.tmp", "qbj0000beef.tmp"}));
-    EXPECT_EQ(qbtest::ListDir(joined), std::vector<std::string>{"qbj0000beef.tmp"});
+    EXPECT_TRUE(KillOnceThere(runner_, join, joined, "qbj", theirs));
+    EXPECT_EQ(qbtest::ListDir(joined), theirs);
     EXPECT_TRUE(runner_.Run(join).empty());
-    EXPECT_EQ(qbtest::ListDir(joined), (std::vector<std::string>{"qbj0000beef.tmp", "set.zip"}));
+    theirs.insert(theirs.begin() + 2, "set.zip");
+    EXPECT_EQ(qbtest::ListDir(joined), theirs);
   }
   EXPECT_EQ(ReadFile(joined + "qbj0000beef.tmp"), "another run's");
   EXPECT_TRUE(UnzipTestPasses(joined + "set.zip"));
@@ -670,10 +677,10 @@ TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
     HeldFile running(split + "qbs0000beef.tmp", "another run's");
     const std::string cut = "S \"" + data + "big.zip\" \"" + split + "part.zip\" 10000000";
     EXPECT_TRUE(KillOnceThere(runner_, cut, split, "qbs", {"qbs0000beef.tmp"}));
-    EXPECT_EQ(qbtest::ListDir(split), (std::vector<std::string>{"qbs0000beef.tmp"}));
+    EXPECT_EQ(qbtest::ListDir(split), (std::vector<std::string>{"part.z01.qbsplit.tmp", "qbs0000beef.tmp"}));
     EXPECT_TRUE(runner_.Run(cut).empty());
     EXPECT_TRUE(Exists(split + "part.z06") && Exists(split + "part.zip"));
-    EXPECT_TRUE(Matching(split + "*.tmp") == std::vector<std::string>{"qbs0000beef.tmp"});
+    EXPECT_TRUE(Matching(split + "*.tmp") == (std::vector<std::string>{"part.z01.qbsplit.tmp", "qbs0000beef.tmp"}));
   }
   EXPECT_EQ(ReadFile(split + "qbs0000beef.tmp"), "another run's");
 
@@ -686,9 +693,9 @@ TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
     HeldFile running(out_ + "qbn0000beef.tmp", "another run's");
     EXPECT_TRUE(KillOnceThere(runner_, "R EngFresh", out_, "qbn", {"qbn00ab.tmp", "qbn0000beef.tmp"}));
     EXPECT_EQ(ReadFile(zip), before);
-    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp"}));
+    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp", "qbn00ab.tmp"}));
     EXPECT_TRUE(runner_.Run("R EngFresh").empty());
-    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp"}));
+    EXPECT_EQ(qbtest::ListDir(out_), (std::vector<std::string>{"Fresh.zip", "qbn0000beef.tmp", "qbn00ab.tmp"}));
   }
   EXPECT_EQ(ReadFile(out_ + "qbn0000beef.tmp"), "another run's");
   EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);

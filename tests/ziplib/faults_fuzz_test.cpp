@@ -72,13 +72,18 @@ TEST(UnzipFuzz, MutatedZipsNeverCrashHangEscapeOrPassDamage) {
   std::string bin;
   for (int i = 0; i < 2048; ++i) bin += char(i * 7 + (i >> 3));
   originals.insert(bin);
-  // Seeds: one crafted stored zip, one deflated by zip -r, one zip64 deflated by Python.
+  // Seeds: one crafted stored zip, one whose last name ends in the bytes of a zip64 end
+  // record and its locator, one deflated by zip -r, one zip64 deflated by Python.
   std::vector<std::string> seeds{zipcraft::Zip({{.name = "dir/"},
                                                 {.name = "dir/a.txt", .data = "alpha text alpha text alpha text"},
                                                 {.name = "b.bin", .data = bin},
                                                 {.name = "empty.txt"}},
                                                "comment")
                                      .bytes};
+  const std::vector<zipcraft::Item> magic{{.name = "dir/a.txt", .data = "alpha text alpha text alpha text"},
+                                          {.name = "z64", .data = bin}};
+  const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(magic, 0, 0, 0);
+  seeds.push_back(zipcraft::Zip64BytesInLastName(magic, 2, plain.cdSize, plain.cdOffset).bytes);
   qbtest::MakeDirs(t / "s\\d");
   WriteFile(t / "s\\d\\a.txt", "alpha text alpha text alpha text");
   WriteFile(t / "s\\b.bin", bin);

@@ -107,8 +107,7 @@ TEST(UnzipDeep, ItemsFifteenHundredLevelsDeepAreMadeInTimeAndOverThemselves) {
                                            {.name = "t./u.txt", .data = "dotted"}})
                                 .bytes);
   const std::string dest = t / "out", unixDest = qbtest::ToUnixPath(dest);
-  // Left by a run killed between making a folder and naming it: an empty one goes, one
-  // with something in it is not ours and stays.
+  // Folders of the passing names' pattern, empty or not, are not this run's: they stay.
   qbtest::MakeDirs(dest + "\\qbd00c0ffee.tmp");
   qbtest::MakeDirs(dest + "\\qbd00000bad.tmp");
   WriteFile(dest + "\\qbd00000bad.tmp\\keep.txt", "someone's");
@@ -121,14 +120,14 @@ TEST(UnzipDeep, ItemsFifteenHundredLevelsDeepAreMadeInTimeAndOverThemselves) {
     const std::string chain = Repeat("d/", 1500);
     ASSERT_EQ(qbtest::RunUnix("cd '" + unixDest + "' && cat " + chain + "f.txt " + chain + "g.txt " +
                                   Repeat("d/", 750) + "e/h.txt t/u.txt && find . -type d | wc -l && "
-                                  "find . -name 'qbd*' && date -u -r " + Repeat("d/", 750) + "e +%Y",
+                                  "find . -name 'qbd*' | sort && date -u -r " + Repeat("d/", 750) + "e +%Y",
                               &found),
               0)
         << found;
-    // The four contents; the folders: the top, 1,500 levels, e, t and the leftover kept;
-    // that one alone by its passing name; the folder entry's time of 1 January 1980 (a
-    // day earlier in UTC east of it).
-    const std::string expected = "deep onedeep twobranchdotted1504\n./qbd00000bad.tmp\n";
+    // The four contents; the folders: the top, 1,500 levels, e, t and the two kept; they
+    // alone by a passing name; the folder entry's time of 1 January 1980 (a day earlier in
+    // UTC east of it).
+    const std::string expected = "deep onedeep twobranchdotted1505\n./qbd00000bad.tmp\n./qbd00c0ffee.tmp\n";
     EXPECT_TRUE(found == expected + "1980\n" || found == expected + "1979\n") << found;
   }
   // Too deep for a recursive clean-up: the Linux side removes it.
@@ -276,6 +275,28 @@ TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
   EXPECT_EQ(ok.Test(t / "ok.zip"), 0);
 }
 
+// A last name ending in the bytes of a zip64 end record and its locator: the record lies
+// inside the directory it would describe, or is not where the locator points, or says what
+// the classic end record does not; the classic end record describes the zip.
+TEST(UnzipFaults, Zip64RecordBytesInANameLeaveTheClassicEndRecordInCharge) {
+  TempDir t;
+  const std::vector<Item> items{{.name = "a.txt", .data = "alpha"}, {.name = "b", .data = "beta"}};
+  const zipcraft::Built plain = zipcraft::Zip64BytesInLastName(items, 0, 0, 0);
+  const uint64_t size = plain.cdSize, offset = plain.cdOffset;
+  const std::string zip = t / "m.zip";
+  for (const auto& z : {zipcraft::Zip64BytesInLastName(items, 2, size, offset),
+                        zipcraft::Zip64BytesInLastName(items, 2, size, offset, 1ull << 40),
+                        zipcraft::Zip64BytesInLastName(items, 7, 1, 2)}) {
+    WriteFile(zip, z.bytes);
+    Recorded r;
+    EXPECT_EQ(r.Test(zip), 0);
+    EXPECT_EQ(r.Run(zip, "a.txt", t / "out", {F::RecurseFlag, F::OverWriteFlag}), 0);
+    EXPECT_EQ(ReadFile(t / "out\\a.txt"), "alpha");
+  }
+  // The outside tools agree on the last, which says what the classic record does not.
+  EXPECT_TRUE(OutsidePasses("unzip -tq", zip) && OutsidePasses("7z t", zip));
+}
+
 TEST(UnzipFaults, TheUnixModeDecidesFileOrFolder) {
   TempDir t;
   const uint16_t unix = (3 << 8) | 30;
@@ -340,7 +361,7 @@ TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
   const std::vector<std::pair<std::string, std::string>> items = {
       {"Readme.txt", "first"}, {"README.TXT", "second"}, {"readme.txt", "third"}, {"x.txt", "x"},
       {"x.txt.", "x dotted"},  {"space", "bare"},        {"space ", "blank"},     {"sub/twice.txt", "once"},
-      {"Sub/twice.txt", "twice"}};
+      {"Sub/twice.txt", "twice"}, {"F/x.txt", "folded"}, {"f. /x.txt", "folded again"}};
   std::vector<Item> zipItems;
   for (const auto& [name, data] : items) zipItems.push_back({.name = name, .data = data});
   WriteFile(t / "one.zip", zipcraft::Zip(zipItems).bytes);
@@ -350,17 +371,54 @@ TEST(UnzipFaults, ItemsNamingOneWindowsFileDoNotOverwriteEachOther) {
     SCOPED_TRACE(pass ? "over the files of the first run" : "into an empty folder");
     Recorded r;
     EXPECT_EQ(r.Extract(t / "one.zip", dest), dz::UE_CREATE);
-    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
+    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 6);
     for (const char* later : {"README.TXT", "readme.txt"})
       EXPECT_TRUE(AnyMessageHas(r, later + std::string(": not extracted, it names the same file as Readme.txt"), ""));
     EXPECT_TRUE(AnyMessageHas(r, "x.txt.: ", "same file as x.txt,"));
     EXPECT_TRUE(AnyMessageHas(r, "space : ", "same file as space,"));
     EXPECT_TRUE(AnyMessageHas(r, "Sub/twice.txt: ", "same file as sub/twice.txt,"));
-    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"Readme.txt", "space", "sub", "x.txt"}));
+    EXPECT_TRUE(AnyMessageHas(r, "f. /x.txt: ", "same file as F/x.txt,"));
+    EXPECT_EQ(qbtest::ListDir(dest), (std::vector<std::string>{"F", "Readme.txt", "space", "sub", "x.txt"}));
     EXPECT_EQ(ReadFile(dest + "\\readme.txt"), "first");
     EXPECT_EQ(ReadFile(dest + "\\x.txt"), "x");
     EXPECT_EQ(ReadFile(dest + "\\space"), "bare");
     EXPECT_EQ(ReadFile(dest + "\\sub\\twice.txt"), "once");
+  }
+}
+
+// Files already there: an existing file's new content goes under a name no file had, so
+// the user's own files beside it stay as they are, whatever their names, and an item that
+// fails leaves its old file as it was. Items the outside tools read: a folder entry holding
+// data is made a folder (with a warning), an entry under strong encryption is of an
+// unsupported method, not one of a wrong password, and a zip without entries passes.
+TEST(UnzipFaults, ExtractionKeepsTheFilesBesideAndReadsWhatThePeersRead) {
+  TempDir t;
+  const std::string out = t / "out\\";
+  qbtest::MakeDirs(out);
+  for (const char* name : {"a.txt", "a.txt.qbpart", "b.txt", "qbx00000001.tmp"}) WriteFile(out + name, name);
+  WriteFile(t / "x.zip", zipcraft::Zip({{.name = "a.txt", .data = "new a"}, {.name = "dd/", .data = "stray"},
+                                        {.name = "dd/x.txt", .data = "in dd"}}).bytes);
+  EXPECT_TRUE(OutsidePasses("unzip -tq", t / "x.zip") && OutsidePasses("7z t", t / "x.zip"));
+  const Item badCrc{.name = "b.txt", .data = "new b", .crc = 1, .compSize = 5, .size = 5, .filled = true};
+  WriteFile(t / "bad.zip", zipcraft::Zip({badCrc}).bytes);
+  Recorded r;
+  EXPECT_EQ(r.Extract(t / "x.zip", out), 0);
+  EXPECT_TRUE(AnyMessageHas(r, "dd/: a folder entry holding 5 bytes of data", ""));
+  EXPECT_EQ(r.Extract(t / "bad.zip", out), dz::UE_CRC);
+  EXPECT_EQ(qbtest::ListDir(out),
+            (std::vector<std::string>{"a.txt", "a.txt.qbpart", "b.txt", "dd", "qbx00000001.tmp"}));
+  EXPECT_EQ(ReadFile(out + "a.txt") + ReadFile(out + "dd\\x.txt"), "new ain dd");
+  for (const char* name : {"a.txt.qbpart", "b.txt", "qbx00000001.tmp"}) EXPECT_EQ(ReadFile(out + name), name);
+
+  WriteFile(t / "strong.zip", zipcraft::Zip({{.name = "s", .data = "sealed, past a header", .flags = 0x41}}).bytes);
+  r.uz.lpszDecryptCode.SetText("secret");
+  EXPECT_EQ(r.Run(t / "strong.zip", "*.*", "", {F::QuietFlag, F::TestFlag, F::RecurseFlag, F::DecryptFlag}),
+            dz::UE_METHOD);
+  for (const char* comment : {"", "a comment alone"}) {
+    WriteFile(t / "empty.zip", zipcraft::EndRecord(0, 0, 0, comment));
+    EXPECT_TRUE(OutsidePasses("python3 -m zipfile -t", t / "empty.zip"));
+    EXPECT_EQ(r.Test(t / "empty.zip"), 0);
+    EXPECT_EQ(r.Run(t / "empty.zip", "a.txt", out, {F::RecurseFlag}), dz::UE_NOFILES);  // an extract names items
   }
 }
 

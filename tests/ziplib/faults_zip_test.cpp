@@ -47,8 +47,8 @@ TEST(ZipFaults, RunsKilledAtAnyMomentLeaveNoTemporaryZip) {
   for (int i = 0; i < 3; ++i) WriteFile(src + "f" + std::to_string(i) + ".bin", Noise(1u << 20, 7u + i));
   WriteFile(src + "sub\\small.txt", "small");
   const std::string zip = out + "backup.zip";
-  // A leftover of a killed run of an earlier version goes; the file of a run still going,
-  // held open as a run holds its own, stays.
+  // Files of the temporary files' name pattern are not this run's and stay: one nobody
+  // holds, and one held open as a run still going holds its own.
   WriteFile(out + "qbz00ab.tmp", "left behind");
   WriteFile(out + "qbzbeef.tmp", "another run's");
   HANDLE running = CreateFileW(tk::Widen(out + "qbzbeef.tmp").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
@@ -59,7 +59,7 @@ TEST(ZipFaults, RunsKilledAtAnyMomentLeaveNoTemporaryZip) {
   ASSERT_GT(first, 1000);
   const int calls = first - 1000;
   ASSERT_GE(calls, 6);
-  const std::vector<std::string> expected{"backup.zip", "qbzbeef.tmp"};
+  const std::vector<std::string> expected{"backup.zip", "qbz00ab.tmp", "qbzbeef.tmp"};
   EXPECT_EQ(ListDir(out), expected);
   const std::string old = ReadFile(zip);
 
@@ -80,6 +80,7 @@ TEST(ZipFaults, RunsKilledAtAnyMomentLeaveNoTemporaryZip) {
   EXPECT_EQ(ListDir(out), expected);
   EXPECT_TRUE(ListDir(tmp).empty());
   EXPECT_EQ(ReadFile(out + "qbzbeef.tmp"), "another run's");
+  EXPECT_EQ(ReadFile(out + "qbz00ab.tmp"), "left behind");
   CloseHandle(running);
   std::string report;
   EXPECT_EQ(qbtest::RunUnix("unzip -tq '" + qbtest::ToUnixPath(zip) + "'", &report), 0) << report;

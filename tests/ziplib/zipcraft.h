@@ -149,4 +149,16 @@ inline Built Zip(std::vector<Item> items, const std::string& comment = "",
   return b;
 }
 
+// A zip whose last name ends in the bytes of a zip64 end record (for count entries, a
+// directory of cdSize at cdOffset) and its locator, which then lie right before the end
+// record. The locator points at the record in the name, or at locatorAt when that is given.
+inline Built Zip64BytesInLastName(std::vector<Item> items, uint64_t count, uint64_t cdSize, uint64_t cdOffset,
+                                  uint64_t locatorAt = ~0ull) {
+  const std::string name = items.back().name;
+  items.back().name += Zip64End(0, 0, 0, 0);
+  if (locatorAt == ~0ull) locatorAt = Zip(items).bytes.size() - 22 - 76;
+  items.back().name = name + Zip64End(count, cdSize, cdOffset, locatorAt);
+  return Zip(items);
+}
+
 }  // namespace zipcraft
