@@ -304,9 +304,8 @@ void TScheduler::StartStartupProfiles() {
   if (!HasCommandSwitch(QbSchStartupSwitch) || ini_->GetDisableStartupProfiles() ||
       ini_->GetStartupProfiles().empty())
     return;
-  const int delay = ini_->GetStartupDelay();
-  if (delay > 0) {
-    SetTimer(window_, kTimerStartup, SchClock().Interval(static_cast<UINT>(delay) * 1000u), nullptr);
+  if (const UINT delay = StartupDelayMs(ini_->GetStartupDelay()); delay > 0) {
+    SetTimer(window_, kTimerStartup, SchClock().Interval(delay), nullptr);
     return;
   }
   RunProfile(ini_->Gettc(), ini_->GetStartupProfiles(), false);
