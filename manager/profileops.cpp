@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
 #include "settings/foschedules.h"
 #include "settings/profilename.h"
@@ -97,8 +98,11 @@ void RenameInLists(TFernoIni& ini, const std::string& oldName, const std::string
   if (list.find(Quoted(oldName)) != std::string::npos && ReplaceFirstNoCase(list, Quoted(oldName), Quoted(newName)))
     ini.SetShutdownProfiles(list);
 
-  TFoSchedules schedules;
+  std::string unread;
+  TFoSchedules schedules(&unread);
   if (schedules.RenameProfile(oldName, newName)) PostToScheduler(WM_QBSCH_RELOADSCHEDULES);
+  if (!unread.empty())
+    MsgDlg(UnreadSchedulesText(unread) + "\r\n\r\nIts other values were left as they are.", "iw");
   TQbAutoRuns autoRuns;
   autoRuns.RenameProfile(oldName, newName);
 }

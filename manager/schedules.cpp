@@ -342,6 +342,7 @@ void TSchedulesForm::btnOKClick() {
 // ---------------------------------------------------------------- storing
 
 void StoreSchedules(const TFoSchedules& list) {
+  if (!list.Whole()) return;
   // Entries first, then the count that makes them the list, then the surplus.
   for (int i = 0; i < list.GetCount(); ++i)
     list.GetItem(i)->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
@@ -357,7 +358,13 @@ void SaveSchedulesAndNotify(const TFoSchedules& list) {
 }
 
 bool EditSchedules(TSchedulesForm& form) {
-  TFoSchedules list;
+  std::string unread;
+  TFoSchedules list(&unread);
+  if (!list.Whole()) {
+    // Saving the others would lose it: the list waits until the entry is mended.
+    MsgDlg(UnreadSchedulesText(unread) + "\r\n\r\nThe schedules can be edited again once it is mended.", "ie");
+    return false;
+  }
   form.Schedules = &list;
   const bool ok = form.ShowModal() == tk::mrOk;
   form.Schedules = nullptr;

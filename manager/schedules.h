@@ -105,5 +105,6 @@ void NotifyScheduler();
 // What the main window does on OK of the list dialog: store and notify.
 void SaveSchedulesAndNotify(const TFoSchedules& list);
 // Loads the stored schedules, shows the dialog modally and on OK stores them and
-// notifies the scheduler. True on OK (the caller then marks its profiles changed).
+// notifies the scheduler. True on OK (the caller then marks its profiles changed). When
+// an entry could not be read, a box names it instead, and nothing is shown or stored.
 bool EditSchedules(TSchedulesForm& form);

@@ -163,7 +163,15 @@ void ConvertSchedules(char localeSeparator, TConvertReport& report) {
       // The record reads the time only in the '.' form; the old programs wrote it
       // with the user's separator, so the time is read again here.
       item->LoadFromRegistry(key);
-      ReadOldFloat(*oldIni, key, "ScheduleTime", 0, &item->Time, &report.UnreadValues);
+      // A time that is no number would become midnight, a time the user never chose:
+      // such a schedule stays behind, and the final message names it.
+      if (!ReadOldFloat(*oldIni, key, "ScheduleTime", 0, &item->Time, &report.UnreadSchedules)) continue;
+      // The record keeps the action in a byte: 300 would become 44.
+      const std::string action = oldIni->ReadString(key, "Action", "0");
+      if (const int code = tk::StrToIntDef(action, 0); code < 0 || code > 2) {
+        item->Action = 0;
+        report.UnknownActions += "Value \"Action\" in " + key + " is not a known action: \"" + action + "\"\r\n";
+      }
       items.push_back(std::move(item));
     }
   }
@@ -203,7 +211,7 @@ void ConvertSettings(TConvertReport& /*report*/) {
   QB_CARRY(c, LastProfile);
   QB_CARRY(c, AutoRefresh);
   QB_CARRY(c, StartupProfiles);
-  QB_CARRY(c, ScheduleCount);
+  // ScheduleCount is the schedules step's: the number of entries it copied.
   QB_CARRY(c, Use2ColorView);
   QB_CARRY(c, ToRefresh);
   QB_CARRY(c, Contrast);
@@ -278,19 +286,22 @@ bool RunConversion(TConvertReport& report) {
 
 std::string FinalMessage(const TConvertReport& report) {
   std::string text = "Profiles & settings have been copied to \"New Format\".\r\n\r\n";
-  if (!report.ArchiveBitProfiles.empty())
-    text += "The following profiles used \"Clear archive bit\" without\r\n"
-            "using \"Include archive only\". That is NOT possible now.\r\n\r\n" +
-            report.ArchiveBitProfiles;
-  if (!report.MissingProfiles.empty()) {
-    if (!report.ArchiveBitProfiles.empty()) text += "\r\n";
-    text += "The following profiles of the old list were not found and have not been copied:\r\n\r\n" +
-            report.MissingProfiles;
-  }
-  if (!report.UnreadValues.empty()) {
-    if (!report.ArchiveBitProfiles.empty() || !report.MissingProfiles.empty()) text += "\r\n";
-    text += "The following values were not numbers and have been copied as 0:\r\n\r\n" +
-            report.UnreadValues;
-  }
+  bool first = true;
+  // Each list that is not empty, after its heading, one blank line between two lists.
+  const auto section = [&](const std::string& heading, const std::string& lines) {
+    if (lines.empty()) return;
+    if (!first) text += "\r\n";
+    first = false;
+    text += heading + lines;
+  };
+  section("The following profiles used \"Clear archive bit\" without\r\n"
+          "using \"Include archive only\". That is NOT possible now.\r\n\r\n",
+          report.ArchiveBitProfiles);
+  section("The following profiles of the old list were not found and have not been copied:\r\n\r\n",
+          report.MissingProfiles);
+  section("The following values were not numbers and have been copied as 0:\r\n\r\n", report.UnreadValues);
+  section("The following schedules could not be read and have not been copied:\r\n\r\n", report.UnreadSchedules);
+  section("The following schedule actions are not known and have been copied as \"Run\":\r\n\r\n",
+          report.UnknownActions);
   return text;
 }

@@ -31,6 +31,8 @@ struct TConvertReport {
   std::string ArchiveBitProfiles;  // names, each followed by CR LF
   std::string MissingProfiles;     // names in the old list without a key, each + CR LF
   std::string UnreadValues;        // lines naming values that were not numbers
+  std::string UnreadSchedules;     // lines naming the schedules whose time was not a number
+  std::string UnknownActions;      // lines naming schedule actions copied as the default
 };
 
 // Schedules, settings and profiles, in that order (the preconditions are the

@@ -66,29 +66,12 @@ void TestProfileTarget(TRunProgress& view, const TQbProfile& p, const std::strin
   }
   if (Runner.Ini->GetDynaZipDiagnostic()) u.Options.Include(U::bDiagnostic);
   u.wUnzipSubOptions = TUnzipSubOptions{US::USO_MINORCANCEL};
+  const tk::TDateTime started = tk::Now();
   ExecuteUnzip(u, dz::UNZIP_EXTRACT);
   const int r = u.ResultCode();
   if (r == dz::UE_CANCEL) return;  // cancelled: nothing is recorded
-
-  TFernoIni& ini = *Runner.Ini;
-  const std::string k = ProfileKey(p.pn);
-  if (!computer.empty()) {
-    ini.WriteString(k + "\\lt", computer, tk::FormatFloat("0.00000", tk::Now()));
-    if (r != 0) {
-      AddRunFailure(r, UnzipResultText(r), p.pn, computer);
-      ini.WriteInteger(k + "\\te", computer, r);
-    } else {
-      ini.DeleteValue(k + "\\te", computer);
-    }
-  } else {
-    ini.WriteString(k, "ltst", tk::FloatToStr(tk::Now(), '.'));
-    if (r != 0) {
-      AddRunFailure(r, UnzipResultText(r), p.pn);
-      ini.WriteInteger(k, "te", r);
-    } else {
-      ini.DeleteValue(k, "te");
-    }
-  }
+  if (r != 0) AddRunFailure(r, UnzipResultText(r), p.pn, computer);
+  RecordTargetResult(TResultKind::Test, p, computer, r, started);
 }
 
 void TestProfiles(TRunProgress& view) {

@@ -325,9 +325,59 @@ bool LoadNamedProfile(const std::string& name, const std::string& missingText, T
     return false;
   }
   std::string loadError;
-  if (!p.LoadFromRegistry(name, &loadError) && !loadError.empty()) AddRunError(0, loadError, name);
-  if (p.pn.empty()) p.pn = name;
+  if (!p.LoadFromRegistry(name, &loadError))
+    for (const std::string& line : tk::SplitLines(loadError)) AddRunError(0, line, name);
+  // A key names the same profile in any letter case.
+  if (!tk::SameText(p.pn, name)) p.pn = name;
   return true;
+}
+
+namespace {
+// Held while a result is read and written, so that two runners ending at once cannot both
+// decide before either wrote.
+class TResultsLock {
+ public:
+  TResultsLock() : h_(CreateMutexW(nullptr, FALSE, L"Local\\Quillbank results")) {
+    if (h_) WaitForSingleObject(h_, 10000);
+  }
+  ~TResultsLock() {
+    if (!h_) return;
+    ReleaseMutex(h_);
+    CloseHandle(h_);
+  }
+  TResultsLock(const TResultsLock&) = delete;
+  TResultsLock& operator=(const TResultsLock&) = delete;
+
+ private:
+  HANDLE h_;
+};
+}  // namespace
+
+void RecordTargetResult(TResultKind kind, const TQbProfile& p, const std::string& computer, int code,
+                        tk::TDateTime started) {
+  const bool run = kind == TResultKind::Run;
+  const std::string key = ProfileKey(p.pn);
+  const std::string timeSection = computer.empty() ? key : key + (run ? "\\lr" : "\\lt");
+  const std::string codeSection = computer.empty() ? key : key + (run ? "\\ze" : "\\te");
+  const std::string timeName = !computer.empty() ? computer : run ? "lrun" : "ltst";
+  const std::string codeName = !computer.empty() ? computer : run ? "ze" : "te";
+  TFernoIni& ini = *Runner.Ini;
+  TResultsLock lock;
+  const tk::TDateTime now = tk::Now();
+  bool keepOther = false;
+  if (code == 0 && ini.ReadInteger(codeSection, codeName, 0) != 0) {
+    // A computer's time is kept to five decimals, about a second.
+    const double slack = computer.empty() ? 1e-9 : 0.5e-5;
+    double recorded = 0;
+    keepOther = tk::TryStrToFloat(ini.ReadString(timeSection, timeName, ""), &recorded, '.') &&
+                recorded >= started - slack && recorded <= now + slack;
+  }
+  ini.WriteString(timeSection, timeName,
+                  computer.empty() ? tk::FloatToStr(now, '.') : tk::FormatFloat("0.00000", now));
+  if (code != 0)
+    ini.WriteInteger(codeSection, codeName, code);
+  else if (!keepOther)
+    ini.DeleteValue(codeSection, codeName);
 }
 
 std::vector<std::string> TargetComputers(const TQbProfile& p) {
@@ -378,6 +428,7 @@ void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbPr
       !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
     code = dz::ZIP_ADD;
   const int linesBefore = Runner.ErrorList.Count();
+  const tk::TDateTime started = tk::Now();
   TZipFile& z = view.ZipComponent();
   ExecuteZip(z, code, queries);
   int r = z.ResultCode();
@@ -385,27 +436,11 @@ void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbPr
     r = ZipAgainAfterDeleting(z, queries, fz, code, p, computer, linesBefore, r);
   r = FinishFreshZip(fz, r, p, computer);
 
+  if (r != 0) AddRunFailure(r, ZipResultText(r), p.pn, computer);
+  RecordTargetResult(TResultKind::Run, p, computer, r, started);
+  if (r == 0 && view.RanOKList) view.RanOKList->Add(computer.empty() ? p.pn : p.pn + "\"" + computer);
   const std::string k = ProfileKey(p.pn);
   TFernoIni& ini = *Runner.Ini;
-  if (!computer.empty()) {
-    ini.WriteString(k + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
-    if (r != 0) {
-      AddRunFailure(r, ZipResultText(r), p.pn, computer);
-      ini.WriteInteger(k + "\\ze", computer, r);
-    } else {
-      ini.DeleteValue(k + "\\ze", computer);
-      if (view.RanOKList) view.RanOKList->Add(p.pn + "\"" + computer);
-    }
-  } else {
-    ini.WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
-    if (r != 0) {
-      AddRunFailure(r, ZipResultText(r), p.pn);
-      ini.WriteInteger(k, "ze", r);
-    } else {
-      ini.DeleteValue(k, "ze");
-      if (view.RanOKList) view.RanOKList->Add(p.pn);
-    }
-  }
   if (IsUNCPath(p.zf) && tk::FileExists(fz.target)) {
     const int64_t size = tk::FileSize(fz.target);
     if (size >= 0) {
@@ -454,20 +489,14 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
   SetDateFilter(z, p);
   z.lpszZipFile.SetText(stored);
   const std::string bitList = tk::ExtractFilePath(stored) + "archive bits.txt";
+  const tk::TDateTime started = tk::Now();
   const bool innerOK =
       ExecuteZip(z, dz::ZIP_ADD, TZipQueries{logName, p.b->GetFlag(poClearArchive) ? bitList : std::string()});
   if (!innerOK) {
     const int r = z.ResultCode();
     AddRunFailure(r, r == dz::ZE_ABORT ? "Operation cancelled" : "Couldn't create temp ZIP file " + stored, p.pn,
                   computer);
-    const std::string k = ProfileKey(p.pn);
-    if (computer.empty()) {
-      Runner.Ini->WriteString(k, "lrun", tk::FloatToStr(tk::Now(), '.'));
-      Runner.Ini->WriteInteger(k, "ze", r);
-    } else {
-      Runner.Ini->WriteString(k + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
-      Runner.Ini->WriteInteger(k + "\\ze", computer, r);
-    }
+    RecordTargetResult(TResultKind::Run, p, computer, r, started);
     cleanUp();
     Prune(p, computer);
     return;
@@ -538,12 +567,20 @@ void RunProfiles(TRunProgress& view) {
     TQbProfile p;
     if (!LoadNamedProfile(name, "Couldn't run, Profile doesn't exist", p)) continue;
     if (Runner.Command == 'B') UpdateCustomDelay(view, p.zf);
+    if (p.zf.empty()) {
+      AddRunFailure(0, "Couldn't run, Profile has no ZIP file name", name);
+      continue;
+    }
 
     if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
       AddRunFailure(0, MediaFailureText("Couldn't run", p.ml), name);
       continue;
     }
     const std::string folder = tk::ExtractFilePath(p.zf);
+    if (folder.empty()) {
+      AddRunFailure(0, "Couldn't run, ZIP file name \"" + p.zf + "\" names no folder", name);
+      continue;
+    }
     if (!tk::DirectoryExists(folder)) tk::ForceDirectories(folder);
     if (!tk::DirectoryExists(folder)) {
       AddRunFailure(0, "Couldn't create/access target path " + folder, name);
@@ -578,9 +615,8 @@ void RunProfiles(TRunProgress& view) {
         const bool reachable = tk::DirectoryExists(source);
         view.ShowCheckingSource("");
         if (!reachable) {
-          ini.WriteString(ProfileKey(p.pn) + "\\lr", computer, tk::FormatFloat("0.00000", tk::Now()));
           AddRunFailure(51, "Source path not found", name, computer);
-          ini.WriteInteger(ProfileKey(p.pn) + "\\ze", computer, 51);
+          RecordTargetResult(TResultKind::Run, p, computer, 51, tk::Now());
           continue;
         }
       }

@@ -62,8 +62,20 @@ void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fi
                              const std::string& computer);
 
 // The profile of a command-line argument: false (after the error line with missingText)
-// when its key does not exist. A stored number that is no number adds a warning.
+// when its key does not exist. A stored value that did not read cleanly adds a warning.
+// The profile is named after its key, whatever its stored pn says, so that its results go
+// to the key that was run.
 bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p);
+// Which result of a target a record writes: the run's (lrun and ze; for a computer its
+// values in the subkeys lr and ze) or the test's (ltst and te; lt and te).
+enum class TResultKind { Run, Test };
+// Records one target's result under the profile's key: the time (now) and the code, which
+// 0 deletes. Several runners may do one profile at once: a 0 does not clear a code that
+// another run recorded after `started`, while this one was going, so every failure stays in
+// the results until a run that started after it succeeds.
+void RecordTargetResult(TResultKind kind, const TQbProfile& p, const std::string& computer, int code,
+                        tk::TDateTime started);
+
 // The computers of the profile; one empty entry for a single-computer profile.
 std::vector<std::string> TargetComputers(const TQbProfile& p);
 

@@ -139,7 +139,7 @@ int TScheduler::Run() {
   ini_->SetbRunningShutdownProfiles(false);
   allRunsOK_ = ini_->GetAllRunsOK();
   allTestsOK_ = ini_->GetAllTestsOK();
-  schedules_ = std::make_unique<TFoSchedules>();
+  const std::string unread = LoadSchedules();
 
   WNDCLASSW wc{};
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
@@ -165,6 +165,8 @@ int TScheduler::Run() {
   StartStartupProfiles();
   SendMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ShowWindow(window_, SW_HIDE);
+  // Once the window is there, so that a second start still finds this one.
+  ShowUnreadSchedules(unread);
 
   MSG msg{};
   int exitCode = 0;
@@ -179,6 +181,17 @@ int TScheduler::Run() {
     DispatchMessageW(&msg);
   }
   return exitCode;
+}
+
+std::string TScheduler::LoadSchedules() {
+  std::string unread;
+  schedules_ = std::make_unique<TFoSchedules>(&unread);
+  return unread;
+}
+
+void TScheduler::ShowUnreadSchedules(const std::string& unread) {
+  if (!unread.empty())
+    Box(UnreadSchedulesText(unread) + "\r\n\r\nIt is not run until it is mended.", QbSchBoxCaption, MB_ICONWARNING);
 }
 
 void TScheduler::UpdateTrayState() {
@@ -291,9 +304,8 @@ void TScheduler::StartStartupProfiles() {
   if (!HasCommandSwitch(QbSchStartupSwitch) || ini_->GetDisableStartupProfiles() ||
       ini_->GetStartupProfiles().empty())
     return;
-  const int delay = ini_->GetStartupDelay();
-  if (delay > 0) {
-    SetTimer(window_, kTimerStartup, SchClock().Interval(static_cast<UINT>(delay) * 1000u), nullptr);
+  if (const UINT delay = StartupDelayMs(ini_->GetStartupDelay()); delay > 0) {
+    SetTimer(window_, kTimerStartup, SchClock().Interval(delay), nullptr);
     return;
   }
   RunProfile(ini_->Gettc(), ini_->GetStartupProfiles(), false);
@@ -438,8 +450,9 @@ LRESULT TScheduler::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       const bool wasOn = schedulerOn_;
       schedulerOn_ = false;
       schedules_.reset();
-      schedules_ = std::make_unique<TFoSchedules>();
+      const std::string unread = LoadSchedules();
       schedulerOn_ = wasOn;
+      ShowUnreadSchedules(unread);
       return 0;
     }
     case WM_QBSCH_RESULTSCHANGED:

@@ -67,6 +67,10 @@ class TScheduler {
   bool savedSchedulerOn_ = false;
   bool savedAutorunOn_ = false;
   std::unique_ptr<TFernoIni> ini_;
+  // Loads a new schedule list; the text naming the entries it could not read ("" when
+  // none), for the box that says so.
+  std::string LoadSchedules();
+  static void ShowUnreadSchedules(const std::string& unread);
   std::unique_ptr<TFoSchedules> schedules_;
   std::unique_ptr<TTrayIco> tray_;
   HICON icons_[8] = {};

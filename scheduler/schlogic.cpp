@@ -2,6 +2,7 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,11 @@ UINT TSchClock::Interval(UINT ms) const {
 TSchClock& SchClock() {
   static TSchClock clock;
   return clock;
+}
+
+UINT StartupDelayMs(int seconds) {
+  if (seconds <= 0) return 0;
+  return static_cast<UINT>(std::min<long long>(seconds * 1000LL, USER_TIMER_MAXIMUM));
 }
 
 std::string SundayFirstMask(const std::string& mondayFirst) {

@@ -39,6 +39,11 @@ class TSchClock {
 };
 TSchClock& SchClock();
 
+// The clock time, in milliseconds, of the start-up profiles' timer for a StartupDelay in
+// seconds: 0 (run at once) for 0 and for a negative delay, at most what a window timer
+// holds (USER_TIMER_MAXIMUM, about 24.8 days).
+UINT StartupDelayMs(int seconds);
+
 // The Monday-first mask turned Sunday-first (its last character moved to the front).
 std::string SundayFirstMask(const std::string& mondayFirst);
 // The Sunday-first mask has '1' at dayOfWeek (1 = Sunday .. 7).

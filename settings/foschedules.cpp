@@ -120,6 +120,10 @@ bool TFoSchedule::SharesDateWith(const std::string& otherDates) const {
 
 // ---------------------------------------------------------------------------------
 
+std::string UnreadSchedulesText(const std::string& lines) {
+  return "A schedule could not be read:\r\n\r\n" + lines;
+}
+
 std::string ScheduleKey(int n) {
   if (!UseShortNames) return OldScheduleKeyPrefix + std::to_string(n);
   return SchedulesKey + "\\" + std::to_string(n);
@@ -142,21 +146,20 @@ std::vector<int> StoredScheduleNumbers() {
 }
 
 bool TFoSchedules::LoadAll(std::string* error) {
-  bool ok = true;
   for (int n : StoredScheduleNumbers()) {
     auto item = std::make_unique<TFoSchedule>();
-    if (item->LoadFromRegistry(ScheduleKey(n), error))
-      items_.push_back(std::move(item));
-    else
-      ok = false;
+    item->StoredNumber = n;
+    (item->LoadFromRegistry(ScheduleKey(n), error) ? items_ : unreadable_).push_back(std::move(item));
   }
-  return ok;
+  return Whole();
 }
 
-void TFoSchedules::SaveAll() const {
+bool TFoSchedules::SaveAll() const {
+  if (!Whole()) return false;
   TFernoIni().SetScheduleCount(GetCount());
   for (int i = 0; i < GetCount(); ++i)
     items_[static_cast<size_t>(i)]->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
+  return true;
 }
 
 void TFoSchedules::Add(TFoSchedule* item) { items_.emplace_back(item); }
@@ -198,24 +201,31 @@ double TFoSchedules::FindTimeConflict(std::string& message) const {
 
 bool TFoSchedules::RenameProfile(const std::string& oldName, const std::string& newName) {
   const std::string from = Quoted(oldName);
-  bool changed = false;
-  for (const auto& item : items_) {
-    if (item->Profiles.find(from) == std::string::npos) continue;
-    // Profile names are registry keys, so names differing only in case are one
-    // profile: the first of them is the one renamed.
-    const size_t pos = tk::LowerCase(item->Profiles).find(tk::LowerCase(from));
-    item->Profiles.replace(pos, from.size(), Quoted(newName));
-    changed = true;
+  std::vector<const TFoSchedule*> changed;
+  for (const auto* list : {&items_, &unreadable_})
+    for (const auto& item : *list) {
+      if (item->Profiles.find(from) == std::string::npos) continue;
+      // Profile names are registry keys, so names differing only in case are one
+      // profile: the first of them is the one renamed.
+      const size_t pos = tk::LowerCase(item->Profiles).find(tk::LowerCase(from));
+      item->Profiles.replace(pos, from.size(), Quoted(newName));
+      changed.push_back(item.get());
+    }
+  if (Whole()) {
+    if (!changed.empty()) SaveAll();
+  } else {
+    TFernoIni ini;
+    for (const TFoSchedule* item : changed)
+      if (item->StoredNumber > 0) ini.WriteString(ScheduleKey(item->StoredNumber), "p", item->Profiles);
   }
-  if (changed) SaveAll();
-  return changed;
+  return !changed.empty();
 }
 
 bool TFoSchedules::IsProfileScheduled(const std::string& name) const {
   const std::string quoted = Quoted(name);
-  return std::any_of(items_.begin(), items_.end(), [&](const auto& item) {
-    return item->Profiles.find(quoted) != std::string::npos;
-  });
+  const auto names = [&](const auto& item) { return item->Profiles.find(quoted) != std::string::npos; };
+  return std::any_of(items_.begin(), items_.end(), names) ||
+         std::any_of(unreadable_.begin(), unreadable_.end(), names);
 }
 
 void EraseStoredSchedules() {

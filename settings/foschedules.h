@@ -4,7 +4,8 @@
 // Also the start of the runner program that the manager and the scheduler share.
 //
 // LoadFromRegistry reports a stored time that is not a number as the profile record
-// does (settings/qbprofile.h): false, the default kept, one line in *error.
+// does (settings/qbprofile.h): false, the default kept, one line in *error. Such an entry
+// could not be read: the list keeps it apart, never runs it and never saves over it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,21 +42,26 @@ class TFoSchedule {
   std::string Profiles;             // every name in double quotes followed by a blank
   bool DatesMode = false;           // runs on dates of the month instead of week days
   std::string Dates;                // comma text of day numbers; "32" the last date
+  int StoredNumber = 0;             // the entry's key it was loaded from; 0 when not loaded
 };
 
 class TFoSchedules {
  public:
-  // Loads every stored entry (StoredScheduleNumbers); an entry whose time is not a
-  // number is left out and named in *error (when given).
+  // Loads every stored entry (StoredScheduleNumbers). An entry whose time is not a
+  // number could not be read: it is left out of the entries and named in *error (when
+  // given), and the load fails (LoadAll false, Whole false).
   explicit TFoSchedules(std::string* error = nullptr);
   ~TFoSchedules();
   TFoSchedules(const TFoSchedules&) = delete;
   TFoSchedules& operator=(const TFoSchedules&) = delete;
 
   bool LoadAll(std::string* error = nullptr);
+  // Every stored entry was read.
+  bool Whole() const { return unreadable_.empty(); }
   // Writes ScheduleCount and entries 1..count; stored entries beyond the count stay
-  // (callers that shrink the list erase the stored ones first).
-  void SaveAll() const;
+  // (callers that shrink the list erase the stored ones first). A list that was not read
+  // whole writes nothing (false): it would lose the entries it could not read.
+  bool SaveAll() const;
 
   void Add(TFoSchedule* item);  // takes ownership
   void Remove(TFoSchedule* item);
@@ -68,13 +74,21 @@ class TFoSchedules {
   // *message; 0 when none.
   double FindTimeConflict(std::string& message) const;
   // The first quoted name equal to oldName in each entry that names it becomes
-  // newName; saves when any entry changed and returns whether one did.
+  // newName; saves when any entry changed and returns whether one did. In a list not read
+  // whole, the entries that could not be read are renamed too, and only the profiles of
+  // the changed entries are written, each in its own key, so that nothing else changes.
   bool RenameProfile(const std::string& oldName, const std::string& newName);
+  // The entries that could not be read count too.
   bool IsProfileScheduled(const std::string& name) const;
 
  private:
   std::vector<std::unique_ptr<TFoSchedule>> items_;
+  std::vector<std::unique_ptr<TFoSchedule>> unreadable_;  // as far as they were read
 };
+
+// What the box of a program that loaded the list says of the entries it could not read
+// (the lines of the load).
+std::string UnreadSchedulesText(const std::string& lines);
 
 // The registry key of entry n (1-based) in the layout in force.
 std::string ScheduleKey(int n);

@@ -78,6 +78,19 @@ std::string NotANumberText(const std::string& section, const std::string& name,
   return "Value \"" + name + "\" in " + section + " is not a number: \"" + text + "\"";
 }
 
+std::string StoredFormText(const tk::TRegSection& values, const std::string& section,
+                           const std::string& name) {
+  const std::string head = "Value \"" + name + "\" in " + section;
+  const std::string read = "\"" + values.ReadString(name, "") + "\"";
+  switch (values.Form(name)) {
+    case tk::TValueForm::Text: return "";
+    case tk::TValueForm::TextCutAtNul: return head + " holds a NUL character: read up to it as " + read;
+    case tk::TValueForm::Number: return head + " is stored as a number, not as text: read as " + read;
+    case tk::TValueForm::OtherType: return head + " is not stored as text: read as missing";
+  }
+  return "";
+}
+
 namespace {
 // A stored double: text the value's text, or nullptr when the value is missing.
 bool ParseFloatValue(const std::string* text, const std::string& section, const std::string& name, double def,
@@ -177,6 +190,12 @@ bool TQbProfile::LoadFromRegistry(const std::string& name, std::string* error) {
   te = v.ReadInteger("te", 0);
   nrl = v.ReadInteger("nrl", 0);
   efil = v.ReadString("efil", "");
+  for (const char* value : {"zf", "b", "cf", "ecmd", "ssuf", "il", "cns", "ef", "ec", "cmt", "adt", "bdir", "lrun",
+                            "ltst", "lzs", "pn", "ml", "zfndf", "ztk", "ze", "te", "nrl", "efil"})
+    if (const std::string line = StoredFormText(v, key, value); !line.empty()) {
+      AddError(error, line);
+      ok = false;
+    }
   return ok;
 }
 

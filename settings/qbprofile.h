@@ -10,6 +10,9 @@
 // when an error text is asked for, it receives one line naming the key, the value and
 // the stored text, e.g.
 //   Value "adt" in Profiles\Docs is not a number: "abc"
+// The profile reports the same way every value it reads that is not stored as plain
+// text (a number, another type, a text with a NUL inside): it is read by the store's
+// rule (toolkit/reginifile.h) and named in a line of StoredFormText.
 // The caller turns that line into an error line or a message.
 #include <cstdint>
 #include <memory>
@@ -158,6 +161,12 @@ bool ReadFloatValue(const tk::TRegSection& values, const std::string& section,
 // The same line for a value whose text is not a number.
 std::string NotANumberText(const std::string& section, const std::string& name,
                            const std::string& text);
+
+// The line for a value that is not stored as plain text, naming how it was read; "" for
+// a plain text or a missing value:
+//   Value "b" in Profiles\Docs is stored as a number, not as text: read as "272"
+std::string StoredFormText(const tk::TRegSection& values, const std::string& section,
+                           const std::string& name);
 
 // "Week1" .. "Week4" for the day of the month of today / of the given day
 // (days 22 to 31 are Week4).

@@ -57,30 +57,38 @@ HKEY TRegIniFile::OpenSection(std::string_view section, bool create, REGSAM acce
 }
 
 namespace {
-// The text of a value read with its type: a string as it stands (not expanded), a
-// DWORD or QWORD as its signed decimal; nullopt for any other type or a size that does
-// not fit the type.
-std::optional<std::string> ValueText(DWORD type, const BYTE* data, DWORD size) {
+struct ReadValue {
+  std::optional<std::string> text;
+  TValueForm form = TValueForm::Text;
+};
+
+// The text of a value read with its type: a string up to its first NUL (a string with
+// NULs inside, such as UTF-16 bytes imported as ANSI text, would otherwise reach every
+// reader), a DWORD or QWORD as its signed decimal; nullopt for any other type or a size
+// that does not fit the type.
+ReadValue ValueText(DWORD type, const BYTE* data, DWORD size) {
   switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
       std::wstring text(size / sizeof(wchar_t), L'\0');
       memcpy(text.data(), data, text.size() * sizeof(wchar_t));
       while (!text.empty() && text.back() == L'\0') text.pop_back();
-      return Narrow(text);
+      const size_t nul = text.find(L'\0');
+      if (nul == std::wstring::npos) return {Narrow(text), TValueForm::Text};
+      return {Narrow(std::wstring_view(text).substr(0, nul)), TValueForm::TextCutAtNul};
     }
     case REG_DWORD:
-      if (size != 4) return std::nullopt;
+      if (size != 4) return {std::nullopt, TValueForm::OtherType};
       int32_t v32;
       memcpy(&v32, data, 4);
-      return IntToStr(v32);
+      return {IntToStr(v32), TValueForm::Number};
     case REG_QWORD:
-      if (size != 8) return std::nullopt;
+      if (size != 8) return {std::nullopt, TValueForm::OtherType};
       int64_t v64;
       memcpy(&v64, data, 8);
-      return IntToStr(v64);
+      return {IntToStr(v64), TValueForm::Number};
     default:
-      return std::nullopt;
+      return {std::nullopt, TValueForm::OtherType};
   }
 }
 
@@ -106,7 +114,7 @@ std::optional<std::string> TRegIniFile::ReadText(std::string_view section, std::
     LONG rc = RegQueryValueExW(key.get(), wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
     if (rc == ERROR_MORE_DATA) continue;
     if (rc != ERROR_SUCCESS) return std::nullopt;
-    return ValueText(type, reinterpret_cast<const BYTE*>(data.data()), got);
+    return ValueText(type, reinterpret_cast<const BYTE*>(data.data()), got).text;
   }
   return std::nullopt;
 }
@@ -227,8 +235,8 @@ TRegSection TRegIniFile::ReadSectionValues(std::string_view section) const {
       continue;
     }
     if (rc != ERROR_SUCCESS) break;
-    result.values_.emplace(std::wstring(name.data(), nameLen),
-                           ValueText(type, reinterpret_cast<const BYTE*>(data.data()), size));
+    ReadValue value = ValueText(type, reinterpret_cast<const BYTE*>(data.data()), size);
+    result.values_.emplace(std::wstring(name.data(), nameLen), TRegSection::Value{std::move(value.text), value.form});
     ++i;
     grown = 0;
   }
@@ -244,24 +252,29 @@ bool TRegSection::NoCaseLess::operator()(const std::wstring& a, const std::wstri
 
 std::string TRegSection::ReadString(std::string_view name, std::string_view def) const {
   const auto it = values_.find(Widen(name));
-  return it != values_.end() && it->second ? *it->second : std::string(def);
+  return it != values_.end() && it->second.text ? *it->second.text : std::string(def);
 }
 
 int TRegSection::ReadInteger(std::string_view name, int def) const {
   const auto it = values_.find(Widen(name));
-  return TextToInteger(it != values_.end() ? it->second : std::nullopt, def);
+  return TextToInteger(it != values_.end() ? it->second.text : std::nullopt, def);
 }
 
 bool TRegSection::ReadBool(std::string_view name, bool def) const { return ReadInteger(name, def ? 1 : 0) != 0; }
 
 bool TRegSection::ValueExists(std::string_view name) const { return values_.count(Widen(name)) != 0; }
 
+TValueForm TRegSection::Form(std::string_view name) const {
+  const auto it = values_.find(Widen(name));
+  return it != values_.end() ? it->second.form : TValueForm::Text;
+}
+
 std::vector<std::pair<long long, std::string>> TRegSection::Numbered(std::string_view prefix, long long first,
                                                                      long long last) const {
   std::vector<std::pair<long long, std::string>> items;
-  for (const auto& [name, text] : values_) {
+  for (const auto& [name, value] : values_) {
     const long long index = NumberedNameIndex(Narrow(name), prefix);
-    if (index >= first && index < last) items.emplace_back(index, text.value_or(std::string()));
+    if (index >= first && index < last) items.emplace_back(index, value.text.value_or(std::string()));
   }
   // Names equal but for case are one value, so every index is there once.
   std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

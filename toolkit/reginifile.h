@@ -12,6 +12,11 @@
 
 namespace tk {
 
+// How a value was stored, beside the text it reads as (see TRegIniFile::ReadString):
+// as text; as text holding a NUL character, read up to it; as a number, read as its
+// decimal text; or as another type, read as missing.
+enum class TValueForm { Text, TextCutAtNul, Number, OtherType };
+
 // The values of one section as they were when it was read: the key opened once and
 // every value taken with its data in one pass, for loaders of records of many values
 // (each read of TRegIniFile opens the key again). The getters follow the rules of
@@ -24,6 +29,8 @@ class TRegSection {
   int ReadInteger(std::string_view name, int def) const;
   bool ReadBool(std::string_view name, bool def) const;
   bool ValueExists(std::string_view name) const;
+  // Text for a missing value.
+  TValueForm Form(std::string_view name) const;
   // The values named prefix + a decimal index (without leading zeros) whose index lies
   // in [first, last), in index order: what a counted list really holds, however large
   // its stored count, at the cost of the values present.
@@ -36,8 +43,11 @@ class TRegSection {
     bool operator()(const std::wstring& a, const std::wstring& b) const;
   };
   bool exists_ = false;
-  // The text of each value; nullopt for a type that reads as the default.
-  std::map<std::wstring, std::optional<std::string>, NoCaseLess> values_;
+  struct Value {
+    std::optional<std::string> text;  // nullopt for a type that reads as the default
+    TValueForm form = TValueForm::Text;
+  };
+  std::map<std::wstring, Value, NoCaseLess> values_;
 };
 
 // The index of a name made of prefix (without regard to case) and a decimal number
@@ -63,9 +73,10 @@ class TRegIniFile {
   HKEY RootKey() const { return root_; }
 
   // A section is a subkey path below the root ("Profiles\Docs"); "" is the root.
-  // Reading: a REG_SZ or REG_EXPAND_SZ value reads as its text (not expanded), a
-  // REG_DWORD as its signed 32-bit decimal text, a REG_QWORD as its signed 64-bit one; any other
-  // type, a missing value or a missing section gives the default.
+  // Reading: a REG_SZ or REG_EXPAND_SZ value reads as its text (not expanded) up to its
+  // first NUL character, as Windows programs read it; a REG_DWORD as its signed 32-bit
+  // decimal text, a REG_QWORD as its signed 64-bit one; any other type, a missing value or
+  // a missing section gives the default.
   std::string ReadString(std::string_view section, std::string_view name,
                          std::string_view def) const;
   // Reads the text as an integer (tk::TryStrToInt rules); otherwise def.

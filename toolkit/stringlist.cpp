@@ -37,6 +37,9 @@ std::string ToCommaText(const std::vector<std::string>& items) {
 
 std::vector<std::string> FromCommaText(std::string_view text) {
   std::vector<std::string> items;
+  // A NUL ends the text, as it ends a text read from the registry; past it no item could
+  // begin (a NUL is no blank to skip nor a character of an unquoted item).
+  text = text.substr(0, text.find('\0'));
   size_t p = 0, n = text.size();
   auto skipBlanks = [&] {
     while (p < n && IsBlank(text[p])) ++p;

@@ -244,6 +244,9 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
       schedules.Add(s);
     }
     schedules.SaveAll();
+    qbtest::RegWrite("Schedules\\4", "t", "8:00");  // no number: renamed in its place alone
+    qbtest::RegWrite("Schedules\\4", "p", "\"Old\" ");
+    qbtest::RegWrite(kGeneral, "ScheduleCount", "4");
     TQbAutoRuns autoRuns;
     auto* a = new TQbAutoRun;
     a->Profiles = "Other,Old";
@@ -274,6 +277,8 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
   ClickRow(mcList, 0);
   Input(VK_F2);
   ASSERT_TRUE(AnswerInput(*mainProcess_, "  New Name  "));
+  const std::string unread = AnswerBox(*mainProcess_, "OK");
+  EXPECT_NE(unread.find("Value \"t\" in Schedules\\4 is not a number: \"8:00\""), std::string::npos) << unread;
   ASSERT_TRUE(WaitFor([] { return qbtest::RegRead("Profiles\\New Name", "pn") == "New Name"; }, 5000));
   Settle(main);
   for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
@@ -288,7 +293,9 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
   ASSERT_EQ(schedules.GetCount(), 3);
   EXPECT_EQ(schedules.GetItem(1)->Profiles, "\"Other\" \"New Name\" ");
   EXPECT_EQ(schedules.GetItem(2)->Profiles, "\"New Name\" ");
-  EXPECT_EQ(reloads, 1) << "one reload message for the three schedules";
+  EXPECT_EQ(reloads, 1) << "one reload message for the four schedules";
+  EXPECT_EQ(qbtest::RegRead("Schedules\\4", "p"), "\"New Name\" ");
+  EXPECT_EQ(qbtest::RegRead("Schedules\\4", "t"), "8:00");
   TQbAutoRuns autoRuns;
   EXPECT_EQ(autoRuns.GetItem(0)->Profiles, "Other,\"New Name\"");
   EXPECT_EQ(qbtest::ListDir(logs_),

@@ -130,6 +130,19 @@ TEST_F(Schedules, AConflictOfTimesIsRefusedAndTheDialogStaysOpen) {
   EXPECT_EQ(scheduler.ReloadCount(), 0);
 }
 
+// Its OK would store the others over an entry that could not be read: a box names it instead.
+TEST_F(Schedules, AnEntryThatCannotBeReadIsNamedAndTheListNotOpened) {
+  Store({At(8, 0, "1111100"), At(9, 30, "0000011")});
+  qbtest::RegWrite("Schedules\\1", "t", "8:00");
+  TScript s(f, {TScript::Answer("OK")});
+  EXPECT_FALSE(EditSchedules(f));
+  ASSERT_TRUE(s.Completed());
+  ASSERT_EQ(s.Boxes().size(), 1u);
+  EXPECT_TRUE(edtest::Said(s.Boxes()[0], "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a "
+                                         "number: \"8:00\"\r\n\r\nThe schedules can be edited again once it is mended."));
+  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "8:00");
+}
+
 TEST_F(Schedules, TheEditorChecksDaysDatesAndProfilesBeforeItCloses) {
   TScheduleForm& e = f.ScheduleForm();
   e.ResetForNew();

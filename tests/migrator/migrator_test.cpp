@@ -423,6 +423,26 @@ TEST_F(Migrator, DecimalCommaOfTheLocaleIsReadAndThePointWritten) {
   EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "0.75");
 }
 
+// The count is that of the schedules copied; a time that is no number stays behind and an
+// unknown action becomes Run, each named.
+TEST_F(Migrator, SchedulesCountWhatWasCopiedAndNameWhatWasNot) {
+  OldWrite("Global Options", "ScheduleCount", "2147483647");
+  OldWrite("Schedule1", "ScheduleTime", "8:00");
+  OldWrite("Schedule2", "ScheduleTime", "0.5");
+  OldWrite("Schedule2", "Action", "300");
+  OldWrite("Schedule3", "ScheduleTime", "0.75");
+  const TRun run = RunMigrator("-convert");
+  ASSERT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Box, kHead +
+                         "The following schedules could not be read and have not been copied:\r\n\r\n"
+                         "Value \"ScheduleTime\" in Schedule1 is not a number: \"8:00\"\r\n\r\n"
+                         "The following schedule actions are not known and have been copied as \"Run\":\r\n\r\n"
+                         "Value \"Action\" in Schedule2 is not a known action: \"300\"\r\n");
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "ScheduleCount"), "2");
+  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "0.5");
+  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "a"), "<missing>");
+}
+
 TEST_F(Migrator, DayCountThatIsNoNumberIsNamedAndTheProfileStillCopied) {
   OldWrite("Quillbank Profile Names", "ProfileCount", "1");
   OldWrite("Quillbank Profile Names", "P0", "Bad");

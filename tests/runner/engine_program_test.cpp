@@ -70,6 +70,7 @@ class RunnerFolder {
     return static_cast<HWND>(process_.FindProcessWindow(className));
   }
   bool Running() const { return process_.Running(); }
+  unsigned long ProcessId() const { return process_.Id(); }
   // The lines of the error file handed to the viewer ({} when none was).
   std::vector<std::string> HandedLines() const {
     std::vector<std::string> lines;
@@ -983,6 +984,57 @@ TEST_F(EngineProgram, APasswordMakesAnEncryptedZipThatTestsAndExtracts) {
   const std::string dest = work_ / "secret";
   EXPECT_TRUE(runner_.Run("X \"" + zip + "\" a.txt \"" + dest + "\" /d- \"/popen sesame\"").empty());
   EXPECT_EQ(ReadFile(dest + "\\a.txt"), "alpha alpha alpha");
+}
+
+// A value of the type given, with these bytes, as an import may leave it.
+void RegWriteRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
+  RegSetKeyValueW(HKEY_CURRENT_USER, tk::Widen("Software\\Quillbank\\" + key).c_str(), tk::Widen(name).c_str(), type,
+                  bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+// What an import left: a list whose UTF-16 bytes became characters, numbers for texts, no zip
+// name, a pn naming another profile. The run ends, names each, and records under the key run.
+TEST_F(EngineProgram, DamagedValuesAreNamedAndResultsGoToTheKeyThatWasRun) {
+  std::string spread;
+  for (char c : "\"" + src_ + "*.txt\",\"*.*\"") spread += std::string{c, '\0', '\0', '\0'};
+  Profile("EngNul", {{"zf", out_ + "Nul.zip"}});
+  RegWriteRaw("Profiles\\EngNul", "il", REG_SZ, spread);
+  Profile("EngDword", {{"il", src_ + "*.*"}});
+  RegWriteRaw("Profiles\\EngDword", "zf", REG_DWORD, std::string("\x07\0\0\0", 4));
+  RegWriteRaw("Profiles\\EngDword", "b", REG_DWORD, std::string("\x20\0\0\0", 4));
+  Profile("EngNoZip", {{"il", src_ + "*.*"}});
+  Profile("EngKey", {{"zf", out_ + "Key.zip"}, {"il", src_ + "a.txt"}});
+  RegWrite("Profiles\\EngKey", "pn", "otherName");
+  const auto lines = runner_.Run("R EngNul EngDword EngNoZip EngKey");
+  for (const char* line : {"0 EngNul: Value \"il\" in Profiles\\EngNul holds a NUL character: read up to it as \"\"\"",
+                           "0 EngDword: Value \"zf\" in Profiles\\EngDword is stored as a number, not as text: read as \"7\"",
+                           "0 EngDword: Value \"b\" in Profiles\\EngDword is stored as a number, not as text: read as \"32\"",
+                           "0 EngDword: Couldn't run, ZIP file name \"7\" names no folder",
+                           "0 EngNoZip: Couldn't run, Profile has no ZIP file name"})
+    EXPECT_TRUE(Contains(lines, line)) << line;
+  EXPECT_NE(RegRead("Profiles\\EngKey", "lrun"), kMissing);
+  EXPECT_EQ(RegValueNames("Profiles\\otherName"), std::vector<std::string>{});
+}
+
+// Two runners of one profile: the first, held while it zips, keeps the old zip open, so the
+// second cannot put its zip in place; that failure stays when the first then succeeds.
+TEST_F(EngineProgram, TwoRunnersOfOneProfileKeepTheFailureOfEither) {
+  ASSERT_EQ(qbtest::RunUnix("head -c 30000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
+  const std::string zip = PreviousZip("Two.zip");
+  Profile("EngTwo", {{"zf", zip}, {"il", src_ + "big.bin"}});
+  runner_.Start("R EngTwo");
+  ASSERT_TRUE(qbtest::WaitUntil([&] { return !Matching(out_ + "qbz*.tmp").empty(); }, 60000));
+  using TProcessCall = LONG(WINAPI*)(HANDLE);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  HANDLE first = OpenProcess(PROCESS_SUSPEND_RESUME, FALSE, runner_.ProcessId());
+  reinterpret_cast<TProcessCall>(GetProcAddress(ntdll, "NtSuspendProcess"))(first);
+  EXPECT_TRUE(Contains(RunnerFolder().Run("R EngTwo"), "10 EngTwo: Temporary file failure"));
+  reinterpret_cast<TProcessCall>(GetProcAddress(ntdll, "NtResumeProcess"))(first);
+  CloseHandle(first);
+  EXPECT_EQ(runner_.Wait(), 0);
+  EXPECT_EQ(RegRead("Profiles\\EngTwo", "ze"), "10");
+  const std::string same = "unzip -tq " + Unix(zip) + " && unzip -p " + Unix(zip) + " '*big.bin' | cmp - ";
+  EXPECT_EQ(qbtest::RunUnix(same + Unix(src_ + "big.bin")), 0);
 }
 
 }  // namespace

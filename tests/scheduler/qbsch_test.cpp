@@ -181,6 +181,30 @@ TEST_F(QbSchProgram, DueSchedulesStartTheRunnerAtTheirMinuteOnly) {
   EXPECT_EQ(runs[2].substr(0, runs[2].find("|RVA")), "RunQb.exe|T \"My Docs\" \"Mail\" |RFS=1");
 }
 
+// An unreadable schedule is named and not run; a start-up delay beyond a timer's is not wrapped.
+TEST_F(QbSchProgram, AnUnreadableScheduleIsNamedAndAHugeStartupDelayIsWaited) {
+  qbtest::RegWrite("Options\\General", "StartupProfiles", "\"Boot\" ");
+  qbtest::RegWrite("Options\\General", "StartupDelay", "4294968");
+  qbtest::RegWrite("Options\\General", "ScheduleCount", "2");
+  qbtest::RegWrite("Schedules\\1", "t", "10:30");
+  qbtest::RegWrite("Schedules\\1", "p", "\"Broken\" ");
+  qbtest::RegWrite("Schedules\\2", "t", "0.4375");  // 10:30
+  qbtest::RegWrite("Schedules\\2", "p", "\"Due\" ");
+  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-02-29 10:29:00,20");  // a minute is three seconds
+  HWND window = StartAndWait("-RunStartupProfiles");
+  ASSERT_NE(window, nullptr);
+  std::string text;
+  HWND box = WaitForBox(started_.back().hProcess, &text);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(text, "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a number: \"10:30\"\r\n\r\n"
+                  "It is not run until it is mended.");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !Runs().empty(); }, 40000));
+  const auto runs = SettledRuns(window);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(Before(runs[0], "|RFS"), "RunQb.exe|R \"Due\" ");
+}
+
 TEST_F(QbSchProgram, EndSessionQueryRefusedForShutdownProfiles) {
   {
     TFernoIni ini;
