@@ -28,8 +28,9 @@ TAutoRunDelayForm::TAutoRunDelayForm(const TCountdownParams& params)
        .Style = tk::sHidden},
       {.Control = btnRestart, .Name = "btnRestart", .Caption = "Restart", .Bounds = {178, 71, 74, 23},
        .Style = tk::sHidden},
+      // Its designed width: sized to its text, it lost its last character on the screen.
       {.Control = lblRestart, .Name = "lblRestart", .Caption = "If you wanted to restart, click 'Restart'",
-       .Bounds = {8, 50, 166, 12}, .Style = tk::sHidden},
+       .Bounds = {8, 50, 166, 12}, .Style = tk::sHidden | tk::lblFixedSize},
   });
   lblRestart.SetFont(small);
   Timer1.OnTimer = [this] { Timer1Timer(); };
