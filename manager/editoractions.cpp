@@ -18,19 +18,13 @@ std::vector<std::string> TMainForm::ListedProfileNames() const {
 }
 
 void TMainForm::InstallEditorServices() {
-  // The hooks reach the window through MainForm, so that once it is gone the stored
-  // profiles serve again instead of a dangling window.
-  ::ListAllProfileNames = [] { return MainForm ? MainForm->ListedProfileNames() : StoredProfileNames(); };
-  static const auto storedProfiles = ::ForEachListedProfile;
+  // The window puts the stored profiles back when it goes (~TMainForm).
+  ::ListAllProfileNames = [this] { return ListedProfileNames(); };
   // The rows' own profiles are changed (and saved by fn), so the lists show what is stored.
-  ::ForEachListedProfile = [](const std::function<void(TQbProfile& profile)>& fn) {
-    if (!MainForm) {
-      storedProfiles(fn);
-      return;
-    }
-    for (const tk::TListView* lv : {&MainForm->lvProfiles, &MainForm->lvMcProfiles})
+  ::ForEachListedProfile = [this](const std::function<void(TQbProfile& profile)>& fn) {
+    for (const tk::TListView* lv : {&lvProfiles, &lvMcProfiles})
       for (int i = 0; i < lv->Count(); ++i)
-        if (TQbProfile* p = MainForm->RowProfile(*lv, i)) fn(*p);
+        if (TQbProfile* p = RowProfile(*lv, i)) fn(*p);
   };
 }
 

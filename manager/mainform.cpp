@@ -8,6 +8,7 @@
 #include "manager/autoruns.h"
 #include "manager/ew.h"
 #include "manager/filters.h"
+#include "manager/mainservices.h"
 #include "manager/schedules.h"
 #include "manager/startupprofiles.h"
 #include "manager/wizard.h"
@@ -22,8 +23,6 @@
 #include "settings/vglobal.h"
 #include "toolkit/strings.h"
 
-TMainForm* MainForm = nullptr;
-
 namespace {
 
 const char* const kColumnTitles[8] = {"Profile name", "Last run",      "Run ok?",     "ZIP file",
@@ -35,7 +34,6 @@ constexpr int kMinPanelHeight = 55, kPanelRoomAbove = 54;
 }  // namespace
 
 TMainForm::TMainForm() : TForm(QbMainWindowClass) {
-  MainForm = this;
   SetCaption(QbMainCaption);
   DeclareControls();
   DrawImages();
@@ -66,7 +64,7 @@ TMainForm::TMainForm() : TForm(QbMainWindowClass) {
 }
 
 TMainForm::~TMainForm() {
-  if (MainForm == this) MainForm = nullptr;
+  UseStoredProfiles();
 }
 
 void TMainForm::DeclareControls() {

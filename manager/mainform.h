@@ -257,6 +257,3 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<TReAssembleForm> joinForm_;
   std::unique_ptr<TExtractForm> extractForm_;
 };
-
-// The one main window of the program (nullptr before it is made).
-extern TMainForm* MainForm;

@@ -18,15 +18,22 @@ std::vector<std::string> StoredProfileNames() {
   return ordinary;
 }
 
+namespace {
+void ForEachStoredProfile(const std::function<void(TQbProfile& profile)>& fn) {
+  for (const std::string& name : ListAllProfileNames()) {
+    TQbProfile p;
+    p.LoadFromRegistry(name);
+    // A profile whose key is gone has no name to save under.
+    if (!p.pn.empty()) fn(p);
+  }
+}
+}  // namespace
+
 std::function<std::vector<std::string>()> ListAllProfileNames = StoredProfileNames;
 std::function<void()> RunHelpAction = [] { ShowHelpTopic(""); };
+std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile = ForEachStoredProfile;
 
-std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile =
-    [](const std::function<void(TQbProfile& profile)>& fn) {
-      for (const std::string& name : ListAllProfileNames()) {
-        TQbProfile p;
-        p.LoadFromRegistry(name);
-        // A profile whose key is gone has no name to save under.
-        if (!p.pn.empty()) fn(p);
-      }
-    };
+void UseStoredProfiles() {
+  ListAllProfileNames = StoredProfileNames;
+  ForEachListedProfile = ForEachStoredProfile;
+}

@@ -1,6 +1,6 @@
 #pragma once
 // Services of the main window that the manager's editors call. The main window puts
-// its own in place when it starts; until then (and in a program without it) the
+// its own in place when it starts; before it, after it and in a program without it the
 // defaults below serve.
 #include <functional>
 #include <string>
@@ -20,3 +20,5 @@ class TQbProfile;
 // saves what it changes. Default: each profile of ListAllProfileNames loaded from the
 // registry.
 extern std::function<void(const std::function<void(TQbProfile& profile)>& fn)> ForEachListedProfile;
+// Puts the defaults back; the main window calls it when it goes.
+void UseStoredProfiles();

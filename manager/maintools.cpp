@@ -91,8 +91,8 @@ void TMainForm::axnAboutExecute() {
 
 void TMainForm::axnZipLogExecute() {
   if (!GetSelectedProfile(false)) return;
-  LogProfileName = CurrentProfileName;
   if (!zipLogForm_) zipLogForm_ = std::make_unique<TZipLogForm>();
+  zipLogForm_->ProfileName = CurrentProfileName;
   zipLogForm_->ShowModal();
 }
 

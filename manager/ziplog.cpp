@@ -10,8 +10,6 @@
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
 
-std::string LogProfileName;
-
 namespace {
 
 // Four integers of comma text; false when there are fewer or one is no number.
@@ -84,7 +82,7 @@ void TZipLogForm::FormShow() {
   // Only a complete place and size is taken; anything else keeps the designed one.
   if (ParsePos(TFernoIni().GetLogFormPos(), pos) && pos[2] > 0 && pos[3] > 0) SetBounds(pos[0], pos[1], pos[2], pos[3]);
   RichEdit1.SetPlainText("");
-  flbLogs.SetMask(LogProfileName + " ziplog*.txt");
+  flbLogs.SetMask(ProfileName + " ziplog*.txt");
   flbLogs.SetDirectory(GetLogsDir());
   flbLogs.UpdateFileList();
   std::vector<std::string> items = flbLogs.Items();

@@ -8,12 +8,12 @@
 #include "toolkit/win_richedit.h"
 #include "toolkit/win_statusbar.h"
 
-// The profile whose logs the view lists; the main window sets it before showing it.
-extern std::string LogProfileName;
-
 class TZipLogForm : public tk::TForm {
  public:
   TZipLogForm();
+
+  // The profile whose logs the view lists; the main window sets it before showing it.
+  std::string ProfileName;
 
   tk::TRichEdit RichEdit1;
   tk::TFileListBox flbLogs;

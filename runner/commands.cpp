@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include "runner/countdown.h"
 #include "runner/extrparams.h"
 #include "runner/runengine.h"
 #include "runner/runstate.h"
@@ -13,7 +12,6 @@
 #include "toolkit/files.h"
 #include "toolkit/format.h"
 #include "toolkit/strings.h"
-#include "toolkit/win_dialogs.h"
 
 namespace {
 
@@ -47,8 +45,7 @@ void ShowDelayBeforeTest(TRunProgress& view) {
   std::string text = caption + ": " + tk::IntToStr(seconds) + " seconds";
   // A matching line is the user's own choice even when it asks for 0 seconds.
   if (!view.CustomDelayMatched) text += " (default)";
-  const tk::TBounds at = view.ScreenBounds();
-  ShowCountdown(seconds, caption, text, false, at.Left + 15, at.Top + 31, "skip");
+  view.ShowDelay(seconds, caption, text);
 }
 
 // ---------------------------------------------------------------------------------
@@ -190,7 +187,7 @@ void ExtractArchive(TRunProgress& view) {
       return;
     }
   } else {
-    if (!tk::SelectDirectory("Specify folder to extract", "", destination, view.DialogOwner(), true)) destination.clear();
+    destination = view.ChooseFolder("Specify folder to extract");
     if (destination.empty()) return;
   }
   const bool withPassword = !xp.password.empty();

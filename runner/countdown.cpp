@@ -4,24 +4,14 @@
 #include "settings/fernoini.h"
 #include "settings/syshelpers.h"
 
-bool CountdownShutdownMode = false;
 const char* const ShutdownTexts[2] = {"Log off...", "Turn off..."};
 
 namespace {
-
-// The parameters of the countdown that is open (one at a time).
-struct TCountdownParams {
-  int remainingMs = 0;
-  std::string caption, text, buttonCaption;
-  int left = -1, top = -1;
-  bool stayOnTop = false;
-} params;
-
 constexpr int kStepMs = 50;
-
 }  // namespace
 
-TAutoRunDelayForm::TAutoRunDelayForm() : TForm(L"TAutoRunDelayForm"), Timer1(kStepMs), Timer2(500) {
+TAutoRunDelayForm::TAutoRunDelayForm(const TCountdownParams& params)
+    : TForm(L"TAutoRunDelayForm"), Timer1(kStepMs), Timer2(500), params_(params) {
   BorderStyle = tk::TBorderStyle::bsDialog;
   BorderIcons = tk::biSystemMenu;
   SetClientSize(260, 98);
@@ -38,8 +28,9 @@ TAutoRunDelayForm::TAutoRunDelayForm() : TForm(L"TAutoRunDelayForm"), Timer1(kSt
        .Style = tk::sHidden},
       {.Control = btnRestart, .Name = "btnRestart", .Caption = "Restart", .Bounds = {178, 71, 74, 23},
        .Style = tk::sHidden},
+      // Its designed width: sized to its text, it lost its last character on the screen.
       {.Control = lblRestart, .Name = "lblRestart", .Caption = "If you wanted to restart, click 'Restart'",
-       .Bounds = {8, 50, 166, 12}, .Style = tk::sHidden},
+       .Bounds = {8, 50, 166, 12}, .Style = tk::sHidden | tk::lblFixedSize},
   });
   lblRestart.SetFont(small);
   Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -65,11 +56,11 @@ TAutoRunDelayForm::~TAutoRunDelayForm() {
   Timer2.SetEnabled(false);
 }
 
-int TAutoRunDelayForm::RemainingMs() const { return params.remainingMs; }
+int TAutoRunDelayForm::RemainingMs() const { return params_.remainingMs; }
 
 void TAutoRunDelayForm::FormCreate() {
   TFernoIni ini;
-  if (CountdownShutdownMode) {
+  if (params_.shutdownMode) {
     rbTurnOff.Show();
     rbLogOff.Show();
     btnRestart.Show();
@@ -80,17 +71,17 @@ void TAutoRunDelayForm::FormCreate() {
   } else {
     SetHeight(97);  // hides the row of the shutdown choice
   }
-  SetCaption(params.caption);
-  Label1.SetCaption(params.text);
-  btnOK.SetCaption(params.buttonCaption);
-  btnOK.SetVisible(!params.buttonCaption.empty());
+  SetCaption(params_.caption);
+  Label1.SetCaption(params_.text);
+  btnOK.SetCaption(params_.buttonCaption);
+  btnOK.SetVisible(!params_.buttonCaption.empty());
 
   const int dpi = tk::ScreenPixelsPerInch();
   g32pbar1.SetBounds(tk::ScaleToDpi(8, dpi), tk::ScaleToDpi(26, dpi), tk::ScaleToDpi(244, dpi),
                      tk::ScaleToDpi(14, dpi));
   g32pbar1.SetMin(0);
-  g32pbar1.SetMax(params.remainingMs);
-  if (CountdownShutdownMode) {
+  g32pbar1.SetMax(params_.remainingMs);
+  if (params_.shutdownMode) {
     g32pbar1.SetColor(0x8080FF);
     g32pbar1.SetContrast(200);
   } else {
@@ -99,14 +90,14 @@ void TAutoRunDelayForm::FormCreate() {
   }
   g32pbar1.CreateWnd(Handle());
 
-  if (params.left == -1 && params.top == -1) {
+  if (params_.left == -1 && params_.top == -1) {
     const POINT p = {(GetSystemMetrics(SM_CXSCREEN) - tk::ScaleToDpi(Width(), dpi)) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - tk::ScaleToDpi(Height(), dpi)) / 2};
     SetBounds(tk::ScaleFromDpi(p.x, dpi), tk::ScaleFromDpi(p.y, dpi), Width(), Height());
   } else {
-    SetBounds(params.left, params.top, Width(), Height());
+    SetBounds(params_.left, params_.top, Width(), Height());
   }
-  if (params.stayOnTop) {
+  if (params_.stayOnTop) {
     Timer2.SetEnabled(true);
     BringToTopNoActivate();
   }
@@ -115,9 +106,9 @@ void TAutoRunDelayForm::FormCreate() {
 }
 
 void TAutoRunDelayForm::Timer1Timer() {
-  g32pbar1.SetPosition(params.remainingMs > 0 ? params.remainingMs : 0);
-  params.remainingMs -= static_cast<int>(Timer1.Interval());
-  if (params.remainingMs <= 0) {
+  g32pbar1.SetPosition(params_.remainingMs > 0 ? params_.remainingMs : 0);
+  params_.remainingMs -= static_cast<int>(Timer1.Interval());
+  if (params_.remainingMs <= 0) {
     Timer1.SetEnabled(false);
     Timer2.SetEnabled(false);
     Close();
@@ -125,7 +116,7 @@ void TAutoRunDelayForm::Timer1Timer() {
 }
 
 void TAutoRunDelayForm::FormClose() {
-  if (CountdownShutdownMode) {
+  if (params_.shutdownMode) {
     TFernoIni ini;
     ini.SetLastShutdown(rbTurnOff.Checked() ? 1 : 2);
   }
@@ -138,16 +129,9 @@ LRESULT TAutoRunDelayForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ShowCountdown(int seconds, const std::string& caption, const std::string& text, bool stayOnTop, int left,
-                   int top, const std::string& buttonCaption) {
+                   int top, const std::string& buttonCaption, bool shutdownMode) {
   if (seconds <= 0) return;
-  params.remainingMs = seconds * 1000;
-  params.caption = caption;
-  params.text = text;
-  params.stayOnTop = stayOnTop;
-  params.left = left;
-  params.top = top;
-  params.buttonCaption = buttonCaption;
-  TAutoRunDelayForm form;
+  TAutoRunDelayForm form({seconds * 1000, caption, text, buttonCaption, left, top, stayOnTop, shutdownMode});
   form.ShowModal();
   form.FormClose();
 }

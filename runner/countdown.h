@@ -10,9 +10,18 @@
 #include "toolkit/win_form.h"
 #include "toolkit/win_timer.h"
 
+// What one countdown shows, handed to its window.
+struct TCountdownParams {
+  int remainingMs = 0;                       // counted down by the window
+  std::string caption, text, buttonCaption;  // an empty button caption: no button
+  int left = -1, top = -1;                   // both -1: centred on the screen
+  bool stayOnTop = false;
+  bool shutdownMode = false;                 // the shutdown choice below the bar
+};
+
 class TAutoRunDelayForm : public tk::TForm {
  public:
-  TAutoRunDelayForm();
+  explicit TAutoRunDelayForm(const TCountdownParams& params);
   ~TAutoRunDelayForm() override;
 
   tk::TLabel Label1;
@@ -34,17 +43,16 @@ class TAutoRunDelayForm : public tk::TForm {
 
  private:
   void FormCreate();
+  TCountdownParams params_;
 };
 
-// Set by the runner before the shutdown countdown.
-extern bool CountdownShutdownMode;
 // "Log off..." (0) and "Turn off..." (1).
 extern const char* const ShutdownTexts[2];
 
 // Shows the countdown modally and returns when it closes; nothing for seconds <= 0.
-// left and top both -1: centred on the screen. An empty button caption: no button.
+// The other arguments are those of TCountdownParams.
 void ShowCountdown(int seconds, const std::string& caption, const std::string& text, bool stayOnTop, int left,
-                   int top, const std::string& buttonCaption);
+                   int top, const std::string& buttonCaption, bool shutdownMode = false);
 
 // The shutdown kind asked of this run: WinShutdown when AutomaticShutdownAction is
 // set, else LastShutdown; turnOff := kind 1, logOff := kind 2.

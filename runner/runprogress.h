@@ -2,9 +2,8 @@
 // What the run engine and the commands show while they work, and what command B keeps
 // between its run and its test. The progress window implements it; so can anything else
 // that wants to run a command without that window (a test records what it was shown).
-// The engine reaches its view only through this class, never through a window.
-#include <windows.h>
-
+// The engine and the commands reach their view only through this class: they open no
+// window of their own.
 #include <memory>
 #include <string>
 
@@ -12,7 +11,6 @@
 #include "runner/zipfile.h"
 #include "settings/unzipfile.h"
 #include "toolkit/stringlist.h"
-#include "toolkit/win_app.h"
 #include "toolkit/win_canvas.h"
 
 class TRunProgress {
@@ -37,10 +35,11 @@ class TRunProgress {
   virtual void ShowMajorItem(const std::string& item) = 0;
   // The colours of the gradient bars (no effect on plain ones).
   virtual void SetBarColors(tk::TColor color, int contrast) = 0;
-  // The window a command's dialog belongs to (nullptr: none), and where the view stands
-  // on the screen (the countdown before the test opens beside it).
-  virtual HWND DialogOwner() const = 0;
-  virtual tk::TBounds ScreenBounds() const = 0;
+  // What a command asks of the user: the folder to extract to when the command line
+  // names none ("" when none was chosen), and the countdown of seconds before the test
+  // of B (returns when it is over or skipped).
+  virtual std::string ChooseFolder(const std::string& prompt) = 0;
+  virtual void ShowDelay(int seconds, const std::string& caption, const std::string& text) = 0;
 
   // Command B: names that zipped without error (profile, or profile + '"' + computer),
   // and the lines of CustomRunAndTestDelay with the longest matching delay so far.

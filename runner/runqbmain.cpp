@@ -16,6 +16,7 @@
 #include "toolkit/files.h"
 #include "toolkit/format.h"
 #include "toolkit/strings.h"
+#include "toolkit/win_dialogs.h"
 
 namespace {
 
@@ -368,6 +369,16 @@ void TRunFoMainForm::UnzipFile1MinorCallback(const char* szItem, int32_t Percent
   PaceProgress(DoCancel);
 }
 
+std::string TRunFoMainForm::ChooseFolder(const std::string& prompt) {
+  std::string folder;
+  return tk::SelectDirectory(prompt, "", folder, Handle(), true) ? folder : std::string();
+}
+
+// The countdown opens over the window's top left corner, below its title.
+void TRunFoMainForm::ShowDelay(int seconds, const std::string& caption, const std::string& text) {
+  ShowCountdown(seconds, caption, text, false, Left() + 15, Top() + 31, "skip");
+}
+
 void TRunFoMainForm::SetBarColors(tk::TColor color, int contrast) {
   for (g32::TG32_ProgressBar* bar : {&g32Minor, &g32Major}) {
     bar->SetColor(color);
@@ -430,10 +441,8 @@ void TRunFoMainForm::tmrActivateTimer() {
   if (Runner.HandOff.bRunningShutdownProfiles) {
     Hide();
     GetShutdownKind(Runner.Shutdown.TurnOff, Runner.Shutdown.LogOff);
-    CountdownShutdownMode = true;
     ShowCountdown(TFernoIni().GetShutdownDelay(), "Quillbank 2.0",
-                  Runner.Shutdown.TurnOff ? ShutdownTexts[1] : ShutdownTexts[0], true, -1, -1, "OK");
-    CountdownShutdownMode = false;
+                  Runner.Shutdown.TurnOff ? ShutdownTexts[1] : ShutdownTexts[0], true, -1, -1, "OK", true);
   }
   tmrElapsed.SetEnabled(false);
   dispatching_ = false;

@@ -3,14 +3,18 @@
 // the commands report through TRunProgress, and runs the one command of the process.
 //
 // Who defines what:
-//   runner/runstate.h     the program-wide state (Runner).
-//   runner/runprogress.h  what the engine and the commands show, which this window implements.
-//   runner/runengine.cpp  the run of profiles, AddRunError and the library's messages.
-//   runner/commands.cpp   test, the delay before the test, split, join, extract,
-//                         CheckVolumesExist and TExtrParams (runner/extrparams.h).
-//   runner/runqbmain.cpp  this window (construction, layout, timers, keys, the progress
-//                         callbacks of its two components, the session-end answer), the
-//                         start checks, the dispatcher, HandOffErrors and the end of the program.
+//   runner/runstate.h        the program-wide state (Runner).
+//   runner/runprogress.h     what the engine and the commands show and ask the user (the
+//                            folder of X, the delay before the test), which this window implements.
+//   runner/runengine.cpp     the run of profiles and what the commands share with it: error
+//                            lines, result texts, the media check, the library's calls.
+//   runner/commands.cpp      test, the delay before the test, split, join, extract, CheckVolumesExist.
+//   runner/extrparams.cpp    TExtrParams; zipfile.cpp TZipFile; icons.cpp the status icons.
+//   runner/countdown.cpp     the countdown window; profilechoice.cpp the profile-choice window.
+//   runner/runqbmain.cpp     this window (construction, layout, timers, keys, the progress
+//                            callbacks of its two components, the session-end answer), the
+//                            start checks, the dispatcher, HandOffErrors and the end of the
+//                            program; main.cpp its wWinMain.
 // runqbmain.cpp is part of the RunQb program only (not of the runner library); a
 // test that builds the window in-process lists it among its SOURCES.
 #include <windows.h>
@@ -68,8 +72,8 @@ class TRunFoMainForm : public tk::TForm, public TRunProgress {
   void ShowCheckingSource(const std::string& text) override;
   void ShowFileName(const std::string& name) override { lblFN.SetCaption(name); }
   void ShowMajorItem(const std::string& item) override { lblMajorFN.SetCaption(item); }
-  HWND DialogOwner() const override { return Handle(); }
-  tk::TBounds ScreenBounds() const override { return Bounds(); }
+  std::string ChooseFolder(const std::string& prompt) override;
+  void ShowDelay(int seconds, const std::string& caption, const std::string& text) override;
 
   // Progress display, for whichever pair of bars is shown.
   void SetMajorPosition(int percent);

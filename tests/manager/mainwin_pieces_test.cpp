@@ -11,6 +11,7 @@
 
 #include "controls/shadowhint.h"
 #include "manager/mainform.h"
+#include "manager/mainservices.h"
 #include "support/testutil.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
@@ -386,9 +387,15 @@ TEST(MainWindowOrder, AChangedOrderIsWrittenFirstAndTheSurplusGoesLast) {
     ASSERT_EQ(form.lvProfiles.Count(), 2) << "the entry without a key has no row";
     EXPECT_EQ(form.lvProfiles.ItemCaption(0), "Mail");
     EXPECT_EQ(form.lvProfiles.ItemCaption(1), "Docs");
+    // The editors' services reach the rows' own profiles while the window lives.
+    std::vector<TQbProfile*> rows;
+    ForEachListedProfile([&rows](TQbProfile& p) { rows.push_back(&p); });
+    EXPECT_EQ(rows,
+              (std::vector<TQbProfile*>{form.RowProfile(form.lvProfiles, 0), form.RowProfile(form.lvProfiles, 1)}));
     form.OrderChanged = true;
     form.Close();
   }
+  EXPECT_EQ(ListAllProfileNames(), (std::vector<std::string>{"Mail", "Docs"})) << "the stored ones once it is gone";
   EXPECT_EQ(qbtest::RegValueNames("Profile Names"), (std::vector<std::string>{"P0", "P1", "ProfileCount"}));
   EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "2");
   EXPECT_EQ(qbtest::RegRead("Profile Names", "P0"), "Mail");

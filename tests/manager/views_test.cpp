@@ -132,8 +132,8 @@ class Views : public ::testing::Test {
 
 TEST_F(Views, ZipLogOfAProfileWithoutLogsShowsNothing) {
   Log("Views Other ziplog 2024 01 01 1000.txt", "other\r\n");
-  LogProfileName = "Views Lonely";
   TZipLogForm f;
+  f.ProfileName = "Views Lonely";
   f.Show();
   EXPECT_EQ(f.Caption(), "ZIP Log");
   EXPECT_EQ(f.flbLogs.Count(), 0);
@@ -153,8 +153,8 @@ TEST_F(Views, ZipLogListsOnlyTheWholeMaskNewestFirstAndShowsTheSelectedText) {
   Log("Views A ziplog 2024 01 04 0900.log", "not a text log\r\n");
   Log("Views A 2024 01 05 0900.txt", "no ziplog word\r\n");
 
-  LogProfileName = "Views A";
   TZipLogForm f;
+  f.ProfileName = "Views A";
   f.Show();
   EXPECT_EQ(f.flbLogs.Items(),
             (std::vector<std::string>{"Views A ziplog 2024 01 02 0900.txt", "Views A ziplog 2024 01 01 1000.txt",
@@ -172,8 +172,8 @@ TEST_F(Views, ZipLogListsOnlyTheWholeMaskNewestFirstAndShowsTheSelectedText) {
   f.Close();
 
   // The profile with the longer name sees only its own.
-  LogProfileName = "Views A B";
   TZipLogForm g;
+  g.ProfileName = "Views A B";
   g.Show();
   EXPECT_EQ(g.flbLogs.Items(), (std::vector<std::string>{"Views A B ziplog 2024 01 03 0900.txt"}));
   EXPECT_EQ(g.RichEdit1.Lines(), (std::vector<std::string>{"profile A B"}));
@@ -185,8 +185,8 @@ TEST_F(Views, ZipLogShowsLongLinesWholeAndTextBeyondTheEditLimit) {
   std::string big;
   for (int i = 0; i < 4000; ++i) big += "  adding: folder\\file" + std::to_string(i) + ".dat (deflated 12%)\r\n";
   Log("Views Big ziplog 2024 02 01 0800.txt", longLine + "\r\n" + big);
-  LogProfileName = "Views Big";
   TZipLogForm f;
+  f.ProfileName = "Views Big";
   f.Show();
   std::vector<std::string> lines = f.RichEdit1.Lines();
   ASSERT_EQ(lines.size(), 4001u);
@@ -198,9 +198,9 @@ TEST_F(Views, ZipLogShowsLongLinesWholeAndTextBeyondTheEditLimit) {
 }
 
 TEST_F(Views, ZipLogComesBackAtTheSamePlaceAndSizeAndKeepsItsLayout) {
-  LogProfileName = "Views Pos";
   {
     TZipLogForm f;
+    f.ProfileName = "Views Pos";
     f.Show();
     // The stored default place until the window has been closed once.
     EXPECT_EQ(f.Bounds(), (tk::TBounds{130, 70, 540, 420}));
@@ -219,16 +219,17 @@ TEST_F(Views, ZipLogComesBackAtTheSamePlaceAndSizeAndKeepsItsLayout) {
   }
   EXPECT_EQ(RegRead("Options\\General", "LogFormPos"), "150,90,640,500");
   TZipLogForm g;
+  g.ProfileName = "Views Pos";
   g.Show();
   EXPECT_EQ(g.Bounds(), (tk::TBounds{150, 90, 640, 500}));
   g.Close();
 }
 
 TEST_F(Views, ZipLogClosesWithEscapeAndSavesItsPlace) {
-  LogProfileName = "Views Esc";
   Log("Views Esc ziplog 2024 03 01 0700.txt", "log\r\n");
   RegWrite("Options\\General", "LogFormPos", "60,50,500,400");
   TZipLogForm f;
+  f.ProfileName = "Views Esc";
   f.HandleNeeded();
   EXPECT_EQ(GetWindowLongW(f.Handle(), GWL_STYLE) & WS_SYSMENU, 0) << "no border icons";
   // Escape reaches the form first, whichever control has it.
@@ -241,10 +242,10 @@ TEST_F(Views, ZipLogClosesWithEscapeAndSavesItsPlace) {
 }
 
 TEST_F(Views, ZipLogKeepsTheDesignedPlaceForAnIncompleteStoredPosition) {
-  LogProfileName = "Views Bad";
   for (const char* bad : {"1,2,3", "10,20,abc,300", "10,20,0,300"}) {
     RegWrite("Options\\General", "LogFormPos", bad);
     TZipLogForm f;
+    f.ProfileName = "Views Bad";
     f.Show();
     EXPECT_EQ(f.Bounds(), (tk::TBounds{203, 140, 529, 427})) << bad;
     f.Close();

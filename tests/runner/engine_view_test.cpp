@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runner/commands.h"
+#include "runner/extrparams.h"
 #include "runner/runengine.h"
 #include "runner/runprogress.h"
 #include "runner/runstate.h"
@@ -50,8 +51,13 @@ class TRecordingView : public TRunProgress {
   void SetBarColors(tk::TColor color, int contrast) override {
     shown.push_back("colors " + std::to_string(color) + " " + std::to_string(contrast));
   }
-  HWND DialogOwner() const override { return nullptr; }
-  tk::TBounds ScreenBounds() const override { return {}; }
+  std::string ChooseFolder(const std::string& prompt) override {
+    shown.push_back("choose " + prompt);
+    return folder;
+  }
+  void ShowDelay(int seconds, const std::string& caption, const std::string& text) override {
+    shown.push_back("delay " + std::to_string(seconds) + " " + caption + ": " + text);
+  }
 
   TZipFile ZipFile1;
   TUnzipFile UnzipFile1;
@@ -59,6 +65,7 @@ class TRecordingView : public TRunProgress {
   std::array<std::optional<bool>, 10> icons;  // by TStatusIcon; empty: never set
   std::set<std::string> zipped;
   int testCallbacks = 0;
+  std::string folder;  // what ChooseFolder answers
 };
 
 class EngineView : public ::testing::Test {
@@ -137,6 +144,9 @@ TEST_F(EngineView, RunAndTestAProfileShowingEverythingThroughTheView) {
   const std::string log = qbtest::ReadFile(GetLogsDir() + logs[0]);
   EXPECT_TRUE(tk::StartsText("--- Quillbank ZIP Log - ", log)) << log;
   EXPECT_EQ(log.find("%s"), std::string::npos) << log;
+  // The countdown before the test is the view's, for the longest matching line.
+  ShowDelayBeforeTest(view_);
+  EXPECT_EQ(view_.shown.back(), "delay 7 Delay before Test: Delay before Test: 7 seconds");
 
   view_.shown.clear();
   TestProfiles(view_);
@@ -150,6 +160,33 @@ TEST_F(EngineView, RunAndTestAProfileShowingEverythingThroughTheView) {
   EXPECT_EQ(RegRead("Profiles\\Docs", "te"), "<missing>");
   EXPECT_NE(RegRead("Profiles\\Docs", "ltst"), "<missing>");
   EXPECT_EQ(Runner.ExitCode(), 0);
+}
+
+// X without a destination asks the view for the folder and opens no window itself.
+TEST_F(EngineView, ExtractWithoutADestinationAsksTheViewForTheFolder) {
+  RunProfiles(view_);
+  ASSERT_TRUE(Runner.ErrorList.Empty()) << Runner.ErrorList.Text();
+  TExtrParams xp;
+  xp.Parse("RunQb.exe X \"" + dir_ / "out\\Docs.zip" + "\"");
+  Runner.ExtrParams = &xp;
+  // None chosen: nothing is extracted, and that is no failure.
+  view_.shown.clear();
+  ExtractArchive(view_);
+  EXPECT_EQ(view_.shown, std::vector<std::string>{"choose Specify folder to extract"});
+  EXPECT_TRUE(Runner.ErrorList.Empty()) << Runner.ErrorList.Text();
+
+  // The chosen folder gets the files.
+  qbtest::MakeDirs(dir_ / "back\\");
+  view_.folder = dir_ / "back";
+  view_.shown.clear();
+  ExtractArchive(view_);
+  Runner.ExtrParams = nullptr;
+  ASSERT_TRUE(Runner.ErrorList.Empty()) << Runner.ErrorList.Text();
+  EXPECT_EQ(view_.shown,
+            (std::vector<std::string>{"choose Specify folder to extract", "reset", "caption Extracting Docs.zip"}));
+  std::string found;
+  qbtest::RunUnix("cd '" + qbtest::ToUnixPath(dir_ / "back") + "' && find . -name '*.txt' | sort", &found);
+  EXPECT_TRUE(found.find("/a.txt\n") != std::string::npos && found.find("/sub/b.txt\n") != std::string::npos) << found;
 }
 
 }  // namespace

@@ -63,10 +63,8 @@ class RunnerWindows : public ::testing::Test {
     Runner.Shutdown = TShutdownChoice{};
     Runner.HandOff = TRunnerHandOffValues{};
     Runner.ProfileSelection.reset();
-    CountdownShutdownMode = false;
   }
   void TearDown() override {
-    CountdownShutdownMode = false;
     Runner.ProfileSelection.reset();
     qbtest::ClearQuillbankKey();
   }
@@ -128,7 +126,6 @@ TEST_F(RunnerWindows, CountdownButtonEndsItEarly) {
 TEST_F(RunnerWindows, RestartLeavesTurnOffAndLogOffFalse) {
   RegWrite(kGeneral, "LastShutdown", "2");
   Runner.Shutdown.TurnOff = true;
-  CountdownShutdownMode = true;
   CountdownScript script([](TAutoRunDelayForm& f) {
     EXPECT_TRUE(f.rbTurnOff.Visible());
     EXPECT_TRUE(f.rbTurnOff.Checked());
@@ -138,7 +135,7 @@ TEST_F(RunnerWindows, RestartLeavesTurnOffAndLogOffFalse) {
     f.btnRestart.Click();
     return true;
   });
-  ShowCountdown(600, "Quillbank 2.0", "Turn off...", true, -1, -1, "OK");
+  ShowCountdown(600, "Quillbank 2.0", "Turn off...", true, -1, -1, "OK", true);
   EXPECT_TRUE(Runner.Shutdown.Restart);
   EXPECT_FALSE(Runner.Shutdown.TurnOff);
   EXPECT_FALSE(Runner.Shutdown.LogOff);
@@ -149,7 +146,6 @@ TEST_F(RunnerWindows, RestartLeavesTurnOffAndLogOffFalse) {
 TEST_F(RunnerWindows, ShutdownChoiceFollowsTheButtons) {
   RegWrite(kGeneral, "OnTurnoff", "1");
   Runner.Shutdown.LogOff = true;
-  CountdownShutdownMode = true;
   CountdownScript script([](TAutoRunDelayForm& f) {
     EXPECT_TRUE(f.rbLogOff.Checked());
     EXPECT_FALSE(f.rbTurnOff.Checked());
@@ -158,7 +154,7 @@ TEST_F(RunnerWindows, ShutdownChoiceFollowsTheButtons) {
     f.btnOK.Click();
     return true;
   });
-  ShowCountdown(600, "Quillbank 2.0", "Log off...", true, -1, -1, "OK");
+  ShowCountdown(600, "Quillbank 2.0", "Log off...", true, -1, -1, "OK", true);
   EXPECT_TRUE(Runner.Shutdown.TurnOff);
   EXPECT_FALSE(Runner.Shutdown.LogOff);
   EXPECT_FALSE(Runner.Shutdown.Restart);
@@ -175,7 +171,7 @@ TEST_F(RunnerWindows, ShutdownChoiceFollowsTheButtons) {
     f.btnOK.Click();
     return true;
   });
-  ShowCountdown(600, "Quillbank 2.0", "Turn off...", true, -1, -1, "OK");
+  ShowCountdown(600, "Quillbank 2.0", "Turn off...", true, -1, -1, "OK", true);
   EXPECT_TRUE(Runner.Shutdown.LogOff);
   EXPECT_FALSE(Runner.Shutdown.TurnOff);
   EXPECT_FALSE(Runner.Shutdown.ShutDownOnly);  // turning off would power off
