@@ -232,7 +232,6 @@ TEST_F(RunnerWindows, ProfileChoiceStartsWithTheRememberedDeselection) {
   EXPECT_EQ(form.lblMsg.Caption(), "Back up now?");
   EXPECT_EQ(form.lvProfs.ColumnCaption(0), "Profiles");
   EXPECT_EQ(Ticks(form), (std::vector<bool>{true, false, true}));
-  EXPECT_EQ(form.Memo1.Height(), 3 * 17);
   // Rows are ticked, never selected.
   form.lvProfs.SetSelected(0, true);
   EXPECT_FALSE(form.lvProfs.Selected(0));
@@ -321,18 +320,59 @@ TEST_F(RunnerWindows, OkRemembersTheUntickedNamesInTheMatchingAutoRun) {
   form.Hide();
 }
 
-TEST_F(RunnerWindows, ProfileChoiceNumbersTheRowsAlsoWithTenOrMore) {
+// The middle of each number the column shows, from the ink on the screen, and the
+// middle of each row of the list, both in the column's coordinates.
+std::vector<int> NumberMiddles(const TAskForm& form) {
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC dc = GetDC(form.Memo1.Handle());
+  RECT r{};
+  GetClientRect(form.Memo1.Handle(), &r);
+  std::vector<int> middles;
+  int bandTop = -1;
+  for (int y = 0; y <= r.bottom; ++y) {
+    bool ink = false;
+    for (int x = 0; y < r.bottom && x < r.right && !ink; ++x) ink = GetRValue(GetPixel(dc, x, y)) < 100;
+    if (ink && bandTop < 0) bandTop = y;
+    if (!ink && bandTop >= 0) middles.push_back((bandTop + y) / 2), bandTop = -1;
+  }
+  ReleaseDC(form.Memo1.Handle(), dc);
+  return middles;
+}
+
+std::vector<int> RowMiddles(const TAskForm& form, int first, int count) {
+  std::vector<int> middles;
+  for (int row = first; row < first + count; ++row) {
+    RECT r{};
+    ListView_GetItemRect(form.lvProfs.Handle(), row, &r, LVIR_BOUNDS);
+    MapWindowPoints(form.lvProfs.Handle(), form.Memo1.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    middles.push_back((r.top + r.bottom) / 2);
+  }
+  return middles;
+}
+
+void ExpectLevel(const std::vector<int>& numbers, const std::vector<int>& rows) {
+  ASSERT_EQ(numbers.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_NEAR(numbers[i], rows[i], 2) << "number " << i + 1;
+}
+
+TEST_F(RunnerWindows, ProfileChoiceNumbersEachRowLevelWithIt) {
+  {
+    TAskForm form({"A", "B", "C"}, "?", "", "");
+    form.Show();
+    ExpectLevel(NumberMiddles(form), RowMiddles(form, 0, 3));
+    form.Hide();
+  }
+  // With more rows than keys: 1 to 9, and after a scroll only those still shown.
   std::vector<std::string> names;
   for (int i = 1; i <= 12; ++i) names.push_back("P" + std::to_string(i));
   TAskForm form(names, "?", "", "");
   form.Show();
-  tk::Application.ProcessMessages();
-  // As many numbers as rows show beside them, at most 9.
-  const int rows = form.Memo1.Height() / 17;
-  EXPECT_EQ(form.Memo1.Height() % 17, 0);
-  EXPECT_GE(rows, 7);
-  EXPECT_LE(rows, 9);
-  EXPECT_LE(form.Memo1.Top() + form.Memo1.Height(), form.lvProfs.Top() + form.lvProfs.Height());
+  ExpectLevel(NumberMiddles(form), RowMiddles(form, 0, 9));
+  RECT row{};
+  ListView_GetItemRect(form.lvProfs.Handle(), 0, &row, LVIR_BOUNDS);
+  ListView_Scroll(form.lvProfs.Handle(), 0, 2 * (row.bottom - row.top));
+  ASSERT_EQ(ListView_GetTopIndex(form.lvProfs.Handle()), 2);
+  ExpectLevel(NumberMiddles(form), RowMiddles(form, 2, 7));
   form.Hide();
 }
 
