@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "controls/shadowhint.h"
+#include "manager/about.h"
 #include "manager/mainform.h"
+#include "manager/shelllaunch.h"
 #include "support/testutil.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
@@ -236,6 +238,24 @@ TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
   EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "800");
   EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "20");
   EXPECT_EQ(qbtest::RegRead("Options\\General", "ProfileVisibility"), "3");
+}
+
+TEST_F(MainWindow, TheHelpItemsAndTheAboutLinkOpenTheAddressesTheyShowThroughTheShellSeam) {
+  TMainForm& f = *form_;
+  std::vector<std::string> opened;
+  const TShellLauncher previous = SetShellLauncher([&](const TShellOpen& r) {
+    opened.push_back(r.Verb + " " + r.File);
+    return intptr_t{42};
+  });
+  f.axnWWW->Execute();
+  f.axnMailExecute();  // the item is hidden, so its action runs only in code
+  TAboutForm about;
+  about.HandleNeeded();
+  about.lblWWWClick();
+  SetShellLauncher(previous);
+  EXPECT_EQ(about.lblWWW.Caption(), f.axnWWW->Caption);
+  EXPECT_EQ(opened, (std::vector<std::string>{"open " + f.axnWWW->Caption, "open mailto:" + f.axnMail->Caption,
+                                              "open " + f.axnWWW->Caption}));
 }
 
 }  // namespace
