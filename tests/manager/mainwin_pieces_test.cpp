@@ -241,21 +241,20 @@ TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
 }
 
 TEST_F(MainWindow, TheHelpItemsAndTheAboutLinkOpenTheAddressesTheyShowThroughTheShellSeam) {
-  TMainForm& f = *form_;
   std::vector<std::string> opened;
-  const TShellLauncher previous = SetShellLauncher([&](const TShellOpen& r) {
+  const TShellLauncher shell = SetShellLauncher([&](const TShellOpen& r) {
     opened.push_back(r.Verb + " " + r.File);
     return intptr_t{42};
   });
-  f.axnWWW->Execute();
-  f.axnMailExecute();  // the item is hidden, so its action runs only in code
+  form_->axnWWW->Execute();
+  form_->axnMailExecute();  // the item is hidden, so its action runs only in code
   TAboutForm about;
   about.HandleNeeded();
   about.lblWWWClick();
-  SetShellLauncher(previous);
-  EXPECT_EQ(about.lblWWW.Caption(), f.axnWWW->Caption);
-  EXPECT_EQ(opened, (std::vector<std::string>{"open " + f.axnWWW->Caption, "open mailto:" + f.axnMail->Caption,
-                                              "open " + f.axnWWW->Caption}));
+  SetShellLauncher(shell);
+  const std::string site = about.lblWWW.Caption();
+  EXPECT_EQ(form_->axnWWW->Caption, site);
+  EXPECT_EQ(opened, (std::vector<std::string>{"open " + site, "open mailto:" + form_->axnMail->Caption, "open " + site}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -320,59 +321,43 @@ TEST_F(RunnerWindows, OkRemembersTheUntickedNamesInTheMatchingAutoRun) {
   form.Hide();
 }
 
-// The middle of each number the column shows, from the ink on the screen, and the
-// middle of each row of the list, both in the column's coordinates.
-std::vector<int> NumberMiddles(const TAskForm& form) {
-  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  HDC dc = GetDC(form.Memo1.Handle());
-  RECT r{};
-  GetClientRect(form.Memo1.Handle(), &r);
-  std::vector<int> middles;
-  int bandTop = -1;
-  for (int y = 0; y <= r.bottom; ++y) {
-    bool ink = false;
-    for (int x = 0; y < r.bottom && x < r.right && !ink; ++x) ink = GetRValue(GetPixel(dc, x, y)) < 100;
-    if (ink && bandTop < 0) bandTop = y;
-    if (!ink && bandTop >= 0) middles.push_back((bandTop + y) / 2), bandTop = -1;
+// The numbers must stand level with the rows: the middle of each band of ink in the
+// number column beside the middle of rows first, first + 1, ... of the list.
+void ExpectNumbersLevelWithRows(const TAskForm& form, int first, size_t count) {
+  std::vector<int> numbers;
+  int top = -1;
+  const auto ink = qbtest::InkRows(form.Memo1.Handle());
+  for (int y = 0; y <= static_cast<int>(ink.size()); ++y) {
+    const bool dark = y < static_cast<int>(ink.size()) && ink[y].first >= 0;
+    if (dark && top < 0) top = y;
+    if (!dark && top >= 0) numbers.push_back((top + y) / 2), top = -1;
   }
-  ReleaseDC(form.Memo1.Handle(), dc);
-  return middles;
-}
-
-std::vector<int> RowMiddles(const TAskForm& form, int first, int count) {
-  std::vector<int> middles;
-  for (int row = first; row < first + count; ++row) {
+  ASSERT_EQ(numbers.size(), count);
+  for (size_t i = 0; i < count; ++i) {
     RECT r{};
-    ListView_GetItemRect(form.lvProfs.Handle(), row, &r, LVIR_BOUNDS);
+    ListView_GetItemRect(form.lvProfs.Handle(), first + static_cast<int>(i), &r, LVIR_BOUNDS);
     MapWindowPoints(form.lvProfs.Handle(), form.Memo1.Handle(), reinterpret_cast<POINT*>(&r), 2);
-    middles.push_back((r.top + r.bottom) / 2);
+    EXPECT_NEAR(numbers[i], (r.top + r.bottom) / 2, 2) << "number " << first + i + 1;
   }
-  return middles;
-}
-
-void ExpectLevel(const std::vector<int>& numbers, const std::vector<int>& rows) {
-  ASSERT_EQ(numbers.size(), rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) EXPECT_NEAR(numbers[i], rows[i], 2) << "number " << i + 1;
 }
 
 TEST_F(RunnerWindows, ProfileChoiceNumbersEachRowLevelWithIt) {
-  {
-    TAskForm form({"A", "B", "C"}, "?", "", "");
-    form.Show();
-    ExpectLevel(NumberMiddles(form), RowMiddles(form, 0, 3));
-    form.Hide();
-  }
-  // With more rows than keys: 1 to 9, and after a scroll only those still shown.
   std::vector<std::string> names;
   for (int i = 1; i <= 12; ++i) names.push_back("P" + std::to_string(i));
+  for (size_t rows : {3, 12}) {
+    TAskForm form({names.begin(), names.begin() + rows}, "?", "", "");
+    form.Show();
+    ExpectNumbersLevelWithRows(form, 0, std::min<size_t>(rows, 9));
+    form.Hide();
+  }
+  // Scrolled by two rows, 3 to 9 follow theirs.
   TAskForm form(names, "?", "", "");
   form.Show();
-  ExpectLevel(NumberMiddles(form), RowMiddles(form, 0, 9));
   RECT row{};
   ListView_GetItemRect(form.lvProfs.Handle(), 0, &row, LVIR_BOUNDS);
   ListView_Scroll(form.lvProfs.Handle(), 0, 2 * (row.bottom - row.top));
   ASSERT_EQ(ListView_GetTopIndex(form.lvProfs.Handle()), 2);
-  ExpectLevel(NumberMiddles(form), RowMiddles(form, 2, 7));
+  ExpectNumbersLevelWithRows(form, 2, 7);
   form.Hide();
 }
 
