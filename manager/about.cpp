@@ -1,16 +1,6 @@
 #include "manager/about.h"
 
-#include <shellapi.h>
-
 #include "manager/formfont.h"
-#include "settings/fernoglobal.h"
-#include "toolkit/files.h"
-#include "toolkit/strings.h"
-
-void OpenProductWebSite() {
-  HINSTANCE r = ShellExecuteW(nullptr, L"open", tk::Widen(QbWebAddress).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  if (reinterpret_cast<INT_PTR>(r) < 33) MsgDlg("Couldn't launch the default browser", "ie");
-}
 
 TAboutForm::TAboutForm() : TForm(L"TAboutForm") {
   SetCaption("About Quillbank");
@@ -41,7 +31,7 @@ TAboutForm::TAboutForm() : TForm(L"TAboutForm") {
 
 void TAboutForm::FormCreate() {
   lblQbVerTitle.SetCaption(QbVersionTitle);
-  lblWWW.SetCaption(QbWebAddress);
+  lblWWW.SetCaption(kProductWebAddress);
 }
 
 void TAboutForm::FormKeyDown(WORD& key, tk::TShiftState) {

@@ -4,14 +4,8 @@
 #include <string>
 
 #include "controls/qblogo.h"
+#include "manager/shelllaunch.h"
 #include "toolkit/win_form.h"
-
-// The product's web address, shown in the About box and opened by the web-site action.
-inline constexpr const char* QbWebAddress = "http://www.quillbank.example/";
-
-// Opens the product's web address in the default browser; on failure the error
-// "Couldn't launch the default browser".
-void OpenProductWebSite();
 
 // The product title and version the About box shows.
 inline constexpr const char* QbVersionTitle = "Quillbank 2.0";
@@ -26,7 +20,7 @@ class TAboutForm : public tk::TForm {
   tk::TButton btnOK;
 
   // The main window's web-site action; opens the web address unless replaced.
-  std::function<void()> OnWebSite = OpenProductWebSite;
+  std::function<void()> OnWebSite = OpenWebSite;
 
   void FormCreate();
   void FormKeyDown(WORD& key, tk::TShiftState shift);

@@ -11,6 +11,7 @@
 #include "settings/vglobal.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
+#include "toolkit/win_drawnimages.h"
 
 std::vector<std::string> PresentMediaLabels() {
   std::vector<std::string> labels;
@@ -30,6 +31,20 @@ namespace {
 
 int ActionIndex(char action) { return action == 'b' ? 2 : action == 'r' ? 0 : action == 't' ? 1 : -1; }
 
+// The glyph of the label button: a small arrow pointing down, in the buttons' text colour.
+HBITMAP DownArrowGlyph() {
+  return tk::DrawnBitmap(7, 4, [](HDC dc, int width, int height) {
+    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
+    HGDIOBJ old = SelectObject(dc, pen);
+    for (int row = 0; row < height; ++row) {
+      MoveToEx(dc, row, row, nullptr);
+      LineTo(dc, width - row, row);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  });
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- one entry
@@ -46,7 +61,7 @@ TAutoRunForm::TAutoRunForm() : TForm(L"TAutoRunForm") {
       {.Control = edMediaNames, .Name = "edMediaNames", .Caption = "", .Bounds = {12, 28, 124, 21},
        .Style = tk::edReadOnly},
       {.Control = btn, .Name = "btn", .Caption = "...", .Bounds = {140, 27, 24, 23}},
-      {.Control = bbtn, .Name = "bbtn", .Caption = "\xE2\x96\xBC", .Bounds = {168, 27, 24, 23}},
+      {.Control = bbtn, .Name = "bbtn", .Caption = "", .Bounds = {168, 27, 24, 23}},
       {.Control = DaysFrame1, .Name = "DaysFrame1", .Caption = "", .Bounds = {12, 64, 180, 184}},
       {.Control = lblCmd, .Name = "lblCmd", .Caption = "Action to do", .Bounds = {206, 12, 0, 0}},
       {.Control = cbCmd, .Name = "cbCmd", .Caption = "", .Bounds = {206, 28, 110, 21}, .Style = tk::cbList},
@@ -62,6 +77,7 @@ TAutoRunForm::TAutoRunForm() : TForm(L"TAutoRunForm") {
   });
   btn.SetHint("Enter volume labels");
   bbtn.SetHint("Get from inserted RW media");
+  bbtn.SetGlyph(DownArrowGlyph(), 1, true);
   DaysFrame1.gboxDays.SetCaption(" AutoRun days ");
   cbCmd.SetItems({"Run", "Test", "Run & Test"});
   lvProfs.AddColumn("Profile(s) to act on", 194);
@@ -76,7 +92,6 @@ TAutoRunForm::TAutoRunForm() : TForm(L"TAutoRunForm") {
   for (int i = 0; i < 4; ++i) {
     tk::TMenuItem& item = PopupMenu1.Items().Add("-");
     item.Name = "N" + std::to_string(i + 1);
-    item.ImageIndex = 33;
     item.OnClick = [this, &item] { LabelItemClick(item); };
     *items[i] = &item;
   }
@@ -208,8 +223,11 @@ TAutoRunsForm::TAutoRunsForm() : TEntryListForm(L"TAutoRunsForm", lvAutoRuns) {
 
 TAutoRunForm& TAutoRunsForm::AutoRunForm() {
   if (!autoRunForm_) autoRunForm_ = std::make_unique<TAutoRunForm>();
-  // The label menu shows its items with the main window's images too.
+  // The label menu shows its labels with the main window's images too, each with the
+  // picture of a medium that the rows show.
   autoRunForm_->PopupMenu1.Images = Images;
+  for (tk::TMenuItem* item : {autoRunForm_->N1, autoRunForm_->N2, autoRunForm_->N3, autoRunForm_->N4})
+    item->ImageIndex = RowImage;
   return *autoRunForm_;
 }
 

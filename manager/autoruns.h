@@ -14,6 +14,7 @@
 #include "manager/daysframe.h"
 #include "manager/entrylist.h"
 #include "settings/qbautoruns.h"
+#include "toolkit/win_bitbtn.h"
 #include "toolkit/win_form.h"
 #include "toolkit/win_menu.h"
 
@@ -27,7 +28,8 @@ class TAutoRunForm : public tk::TForm, public THelpTopicSource {
 
   tk::TLabel lblMedia;
   tk::TEdit edMediaNames;
-  tk::TButton btn, bbtn;
+  tk::TButton btn;
+  tk::TBitBtn bbtn;  // a drawn arrow: it drops the menu of the labels found
   TDaysFrame DaysFrame1;
   tk::TLabel lblCmd;
   tk::TComboBox cbCmd;
@@ -37,7 +39,7 @@ class TAutoRunForm : public tk::TForm, public THelpTopicSource {
   tk::TButton btnOK, btnCancel, btnHelp;
   g32::TMemoDialog MemoDialog1;
   tk::TPopupMenu PopupMenu1{*this};
-  tk::TMenuItem *N1, *N2, *N3, *N4;
+  tk::TMenuItem *N1, *N2, *N3, *N4;  // no picture until the list dialog gives its own
 
   std::string HelpTopic() const override { return "autorun"; }
 

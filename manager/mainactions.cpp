@@ -1,7 +1,7 @@
 // The main window's action list, menus and tool bar, and the handlers of the view modes
 // and of the hidden Include filters action.
-#include "manager/about.h"
 #include "manager/mainform.h"
+#include "manager/shelllaunch.h"
 #include "settings/foconsts.h"
 #include "toolkit/strings.h"
 
@@ -110,9 +110,9 @@ void TMainForm::CreateActions() {
   // Help
   add(axnHelpTopics, "axnHelpTopics", "Help", "Help", "Help Topics", imgHelp, {VK_F1, 0}, &M::axnHelpTopicsExecute);
   axnHelpTopics->ShortCutInModalForms = true;  // F1 in a dialog opens the dialog's topic
-  add(axnWWW, "axnWWW", "Help", QbWebAddress, "", imgWeb, {}, &M::axnWWWExecute);
+  add(axnWWW, "axnWWW", "Help", kProductWebAddress, "", imgWeb, {}, &M::axnWWWExecute);
   add(axnAbout, "axnAbout", "Help", "About", "About", imgAbout, {}, &M::axnAboutExecute);
-  add(axnMail, "axnMail", "Help", QbSupportMail, "", -1, {}, &M::axnMailExecute);
+  add(axnMail, "axnMail", "Help", kSupportMailAddress, "", -1, {}, &M::axnMailExecute);
   axnMail->Visible = false;  // the mail item is kept hidden
   add(axnEraseOldProfiles, "axnEraseOldProfiles", "Help", "Erase old profiles (v1.3 or lower)", "", -1, {},
       &M::axnEraseOldProfilesExecute);

@@ -48,9 +48,6 @@ class TSpanForm;
 class TReAssembleForm;
 class TExtractForm;
 
-// The support address of the mail item.
-inline constexpr const char* QbSupportMail = "support@quillbank.example";
-
 // WizardMode bits.
 inline constexpr unsigned wmNewProfile = 1, wmNewMcProfile = 2, wmCopy = 4, wmEdit = 8, wmView = 16, wmNewZip = 32;
 

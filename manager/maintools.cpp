@@ -2,11 +2,11 @@
 // exit, the scheduler start, the web site and mail items, erasing the old settings
 // layout, and the openers of the About box, the zip log view and the error view.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "manager/about.h"
 #include "manager/ew.h"
 #include "manager/mainform.h"
+#include "manager/shelllaunch.h"
 #include "manager/ziplog.h"
 #include "settings/fernoglobal.h"
 #include "settings/protocol.h"
@@ -62,13 +62,9 @@ void TMainForm::axnExitExecute() { Close(); }
 // The result is not checked: the scheduler refuses a second instance itself.
 void TMainForm::axnRunSchedulerExecute() { StartProgram(QuoteIfSpaces(tk::ProgramDir() + QbSchExe)); }
 
-void TMainForm::axnWWWExecute() { OpenProductWebSite(); }
+void TMainForm::axnWWWExecute() { OpenWebSite(); }
 
-void TMainForm::axnMailExecute() {
-  const std::wstring address = tk::Widen(std::string("mailto:") + QbSupportMail);
-  HINSTANCE r = ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  if (reinterpret_cast<INT_PTR>(r) < 33) MsgDlg("Couldn't launch the default mail client", "ie");
-}
+void TMainForm::axnMailExecute() { OpenSupportMail(); }
 
 void TMainForm::axnEraseOldProfilesExecute() {
   if (MsgDlg("You can safely erase old profiles after your profiles are converted to v2.0\r\n\r\n" +

@@ -24,8 +24,9 @@ intptr_t ShellLaunch(const TShellOpen& request);
 // Installs a launcher (empty: the shell again) and returns the one it replaces.
 TShellLauncher SetShellLauncher(TShellLauncher launcher);
 
-// The product's own addresses.
-inline constexpr const char* kProductWebAddress = "https://quillbank.example/";
+// The product's own addresses: the web site, shown in the About box and on the Help
+// menu, and the support mail of the hidden mail item.
+inline constexpr const char* kProductWebAddress = "http://www.quillbank.example/";
 inline constexpr const char* kSupportMailAddress = "support@quillbank.example";
 
 // The zip action "Open": the zip with its associated program; messages when it is
@@ -33,6 +34,6 @@ inline constexpr const char* kSupportMailAddress = "support@quillbank.example";
 void OpenZipFile(const std::string& zip);
 // The zip action "Open Folder": the zip's folder, explored or opened.
 void OpenZipFolder(const std::string& zip, bool explore);
-// The web site and a new mail to the support address.
+// The web site and a new mail to the support address; a message when the shell cannot.
 void OpenWebSite();
 void OpenSupportMail();

@@ -9,9 +9,8 @@
 #include "toolkit/stringlist.h"
 
 namespace {
-constexpr int kRowHeight = 17;
-constexpr int kListTop = 40;
-constexpr int kHeaderHeight = 19;
+constexpr int kListTop = 40, kListHeight = 160;
+constexpr int kNumberedRows = 9;  // the digit keys 1 to 9
 }  // namespace
 
 TAskForm::TAskForm(const std::vector<std::string>& profiles, const std::string& question,
@@ -31,9 +30,8 @@ TAskForm::TAskForm(const std::vector<std::string>& profiles, const std::string& 
   Declare({
       {.Control = lblMsg, .Name = "lblMsg", .Caption = "", .Bounds = {8, 8, 314, 28},
        .Style = tk::lblFixedSize | tk::lblWordWrap | tk::lblNoPrefix},
-      {.Control = Memo1, .Name = "Memo1", .Caption = "", .Bounds = {8, kListTop + kHeaderHeight, 16, 0},
-       .Style = tk::edReadOnly | tk::edNoBorder | tk::sNoTabStop},
-      {.Control = lvProfs, .Name = "lvProfs", .Caption = "", .Bounds = {26, kListTop, 296, 160},
+      {.Control = Memo1, .Name = "Memo1", .Caption = "", .Bounds = {8, kListTop, 16, kListHeight}},
+      {.Control = lvProfs, .Name = "lvProfs", .Caption = "", .Bounds = {26, kListTop, 296, kListHeight},
        .Style = tk::lvCheckBoxes | tk::lvRowSelect | tk::lvNoColumnClick},
       {.Control = btnSelectAll, .Name = "btnSelectAll", .Caption = "SelectAll (Ctrl A)",
        .Bounds = {26, 206, 110, 23}},
@@ -57,6 +55,13 @@ TAskForm::TAskForm(const std::vector<std::string>& profiles, const std::string& 
     if (change.SelectChanged() && !change.CheckChanged() && (change.NewState & LVIS_SELECTED)) allow = false;
   };
   lvProfs.OnChange = [this](const tk::TListChange&) { UpdateOK(); };
+  // Scrolled rows take their numbers with them.
+  lvProfs.OnCustomDraw = [this](NMLVCUSTOMDRAW& draw, LRESULT*) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT && ListView_GetTopIndex(lvProfs.Handle()) != numberedTop_)
+      Memo1.Invalidate();
+    return false;
+  };
+  Memo1.OnPaint = [this](tk::TCanvas& canvas) { Memo1Paint(canvas); };
   btnSelectAll.OnClick = [this] {
     for (int i = 0; i < lvProfs.Count(); ++i) lvProfs.SetChecked(i, true);
   };
@@ -79,19 +84,31 @@ void TAskForm::FormCreate() {
     const int row = lvProfs.AddItem(name);
     lvProfs.SetChecked(row, !remember || deselected.IndexOf(name) < 0);
   }
-  std::vector<std::string> numbers;
-  for (int i = 1; i <= 9; ++i) numbers.push_back(std::to_string(i));
-  Memo1.SetLines(numbers);
-  const int n = lvProfs.Count();
-  if (n > 0 && n < 10) {
-    Memo1.SetHeight(n * kRowHeight);
-  } else if (n >= 10) {
-    // Numbers for the keys 1 to 9, as far as the list shows rows beside them.
-    const int shown = (lvProfs.ClientHeight() - kHeaderHeight) / kRowHeight;
-    Memo1.SetHeight(std::clamp(shown, 1, 9) * kRowHeight);
-  }
   UpdateOK();
   Timer1.SetEnabled(true);
+}
+
+void TAskForm::Memo1Paint(tk::TCanvas& canvas) {
+  const HWND list = lvProfs.Handle();
+  numberedTop_ = ListView_GetTopIndex(list);
+  // Only rows the list shows below its header get a number.
+  RECT shown{};
+  GetClientRect(list, &shown);
+  if (HWND header = ListView_GetHeader(list); header && IsWindowVisible(header)) {
+    RECT h{};
+    GetWindowRect(header, &h);
+    shown.top = h.bottom - h.top;
+  }
+  RECT column{};
+  GetClientRect(Memo1.Handle(), &column);
+  canvas.Brush.Style = tk::TBrushStyle::bsClear;
+  for (int row = 0; row < std::min(lvProfs.Count(), kNumberedRows); ++row) {
+    RECT r{};
+    if (!ListView_GetItemRect(list, row, &r, LVIR_BOUNDS) || r.top < shown.top || r.bottom > shown.bottom) continue;
+    MapWindowPoints(list, Memo1.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    RECT cell{0, r.top, column.right, r.bottom};
+    canvas.DrawText(std::to_string(row + 1), cell, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+  }
 }
 
 void TAskForm::UpdateOK() { btnOK.SetEnabled(lvProfs.CheckedCount() > 0); }

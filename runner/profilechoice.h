@@ -19,7 +19,9 @@ class TAskForm : public tk::TForm {
 
   tk::TLabel lblMsg;
   tk::TListView lvProfs;
-  tk::TMemo Memo1;
+  // The number column: "1" to "9" in bold Courier New, each level with the row that its
+  // digit key addresses, drawn where the list shows that row.
+  tk::TPaintBox Memo1;
   tk::TButton btnOK, btnCancel, btnSelectAll;
   tk::TLabel Label1, Label2, Label3;
   tk::TTimer Timer1;  // 500 ms, back on top
@@ -31,12 +33,14 @@ class TAskForm : public tk::TForm {
  private:
   void FormCreate();
   void FormKeyDown(WORD& key, tk::TShiftState shift);
+  void Memo1Paint(tk::TCanvas& canvas);
   void UpdateOK();
   void btnOKClick();
   void RememberDeselection();
 
   std::vector<std::string> profiles_;
   std::string question_, deselect_, mediaInserted_;
+  int numberedTop_ = 0;  // the list's first shown row when the numbers were drawn
 };
 
 // Shows the window modally; on OK fills Runner.ProfileSelection and returns true.

@@ -23,8 +23,6 @@ namespace {
 constexpr int kBarLeft = 8, kBarWidth = 364, kBarHeight = 16;
 constexpr int kMinorTop = 26, kMajorTop = 66;
 constexpr int kIconTop = 90, kIconSize = 16, kIconStep = 20;
-// A volume must hold more than the split's own records; smaller sizes are refused.
-constexpr int64_t kMinVolumeSize = 64 * 1024;
 
 bool Exists(const std::string& path) { return FileExistsQuiet(path) || DirExistsQuiet(path); }
 
@@ -62,9 +60,10 @@ bool StartCheckPasses() {
       if (!Exists(Runner.Arg(2))) return fail("Couldn't split: Zip file \"" + Runner.Arg(2) + "\" doesn't exist");
       if (CheckVolumesExist(Runner.Arg(3)))
         return fail("Couldn't split: Volumes for \"" + tk::ExtractFileName(Runner.Arg(3)) + "\" already exist");
+      // Only a size that is no number is refused here; the split itself names the
+      // smallest volume it can make.
       int64_t size = 0;
-      if (!tk::TryStrToInt64(Runner.Arg(4), &size) || size < kMinVolumeSize)
-        return fail(Runner.Arg(4) + " is not a valid volume size");
+      if (!tk::TryStrToInt64(Runner.Arg(4), &size)) return fail(Runner.Arg(4) + " is not a valid volume size");
       return true;
     }
     case 'X':

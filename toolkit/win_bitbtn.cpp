@@ -40,8 +40,14 @@ void LayoutGlyph(TButtonLayout layout, SIZE client, SIZE g, SIZE t, int spacing,
   text.bottom = text.top + t.cy;
 }
 
-void TBitBtn::SetGlyph(HBITMAP glyph, int numGlyphs) {
+TBitBtn::~TBitBtn() {
+  if (ownGlyph_) DeleteObject(glyph_);
+}
+
+void TBitBtn::SetGlyph(HBITMAP glyph, int numGlyphs, bool own) {
+  if (ownGlyph_ && glyph_ != glyph) DeleteObject(glyph_);
   glyph_ = glyph;
+  ownGlyph_ = own;
   numGlyphs_ = std::clamp(numGlyphs, 1, 4);
   Invalidate();
 }

@@ -14,8 +14,10 @@ void LayoutGlyph(TButtonLayout layout, SIZE client, SIZE g, SIZE t, int spacing,
 class TBitBtn : public TButton {
  public:
   TBitBtn() = default;
+  ~TBitBtn() override;
   HBITMAP Glyph() const { return glyph_; }
-  void SetGlyph(HBITMAP glyph, int numGlyphs = 1);  // not owned
+  // Not owned unless passed with own = true (then deleted with the button or the next glyph).
+  void SetGlyph(HBITMAP glyph, int numGlyphs = 1, bool own = false);
   int NumGlyphs() const { return numGlyphs_; }
   SIZE GlyphSize() const;  // of one cell
   TButtonLayout Layout() const { return layout_; }
@@ -29,6 +31,7 @@ class TBitBtn : public TButton {
 
  private:
   HBITMAP glyph_ = nullptr;
+  bool ownGlyph_ = false;
   int numGlyphs_ = 1, spacing_ = 4;
   TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
 };

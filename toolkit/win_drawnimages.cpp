@@ -2,12 +2,11 @@
 
 namespace tk {
 
-int AddDrawnImage(TImageList& list, const std::function<void(HDC dc, int width, int height)>& draw) {
-  const int w = list.Width(), h = list.Height();
+HBITMAP DrawnBitmap(int width, int height, const TDrawImage& draw) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
@@ -19,17 +18,23 @@ int AddDrawnImage(TImageList& list, const std::function<void(HDC dc, int width, 
   if (!bmp || !dc) {
     if (bmp) DeleteObject(bmp);
     if (dc) DeleteDC(dc);
-    return -1;
+    return nullptr;
   }
   HGDIOBJ old = SelectObject(dc, bmp);
   HBRUSH back = CreateSolidBrush(kDrawnImageBack);
-  RECT r{0, 0, w, h};
+  RECT r{0, 0, width, height};
   FillRect(dc, &r, back);
   DeleteObject(back);
-  draw(dc, w, h);
+  draw(dc, width, height);
   GdiFlush();
   SelectObject(dc, old);
   DeleteDC(dc);
+  return bmp;
+}
+
+int AddDrawnImage(TImageList& list, const TDrawImage& draw) {
+  HBITMAP bmp = DrawnBitmap(list.Width(), list.Height(), draw);
+  if (!bmp) return -1;
   const int index = list.AddMasked(bmp, kDrawnImageBack);
   DeleteObject(bmp);
   return index;

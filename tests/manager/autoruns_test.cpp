@@ -142,6 +142,23 @@ TEST_F(AutoRuns, TheLabelMenuOffersFourLabelsAndAddsAChosenOneOnce) {
   EXPECT_EQ(e.edMediaNames.Text(), "backup1");
 }
 
+TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
+  f.RowImage = 11;
+  TAutoRunForm& e = f.AutoRunForm();
+  for (tk::TMenuItem* item : {e.N1, e.N2, e.N3, e.N4}) EXPECT_EQ(item->ImageIndex, f.RowImage);
+  // Inside the button's frame, a triangle pointing down: each row of ink one pixel
+  // narrower on both sides than the one above, down to a point.
+  e.Show();
+  std::vector<std::pair<int, int>> rows;
+  for (const auto& ink : qbtest::InkRows(e.bbtn.Handle(), 4))
+    if (ink.first >= 0) rows.push_back(ink);
+  e.Hide();
+  ASSERT_GE(rows.size(), 3u);
+  for (size_t i = 1; i < rows.size(); ++i)
+    EXPECT_EQ(rows[i], std::make_pair(rows[i - 1].first + 1, rows[i - 1].second - 1)) << "row " << i;
+  EXPECT_EQ(rows.back().first, rows.back().second);
+}
+
 TEST_F(AutoRuns, TheLabelOfTheTestCdDriveIsOffered) {
   if (!(GetLogicalDrives() & (1u << ('R' - 'A'))))
     GTEST_SKIP() << "drive R: (the test CD drive labelled QBCD) is not set up in this prefix";

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "controls/shadowhint.h"
+#include "manager/about.h"
 #include "manager/mainform.h"
 #include "manager/mainservices.h"
+#include "manager/shelllaunch.h"
 #include "support/testutil.h"
 #include "toolkit/win_actions.h"
 #include "toolkit/win_form.h"
@@ -237,6 +239,23 @@ TEST_F(MainWindow, ExitClosesThroughTheClosingSteps) {
   EXPECT_EQ(qbtest::RegRead("Options\\General", "FormWidth"), "800");
   EXPECT_EQ(qbtest::RegRead("Options\\General", "FormLeft"), "20");
   EXPECT_EQ(qbtest::RegRead("Options\\General", "ProfileVisibility"), "3");
+}
+
+TEST_F(MainWindow, TheHelpItemsAndTheAboutLinkOpenTheAddressesTheyShowThroughTheShellSeam) {
+  std::vector<std::string> opened;
+  const TShellLauncher shell = SetShellLauncher([&](const TShellOpen& r) {
+    opened.push_back(r.Verb + " " + r.File);
+    return intptr_t{42};
+  });
+  form_->axnWWW->Execute();
+  form_->axnMailExecute();  // the item is hidden, so its action runs only in code
+  TAboutForm about;
+  about.HandleNeeded();
+  about.lblWWWClick();
+  SetShellLauncher(shell);
+  const std::string site = about.lblWWW.Caption();
+  EXPECT_EQ(form_->axnWWW->Caption, site);
+  EXPECT_EQ(opened, (std::vector<std::string>{"open " + site, "open mailto:" + form_->axnMail->Caption, "open " + site}));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "settings/vglobal.h"
 #include "support/testutil.h"
 #include "toolkit/strings.h"
+#include "toolkit/win_updown.h"
 
 namespace {
 
@@ -270,4 +271,28 @@ TEST_F(OptionsTest, PageRulesAndTheResultForTheMainWindow) {
   EXPECT_EQ(ini.GetZipFileSizeUnit(), "bytes");
   EXPECT_EQ(qbtest::RegRead(kGeneral, "BeepFrequency"), "<missing>");  // back at its default
   EXPECT_TRUE(ini.GetColorProgressbar());
+}
+
+TEST_F(OptionsTest, EveryNumberShowsAllItsDigitsBesideItsArrows) {
+  TOptionsForm f;
+  f.Show();
+  for (tk::TUpDown* ud : {&f.udRunAndTestDelay, &f.udAutoRunDelay, &f.udBeepFrequency, &f.udBeepDuration,
+                          &f.udDaysToKeepErrors}) {
+    // The largest value in the edit's own font (Tahoma), beside the room the edit
+    // draws its text in, which ends where the arrows begin.
+    ud->SetPosition(ud->Max());
+    const HWND ed = ud->Associate()->Handle();
+    const std::wstring text = tk::Widen(qbtest::WindowText(ed));
+    EXPECT_EQ(text, tk::Widen(std::to_string(ud->Max())));
+    HDC dc = GetDC(ed);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(ed, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(ed, dc);
+    RECT room{};
+    SendMessageW(ed, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    EXPECT_LE(extent.cx, room.right - room.left) << ud->Name() << " at " << ud->Max();
+  }
+  f.Hide();
 }

@@ -396,7 +396,7 @@ TEST_F(Views, AboutBoxShowsTheProductVersionAndTheWebAddress) {
   f.HandleNeeded();
   EXPECT_EQ(f.Caption(), "About Quillbank");
   EXPECT_EQ(f.lblQbVerTitle.Caption(), expected);
-  EXPECT_EQ(f.lblWWW.Caption(), QbWebAddress);
+  EXPECT_EQ(f.lblWWW.Caption(), kProductWebAddress);
   EXPECT_EQ(f.QbLogoFrame1.Width(), 95);
   EXPECT_TRUE(f.btnOK.Default());
   PostMessageW(f.btnOK.Handle(), BM_CLICK, 0, 0);

@@ -194,11 +194,19 @@ TEST_F(RunQbProgram, SplitChecksItsArguments) {
     EXPECT_EQ(HandedLines(folder),
               std::vector<std::string>{"0 Couldn't split: Zip file \"" + work / "missing.zip" + "\" doesn't exist"});
   }
-  for (const std::string size : {"12x", "65535"}) {
-    // A volume below 64 KiB could not even hold the split's records.
+  {
     ProgramFolder folder;
-    EXPECT_EQ(folder.Run("S \"" + zip + "\" \"" + work / "vol.zip" + "\" " + size), 1);
-    EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 " + size + " is not a valid volume size"});
+    EXPECT_EQ(folder.Run("S \"" + zip + "\" \"" + work / "vol.zip" + "\" 12x"), 1);
+    EXPECT_EQ(HandedLines(folder), std::vector<std::string>{"0 12x is not a valid volume size"});
+  }
+  for (const std::string size : {"50000", "-1"}) {
+    // A number is the split's to judge: it names the smallest volume it can make.
+    ProgramFolder folder;
+    EXPECT_EQ(folder.Run("S \"" + zip + "\" \"" + work / "vol.zip" + "\" " + size), 20);
+    EXPECT_EQ(HandedLines(folder),
+              (std::vector<std::string>{"20 The volume size of " + size + " bytes is below the smallest, 65536 bytes",
+                                        "20 Invalid combination of multi-volume control parameters"}));
+    EXPECT_FALSE(Exists(work / "vol.zip"));
   }
 }
 

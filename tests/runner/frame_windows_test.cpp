@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -228,7 +229,6 @@ TEST_F(RunnerWindows, ProfileChoiceStartsWithTheRememberedDeselection) {
   EXPECT_EQ(form.lblMsg.Caption(), "Back up now?");
   EXPECT_EQ(form.lvProfs.ColumnCaption(0), "Profiles");
   EXPECT_EQ(Ticks(form), (std::vector<bool>{true, false, true}));
-  EXPECT_EQ(form.Memo1.Height(), 3 * 17);
   // Rows are ticked, never selected.
   form.lvProfs.SetSelected(0, true);
   EXPECT_FALSE(form.lvProfs.Selected(0));
@@ -317,18 +317,43 @@ TEST_F(RunnerWindows, OkRemembersTheUntickedNamesInTheMatchingAutoRun) {
   form.Hide();
 }
 
-TEST_F(RunnerWindows, ProfileChoiceNumbersTheRowsAlsoWithTenOrMore) {
+// The numbers must stand level with the rows: the middle of each band of ink in the
+// number column beside the middle of rows first, first + 1, ... of the list.
+void ExpectNumbersLevelWithRows(const TAskForm& form, int first, size_t count) {
+  std::vector<int> numbers;
+  int top = -1;
+  const auto ink = qbtest::InkRows(form.Memo1.Handle());
+  for (int y = 0; y <= static_cast<int>(ink.size()); ++y) {
+    const bool dark = y < static_cast<int>(ink.size()) && ink[y].first >= 0;
+    if (dark && top < 0) top = y;
+    if (!dark && top >= 0) numbers.push_back((top + y) / 2), top = -1;
+  }
+  ASSERT_EQ(numbers.size(), count);
+  for (size_t i = 0; i < count; ++i) {
+    RECT r{};
+    ListView_GetItemRect(form.lvProfs.Handle(), first + static_cast<int>(i), &r, LVIR_BOUNDS);
+    MapWindowPoints(form.lvProfs.Handle(), form.Memo1.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_NEAR(numbers[i], (r.top + r.bottom) / 2, 2) << "number " << first + i + 1;
+  }
+}
+
+TEST_F(RunnerWindows, ProfileChoiceNumbersEachRowLevelWithIt) {
   std::vector<std::string> names;
   for (int i = 1; i <= 12; ++i) names.push_back("P" + std::to_string(i));
+  for (size_t rows : {3, 12}) {
+    TAskForm form({names.begin(), names.begin() + rows}, "?", "", "");
+    form.Show();
+    ExpectNumbersLevelWithRows(form, 0, std::min<size_t>(rows, 9));
+    form.Hide();
+  }
+  // Scrolled by two rows, 3 to 9 follow theirs.
   TAskForm form(names, "?", "", "");
   form.Show();
-  tk::Application.ProcessMessages();
-  // As many numbers as rows show beside them, at most 9.
-  const int rows = form.Memo1.Height() / 17;
-  EXPECT_EQ(form.Memo1.Height() % 17, 0);
-  EXPECT_GE(rows, 7);
-  EXPECT_LE(rows, 9);
-  EXPECT_LE(form.Memo1.Top() + form.Memo1.Height(), form.lvProfs.Top() + form.lvProfs.Height());
+  RECT row{};
+  ListView_GetItemRect(form.lvProfs.Handle(), 0, &row, LVIR_BOUNDS);
+  ListView_Scroll(form.lvProfs.Handle(), 0, 2 * (row.bottom - row.top));
+  ASSERT_EQ(ListView_GetTopIndex(form.lvProfs.Handle()), 2);
+  ExpectNumbersLevelWithRows(form, 2, 7);
   form.Hide();
 }
 

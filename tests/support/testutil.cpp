@@ -265,6 +265,23 @@ std::string WindowText(void* window) {
   return tk::Narrow(std::wstring_view(buf, static_cast<size_t>(n > 0 ? n : 0)));
 }
 
+std::vector<std::pair<int, int>> InkRows(void* window, int inset) {
+  const HWND w = static_cast<HWND>(window);
+  RedrawWindow(GetAncestor(w, GA_ROOT), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT r{};
+  GetClientRect(w, &r);
+  HDC dc = GetDC(w);
+  std::vector<std::pair<int, int>> rows;
+  for (int y = inset; y < r.bottom - inset; ++y) {
+    std::pair<int, int> ink{-1, -1};
+    for (int x = inset; x < r.right - inset; ++x)
+      if (GetRValue(GetPixel(dc, x, y)) < 100) ink = {ink.first < 0 ? x : ink.first, x};
+    rows.push_back(ink);
+  }
+  ReleaseDC(w, dc);
+  return rows;
+}
+
 void* FindChildByText(void* parent, const std::string& text) {
   struct Search {
     std::string text;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace qbtest {
@@ -77,6 +78,9 @@ class ChildProcess {
 // (nullptr when there is none). Windows are passed as their HWND.
 std::string WindowText(void* window);
 void* FindChildByText(void* parent, const std::string& text);
+// What a window shows once it has painted, row by row of its client area less inset
+// pixels on each side: the first and last x of the dark pixels, {-1, -1} for none.
+std::vector<std::pair<int, int>> InkRows(void* window, int inset = 0);
 
 // Closes every visible top-level window of this process: dialogs and boxes get Cancel,
 // every window Escape and WM_CLOSE. Each is reported on stderr after `why`. Returns
