@@ -159,7 +159,8 @@ TWizardForm::TWizardForm() : TForm(L"TWizardForm"), stored_(std::make_unique<TQb
        .Bounds = {80, 91, 0, 0}, .Style = tk::sHidden, .Parent = &tsArchiveAttr},
       {.Control = lblDays, .Name = "lblDays", .Caption = "Days", .Bounds = {80, 91, 0, 0}, .Style = tk::sHidden,
        .Parent = &tsArchiveAttr},
-      {.Control = edAfterDate, .Name = "edAfterDate", .Caption = "1", .Bounds = {112, 88, 50, 21},
+      // Declared over its up-down's arrows, which take the right end of the edit.
+      {.Control = edAfterDate, .Name = "edAfterDate", .Caption = "1", .Bounds = {112, 88, 66, 21},
        .Style = tk::sHidden | tk::edNumber, .Parent = &tsArchiveAttr},
       {.Control = udAfterDate, .Name = "udAfterDate", .Caption = "", .Bounds = {162, 88, 16, 21},
        .Style = tk::sHidden, .Parent = &tsArchiveAttr},

@@ -389,7 +389,7 @@ TEST_F(Wizard, VolumeLabelsAreCollectedFromTheTargetDrive) {
   f.Hide();
 }
 
-TEST_F(Wizard, TheWeekNoteShowsWithinItsPageClearOfTheOtherControls) {
+TEST_F(Wizard, TheAfterDateControlsShowWholeWithinTheirPage) {
   TWizardForm f;
   ASSERT_TRUE(f.Open(wzNew));
   f.cbAfterDate.SetItemIndex(2);  // "Modified in current week"
@@ -406,4 +406,11 @@ TEST_F(Wizard, TheWeekNoteShowsWithinItsPageClearOfTheOtherControls) {
   EXPECT_TRUE(apart(f.cbAfterDate));
   EXPECT_TRUE(apart(f.imgAfterDate));
   EXPECT_TRUE(apart(f.chkIncludeSysHidden));
+  // The number of days shows every digit of its largest value beside its arrows.
+  f.cbAfterDate.SetItemIndex(4);
+  f.cbAfterDateChange();
+  ASSERT_TRUE(f.edAfterDate.Visible());
+  f.udAfterDate.SetPosition(f.udAfterDate.Max());
+  EXPECT_EQ(f.edAfterDate.Text(), "1000");
+  EXPECT_TRUE(qbtest::EditShowsAllItsText(f.edAfterDate.Handle()));
 }

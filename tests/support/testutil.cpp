@@ -265,6 +265,20 @@ std::string WindowText(void* window) {
   return tk::Narrow(std::wstring_view(buf, static_cast<size_t>(n > 0 ? n : 0)));
 }
 
+bool EditShowsAllItsText(void* edit) {
+  HWND ed = static_cast<HWND>(edit);
+  const std::wstring text = tk::Widen(WindowText(ed));
+  HDC dc = GetDC(ed);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(ed, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(ed, dc);
+  RECT room{};
+  SendMessageW(ed, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+  return extent.cx <= room.right - room.left;
+}
+
 std::vector<std::pair<int, int>> InkRows(void* window, int inset) {
   const HWND w = static_cast<HWND>(window);
   RedrawWindow(GetAncestor(w, GA_ROOT), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

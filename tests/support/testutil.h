@@ -81,6 +81,9 @@ void* FindChildByText(void* parent, const std::string& text);
 // What a window shows once it has painted, row by row of its client area less inset
 // pixels on each side: the first and last x of the dark pixels, {-1, -1} for none.
 std::vector<std::pair<int, int>> InkRows(void* window, int inset = 0);
+// The text of an edit, measured in the edit's own font, fits the room the edit draws its
+// text in (which ends where the arrows of a bound up-down begin).
+bool EditShowsAllItsText(void* edit);
 
 // Closes every visible top-level window of this process: dialogs and boxes get Cancel,
 // every window Escape and WM_CLOSE. Each is reported on stderr after `why`. Returns
