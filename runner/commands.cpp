@@ -91,6 +91,10 @@ void TestProfiles(TRunProgress& view) {
       AddRunError(0, "Test skipped, Profile didn't run successfully", name);
       continue;
     }
+    if (p.zf.empty()) {
+      AddRunFailure(0, "Couldn't test, Profile has no ZIP file name", name);
+      continue;
+    }
     if (!p.ml.empty() && !MediaMatches(p.ml, p.zf)) {
       AddRunFailure(0, MediaFailureText("Couldn't test", p.ml), name);
       continue;

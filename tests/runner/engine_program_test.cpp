@@ -1014,6 +1014,7 @@ TEST_F(EngineProgram, DamagedValuesAreNamedAndResultsGoToTheKeyThatWasRun) {
     EXPECT_TRUE(Contains(lines, line)) << line;
   EXPECT_NE(RegRead("Profiles\\EngKey", "lrun"), kMissing);
   EXPECT_EQ(RegValueNames("Profiles\\otherName"), std::vector<std::string>{});
+  EXPECT_TRUE(Contains(runner_.Run("T EngNoZip"), "0 EngNoZip: Couldn't test, Profile has no ZIP file name"));
 }
 
 // Two runners of one profile: the first, held while it zips, keeps the old zip open, so the
