@@ -12,6 +12,9 @@
 // several chunks is opened by the calling thread, once, for all its chunks. At most a
 // fixed number of chunks and of bytes are in flight, so memory stays bounded whatever
 // the sizes of the files.
+// Memory that a chunk goes through is reused, never cleared: each worker keeps the buffer it
+// reads into, and the output of a written chunk goes back to a pool for a later chunk, so
+// no chunk pays for fresh pages or for zeroing bytes it overwrites anyway.
 #include <windows.h>
 #include <zlib.h>
 
@@ -19,6 +22,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -79,6 +83,68 @@ constexpr uint32_t kDeflateWindow = 32768;
 constexpr uint32_t kDeflate64Window = 65536;
 constexpr int kAesStrength = 3;   // AES-256
 
+// A vector whose growth leaves the new bytes as they are: what is read or compressed into
+// it overwrites them, so clearing them first would only cost a pass over the memory.
+template <class T>
+struct Uncleared : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = Uncleared<U>;
+  };
+  Uncleared() = default;
+  template <class U>
+  Uncleared(const Uncleared<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+};
+using Bytes = std::vector<uint8_t, Uncleared<uint8_t>>;
+
+// Room for the output of len input bytes: deflate's bound for our window and hash sizes
+// (deflateBound's, with what DeflateChunk adds) and above Deflate64's stored blocks, so
+// the buffer a chunk is given does not grow while it is compressed.
+size_t OutputRoom(uint32_t len) {
+  const size_t n = len;
+  return n + ((n + 7) >> 3) + ((n + 63) >> 6) + 256;
+}
+
+// The output buffers of written chunks, kept for the chunks after them (on the calling
+// thread). A chunk takes the smallest that fits; the kept buffers stay within a limit, so
+// a run of large files followed by small ones holds no more than the large ones needed.
+class BufferPool {
+ public:
+  explicit BufferPool(size_t limit) : limit_(limit) {}
+  Bytes Take(size_t room) {
+    auto it = free_.lower_bound(room);
+    if (it == free_.end()) {
+      Bytes b;
+      b.reserve(room);
+      return b;
+    }
+    Bytes b = std::move(it->second);
+    kept_ -= it->first;
+    free_.erase(it);
+    b.clear();
+    return b;
+  }
+  void Give(Bytes&& b) {
+    const size_t room = b.capacity();
+    if (room == 0 || kept_ + room > limit_) return;   // freed here
+    kept_ += room;
+    free_.emplace(room, std::move(b));
+  }
+
+ private:
+  std::multimap<size_t, Bytes> free_;
+  size_t kept_ = 0;
+  const size_t limit_;
+};
+
 struct Task {
   size_t item = 0;
   File* file = nullptr;      // none: a whole file, opened by the worker from path
@@ -88,7 +154,7 @@ struct Task {
   uint32_t len = 0;
   bool first = true, last = true, store = false, deflate64 = false;
   // results
-  std::vector<uint8_t> out;
+  Bytes out;                                 // from the pool, given back once written
   uint32_t crc = 0;
   uint32_t rawLen = 0;
   uint16_t method = kMethodDeflated;
@@ -149,7 +215,7 @@ class Workers {
   void Loop() {
     z_stream zs{};
     bool zInit = false;
-    std::vector<uint8_t> in;
+    Bytes in;   // the chunk with the window before it, or a whole small file; kept for the run
     for (;;) {
       AcquireSRWLockExclusive(&lock_);
       ++idle_;
@@ -185,7 +251,7 @@ class Workers {
     if (zInit) deflateEnd(&zs);
   }
 
-  void Process(Task& t, z_stream& zs, bool zInit, std::vector<uint8_t>& in) {
+  void Process(Task& t, z_stream& zs, bool zInit, Bytes& in) {
     const uint32_t window = t.deflate64 ? kDeflate64Window : kDeflateWindow;
     const uint32_t dict = (!t.store && !t.first) ? static_cast<uint32_t>(std::min<uint64_t>(window, t.offset)) : 0;
     uint32_t got = 0;
@@ -221,7 +287,7 @@ class Workers {
   }
 
   // A file of one chunk: opened, read to its end (at most one chunk) and closed here.
-  static bool ReadWhole(Task& t, std::vector<uint8_t>& in, uint32_t* got) {
+  static bool ReadWhole(Task& t, Bytes& in, uint32_t* got) {
     File f = OpenFileToRead(*t.path, FILE_FLAG_SEQUENTIAL_SCAN);
     if (!f.IsOpen()) {
       t.openError = File::LastError();
@@ -461,6 +527,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
   Workers workers(o.level, o.encrypt ? o.password : std::string(), threads);
   std::deque<std::unique_ptr<Task>> inflight;
   uint64_t bytesInFlight = 0;
+  BufferPool pool(static_cast<size_t>(maxBytes + maxBytes / 4));
 
   size_t nextItem = 0;
   uint64_t nextOffset = 0;   // of the item being scheduled
@@ -532,6 +599,14 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     t->encrypt = o.encrypt;
     return t;
   };
+  // A task that reads data: its length and an output buffer that holds the result.
+  auto dataTask = [&](size_t item, uint32_t len) {
+    auto t = newTask(item);
+    t->len = len;
+    t->out = pool.Take(OutputRoom(len));
+    bytesInFlight += len;
+    return t;
+  };
 
   while (result == dz::ZE_OK) {
     // Fill the window.
@@ -548,11 +623,9 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
         }
         if (s.size <= kChunk) {
           // One chunk as listed: the worker opens, reads and closes the file.
-          auto t = newTask(nextItem++);
+          auto t = dataTask(nextItem++, static_cast<uint32_t>(s.size));
           t->path = &s.path;
-          t->len = static_cast<uint32_t>(s.size);
           t->fileSize = s.size;
-          bytesInFlight += t->len;
           workers.Submit(t.get());
           inflight.push_back(std::move(t));
           continue;
@@ -575,11 +648,10 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
         nextOffset = 0;
         scheduling = true;
       }
-      auto t = newTask(nextItem);
+      auto t = dataTask(nextItem, static_cast<uint32_t>(std::min<uint64_t>(kChunk, itemSize - nextOffset)));
       t->file = itemFile;
       t->fileSize = itemSize;
       t->offset = nextOffset;
-      t->len = static_cast<uint32_t>(std::min<uint64_t>(kChunk, itemSize - nextOffset));
       t->first = nextOffset == 0;
       nextOffset += t->len;
       t->last = nextOffset >= itemSize;
@@ -587,7 +659,6 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
         scheduling = false;
         ++nextItem;
       }
-      bytesInFlight += t->len;
       workers.Submit(t.get());
       inflight.push_back(std::move(t));
     }
@@ -624,6 +695,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
       finishFailure(dz::ZE_INCOMPLETE);
       break;
     }
+    pool.Give(std::move(t->out));
     progress.doneBytes += t->rawLen;
     if (t->last && t->file != nullptr)
       openFiles.erase(std::find_if(openFiles.begin(), openFiles.end(), [&](const auto& f) { return f.get() == t->file; }));

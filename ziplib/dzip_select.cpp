@@ -21,7 +21,7 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
+#include <unordered_set>
 
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
@@ -243,10 +243,12 @@ struct Selector {
   bool haveDate = false;
   uint64_t afterTime = 0;
   std::vector<SourceFile> out;
-  std::set<std::string> names;                       // upper-cased zip names taken
+  std::unordered_set<std::string> names;             // upper-cased zip names taken
+  std::string lastFolders;                           // the folders of the last name, all taken
   std::map<std::string, std::string> mangled;        // upper-cased path -> 8.3 path
   std::map<std::string, int> mangledSerial;          // upper-cased folder + base -> last serial
   bool met = false;                                  // the item's mask met a file (or an empty folder)
+  bool everyName = false;                            // the item's mask is "*" or "*.*"
   std::string itemFolder;                            // the item's base folder, ending in '\'
   std::vector<Level> levels;                         // the walk's folders, from the base down
 
@@ -302,6 +304,11 @@ struct Selector {
   // above the base (with full-path names) are asked about by their paths, once each.
   void AddDirsFor(const std::string& zipName, const std::string& nameRoot) {
     if (o.noDirNames || o.noDirEntries) return;
+    // A file beside the last one names the same folders, all in the zip already.
+    const size_t cut = zipName.rfind('/');
+    const std::string_view folders(zipName.data(), cut == std::string::npos ? 0 : cut + 1);
+    if (folders == lastFolders) return;
+    lastFolders.assign(folders);
     // From the deepest up to the first one the zip has: those above it are there as well.
     std::vector<size_t> ends;
     for (size_t slash = zipName.rfind('/'); slash != std::string::npos && slash > 0;
@@ -361,6 +368,7 @@ struct Selector {
   void Walk(const std::string& folder, const std::string& mask, const std::string& nameRoot) {
     tk::QuietErrorMode quiet;
     itemFolder = folder;
+    everyName = mask == "*" || mask == "*.*";   // matches any name: no need to ask for each file
     std::vector<FolderEntry> found;
     HANDLE top = OpenFolder(tk::Widen(folder));
     if (!top) return;   // nothing there: the item is named as one that matched nothing
@@ -412,27 +420,27 @@ struct Selector {
 
   void AddFile(const std::string& rel, const FolderEntry& f, const std::string& mask, const std::string& nameRoot) {
     const std::string name = tk::Narrow(f.name);
-    if (!tk::MatchesMask(name, mask)) return;
+    if (!everyName && !tk::MatchesMask(name, mask)) return;
     met = true;
     const std::string relName = rel + name;
     const std::string full = itemFolder + relName;
-    const std::wstring wfull = tk::Widen(full);
-    if (!excludePath.empty() && CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
+    std::wstring wfull = tk::Widen(full);
+    // (paths of different lengths never match: ordinal case folding maps unit to unit)
+    if (wfull.size() == excludePath.size() &&
+        CompareStringOrdinal(wfull.c_str(), -1, excludePath.c_str(), -1, TRUE) == CSTR_EQUAL)
       return;
     if (o.includeOnly && !includes.Empty() && !includes.Matches(full, relName)) return;
     if (o.excludeOn && excludes.Matches(full, relName)) return;
     if (haveDate && f.lastWrite < afterTime) return;
     if (o.Sub(dz::ZSO_JUST_ARCHIVED) && !HasArchiveBit(wfull, f.attributes)) return;
     std::string zipName = Mangle(NameFor(relName, full));
-    const std::string key = tk::UpperCase(zipName);
-    if (names.count(key)) {
+    if (!names.insert(tk::UpperCase(zipName)).second) {
       rep.Warning("Duplicate name in the zip, file not added: " + full);
       return;
     }
-    AddDirsFor(zipName, nameRoot);
-    names.insert(key);
+    AddDirsFor(zipName, nameRoot);   // folder names end in '/', so never the file's
     SourceFile s;
-    s.path = wfull;
+    s.path = std::move(wfull);
     s.zipName = std::move(zipName);
     s.size = f.size;
     s.attrs = f.attributes;

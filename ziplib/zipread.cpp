@@ -396,16 +396,25 @@ void ZipReader::MarkNeighbours() {
   }
 }
 
-ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out) const {
+ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out, const uint8_t* held,
+                                    size_t heldLen) const {
   if (entry.sharesHeader) return ZipReadStatus::Overlap;
   // Local data never reach into the directory nor into the next entry's header.
   const uint64_t limit = std::min(info_.centralOffset, entry.nextRecord ? entry.nextRecord : info_.centralOffset);
   if (entry.localHeaderOffset > limit || limit - entry.localHeaderOffset < kLocalSize)
     return ZipReadStatus::BadStructure;
-  // The header with its name and, mostly, its extra field in one read.
-  std::vector<uint8_t> h(size_t(std::min<uint64_t>(limit - entry.localHeaderOffset, kLocalSize + entry.rawName.size() + 64)));
-  if (!ReadAt(entry.localHeaderOffset, h.data(), h.size())) return ZipReadStatus::ReadFailed;
-  if (Get32(h.data()) != kSigLocal) return ZipReadStatus::BadStructure;
+  // The header with its name and, mostly, its extra field in one read, unless the caller
+  // holds it already.
+  std::vector<uint8_t> read;
+  const uint8_t* h = held;
+  size_t have = size_t(std::min<uint64_t>(heldLen, limit - entry.localHeaderOffset));
+  if (h == nullptr || have < kLocalSize) {
+    read.resize(size_t(std::min<uint64_t>(limit - entry.localHeaderOffset, kLocalSize + entry.rawName.size() + 64)));
+    if (!ReadAt(entry.localHeaderOffset, read.data(), read.size())) return ZipReadStatus::ReadFailed;
+    h = read.data();
+    have = read.size();
+  }
+  if (Get32(h) != kSigLocal) return ZipReadStatus::BadStructure;
   const size_t nameLen = Get16(&h[26]), extraLen = Get16(&h[28]);
   const uint64_t headerSize = kLocalSize + uint64_t(nameLen) + extraLen;
   if (limit - entry.localHeaderOffset < headerSize) return ZipReadStatus::BadStructure;
@@ -414,9 +423,10 @@ ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out) co
     const bool intoNext = limit < info_.centralOffset && entry.compressedSize <= info_.centralOffset - data;
     return intoNext ? ZipReadStatus::Overlap : ZipReadStatus::Truncated;
   }
-  if (h.size() < headerSize) {
-    h.resize(size_t(headerSize));
-    if (!ReadAt(entry.localHeaderOffset, h.data(), h.size())) return ZipReadStatus::ReadFailed;
+  if (have < headerSize) {
+    read.resize(size_t(headerSize));
+    if (!ReadAt(entry.localHeaderOffset, read.data(), read.size())) return ZipReadStatus::ReadFailed;
+    h = read.data();
   }
   out->headerOffset = entry.localHeaderOffset;
   out->headerSize = headerSize;

@@ -121,8 +121,10 @@ class ZipReader {
 
   // Reads and checks an entry's local header (signature, the header within the file and
   // before the central directory, the data within the file and before the next entry's
-  // header) and tells where its data lies.
-  ZipReadStatus LocateData(const ZipEntry& entry, ZipLocalInfo* out) const;
+  // header) and tells where its data lies. held: heldLen bytes of the file from the local
+  // header on, when the caller has read them already (what they lack is read here).
+  ZipReadStatus LocateData(const ZipEntry& entry, ZipLocalInfo* out, const uint8_t* held = nullptr,
+                           size_t heldLen = 0) const;
 
   // Reads exactly len bytes at an absolute offset; false on a short read or a failure.
   bool ReadAt(uint64_t offset, void* buffer, size_t len) const;

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <map>
+#include <memory>
+#include <unordered_map>
 
 #include "toolkit/files.h"
 #include "toolkit/strings.h"
@@ -54,9 +55,10 @@ bool IsNewer(uint64_t fileTime, const ZipEntry& e) {
 }
 
 // Copies the local records (header, data, data descriptor) of the old entries that stay,
-// unchanged. Records that follow each other in the old zip are gathered into one run and
-// copied through one buffer, reused for the whole zip: an update that keeps most of the
-// entries costs a few large reads and writes, not several calls per entry.
+// unchanged. The old zip is read in large blocks into one buffer, reused for the whole zip:
+// each entry's local header is checked in the block that holds it, and records that follow
+// each other are gathered into one run and written from there. An update that keeps most
+// of the entries costs a few large reads and writes, and no call at all per entry.
 class RawCopier {
  public:
   RawCopier(const ZipReader& zip, OutFile& out) : zip_(zip), out_(out) {}
@@ -64,17 +66,28 @@ class RawCopier {
   // Adds an entry to the copy and fills its central header with the new offset. False when
   // its local record cannot be located or the run before it could not be copied (RunFailed).
   bool Add(const ZipEntry& e, EntryHeader* central) {
+    const uint64_t at = e.localHeaderOffset;
+    // The header with its name and, mostly, its extra field (as LocateData would read it);
+    // the run before it goes out first, as a new block takes the place of the one it is in.
+    const size_t want = kLocalHeaderGuess + e.rawName.size();
+    if (Held(at) < want) {
+      if (!Flush()) return false;
+      if (Held(at) < want) Load(at);   // when that fails, LocateData reads the header itself
+    }
     ZipLocalInfo li;
-    if (zip_.LocateData(e, &li) != ZipReadStatus::Ok) return false;
+    if (zip_.LocateData(e, &li, Block(at), Held(at)) != ZipReadStatus::Ok) return false;
     uint64_t len = li.headerSize + e.compressedSize;
     if (e.HasDataDescriptor()) {
       uint8_t sig[4] = {};
       const bool big = e.compressedSize >= kZip64Marker32 || e.uncompressedSize >= kZip64Marker32;
       uint64_t dd = big ? 20 : 12;
-      if (zip_.ReadAt(li.dataOffset + e.compressedSize, sig, 4) && Get32(sig) == kSigDataDescriptor) dd += 4;
+      const uint64_t after = li.dataOffset + e.compressedSize;
+      if (Held(after) >= 4) std::memcpy(sig, Block(after), 4);
+      else zip_.ReadAt(after, sig, 4);
+      if (Get32(sig) == kSigDataDescriptor) dd += 4;
       len += dd;
     }
-    if (li.headerOffset != runStart_ + runLen_ && !Flush()) return !(runFailed_ = true);
+    if (li.headerOffset != runStart_ + runLen_ && !Flush()) return false;
     if (runLen_ == 0) runStart_ = li.headerOffset;
     central->localHeaderOffset = out_.Pos() + runLen_;
     runLen_ += len;
@@ -94,13 +107,14 @@ class RawCopier {
     return true;
   }
 
-  // Copies the run gathered so far; false on a read or write failure.
+  // Copies the run gathered so far, from the block and the blocks after it; false on a
+  // read or write failure.
   bool Flush() {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(runLen_, kBuffer));
-    if (buf_.size() < want) buf_.resize(want);
+    if (runFailed_) return false;
     while (runLen_ > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(runLen_, buf_.size()));
-      if (!zip_.ReadAt(runStart_, buf_.data(), n) || !out_.Write(buf_.data(), n)) return !(runFailed_ = true);
+      if (Held(runStart_) == 0 && !Load(runStart_)) return !(runFailed_ = true);
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(runLen_, Held(runStart_)));
+      if (!out_.Write(Block(runStart_), n)) return !(runFailed_ = true);
       runStart_ += n;
       runLen_ -= n;
     }
@@ -110,9 +124,35 @@ class RawCopier {
 
  private:
   static constexpr size_t kBuffer = 4u << 20;
+  static constexpr size_t kFirstBlock = 16u << 10;
+  static constexpr size_t kLocalHeaderGuess = 30 + 64;   // the fixed part and room for an extra field
+
+  // How many bytes of the old zip from offset on the block holds, and where.
+  size_t Held(uint64_t offset) const {
+    if (offset < blockStart_ || offset - blockStart_ >= blockLen_) return 0;
+    return static_cast<size_t>(blockLen_ - (offset - blockStart_));
+  }
+  const uint8_t* Block(uint64_t offset) const { return Held(offset) ? buf_.get() + (offset - blockStart_) : nullptr; }
+  // A block from offset on. Blocks that follow each other grow to the buffer's size; one
+  // elsewhere (a zip whose directory lists the entries out of their order) starts small
+  // again, so such a zip costs a small read per entry, as before, not a large one.
+  bool Load(uint64_t offset) {
+    const bool onward = offset >= blockStart_ && offset <= blockStart_ + blockLen_ && blockLen_ > 0;
+    blockSize_ = onward ? std::min(kBuffer, blockSize_ * 2) : kFirstBlock;
+    if (!buf_) buf_.reset(new uint8_t[kBuffer]);   // filled by each read, never cleared
+    const uint64_t size = zip_.Info().fileSize;
+    blockStart_ = offset;
+    blockLen_ = offset < size ? static_cast<size_t>(std::min<uint64_t>(blockSize_, size - offset)) : 0;
+    if (blockLen_ > 0 && zip_.ReadAt(offset, buf_.get(), blockLen_)) return true;
+    blockLen_ = 0;
+    return false;
+  }
+
   const ZipReader& zip_;
   OutFile& out_;
-  std::vector<uint8_t> buf_;
+  std::unique_ptr<uint8_t[]> buf_;
+  uint64_t blockStart_ = 0;
+  size_t blockLen_ = 0, blockSize_ = kFirstBlock;
   uint64_t runStart_ = 0, runLen_ = 0;
   bool runFailed_ = false;
 };
@@ -205,7 +245,8 @@ class Run {
     // Plan: which old entries stay, which files go in.
     const std::vector<ZipEntry> noEntries;
     const std::vector<ZipEntry>& entries = exists ? old.Entries() : noEntries;
-    std::map<std::string, size_t> byName;
+    std::unordered_map<std::string, size_t> byName;
+    byName.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) byName.emplace(tk::UpperCase(entries[i].name), i);
     std::vector<bool> replaced(entries.size(), false);
     const std::vector<std::string> suffixes = SuffixList(o_);
@@ -253,7 +294,9 @@ class Run {
 
     std::vector<EntryHeader> central;
     central.reserve(entries.size() + items.size());
-    results_.reserve(entries.size() + items.size());
+    // The entries kept matter only to the log.
+    const bool listKept = log_.Active();
+    results_.reserve((listKept ? entries.size() : 0) + items.size());
     uint64_t newest = 0;
     RawCopier copier(old, out);
     const auto copyFailed = [&](const std::string& name) {
@@ -271,13 +314,13 @@ class Run {
       if (!copier.Add(entries[i], &h)) return copyFailed(copier.RunFailed() ? std::string() : entries[i].name);
       central.push_back(std::move(h));
       newest = std::max(newest, EntryTime(entries[i]));
-      if (!entries[i].IsDirectory()) {
+      if (listKept && !entries[i].IsDirectory()) {
         EntryResult r;
         r.zipName = entries[i].name;
         r.action = EntryAction::Kept;
         r.size = entries[i].uncompressedSize;
         r.compressed = entries[i].compressedSize;
-        results_.push_back(r);
+        results_.push_back(std::move(r));
       }
     }
     if (!copier.Flush()) return copyFailed("");
