@@ -48,10 +48,12 @@ uint64_t EntryTime(const ZipEntry& e) {
   return DosToFileTime(static_cast<uint32_t>(e.dosDate) << 16 | e.dosTime);
 }
 
-// The source file is newer than the entry by more than the 2-second step of DOS times.
+// The source file is newer than the entry: than its NTFS time, which holds the file's own;
+// past the 2-second step of a DOS time, the only one older zips may hold. A change made
+// within two seconds of the one zipped is a change all the same.
 bool IsNewer(uint64_t fileTime, const ZipEntry& e) {
-  const uint64_t et = EntryTime(e);
-  return fileTime > et + kTwoSeconds;
+  if (e.hasNtfsTimes && e.mtime != 0) return fileTime > e.mtime;
+  return fileTime > EntryTime(e) + kTwoSeconds;
 }
 
 // Copies the local records (header, data, data descriptor) of the old entries that stay,
