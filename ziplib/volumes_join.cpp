@@ -53,9 +53,9 @@ bool ReadJoined(const std::vector<Volume>& vols, uint64_t off, uint8_t* out, siz
 
 }  // namespace
 
-int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, const JoinCallbacks& cb) {
+int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, Reporter& rep) {
   auto fail = [&](int32_t code, const std::string& text) {
-    if (cb.error) cb.error(code, text);
+    rep.Error(code, text);
     return code;
   };
   // Target: destination folder + the last volume's file name.
@@ -216,7 +216,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
     if (!ReadJoined(vols, pos, chunk.data(), n)) return abandon(dz::UE_EOF, "A volume of \"" + lastVolume + "\" cannot be read");
     if (!out.Write(chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
     pos += n;
-    if (cb.progress && !cb.progress(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
+    if (rep.Major(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
       return abandon(dz::UE_CANCEL, "Join cancelled");
   }
   const std::string endRecords = BuildEndRecords(entries, cdStart, cdSize, comment);
@@ -227,7 +227,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   const DWORD n = GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, full, nullptr);
   if (!temp.Commit(n > 0 && n < MAX_PATH * 2 ? tk::Narrow(std::wstring(full, n)) : target))
     return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
-  if (cb.progress) cb.progress(fileName, 100);
+  rep.Major(fileName, 100);
   return dz::UE_OK;
 }
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "toolkit/files.h"
@@ -13,7 +12,6 @@
 #include "toolkit/tempfile.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
-#include "ziplib/dzip_edge.h"
 
 namespace ziplib {
 namespace {
@@ -271,19 +269,18 @@ std::string BuildSetEnd(const SetEnd& s, const std::string& comment) {
 // One split run.
 class Split {
  public:
-  explicit Split(const dz::ZipCmdRecord& r)
-      : r_(r), rep_(ReadCallbacks(r), (r.wZipSubOptions & dz::ZSO_MINORCANCEL) != 0) {}
+  Split(const DzipOptions& o, Reporter& rep) : o_(o), rep_(rep) {}
 
   int Execute() {
-    if (r_.functionCode != dz::ZIP_ADD || !(r_.wMultiVolControl & dz::MV_TOHD))
+    if (o_.function != dz::ZIP_ADD || !(o_.mv & dz::MV_TOHD))
       return Fail(dz::ZE_MVPARMS, "Volumes are made only by splitting a zip onto disk (function 4 with MV_TOHD)");
-    if (r_.reserved3 == nullptr) return Fail(dz::ZE_MVPARMS, "No volume size was given");
-    const int64_t size = *static_cast<const int64_t*>(r_.reserved3);
+    if (!o_.volumeSize) return Fail(dz::ZE_MVPARMS, "No volume size was given");
+    const int64_t size = *o_.volumeSize;
     if (size < int64_t(kMinVolumeSize))
       return Fail(dz::ZE_MVPARMS, "The volume size of " + std::to_string(size) + " bytes is below the smallest, " +
                                       std::to_string(kMinVolumeSize) + " bytes");
-    source_ = Unquoted(r_.lpszItemList ? r_.lpszItemList : "");
-    volume_ = tk::Trim(r_.lpszZipFile ? r_.lpszZipFile : "");
+    source_ = Unquoted(o_.itemList);
+    volume_ = tk::Trim(o_.zipFile);
     if (source_.empty()) return Fail(dz::ZE_NAME, "No zip to split was given");
     if (volume_.empty()) return Fail(dz::ZE_NAME, "No name for the volumes was given");
     const DWORD attrs = GetFileAttributesW(tk::Widen(source_).c_str());
@@ -477,8 +474,8 @@ class Split {
     return dz::ZE_OK;
   }
 
-  const dz::ZipCmdRecord& r_;
-  Reporter rep_;
+  const DzipOptions& o_;
+  Reporter& rep_;
   std::string source_, volume_;
   ZipReader zip_;
   uint64_t total_ = 0, done_ = 0;
@@ -497,15 +494,9 @@ std::string SplitVolumeName(const std::string& lastVolume, uint32_t disk, uint32
   return stem + ext;
 }
 
-int32_t RunSplit(const dz::ZipCmdRecord& r) {
-  try {
-    Split split(r);
-    return split.Execute();
-  } catch (const std::bad_alloc&) {
-    return dz::ZE_MEM;
-  } catch (...) {
-    return dz::ZE_LOGIC;
-  }
+int RunSplit(const DzipOptions& o, Reporter& rep) {
+  Split split(o, rep);
+  return split.Execute();
 }
 
 }  // namespace ziplib

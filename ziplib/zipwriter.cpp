@@ -143,8 +143,7 @@ std::vector<std::string> SuffixList(const DzipOptions& o) {
 
 class Run {
  public:
-  Run(const DzipOptions& o, const DzipCallbacks& callbacks)
-      : o_(o), rep_(callbacks, o.Sub(dz::ZSO_MINORCANCEL)) {}
+  Run(const DzipOptions& o, Reporter& rep) : o_(o), rep_(rep) {}
 
   int Execute() {
     const auto start = std::chrono::steady_clock::now();
@@ -345,7 +344,7 @@ class Run {
   }
 
   DzipOptions o_;
-  Reporter rep_;
+  Reporter& rep_;
   ZipLog log_;
   std::wstring target_;
   std::vector<EntryResult> results_;
@@ -353,8 +352,8 @@ class Run {
 
 }  // namespace
 
-int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks) {
-  Run run(o, callbacks);
+int RunZip(const DzipOptions& o, Reporter& rep) {
+  Run run(o, rep);
   return run.Execute();
 }
 
