@@ -54,7 +54,7 @@ std::string StatusText(ZipReadStatus s) {
 int32_t OpenZip(const DunzipOptions& o, Reporter& rep, ZipReader* zip) {
   const std::string& path = o.zipFile;
   if (path.empty()) return dz::UE_NOTFOUND;
-  const DWORD attr = GetFileAttributesW(tk::Widen(path).c_str());
+  const DWORD attr = PathAttributes(tk::Widen(path));
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
     rep.FileError(dz::DZ_MSG_OPEN_ERROR, path);
     return dz::UE_NOTFOUND;
@@ -309,10 +309,10 @@ bool EntryTimes(const ZipEntry& e, FILETIME* m, FILETIME* a, FILETIME* c, bool* 
   return DosDateTimeToFileTime(e.dosDate, e.dosTime, &local) && LocalFileTimeToFileTime(&local, m);
 }
 
-void ApplyTimes(HANDLE h, const ZipEntry& e) {
+void ApplyTimes(File& f, const ZipEntry& e) {
   FILETIME m, a, c;
   bool all;
-  if (EntryTimes(e, &m, &a, &c, &all)) SetFileTime(h, all ? &c : nullptr, all ? &a : nullptr, &m);
+  if (EntryTimes(e, &m, &a, &c, &all)) f.SetTimes(all ? &c : nullptr, all ? &a : nullptr, &m);
 }
 
 uint32_t FileAttributesOf(const ZipEntry& e) {
@@ -360,17 +360,17 @@ class BackgroundCloser {
     CloseHandle(thread_);
   }
 
-  void Close(HANDLE h) {
+  void Close(File f) {
     if (!thread_ && !failed_) {
       thread_ = CreateThread(nullptr, 64 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
       failed_ = thread_ == nullptr;
     }
     if (!thread_) {
-      CloseHandle(h);
+      f.Close();
       return;
     }
     AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(h);
+    queue_.push_back(std::move(f));
     ReleaseSRWLockExclusive(&lock_);
     WakeConditionVariable(&work_);
   }
@@ -389,7 +389,7 @@ class BackgroundCloser {
     return 0;
   }
   void Loop() {
-    std::vector<HANDLE> batch;
+    std::vector<File> batch;
     AcquireSRWLockExclusive(&lock_);
     for (;;) {
       while (queue_.empty() && !stop_) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
@@ -397,8 +397,7 @@ class BackgroundCloser {
       batch.swap(queue_);
       closing_ = true;
       ReleaseSRWLockExclusive(&lock_);
-      for (HANDLE h : batch) CloseHandle(h);
-      batch.clear();
+      batch.clear();   // closes them
       AcquireSRWLockExclusive(&lock_);
       closing_ = false;
       if (queue_.empty()) WakeAllConditionVariable(&idle_);
@@ -408,7 +407,7 @@ class BackgroundCloser {
 
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, idle_ = CONDITION_VARIABLE_INIT;
-  std::vector<HANDLE> queue_;
+  std::vector<File> queue_;
   bool closing_ = false, stop_ = false, failed_ = false;
   HANDLE thread_ = nullptr;
 };
@@ -509,7 +508,7 @@ struct Extraction {
     if (!h.IsOpen()) {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
-      existing = GetFileAttributesW(path.c_str());
+      existing = PathAttributes(path);
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!o.overwrite) {
@@ -522,7 +521,7 @@ struct Extraction {
                                        ", extracted before");
       if (existing & FILE_ATTRIBUTE_READONLY) {
         if (!o.overwriteReadOnly) return Fail(dz::UE_CREATE, "existing file is read-only");
-        SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        SetPathAttributes(path, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
       if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
           !(h = ziplib::File(replacement.Duplicate())).IsOpen())
@@ -533,22 +532,22 @@ struct Extraction {
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
     if (res.code == dz::UE_OK) {
-      ApplyTimes(h.Handle(), e);
+      ApplyTimes(h, e);
       if (!replacing && !special) {
         written.emplace(key, &e);
-        closer.Close(h.Release());
+        closer.Close(std::move(h));
         return res;
       }
     }
     h.Close();
     const bool keep = res.code == dz::UE_OK || o.leavePartial;
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
-      if (!replacing) DeleteFileW(path.c_str());
-      else if (existing & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), existing);
+      if (!replacing) RemoveFile(path);
+      else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
       return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
     }
     // A new file already has the normal attributes; only the special ones need a call.
-    if (res.code == dz::UE_OK && special) SetFileAttributesW(path.c_str(), attr);
+    if (res.code == dz::UE_OK && special) SetPathAttributes(path, attr);
     if (res.code == dz::UE_OK) written.emplace(key, &e);
     return res;
   }
@@ -561,16 +560,11 @@ struct Extraction {
       const size_t cut = it->rel.find_last_of(L'\\');
       HANDLE parent = chain.Find(cut != std::wstring::npos ? it->rel.substr(0, cut) : std::wstring());
       const std::wstring leaf = cut != std::wstring::npos ? it->rel.substr(cut + 1) : it->rel;
-      HANDLE h = parent ? FolderChain::OpenForAttributes(parent, leaf) : nullptr;
-      if (!h) continue;
+      ziplib::File h(parent ? FolderChain::OpenForAttributes(parent, leaf) : nullptr);
+      if (!h.IsOpen()) continue;
       ApplyTimes(h, *it->entry);
       const uint32_t attr = FileAttributesOf(*it->entry) & ~DWORD(FILE_ATTRIBUTE_ARCHIVE);
-      if (attr) {
-        FILE_BASIC_INFO info{};
-        info.FileAttributes = attr | FILE_ATTRIBUTE_DIRECTORY;
-        SetFileInformationByHandle(h, FileBasicInfo, &info, sizeof info);
-      }
-      CloseHandle(h);
+      if (attr) h.SetAttributes(attr | FILE_ATTRIBUTE_DIRECTORY);
     }
     chain.Reset();
   }

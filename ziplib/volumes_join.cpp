@@ -65,12 +65,9 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   const size_t slash = lastVolume.find_last_of("\\/");
   const std::string fileName = slash == std::string::npos ? lastVolume : lastVolume.substr(slash + 1);
   const std::string target = (folder.empty() ? std::string() : folder + "\\") + fileName;
-  {
-    wchar_t a[MAX_PATH * 2], b[MAX_PATH * 2];
-    if (GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, a, nullptr) &&
-        GetFullPathNameW(tk::Widen(lastVolume).c_str(), MAX_PATH * 2, b, nullptr) && _wcsicmp(a, b) == 0)
-      return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
-  }
+  const std::wstring fullTarget = FullPath(tk::Widen(target));
+  if (_wcsicmp(fullTarget.c_str(), FullPath(tk::Widen(lastVolume)).c_str()) == 0)
+    return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
 
   // The last volume's end record names its disk number: the count of volumes before it.
   File last = OpenRead(lastVolume);
@@ -223,9 +220,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   if (!out.Write(cd.data(), cd.size()) || !out.Write(endRecords.data(), endRecords.size()) || !out.Flush())
     return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
   out.Close();
-  wchar_t full[MAX_PATH * 2];
-  const DWORD n = GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, full, nullptr);
-  if (!temp.Commit(n > 0 && n < MAX_PATH * 2 ? tk::Narrow(std::wstring(full, n)) : target))
+  if (!temp.Commit(tk::Narrow(fullTarget)))
     return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
   rep.Major(fileName, 100);
   return dz::UE_OK;

@@ -36,12 +36,6 @@ void Poke32(std::string& s, size_t at, uint32_t v) {
 uint16_t Clamp16(uint64_t v) { return v >= kZip64Marker16 ? kZip64Marker16 : uint16_t(v); }
 uint32_t Clamp32(uint64_t v) { return v >= kZip64Marker32 ? kZip64Marker32 : uint32_t(v); }
 
-std::wstring FullPath(const std::string& path) {
-  wchar_t buf[MAX_PATH * 4];
-  const DWORD n = GetFullPathNameW(tk::Widen(path).c_str(), MAX_PATH * 4, buf, nullptr);
-  return n > 0 && n < MAX_PATH * 4 ? std::wstring(buf, n) : tk::Widen(path);
-}
-
 std::string Unquoted(const std::string& text) {
   std::string s = tk::Trim(text);
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
@@ -96,9 +90,9 @@ class Volumes {
     out_.reset();
     const uint32_t lastDisk = uint32_t(temps_.size() - 1);
     for (uint32_t d = 0; d <= lastDisk; ++d) {
-      const std::string name = tk::Narrow(FullPath(SplitVolumeName(last_, d, lastDisk)));
+      const std::string name = tk::Narrow(FullPath(tk::Widen(SplitVolumeName(last_, d, lastDisk))));
       if (!temps_[d]->Commit(name)) {
-        for (uint32_t k = 0; k < d; ++k) DeleteFileW(tk::Widen(SplitVolumeName(last_, k, lastDisk)).c_str());
+        for (uint32_t k = 0; k < d; ++k) RemoveFile(tk::Widen(SplitVolumeName(last_, k, lastDisk)));
         return Failed(dz::ZE_CREAT, "Cannot create the volume " + name);
       }
     }
@@ -283,7 +277,7 @@ class Split {
     volume_ = tk::Trim(o_.zipFile);
     if (source_.empty()) return Fail(dz::ZE_NAME, "No zip to split was given");
     if (volume_.empty()) return Fail(dz::ZE_NAME, "No name for the volumes was given");
-    const DWORD attrs = GetFileAttributesW(tk::Widen(source_).c_str());
+    const DWORD attrs = PathAttributes(tk::Widen(source_));
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY))
       return Fail(dz::ZE_NAME, "The zip to split does not exist: " + source_);
     if (WouldReplaceSource()) return Fail(dz::ZE_MVPARMS, "The volumes " + volume_ + " would replace the zip being split");
@@ -303,10 +297,10 @@ class Split {
   }
 
   bool WouldReplaceSource() const {
-    const std::wstring src = FullPath(source_);
-    std::wstring stem = FullPath(SplitVolumeName(volume_, 0, 1));
+    const std::wstring src = FullPath(tk::Widen(source_));
+    std::wstring stem = FullPath(tk::Widen(SplitVolumeName(volume_, 0, 1)));
     stem.resize(stem.size() - 2);   // "...z"
-    if (_wcsicmp(src.c_str(), FullPath(volume_).c_str()) == 0) return true;
+    if (_wcsicmp(src.c_str(), FullPath(tk::Widen(volume_)).c_str()) == 0) return true;
     if (src.size() <= stem.size() || _wcsnicmp(src.c_str(), stem.c_str(), stem.size()) != 0) return false;
     return src.find_first_not_of(L"0123456789", stem.size()) == std::wstring::npos;
   }
