@@ -1,5 +1,5 @@
-// The extraction entry over its record: the record read once (dzip_report.cpp), each
-// function run by the core, and the cursor of the next-item function kept per caller.
+// The extraction record read into the extraction's options, the entry's functions run
+// over them, and the cursor of the next-item function, kept per caller.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,12 +10,32 @@
 #include <new>
 #include <set>
 
+#include "ziplib/dunzip_run.h"
 #include "ziplib/dzip_edge.h"
 
 namespace ziplib {
 namespace {
 
 using dz::UnzipCmdRecord;
+
+std::string Text(const char* p) { return p ? std::string(p) : std::string(); }
+bool B(dz::DzBool v) { return v != 0; }
+
+DunzipOptions ReadOptions(const UnzipCmdRecord& r) {
+  DunzipOptions o;
+  o.zipFile = Text(r.lpszZipFile);
+  o.fileSpec = Text(r.lpszFileSpec);
+  o.destination = Text(r.lpszDestination);
+  o.password = Text(r.lpszDecryptCode);
+  o.overwrite = B(r.OverWriteFlag);
+  o.test = B(r.TestFlag);
+  o.noDirNames = B(r.NoDirectoryNamesFlag);
+  o.recurse = B(r.RecurseFlag);
+  o.noDirItems = B(r.NoDirectoryItemsFlag);
+  o.decrypt = B(r.DecryptFlag);
+  o.uso = r.wUnzipSubOptions;
+  return o;
+}
 
 // Cursor of function 2 and the re-entry guard, per caller (the user data).
 struct Cursor {
@@ -91,8 +111,7 @@ int32_t DunzipExecute(UnzipCmdRecord* record) {
   int32_t code;
   try {
     const DunzipOptions o = ReadOptions(r);
-    CallbackReporter rep(ReadCallbacks(r), CallbackReporter::Entry::Dunzip,
-                         (r.wUnzipSubOptions & dz::USO_MINORCANCEL) != 0, r.QuietFlag != 0);
+    CallbackReporter rep(r, CallbackReporter::Entry::Dunzip, o.Sub(dz::USO_MINORCANCEL), B(r.QuietFlag));
     switch (r.functionCode) {
       case dz::UNZIP_OPEN: code = OpenAndCount(r, o, rep); break;
       case dz::UNZIP_NEXTITEM: code = NextItem(r); break;

@@ -59,7 +59,7 @@ int32_t OpenZip(const DunzipOptions& o, Reporter& rep, ZipReader* zip) {
     rep.FileError(dz::DZ_MSG_OPEN_ERROR, path);
     return dz::UE_NOTFOUND;
   }
-  const ZipReadStatus st = zip->Open(path, o.ansiNames ? CP_ACP : 437);
+  const ZipReadStatus st = zip->Open(path, o.Sub(dz::USO_ANSI_NAMES) ? CP_ACP : 437);
   if (st == ZipReadStatus::Ok) return dz::UE_OK;
   if (st == ZipReadStatus::OpenFailed)
     rep.FileError(dz::DZ_MSG_OPEN_ERROR, path);
@@ -520,7 +520,7 @@ struct Extraction {
         return Fail(dz::UE_CREATE, "not extracted, it names the same file as " + NameForMessage(earlier->second->name) +
                                        ", extracted before");
       if (existing & FILE_ATTRIBUTE_READONLY) {
-        if (!o.overwriteReadOnly) return Fail(dz::UE_CREATE, "existing file is read-only");
+        if (!o.Sub(dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetPathAttributes(path, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
       if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
@@ -540,7 +540,7 @@ struct Extraction {
       }
     }
     h.Close();
-    const bool keep = res.code == dz::UE_OK || o.leavePartial;
+    const bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
       if (!replacing) RemoveFile(path);
       else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
@@ -595,7 +595,7 @@ int32_t CountMatching(const DunzipOptions& o, Reporter& rep, int32_t* count) {
 }
 
 int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
-  if (o.joinVolumes) return JoinVolumes(o.zipFile, o.destination, rep);
+  if (o.Sub(dz::USO_MVFROMHD)) return JoinVolumes(o.zipFile, o.destination, rep);
   ZipReader zip;
   int32_t code = OpenZip(o, rep, &zip);
   if (code != dz::UE_OK) return code;
