@@ -18,7 +18,6 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
   o.zipFile = Text(r.lpszZipFile);
   o.itemList = Text(r.lpszItemList);
   o.tempPath = Text(r.lpszTempPath);
-  o.commentGiven = r.lpszComment != nullptr;
   o.comment = Text(r.lpszComment);
   o.date = Text(r.lpszDate);
   o.include = Text(r.lpszIncludeFollowing);
@@ -36,7 +35,6 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
   o.recurse = B(r.RecurseFlag);
   o.pathForTemp = B(r.PathForTempFlag);
   o.deleteOriginal = B(r.DeleteOriginalFlag);
-  o.growExisting = B(r.GrowExistingFlag);
   o.noDirNames = B(r.NoDirectoryNamesFlag);
   o.addComment = B(r.AddCommentFlag);
   o.afterDate = B(r.AfterDateFlag);
@@ -49,8 +47,6 @@ DzipOptions ReadOptions(const dz::ZipCmdRecord& r) {
   o.diagnostic = B(r.bDiagnostic);
   o.encrypt = B(r.EncryptFlag);
   o.password = Text(r.lpszEncryptCode);
-  o.largeFiles = B(r.LargeZIPFilesFlag);
-  o.quiet = B(r.QuietFlag);
   o.mv = r.wMultiVolControl;
   o.zso = r.wZipSubOptions;
   // Reserved 3 holds the address of the volume size only in a split onto disk.

@@ -23,15 +23,14 @@ namespace ziplib {
 struct DzipOptions {
   int function = 0;
   std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
-  bool commentGiven = false;
   int factor = 5;            // as given
   int level = 5;             // 0 store, 1..9 deflate or Deflate64
   bool deflate64 = false;    // factors 11..19: method 9 at level factor - 10
   std::string password;      // with `encrypt`: AES-256 (AE-2) for every file entry
-  bool recurse = false, pathForTemp = false, deleteOriginal = false, growExisting = false;
+  bool recurse = false, pathForTemp = false, deleteOriginal = false;
   bool noDirNames = false, addComment = false, afterDate = false, oldAsLatest = false;
   bool includeOnly = false, excludeOn = false, noDirEntries = false, includeSysHidden = false;
-  bool storeSuffixesOn = false, diagnostic = false, encrypt = false, largeFiles = false, quiet = false;
+  bool storeSuffixesOn = false, diagnostic = false, encrypt = false;
   uint16_t mv = 0, zso = 0;
   std::optional<int64_t> volumeSize;     // a split's (MV_USEMULTI) largest volume, when given
   bool Sub(uint16_t bit) const { return (zso & bit) != 0; }
