@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "toolkit/strings.h"
+#include "ziplib/fileio.h"
 
 namespace ziplib {
 namespace {
@@ -25,13 +26,13 @@ struct TableLine {
 };
 
 bool ReadTable(const std::wstring& file, std::vector<TableLine>* lines) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  File f;
+  if (!f.Open(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0)) return false;
   std::string text;
   char buf[4096];
-  DWORD got = 0;
-  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-  CloseHandle(h);
+  size_t got = 0;
+  while (f.ReadSome(buf, sizeof buf, &got) && got > 0) text.append(buf, got);
+  f.Close();
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -47,12 +48,7 @@ bool ReadTable(const std::wstring& file, std::vector<TableLine>* lines) {
 bool WriteTable(const std::wstring& file, const std::vector<TableLine>& lines) {
   std::string text;
   for (const auto& l : lines) text += std::string(l.bit ? "1 " : "0 ") + l.path + "\r\n";
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &put, nullptr) && put == text.size();
-  CloseHandle(h);
-  return ok;
+  return WriteWholeFile(file, text);
 }
 
 }  // namespace
@@ -92,10 +88,10 @@ bool ClearArchiveBit(const std::wstring& path) {
         ok = WriteTable(table, lines);
       }))
     return ok;
-  const DWORD a = GetFileAttributesW(path.c_str());
+  const DWORD a = PathAttributes(path);
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   if (!(a & FILE_ATTRIBUTE_ARCHIVE)) return true;
-  return SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_ARCHIVE) != 0;
+  return SetPathAttributes(path, a & ~FILE_ATTRIBUTE_ARCHIVE);
 }
 
 }  // namespace ziplib

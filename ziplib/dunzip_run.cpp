@@ -4,11 +4,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
-#include <map>
-#include <mutex>
-#include <new>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,8 +12,9 @@
 #include "toolkit/tempfile.h"
 #include "ziplib/aes_zip.h"
 #include "ziplib/deflate64_dec.h"
-#include "ziplib/fileio.h"
 #include "ziplib/dunzip_names.h"
+#include "ziplib/dzcodes.h"
+#include "ziplib/fileio.h"
 #include "ziplib/folderchain.h"
 #include "ziplib/pkcrypt.h"
 #include "ziplib/volumes_join.h"
@@ -27,45 +23,8 @@
 namespace ziplib {
 namespace {
 
-using dz::UnzipCmdRecord;
-
 constexpr size_t kOutBuffer = 512 * 1024;
 constexpr uint64_t kMinorStep = 4u << 20;  // a minor progress call per 4 MiB of input
-
-bool On(dz::DzBool b) { return b != 0; }
-std::string Text(const char* p) { return p ? std::string(p) : std::string(); }
-
-// The caller, as the record's callbacks reach it.
-class Caller {
- public:
-  explicit Caller(const UnzipCmdRecord& r)
-      : r_(r), minorCancel_((r.wUnzipSubOptions & dz::USO_MINORCANCEL) != 0), quiet_(On(r.QuietFlag)) {}
-
-  // false: the caller asked to stop.
-  bool Major(const std::string& item, int percent) const {
-    return !r_.MajorCallback || r_.MajorCallback(item.c_str(), percent, r_.majorUserData) >= 0;
-  }
-  // false: the caller asked to stop this item (counts only with USO_MINORCANCEL).
-  bool Minor(const std::string& item, int percent) const {
-    if (!r_.MinorCallback) return true;
-    const int32_t answer = r_.MinorCallback(item.c_str(), percent, r_.minorUserData);
-    return !(minorCancel_ && answer < 0);
-  }
-  int32_t Message(int32_t id, int32_t mbType, int32_t p1, const std::string& text) const {
-    if (!r_.MessageCallback) return 0;
-    std::vector<char> b1(dz::kDzMsgBufferSize, '\0'), b2(dz::kDzMsgBufferSize, '\0');
-    std::memcpy(b1.data(), text.data(), std::min(text.size(), b1.size() - 1));
-    return r_.MessageCallback(id, mbType, p1, 0, b1.data(), b2.data(), r_.messageUserData);
-  }
-  void Error(int32_t code, const std::string& text) const { Message(dz::DZ_MSG_ERROR, MB_ICONERROR, code, text); }
-  void Warning(const std::string& text) const {
-    if (!quiet_) Message(dz::DZ_MSG_WARNING, MB_ICONWARNING, 0, text);
-  }
-
- private:
-  const UnzipCmdRecord& r_;
-  bool minorCancel_, quiet_;
-};
 
 int32_t StatusCode(ZipReadStatus s) {
   switch (s) {
@@ -91,43 +50,24 @@ std::string StatusText(ZipReadStatus s) {
   }
 }
 
-// Opens the record's zip; on failure tells the caller and returns the result code.
-int32_t OpenZip(const UnzipCmdRecord& r, const Caller& caller, ZipReader* zip) {
-  const std::string path = Text(r.lpszZipFile);
+// Opens the command's zip; on failure tells the caller and returns the result code.
+int32_t OpenZip(const DunzipOptions& o, Reporter& rep, ZipReader* zip) {
+  const std::string& path = o.zipFile;
   if (path.empty()) return dz::UE_NOTFOUND;
-  const DWORD attr = GetFileAttributesW(tk::Widen(path).c_str());
+  const DWORD attr = PathAttributes(tk::Widen(path));
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
-    caller.Message(dz::DZ_MSG_OPEN_ERROR, MB_ICONERROR, 0, path);
+    rep.FileError(dz::DZ_MSG_OPEN_ERROR, path);
     return dz::UE_NOTFOUND;
   }
-  const unsigned cp = (r.wUnzipSubOptions & dz::USO_ANSI_NAMES) ? CP_ACP : 437;
-  const ZipReadStatus st = zip->Open(path, cp);
+  const ZipReadStatus st = zip->Open(path, o.Sub(dz::USO_ANSI_NAMES) ? CP_ACP : 437);
   if (st == ZipReadStatus::Ok) return dz::UE_OK;
   if (st == ZipReadStatus::OpenFailed)
-    caller.Message(dz::DZ_MSG_OPEN_ERROR, MB_ICONERROR, 0, path);
+    rep.FileError(dz::DZ_MSG_OPEN_ERROR, path);
   else if (st == ZipReadStatus::ReadFailed)
-    caller.Message(dz::DZ_MSG_READ_ERROR, MB_ICONERROR, 0, path);
+    rep.FileError(dz::DZ_MSG_READ_ERROR, path);
   const int32_t code = StatusCode(st);
-  caller.Error(code, path + ": " + StatusText(st));
+  rep.Error(code, path + ": " + StatusText(st));
   return code;
-}
-
-// ---------------------------------------------------------------------------------
-// Cursor of function 2 and the re-entry guard, per caller (the user data).
-
-struct Cursor {
-  std::vector<ZipEntry> items;
-  size_t next = 0;
-};
-
-std::mutex g_mutex;
-std::map<const void*, Cursor> g_cursors;
-std::set<const void*> g_busy;
-
-const void* CallerKey(const UnzipCmdRecord& r) {
-  if (r.messageUserData) return r.messageUserData;
-  if (r.majorUserData) return r.majorUserData;
-  return r.minorUserData;
 }
 
 // ---------------------------------------------------------------------------------
@@ -162,21 +102,20 @@ class ItemOutput {
   uint32_t crc_ = 0;
 };
 
-// Minor progress over the input of one item.
+// Minor progress over the input of one item; each call false when the caller asked to skip it.
 class ItemProgress {
  public:
-  ItemProgress(const Caller& caller, const std::string& name, uint64_t size)
-      : caller_(caller), name_(name), size_(size) {}
-  bool Start() { return caller_.Minor(name_, 0); }
+  ItemProgress(Reporter& rep, const std::string& name, uint64_t size) : rep_(rep), name_(name), size_(size) {}
+  bool Start() { return !rep_.Minor(name_, 0); }
   bool Advance(uint64_t consumed) {
     if (consumed - last_ < kMinorStep) return true;
     last_ = consumed;
-    return caller_.Minor(name_, size_ ? int(consumed * 100 / size_) : 100);
+    return !rep_.Minor(name_, size_ ? int(consumed * 100 / size_) : 100);
   }
-  bool Finish() { return caller_.Minor(name_, 100); }
+  bool Finish() { return !rep_.Minor(name_, 100); }
 
  private:
-  const Caller& caller_;
+  Reporter& rep_;
   const std::string& name_;
   uint64_t size_, last_ = 0;
 };
@@ -267,14 +206,13 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
 }
 
 // Decodes and checks one item (test when file is nullptr).
-DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdRecord& r, const Caller& caller,
-                        File* file) {
+DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOptions& o, Reporter& rep, File* file) {
   const uint16_t method = e.EffectiveMethod();
   if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
     return Fail(dz::UE_METHOD, "unknown compression method " + std::to_string(method));
   // Strong encryption (bit 6) is a method of its own, which this library does not read.
   if (e.flags & 0x0040) return Fail(dz::UE_METHOD, "strong encryption, an unsupported method");
-  if (e.IsEncrypted() && (!On(r.DecryptFlag) || Text(r.lpszDecryptCode).empty()))
+  if (e.IsEncrypted() && (!o.decrypt || o.password.empty()))
     return Fail(dz::UE_ENCRYPTED, "encrypted, no password given");
   ZipLocalInfo local;
   const ZipReadStatus st = zip.LocateData(e, &local);
@@ -288,7 +226,7 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   AesZipDecryptor aes;
   std::vector<uint8_t> authCode;
   if (e.IsEncrypted()) {
-    const std::string password = Text(r.lpszDecryptCode);
+    const std::string& password = o.password;
     if (e.isAes) {
       const size_t head = AesHeaderSize(e.aesStrength);
       if (head == 0 || dataSize < head + kAesAuthSize) return Fail(dz::UE_STRUCT, "bad encryption header");
@@ -320,7 +258,7 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const UnzipCmdR
   else if (e.IsEncrypted())
     in.SetTransform([&pk](uint8_t* p, size_t n) { pk.Decrypt(p, n); });
   ItemOutput out(file, e.uncompressedSize);
-  ItemProgress progress(caller, e.name, dataSize);
+  ItemProgress progress(rep, e.name, dataSize);
   if (!progress.Start()) return Fail(dz::UE_SKIPPED, "skipped");
   DecodeResult res = method == 0   ? CopyStored(in, dataSize, out, progress)
                      : method == 8 ? Inflate(in, out, progress)
@@ -371,10 +309,10 @@ bool EntryTimes(const ZipEntry& e, FILETIME* m, FILETIME* a, FILETIME* c, bool* 
   return DosDateTimeToFileTime(e.dosDate, e.dosTime, &local) && LocalFileTimeToFileTime(&local, m);
 }
 
-void ApplyTimes(HANDLE h, const ZipEntry& e) {
+void ApplyTimes(File& f, const ZipEntry& e) {
   FILETIME m, a, c;
   bool all;
-  if (EntryTimes(e, &m, &a, &c, &all)) SetFileTime(h, all ? &c : nullptr, all ? &a : nullptr, &m);
+  if (EntryTimes(e, &m, &a, &c, &all)) f.SetTimes(all ? &c : nullptr, all ? &a : nullptr, &m);
 }
 
 uint32_t FileAttributesOf(const ZipEntry& e) {
@@ -422,17 +360,17 @@ class BackgroundCloser {
     CloseHandle(thread_);
   }
 
-  void Close(HANDLE h) {
+  void Close(File f) {
     if (!thread_ && !failed_) {
       thread_ = CreateThread(nullptr, 64 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
       failed_ = thread_ == nullptr;
     }
     if (!thread_) {
-      CloseHandle(h);
+      f.Close();
       return;
     }
     AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(h);
+    queue_.push_back(std::move(f));
     ReleaseSRWLockExclusive(&lock_);
     WakeConditionVariable(&work_);
   }
@@ -451,7 +389,7 @@ class BackgroundCloser {
     return 0;
   }
   void Loop() {
-    std::vector<HANDLE> batch;
+    std::vector<File> batch;
     AcquireSRWLockExclusive(&lock_);
     for (;;) {
       while (queue_.empty() && !stop_) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
@@ -459,8 +397,7 @@ class BackgroundCloser {
       batch.swap(queue_);
       closing_ = true;
       ReleaseSRWLockExclusive(&lock_);
-      for (HANDLE h : batch) CloseHandle(h);
-      batch.clear();
+      batch.clear();   // closes them
       AcquireSRWLockExclusive(&lock_);
       closing_ = false;
       if (queue_.empty()) WakeAllConditionVariable(&idle_);
@@ -470,7 +407,7 @@ class BackgroundCloser {
 
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, idle_ = CONDITION_VARIABLE_INIT;
-  std::vector<HANDLE> queue_;
+  std::vector<File> queue_;
   bool closing_ = false, stop_ = false, failed_ = false;
   HANDLE thread_ = nullptr;
 };
@@ -515,9 +452,9 @@ std::wstring FileKey(std::wstring folded) {
 constexpr const char* kReplacementPrefix = "qbx";
 
 struct Extraction {
-  Extraction(const UnzipCmdRecord& rec, const Caller& c, const ZipReader& z) : r(rec), caller(c), zip(z) {}
-  const UnzipCmdRecord& r;
-  const Caller& caller;
+  Extraction(const DunzipOptions& options, Reporter& reporter, const ZipReader& z) : o(options), rep(reporter), zip(z) {}
+  const DunzipOptions& o;
+  Reporter& rep;
   const ZipReader& zip;
   std::wstring base;  // destination with a trailing separator, or empty
   struct MadeFolder {
@@ -532,7 +469,7 @@ struct Extraction {
   std::unordered_map<std::wstring, const ZipEntry*> written;
 
   DecodeResult Folder(const ZipEntry& e, const std::string& rel) {
-    if (On(r.NoDirectoryNamesFlag) || On(r.NoDirectoryItemsFlag)) return {};
+    if (o.noDirNames || o.noDirItems) return {};
     const std::wstring relW = FoldedPath(tk::Widen(rel));
     std::string why;
     if (TooLong(base + relW, &why)) return Fail(dz::UE_CREATE, why);
@@ -571,11 +508,11 @@ struct Extraction {
     if (!h.IsOpen()) {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
-      existing = GetFileAttributesW(path.c_str());
+      existing = PathAttributes(path);
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
-      if (!On(r.OverWriteFlag)) {
-        caller.Warning("File exists, not overwritten: " + NameForMessage(e.name));
+      if (!o.overwrite) {
+        rep.Warning("File exists, not overwritten: " + NameForMessage(e.name));
         return {};
       }
       const auto earlier = written.find(key);
@@ -583,34 +520,34 @@ struct Extraction {
         return Fail(dz::UE_CREATE, "not extracted, it names the same file as " + NameForMessage(earlier->second->name) +
                                        ", extracted before");
       if (existing & FILE_ATTRIBUTE_READONLY) {
-        if (!(r.wUnzipSubOptions & dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
-        SetFileAttributesW(path.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        if (!o.Sub(dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
+        SetPathAttributes(path, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
       if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
           !(h = ziplib::File(replacement.Duplicate())).IsOpen())
         return CreateFailure(ziplib::File::LastError());
     }
     const bool replacing = replacement.IsOpen();
-    DecodeResult res = DecodeItem(zip, e, r, caller, &h);
+    DecodeResult res = DecodeItem(zip, e, o, rep, &h);
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
     if (res.code == dz::UE_OK) {
-      ApplyTimes(h.Handle(), e);
+      ApplyTimes(h, e);
       if (!replacing && !special) {
         written.emplace(key, &e);
-        closer.Close(h.Release());
+        closer.Close(std::move(h));
         return res;
       }
     }
     h.Close();
-    const bool keep = res.code == dz::UE_OK || (r.wUnzipSubOptions & dz::USO_LEAVEPARTIAL);
+    const bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
-      if (!replacing) DeleteFileW(path.c_str());
-      else if (existing & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), existing);
+      if (!replacing) RemoveFile(path);
+      else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
       return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
     }
     // A new file already has the normal attributes; only the special ones need a call.
-    if (res.code == dz::UE_OK && special) SetFileAttributesW(path.c_str(), attr);
+    if (res.code == dz::UE_OK && special) SetPathAttributes(path, attr);
     if (res.code == dz::UE_OK) written.emplace(key, &e);
     return res;
   }
@@ -623,16 +560,11 @@ struct Extraction {
       const size_t cut = it->rel.find_last_of(L'\\');
       HANDLE parent = chain.Find(cut != std::wstring::npos ? it->rel.substr(0, cut) : std::wstring());
       const std::wstring leaf = cut != std::wstring::npos ? it->rel.substr(cut + 1) : it->rel;
-      HANDLE h = parent ? FolderChain::OpenForAttributes(parent, leaf) : nullptr;
-      if (!h) continue;
+      ziplib::File h(parent ? FolderChain::OpenForAttributes(parent, leaf) : nullptr);
+      if (!h.IsOpen()) continue;
       ApplyTimes(h, *it->entry);
       const uint32_t attr = FileAttributesOf(*it->entry) & ~DWORD(FILE_ATTRIBUTE_ARCHIVE);
-      if (attr) {
-        FILE_BASIC_INFO info{};
-        info.FileAttributes = attr | FILE_ATTRIBUTE_DIRECTORY;
-        SetFileInformationByHandle(h, FileBasicInfo, &info, sizeof info);
-      }
-      CloseHandle(h);
+      if (attr) h.SetAttributes(attr | FILE_ATTRIBUTE_DIRECTORY);
     }
     chain.Reset();
   }
@@ -641,75 +573,34 @@ struct Extraction {
 // ---------------------------------------------------------------------------------
 // The functions.
 
-int32_t OpenAndCount(UnzipCmdRecord& r, const Caller& caller) {
+}  // namespace
+
+int32_t ListItems(const DunzipOptions& o, Reporter& rep, std::vector<ZipEntry>* items) {
   ZipReader zip;
-  const int32_t code = OpenZip(r, caller, &zip);
-  std::lock_guard<std::mutex> lock(g_mutex);
-  Cursor& cur = g_cursors[CallerKey(r)];
-  cur = Cursor();
-  if (code != dz::UE_OK) return code;
-  cur.items = zip.Entries();
-  r.itemCount = int32_t(std::min<size_t>(cur.items.size(), INT32_MAX));
-  return dz::UE_OK;
+  const int32_t code = OpenZip(o, rep, &zip);
+  if (code == dz::UE_OK) *items = zip.Entries();
+  return code;
 }
 
-void DateText(uint16_t date, uint16_t time, char* out, size_t cap) {
-  snprintf(out, cap, "%02u/%02u/%02u %02u:%02u:%02u", (date >> 5) & 15u, date & 31u, ((date >> 9) + 80u) % 100u,
-           (time >> 11) & 31u, (time >> 5) & 63u, (time & 31u) * 2u);
-}
-
-int32_t NextItem(UnzipCmdRecord& r) {
-  dz::UnzipInfoBuffer* info = r.lpInfoBuffer;
-  if (!info || info->infoSize < dz::kUnzipInfoBufferSize) return dz::UE_BADCMD;
-  std::lock_guard<std::mutex> lock(g_mutex);
-  auto it = g_cursors.find(CallerKey(r));
-  if (it == g_cursors.end() || it->second.next >= it->second.items.size()) return dz::UE_INDEX;
-  Cursor& cur = it->second;
-  const ZipEntry& e = cur.items[cur.next];
-  std::memset(reinterpret_cast<uint8_t*>(info) + 4, 0, dz::kUnzipInfoBufferSize - 4);
-  info->method = e.EffectiveMethod();
-  info->compressedSize = uint32_t(e.compressedSize);
-  info->compressedSizeHigh = uint32_t(e.compressedSize >> 32);
-  info->uncompressedSize = uint32_t(e.uncompressedSize);
-  info->uncompressedSizeHigh = uint32_t(e.uncompressedSize >> 32);
-  info->attributes = (e.WindowsAttributes() | (e.IsDirectory() ? FILE_ATTRIBUTE_DIRECTORY : 0)) & 0x7FFF;
-  if (e.IsEncrypted()) info->attributes |= dz::kItemEncrypted;
-  info->crc32 = e.crc;
-  info->dosDate = e.dosDate;
-  info->dosTime = e.dosTime;
-  info->gpFlags = e.flags;
-  DateText(e.dosDate, e.dosTime, info->dateTimeText, sizeof info->dateTimeText);
-  std::memcpy(info->name, e.name.data(), std::min(e.name.size(), sizeof info->name - 1));
-  info->itemIndex = uint32_t(cur.next);
-  info->itemCount = uint32_t(cur.items.size());
-  if (++cur.next >= cur.items.size()) cur.items = std::vector<ZipEntry>();  // walked through: free it
-  return dz::UE_OK;
-}
-
-int32_t CountMatching(UnzipCmdRecord& r, const Caller& caller) {
+int32_t CountMatching(const DunzipOptions& o, Reporter& rep, int32_t* count) {
   ZipReader zip;
-  const int32_t code = OpenZip(r, caller, &zip);
+  const int32_t code = OpenZip(o, rep, &zip);
   if (code != dz::UE_OK) return code;
-  const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
+  const ItemSelector sel(o.fileSpec, o.recurse);
   int32_t n = 0;
   for (const ZipEntry& e : zip.Entries())
     if (sel.Matches(e.name) && n < INT32_MAX) ++n;
-  r.itemCount = n;
+  *count = n;
   return dz::UE_OK;
 }
 
-int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
-  if (r.wUnzipSubOptions & dz::USO_MVFROMHD) {
-    JoinCallbacks cb;
-    cb.progress = [&](const std::string& item, int percent) { return caller.Major(item, percent); };
-    cb.error = [&](int32_t code, const std::string& text) { caller.Error(code, text); };
-    return JoinVolumes(Text(r.lpszZipFile), Text(r.lpszDestination), cb);
-  }
+int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
+  if (o.Sub(dz::USO_MVFROMHD)) return JoinVolumes(o.zipFile, o.destination, rep);
   ZipReader zip;
-  int32_t code = OpenZip(r, caller, &zip);
+  int32_t code = OpenZip(o, rep, &zip);
   if (code != dz::UE_OK) return code;
-  const bool test = On(r.TestFlag);
-  const ItemSelector sel(Text(r.lpszFileSpec), On(r.RecurseFlag));
+  const bool test = o.test;
+  const ItemSelector sel(o.fileSpec, o.recurse);
   std::vector<const ZipEntry*> chosen;
   // Progress weights: a size is taken no larger than the file, so no sum can wrap.
   const uint64_t fileSize = zip.Info().fileSize;
@@ -721,28 +612,28 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       total += weight(e);
     }
   if (chosen.empty() && test && zip.Entries().empty()) {
-    r.itemCount = 0;
+    *count = 0;
     return dz::UE_OK;  // an empty zip is a whole one
   }
   if (chosen.empty()) {
-    caller.Error(dz::UE_NOFILES, Text(r.lpszZipFile) + ": no items match \"" + Text(r.lpszFileSpec) + "\"");
+    rep.Error(dz::UE_NOFILES, o.zipFile + ": no items match \"" + o.fileSpec + "\"");
     return dz::UE_NOFILES;
   }
 
-  Extraction ex(r, caller, zip);
+  Extraction ex(o, rep, zip);
   if (!test) {
-    std::string dest = Text(r.lpszDestination);
+    std::string dest = o.destination;
     std::replace(dest.begin(), dest.end(), '/', '\\');
     if (!dest.empty()) {
       std::wstring w = tk::Widen(dest);
       while (w.size() > 1 && w.back() == L'\\' && w[w.size() - 2] != L':') w.pop_back();
       if (!ex.chain.Start(w)) {
-        caller.Error(dz::UE_CREATE, dest + ": cannot create the destination folder");
+        rep.Error(dz::UE_CREATE, dest + ": cannot create the destination folder");
         return dz::UE_CREATE;
       }
       ex.base = w.back() == L'\\' ? w : w + L'\\';
     } else if (!ex.chain.Start(L"")) {
-      caller.Error(dz::UE_CREATE, "The current folder cannot be opened");
+      rep.Error(dz::UE_CREATE, "The current folder cannot be opened");
       return dz::UE_CREATE;
     }
   }
@@ -750,20 +641,20 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
   int32_t first = dz::UE_OK;
   if (test && zip.Info().endRecordsDisagree) {
     first = dz::UE_STRUCT;
-    caller.Error(first, Text(r.lpszZipFile) + ": the zip64 end record and the end record disagree");
+    rep.Error(first, o.zipFile + ": the zip64 end record and the end record disagree");
   }
   bool skipped = false;
   double done = 0;
-  r.itemCount = 0;
+  *count = 0;
   for (const ZipEntry* e : chosen) {
-    if (!caller.Major(e->name, int(done * 100 / total))) {
+    if (rep.Major(e->name, int(done * 100 / total))) {
       if (!test) ex.FinishFolders();
       return dz::UE_CANCEL;
     }
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      res = DecodeItem(zip, *e, r, caller, nullptr);  // a folder entry's headers too
+      res = DecodeItem(zip, *e, o, rep, nullptr);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory()) {
@@ -773,10 +664,10 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
           res = ex.Folder(*e, rel);
           // Data under a folder's name have no file to go to.
           if (res.code == dz::UE_OK && e->uncompressedSize != 0)
-            caller.Warning(NameForMessage(e->name) + ": a folder entry holding " + std::to_string(e->uncompressedSize) +
+            rep.Warning(NameForMessage(e->name) + ": a folder entry holding " + std::to_string(e->uncompressedSize) +
                            " bytes of data; the folder was made, the data left out");
         }
-      } else if (!SafeRelativePath(e->name, On(r.NoDirectoryNamesFlag), &rel, &why)) {
+      } else if (!SafeRelativePath(e->name, o.noDirNames, &rel, &why)) {
         res = Fail(dz::UE_CREATE, "refused, " + why);
       } else {
         res = ex.File(*e, rel);
@@ -787,45 +678,15 @@ int32_t ExtractOrTest(UnzipCmdRecord& r, const Caller& caller) {
       continue;
     }
     if (res.code != dz::UE_OK) {
-      caller.Error(res.code, NameForMessage(e->name) + ": " + res.why);
+      rep.Error(res.code, NameForMessage(e->name) + ": " + res.why);
       if (first == dz::UE_OK) first = res.code;
       continue;
     }
-    ++r.itemCount;
+    ++*count;
   }
   if (!test) ex.FinishFolders();
   if (first != dz::UE_OK) return first;
   return skipped ? dz::UE_SKIPPED : dz::UE_OK;
-}
-
-}  // namespace
-
-int32_t DunzipExecute(UnzipCmdRecord* record) {
-  if (!record || record->recordSize != sizeof(UnzipCmdRecord)) return dz::UE_BADCMD;
-  UnzipCmdRecord& r = *record;
-  const void* key = CallerKey(r);
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (!g_busy.insert(key).second) return dz::UE_BUSY;
-  }
-  int32_t code;
-  try {
-    const Caller caller(r);
-    switch (r.functionCode) {
-      case dz::UNZIP_OPEN: code = OpenAndCount(r, caller); break;
-      case dz::UNZIP_NEXTITEM: code = NextItem(r); break;
-      case dz::UNZIP_COUNTMATCHING: code = CountMatching(r, caller); break;
-      case dz::UNZIP_EXTRACT: code = ExtractOrTest(r, caller); break;
-      default: code = dz::UE_BADCMD; break;
-    }
-  } catch (const std::bad_alloc&) {
-    code = dz::UE_MEM;
-  } catch (...) {
-    code = dz::UE_STRUCT;
-  }
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_busy.erase(key);
-  return code;
 }
 
 }  // namespace ziplib

@@ -337,7 +337,7 @@ struct Selector {
         d.path = tk::Widen(nameRoot + rel);
         d.attrs = FILE_ATTRIBUTE_DIRECTORY;
         WIN32_FILE_ATTRIBUTE_DATA fa{};
-        if (GetFileAttributesExW(d.path.c_str(), GetFileExInfoStandard, &fa)) {
+        if (PathAttributeData(d.path, &fa)) {
           d.attrs = fa.dwFileAttributes;
           d.mtime = Ft(fa.ftLastWriteTime);
           d.atime = Ft(fa.ftLastAccessTime);
@@ -451,13 +451,7 @@ struct Selector {
   }
 };
 
-std::string FullPath(const std::string& p) {
-  const std::wstring w = tk::Widen(p);
-  wchar_t buf[32768];
-  const DWORD n = GetFullPathNameW(w.c_str(), 32768, buf, nullptr);
-  if (n == 0 || n >= 32768) return p;
-  return tk::Narrow(std::wstring(buf, n));
-}
+std::string FullPath(const std::string& p) { return tk::Narrow(ziplib::FullPath(tk::Widen(p))); }
 
 }  // namespace
 

@@ -92,11 +92,41 @@ bool File::Size(uint64_t* size) const {
 
 bool File::Flush() { return FlushFileBuffers(h_) != 0; }
 
+bool File::SetTimes(const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite) {
+  return SetFileTime(h_, creation, lastAccess, lastWrite) != 0;
+}
+
+bool File::SetAttributes(DWORD attributes) {
+  FILE_BASIC_INFO info{};   // times left at 0: unchanged
+  info.FileAttributes = attributes;
+  return SetFileInformationByHandle(h_, FileBasicInfo, &info, sizeof info) != 0;
+}
+
 bool WriteWholeFile(const std::wstring& path, const std::string& text) {
   File f;
   if (!f.Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return false;
   const bool ok = f.Write(text.data(), text.size());
   return f.Close() && ok;
+}
+
+DWORD PathAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+bool PathAttributeData(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, data) != 0;
+}
+
+bool SetPathAttributes(const std::wstring& path, DWORD attributes) {
+  return SetFileAttributesW(path.c_str(), attributes) != 0;
+}
+
+bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+  const DWORD n = full.empty() ? 0 : GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return full;
 }
 
 }  // namespace ziplib

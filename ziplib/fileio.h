@@ -1,8 +1,10 @@
 #pragma once
 // The library's one door to the file system's files: a handle owned by one object, opened
 // by path (or adopted from a folder walk or a temporary file), read, written, sought,
-// sized, flushed and closed. The calls are the system's own, one for one: a read or a
-// write here costs what it cost before, and the flags of the open are the caller's.
+// sized, flushed, given its times and attributes and closed; and what the library does to
+// a file by its path (attributes, removal, the full path). The calls are the system's own,
+// one for one: a read or a write here costs what it cost before, and the flags of the
+// open are the caller's.
 #include <windows.h>
 
 #include <cstddef>
@@ -41,6 +43,10 @@ class File {
   bool Seek(uint64_t offset);
   bool Size(uint64_t* size) const;
   bool Flush();              // to the disk
+  // The times given (a null one is left as it is), through a handle opened to write them.
+  bool SetTimes(const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite);
+  // The attributes, through a handle opened to write them (a folder's too).
+  bool SetAttributes(DWORD attributes);
   static DWORD LastError() { return GetLastError(); }
 
  private:
@@ -49,5 +55,14 @@ class File {
 
 // Writes text as the whole content of path, replacing it; false when any step fails.
 bool WriteWholeFile(const std::wstring& path, const std::string& text);
+
+// The attributes of what path names; INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD PathAttributes(const std::wstring& path);
+// Its attributes, size and times; false when nothing is there.
+bool PathAttributeData(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA* data);
+bool SetPathAttributes(const std::wstring& path, DWORD attributes);
+bool RemoveFile(const std::wstring& path);
+// The path made whole from the current folder; the path itself when it cannot be.
+std::wstring FullPath(const std::wstring& path);
 
 }  // namespace ziplib

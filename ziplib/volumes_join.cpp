@@ -53,9 +53,9 @@ bool ReadJoined(const std::vector<Volume>& vols, uint64_t off, uint8_t* out, siz
 
 }  // namespace
 
-int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, const JoinCallbacks& cb) {
+int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, Reporter& rep) {
   auto fail = [&](int32_t code, const std::string& text) {
-    if (cb.error) cb.error(code, text);
+    rep.Error(code, text);
     return code;
   };
   // Target: destination folder + the last volume's file name.
@@ -65,12 +65,9 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   const size_t slash = lastVolume.find_last_of("\\/");
   const std::string fileName = slash == std::string::npos ? lastVolume : lastVolume.substr(slash + 1);
   const std::string target = (folder.empty() ? std::string() : folder + "\\") + fileName;
-  {
-    wchar_t a[MAX_PATH * 2], b[MAX_PATH * 2];
-    if (GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, a, nullptr) &&
-        GetFullPathNameW(tk::Widen(lastVolume).c_str(), MAX_PATH * 2, b, nullptr) && _wcsicmp(a, b) == 0)
-      return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
-  }
+  const std::wstring fullTarget = FullPath(tk::Widen(target));
+  if (_wcsicmp(fullTarget.c_str(), FullPath(tk::Widen(lastVolume)).c_str()) == 0)
+    return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
 
   // The last volume's end record names its disk number: the count of volumes before it.
   File last = OpenRead(lastVolume);
@@ -216,18 +213,16 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
     if (!ReadJoined(vols, pos, chunk.data(), n)) return abandon(dz::UE_EOF, "A volume of \"" + lastVolume + "\" cannot be read");
     if (!out.Write(chunk.data(), n)) return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
     pos += n;
-    if (cb.progress && !cb.progress(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
+    if (rep.Major(fileName, int(pos * 100 / (cdStart ? cdStart : 1))))
       return abandon(dz::UE_CANCEL, "Join cancelled");
   }
   const std::string endRecords = BuildEndRecords(entries, cdStart, cdSize, comment);
   if (!out.Write(cd.data(), cd.size()) || !out.Write(endRecords.data(), endRecords.size()) || !out.Flush())
     return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
   out.Close();
-  wchar_t full[MAX_PATH * 2];
-  const DWORD n = GetFullPathNameW(tk::Widen(target).c_str(), MAX_PATH * 2, full, nullptr);
-  if (!temp.Commit(n > 0 && n < MAX_PATH * 2 ? tk::Narrow(std::wstring(full, n)) : target))
+  if (!temp.Commit(tk::Narrow(fullTarget)))
     return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
-  if (cb.progress) cb.progress(fileName, 100);
+  rep.Major(fileName, 100);
   return dz::UE_OK;
 }
 

@@ -4,21 +4,17 @@
 // central directory is rewritten with absolute offsets on disk 0. The result is written
 // to a temporary file in the destination folder and renamed only after success.
 #include <cstdint>
-#include <functional>
 #include <string>
 
-namespace ziplib {
+#include "ziplib/reporter.h"
 
-struct JoinCallbacks {
-  std::function<bool(const std::string& item, int percent)> progress;  // false: cancel
-  std::function<void(int32_t code, const std::string& text)> error;
-};
+namespace ziplib {
 
 // lastVolume: the name.zip volume (UTF-8 path). destFolder: folder for the joined zip,
 // which takes the last volume's file name. Returns an extraction result code: 0, 12 when
 // the joined zip would replace the last volume itself, 9 when a volume is missing, 3 for
-// a broken volume set, 28 when the output cannot be written, 48 when cancelled.
-int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder,
-                    const JoinCallbacks& cb);
+// a broken volume set, 28 when the output cannot be written, 48 when cancelled. Progress
+// goes to the major callback, failures as errors.
+int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder, Reporter& rep);
 
 }  // namespace ziplib

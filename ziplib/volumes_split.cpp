@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "toolkit/files.h"
@@ -13,7 +12,6 @@
 #include "toolkit/tempfile.h"
 #include "ziplib/zipformat.h"
 #include "ziplib/zipread.h"
-#include "ziplib/dzip_edge.h"
 
 namespace ziplib {
 namespace {
@@ -37,12 +35,6 @@ void Poke32(std::string& s, size_t at, uint32_t v) {
 }
 uint16_t Clamp16(uint64_t v) { return v >= kZip64Marker16 ? kZip64Marker16 : uint16_t(v); }
 uint32_t Clamp32(uint64_t v) { return v >= kZip64Marker32 ? kZip64Marker32 : uint32_t(v); }
-
-std::wstring FullPath(const std::string& path) {
-  wchar_t buf[MAX_PATH * 4];
-  const DWORD n = GetFullPathNameW(tk::Widen(path).c_str(), MAX_PATH * 4, buf, nullptr);
-  return n > 0 && n < MAX_PATH * 4 ? std::wstring(buf, n) : tk::Widen(path);
-}
 
 std::string Unquoted(const std::string& text) {
   std::string s = tk::Trim(text);
@@ -98,9 +90,9 @@ class Volumes {
     out_.reset();
     const uint32_t lastDisk = uint32_t(temps_.size() - 1);
     for (uint32_t d = 0; d <= lastDisk; ++d) {
-      const std::string name = tk::Narrow(FullPath(SplitVolumeName(last_, d, lastDisk)));
+      const std::string name = tk::Narrow(FullPath(tk::Widen(SplitVolumeName(last_, d, lastDisk))));
       if (!temps_[d]->Commit(name)) {
-        for (uint32_t k = 0; k < d; ++k) DeleteFileW(tk::Widen(SplitVolumeName(last_, k, lastDisk)).c_str());
+        for (uint32_t k = 0; k < d; ++k) RemoveFile(tk::Widen(SplitVolumeName(last_, k, lastDisk)));
         return Failed(dz::ZE_CREAT, "Cannot create the volume " + name);
       }
     }
@@ -271,22 +263,21 @@ std::string BuildSetEnd(const SetEnd& s, const std::string& comment) {
 // One split run.
 class Split {
  public:
-  explicit Split(const dz::ZipCmdRecord& r)
-      : r_(r), rep_(ReadCallbacks(r), (r.wZipSubOptions & dz::ZSO_MINORCANCEL) != 0) {}
+  Split(const DzipOptions& o, Reporter& rep) : o_(o), rep_(rep) {}
 
   int Execute() {
-    if (r_.functionCode != dz::ZIP_ADD || !(r_.wMultiVolControl & dz::MV_TOHD))
+    if (o_.function != dz::ZIP_ADD || !(o_.mv & dz::MV_TOHD))
       return Fail(dz::ZE_MVPARMS, "Volumes are made only by splitting a zip onto disk (function 4 with MV_TOHD)");
-    if (r_.reserved3 == nullptr) return Fail(dz::ZE_MVPARMS, "No volume size was given");
-    const int64_t size = *static_cast<const int64_t*>(r_.reserved3);
+    if (!o_.volumeSize) return Fail(dz::ZE_MVPARMS, "No volume size was given");
+    const int64_t size = *o_.volumeSize;
     if (size < int64_t(kMinVolumeSize))
       return Fail(dz::ZE_MVPARMS, "The volume size of " + std::to_string(size) + " bytes is below the smallest, " +
                                       std::to_string(kMinVolumeSize) + " bytes");
-    source_ = Unquoted(r_.lpszItemList ? r_.lpszItemList : "");
-    volume_ = tk::Trim(r_.lpszZipFile ? r_.lpszZipFile : "");
+    source_ = Unquoted(o_.itemList);
+    volume_ = tk::Trim(o_.zipFile);
     if (source_.empty()) return Fail(dz::ZE_NAME, "No zip to split was given");
     if (volume_.empty()) return Fail(dz::ZE_NAME, "No name for the volumes was given");
-    const DWORD attrs = GetFileAttributesW(tk::Widen(source_).c_str());
+    const DWORD attrs = PathAttributes(tk::Widen(source_));
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY))
       return Fail(dz::ZE_NAME, "The zip to split does not exist: " + source_);
     if (WouldReplaceSource()) return Fail(dz::ZE_MVPARMS, "The volumes " + volume_ + " would replace the zip being split");
@@ -306,10 +297,10 @@ class Split {
   }
 
   bool WouldReplaceSource() const {
-    const std::wstring src = FullPath(source_);
-    std::wstring stem = FullPath(SplitVolumeName(volume_, 0, 1));
+    const std::wstring src = FullPath(tk::Widen(source_));
+    std::wstring stem = FullPath(tk::Widen(SplitVolumeName(volume_, 0, 1)));
     stem.resize(stem.size() - 2);   // "...z"
-    if (_wcsicmp(src.c_str(), FullPath(volume_).c_str()) == 0) return true;
+    if (_wcsicmp(src.c_str(), FullPath(tk::Widen(volume_)).c_str()) == 0) return true;
     if (src.size() <= stem.size() || _wcsnicmp(src.c_str(), stem.c_str(), stem.size()) != 0) return false;
     return src.find_first_not_of(L"0123456789", stem.size()) == std::wstring::npos;
   }
@@ -477,8 +468,8 @@ class Split {
     return dz::ZE_OK;
   }
 
-  const dz::ZipCmdRecord& r_;
-  Reporter rep_;
+  const DzipOptions& o_;
+  Reporter& rep_;
   std::string source_, volume_;
   ZipReader zip_;
   uint64_t total_ = 0, done_ = 0;
@@ -497,15 +488,9 @@ std::string SplitVolumeName(const std::string& lastVolume, uint32_t disk, uint32
   return stem + ext;
 }
 
-int32_t RunSplit(const dz::ZipCmdRecord& r) {
-  try {
-    Split split(r);
-    return split.Execute();
-  } catch (const std::bad_alloc&) {
-    return dz::ZE_MEM;
-  } catch (...) {
-    return dz::ZE_LOGIC;
-  }
+int RunSplit(const DzipOptions& o, Reporter& rep) {
+  Split split(o, rep);
+  return split.Execute();
 }
 
 }  // namespace ziplib

@@ -9,18 +9,18 @@
 #include <cstdint>
 #include <string>
 
-#include "ziplib/dzrecords.h"
+#include "ziplib/zipwriter.h"
 
 namespace ziplib {
 
 // The smallest volume accepted.
 constexpr uint64_t kMinVolumeSize = 65536;
 
-// Runs a compression record that asks for volumes (MV_USEMULTI): function ZIP_ADD with
-// MV_TOHD splits the zip named in lpszItemList into volumes at lpszZipFile, each at most
-// the 64-bit size whose address is in reserved3. Anything else with MV_USEMULTI, a
-// missing size or one below kMinVolumeSize gives ZE_MVPARMS. Returns the result code.
-int32_t RunSplit(const dz::ZipCmdRecord& r);
+// Runs a compression command that asks for volumes (MV_USEMULTI): function ZIP_ADD with
+// MV_TOHD splits the zip named in the item list into volumes at the zip file's name, each
+// at most the volume size. Anything else with MV_USEMULTI, a missing size or one below
+// kMinVolumeSize gives ZE_MVPARMS. Returns the result code.
+int RunSplit(const DzipOptions& o, Reporter& rep);
 
 // The file of volume `disk` (0-based) of a set whose last volume is lastVolume and has
 // lastDisk as its number: name.z01, name.z02, ... (name.z100 beyond 99), lastVolume itself

@@ -29,14 +29,6 @@ namespace {
 constexpr uint64_t kTwoSeconds = 20000000ull;   // in FILETIME units
 constexpr const char* kTempPrefix = "qbz";      // the new zip while it is written
 
-std::wstring FullPathW(const std::string& p) {
-  const std::wstring w = tk::Widen(p);
-  wchar_t buf[32768];
-  const DWORD n = GetFullPathNameW(w.c_str(), 32768, buf, nullptr);
-  if (n == 0 || n >= 32768) return w;
-  return std::wstring(buf, n);
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
@@ -185,8 +177,7 @@ std::vector<std::string> SuffixList(const DzipOptions& o) {
 
 class Run {
  public:
-  Run(const DzipOptions& o, const DzipCallbacks& callbacks)
-      : o_(o), rep_(callbacks, o.Sub(dz::ZSO_MINORCANCEL)) {}
+  Run(const DzipOptions& o, Reporter& rep) : o_(o), rep_(rep) {}
 
   int Execute() {
     const auto start = std::chrono::steady_clock::now();
@@ -220,7 +211,7 @@ class Run {
     if (o_.addComment && o_.comment.size() > 0xFFFF)
       return Fail(dz::ZE_NOTE, "The comment is longer than 65535 bytes");
 
-    target_ = FullPathW(o_.zipFile);
+    target_ = FullPath(tk::Widen(o_.zipFile));
     const bool exists = tk::FileExists(tk::Narrow(target_));
     ZipReader old;
     if (exists) {
@@ -357,7 +348,7 @@ class Run {
       File f;
       if (f.Open(target_, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING, 0)) {
         const FILETIME ft{static_cast<DWORD>(newest & 0xFFFFFFFFu), static_cast<DWORD>(newest >> 32)};
-        SetFileTime(f.Handle(), nullptr, nullptr, &ft);
+        f.SetTimes(nullptr, nullptr, &ft);
       }
     }
     AfterSuccess();
@@ -376,7 +367,7 @@ class Run {
       else if (o_.Sub(dz::ZSO_RESET_ARCHIVED) && !ClearArchiveBit(r.sourcePath))
         rep_.Warning("Cannot clear the archive attribute of " + tk::Narrow(r.sourcePath));
       if (o_.deleteOriginal) {
-        if (DeleteFileW(r.sourcePath.c_str())) {
+        if (RemoveFile(r.sourcePath)) {
           r.note = "source deleted";
           log_.Line("deleted source: " + tk::Narrow(r.sourcePath));
         } else {
@@ -390,7 +381,7 @@ class Run {
   }
 
   DzipOptions o_;
-  Reporter rep_;
+  Reporter& rep_;
   ZipLog log_;
   std::wstring target_;
   std::vector<EntryResult> results_;
@@ -398,8 +389,8 @@ class Run {
 
 }  // namespace
 
-int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks) {
-  Run run(o, callbacks);
+int RunZip(const DzipOptions& o, Reporter& rep) {
+  Run run(o, rep);
   return run.Execute();
 }
 

@@ -1,16 +1,19 @@
 #pragma once
-// The compression side of the library: what `dzip` does with one command record.
-// Pieces: option parsing and the caller's callbacks (dzip_report.cpp), file selection and
-// entry names (dzip_select.cpp), the parallel compression pipeline and the output file
-// (dzip_pipeline.cpp), the zip log (dzip_log.cpp), and the run itself (zipwriter.cpp).
+// The compression side of the library: what `dzip` does with one command, given as its
+// options and a reporter (the DLL edge, dzip_edge.h, reads both from the command record).
+// Pieces: file selection and entry names (dzip_select.cpp), the parallel compression
+// pipeline and the output file (dzip_pipeline.cpp), the zip log (dzip_log.cpp), and the run
+// itself (zipwriter.cpp).
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ziplib/dzcodes.h"
 #include "ziplib/fileio.h"
+#include "ziplib/reporter.h"
 #include "ziplib/zipformat.h"
 
 namespace ziplib {
@@ -20,46 +23,17 @@ namespace ziplib {
 struct DzipOptions {
   int function = 0;
   std::string zipFile, itemList, tempPath, comment, date, include, exclude, storeSuffixes;
-  bool commentGiven = false;
   int factor = 5;            // as given
   int level = 5;             // 0 store, 1..9 deflate or Deflate64
   bool deflate64 = false;    // factors 11..19: method 9 at level factor - 10
   std::string password;      // with `encrypt`: AES-256 (AE-2) for every file entry
-  bool recurse = false, pathForTemp = false, deleteOriginal = false, growExisting = false;
+  bool recurse = false, pathForTemp = false, deleteOriginal = false;
   bool noDirNames = false, addComment = false, afterDate = false, oldAsLatest = false;
   bool includeOnly = false, excludeOn = false, noDirEntries = false, includeSysHidden = false;
-  bool storeSuffixesOn = false, diagnostic = false, encrypt = false, largeFiles = false, quiet = false;
+  bool storeSuffixesOn = false, diagnostic = false, encrypt = false;
   uint16_t mv = 0, zso = 0;
+  std::optional<int64_t> volumeSize;     // a split's (MV_USEMULTI) largest volume, when given
   bool Sub(uint16_t bit) const { return (zso & bit) != 0; }
-};
-// The caller's callbacks with their user data (any may be absent).
-struct DzipCallbacks {
-  dz::TStatusCallbackFn major = nullptr, minor = nullptr;
-  void* majorData = nullptr;
-  void* minorData = nullptr;
-  dz::TMessageCallbackFn message = nullptr;
-  void* messageData = nullptr;
-};
-
-// The caller's callbacks, called on the calling thread only.
-class Reporter {
- public:
-  Reporter(const DzipCallbacks& callbacks, bool minorCancels);
-  // Progress; true when the caller asked to stop.
-  bool Major(const std::string& item, int percent);
-  bool Minor(const std::string& item, int percent);
-  void Error(int code, const std::string& text);     // message 11
-  void Warning(const std::string& text);             // message 12
-  void FileError(int msgId, const std::string& text);// messages 2, 3, 4
-  std::string Query(int p1);                         // message 13; "" without a callback
-  bool Cancelled() const { return cancelled_; }
-
- private:
-  int32_t Message(int32_t id, int32_t p1, const std::string& text);
-  DzipCallbacks c_;
-  bool minorCancels_;
-  bool cancelled_ = false;
-  std::vector<char> buf1_, buf2_;
 };
 
 // One file or folder chosen for the zip.
@@ -190,6 +164,6 @@ class ZipLog {
 std::string FillTemplate(const std::string& tmpl, const std::string& value);
 
 // Runs one compression command; returns the result code.
-int RunZip(const DzipOptions& o, const DzipCallbacks& callbacks);
+int RunZip(const DzipOptions& o, Reporter& rep);
 
 }  // namespace ziplib

@@ -1,7 +1,7 @@
 // dunzip32.dll: the extraction entry of the zip library (list, count, test, extract).
 #include <windows.h>
 
-#include "ziplib/dunzip_run.h"
+#include "ziplib/dzip_edge.h"
 
 extern "C" __declspec(dllexport) int32_t __stdcall dunzip(dz::UnzipCmdRecord* record) {
   return ziplib::DunzipExecute(record);

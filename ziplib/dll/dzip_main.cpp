@@ -3,8 +3,6 @@
 
 #include <atomic>
 
-#include "ziplib/dzrecords.h"
-#include "ziplib/volumes_split.h"
 #include "ziplib/dzip_edge.h"
 
 namespace {
@@ -16,8 +14,7 @@ extern "C" __declspec(dllexport) int32_t __stdcall dzip(dz::ZipCmdRecord* record
   if (record == nullptr || record->recordSize != sizeof(dz::ZipCmdRecord)) return dz::ZE_PARMS;
   bool expected = false;
   if (!g_busy.compare_exchange_strong(expected, true)) return dz::ZE_BUSY;
-  // A record that asks for volumes splits an existing zip; it never writes one from files.
-  const int32_t rc = (record->wMultiVolControl & dz::MV_USEMULTI) ? ziplib::RunSplit(*record) : ziplib::RunZip(*record);
+  const int32_t rc = ziplib::DzipExecute(*record);
   g_busy = false;
   return rc;
 }
