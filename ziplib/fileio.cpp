@@ -5,6 +5,10 @@
 namespace ziplib {
 namespace {
 constexpr size_t kMaxCall = 1u << 30;   // one system call moves at most this much
+// A write goes to the system in pieces of at most 1 MiB. Larger pieces save nothing, and a
+// system cache that takes a write of several MiB into fresh runs of pages of that size can
+// take it many times slower (seen on a virtual machine: 0.7 s against 0.02 s for 90 MB).
+constexpr size_t kMaxWrite = 1u << 20;
 }
 
 File& File::operator=(File&& other) noexcept {
@@ -70,7 +74,7 @@ bool File::Write(const void* buf, size_t len) {
   const auto* p = static_cast<const uint8_t*>(buf);
   while (len > 0) {
     DWORD put = 0;
-    if (!WriteFile(h_, p, static_cast<DWORD>(std::min(len, kMaxCall)), &put, nullptr) || put == 0) return false;
+    if (!WriteFile(h_, p, static_cast<DWORD>(std::min(len, kMaxWrite)), &put, nullptr) || put == 0) return false;
     p += put;
     len -= put;
   }
