@@ -73,6 +73,14 @@ class ChildProcess {
   unsigned long id_ = 0;
 };
 
+// The running processes whose program lies in folder or below it: their ids and their
+// programs' paths in lower case.
+struct TRunningProgram {
+  unsigned long Id;
+  std::string Program;
+};
+std::vector<TRunningProgram> ProgramsRunningFrom(const std::string& folder);
+
 // The text of a window (of any process), and a child control of a window by its text
 // (nullptr when there is none). Windows are passed as their HWND.
 std::string WindowText(void* window);
