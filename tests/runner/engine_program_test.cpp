@@ -552,7 +552,7 @@ class SmallMedium {
 TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
   const std::string medium = work_ / "medium";
   SmallMedium small(medium, "1m");
-  if (!small.Mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+  QB_FRAME_NEEDS(small.Mounted(), "no small file system can be mounted here");
   const std::string data = work_ / "data\\";
   qbtest::MakeDirs(data);
   ASSERT_EQ(qbtest::RunUnix("head -c 600000 /dev/urandom > " + Unix(data + "big.bin")), 0);

@@ -47,6 +47,8 @@ std::string ToUnixPath(const std::string& winPath) {
   return r;
 }
 
+bool FrameSetUp() { return Env("QB_FRAME_SET_UP") == "1"; }
+
 std::string BinDir() { return WithSlash(ToWinPath(Env("QB_BIN_DIR"))); }
 std::string SourceDir() { return WithSlash(ToWinPath(Env("QB_SOURCE_DIR"))); }
 

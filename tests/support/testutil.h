@@ -9,6 +9,19 @@
 
 namespace qbtest {
 
+// True under scripts/test (QB_FRAME_SET_UP=1), which sets up all a test needs of its
+// machine and prefix: the test drives, a small file system to mount, 96 DPI.
+bool FrameSetUp();
+
+// A test body's need of the frame: when it is not met the test is skipped, except under
+// scripts/test, where the frame's own fault fails it.
+#define QB_FRAME_NEEDS(met, what)                                 \
+  if (met) {                                                      \
+  } else if (qbtest::FrameSetUp()) {                              \
+    FAIL() << (what) << ", though scripts/test sets it up";       \
+  } else                                                          \
+    GTEST_SKIP() << (what)
+
 // Folder of the built programs and DLLs (Windows path, trailing backslash).
 std::string BinDir();
 // Folder of the source tree (Windows path, trailing backslash).
