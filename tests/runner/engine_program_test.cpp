@@ -73,19 +73,10 @@ class RunnerFolder {
   // The lines of the error file handed to the viewer ({} when none was).
   std::vector<std::string> HandedLines() const {
     std::vector<std::string> lines;
-    // The runner starts the viewer without waiting for it: a viewer it started is running
-    // (the runner has ended) until it has written its line.
-    const std::string viewer = tk::LowerCase(dir_ / "QbEw.exe");
-    qbtest::WaitUntil(
-        [&] {
-          if (Exists(dir_ / "viewer.log")) return true;
-          for (const qbtest::TRunningProgram& p : qbtest::ProgramsRunningFrom(dir_.path()))
-            if (p.Program == viewer) return false;
-          return true;
-        },
-        10000);
-    if (!Exists(dir_ / "viewer.log")) return lines;
-    std::vector<std::string> words = tk::SplitCommandLine(ReadFile(dir_ / "viewer.log"));
+    // The runner starts the viewer without waiting for it.
+    const std::string log = qbtest::OutputOfStarted(dir_ / "QbEw.exe", dir_ / "viewer.log");
+    if (log.empty()) return lines;
+    std::vector<std::string> words = tk::SplitCommandLine(log);
     EXPECT_GE(words.size(), 2u);
     if (words.size() < 2) return lines;
     EXPECT_EQ(words[0], dir_ / "QbEw.exe");

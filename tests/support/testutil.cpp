@@ -286,6 +286,27 @@ std::vector<TRunningProgram> ProgramsRunningFrom(const std::string& folder) {
   return found;
 }
 
+std::string OutputOfStarted(const std::string& program, const std::string& file, unsigned ms) {
+  std::string text;
+  const std::string lower = tk::LowerCase(program);
+  WaitUntil(
+      [&] {
+        if (Exists(file)) {
+          try {
+            text = ReadFile(file);
+            return true;
+          } catch (const std::exception&) {  // met half renamed: read again
+            return false;
+          }
+        }
+        for (const TRunningProgram& p : ProgramsRunningFrom(program))
+          if (p.Program == lower) return false;
+        return !Exists(file);  // written just before it ended: read at the next turn
+      },
+      ms);
+  return text;
+}
+
 std::string WindowText(void* window) {
   wchar_t buf[1024];
   const int n = GetWindowTextW(static_cast<HWND>(window), buf, 1024);

@@ -93,6 +93,11 @@ struct TRunningProgram {
   std::string Program;
 };
 std::vector<TRunningProgram> ProgramsRunningFrom(const std::string& folder);
+// What a program that another one started writes into file as it runs (it renames the file
+// into place whole): waited for while a process of that program runs, at most ms; "" once
+// none runs and the file is not there. Asked after the starter has ended, whose start of
+// the program is then visible.
+std::string OutputOfStarted(const std::string& program, const std::string& file, unsigned ms = 15000);
 
 // The text of a window (of any process), and a child control of a window by its text
 // (nullptr when there is none). Windows are passed as their HWND.
