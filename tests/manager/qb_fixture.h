@@ -53,6 +53,20 @@ inline bool PressButton(HWND box, const std::string& text) {
   return true;
 }
 
+// Clicks the button of a wizard by its text and waits until the wizard shows another page
+// or has closed, or a box of the manager came (then in box); false when there is no such
+// button.
+inline bool TurnPage(qbtest::ChildProcess& manager, HWND wizard, const std::string& button, HWND* box) {
+  *box = nullptr;
+  HWND b = static_cast<HWND>(qbtest::FindChildByText(wizard, button));
+  if (!b) return false;
+  qbtest::ClickUntilChanged(wizard, b, [&] {
+    *box = static_cast<HWND>(manager.FindProcessWindow(L"TMessageForm", 0));
+    return *box != nullptr;
+  });
+  return true;
+}
+
 // The three list views of a main window: lvProfiles, lvMcProfiles, lvMcProfiles2 (told
 // apart by their column counts and the icon column of the computer list).
 struct TLists {

@@ -128,9 +128,8 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New Profile");
   auto next = [&] {
-    ASSERT_TRUE(PressButton(wizard, "Next >") || PressButton(wizard, "Finish"));
-    Settle(wizard);
-    HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 300));
+    HWND box = nullptr;
+    ASSERT_TRUE(TurnPage(*mainProcess_, wizard, "Next >", &box) || TurnPage(*mainProcess_, wizard, "Finish", &box));
     ASSERT_EQ(box, nullptr) << BoxText(box);
   };
   HWND folder = PageControl(wizard, L"ComboBox", 8, 24), zip = PageControl(wizard, L"Edit", 8, 72);

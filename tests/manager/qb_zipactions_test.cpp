@@ -78,13 +78,9 @@ TEST_F(QbZipActions, NewZipRunsTheTemporaryProfileAndTheCloseExportsTheSettings)
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New ZIP File");
   // Next through the pages, then Finish.
   for (int page = 0; page < 12 && IsWindowVisible(wizard); ++page) {
-    HWND finish = static_cast<HWND>(qbtest::FindChildByText(wizard, "Finish"));
-    HWND next = finish ? finish : static_cast<HWND>(qbtest::FindChildByText(wizard, "Next >"));
-    ASSERT_NE(next, nullptr);
-    // Sent: it returns once the page has turned (or, after a while, when a box holds it).
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(next, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    if (HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 300))) {
+    HWND box = nullptr;
+    ASSERT_TRUE(TurnPage(*mainProcess_, wizard, "Finish", &box) || TurnPage(*mainProcess_, wizard, "Next >", &box));
+    if (box) {
       ADD_FAILURE() << "page refused: " << BoxText(box);
       PostMessageW(box, WM_CLOSE, 0, 0);
       PostMessageW(wizard, WM_CLOSE, 0, 0);

@@ -3,10 +3,11 @@
 //                                  this title (or "class:<name>": of this window class),
 //                                  brings it to the front and presses the keys (F10,
 //                                  LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB; "click:<text>"
-//                                  clicks its button of that text), each handled before
-//                                  the next
+//                                  clicks its button of that text and waits until the
+//                                  window shows other texts), each handled before the next
 //   window_keys <title> close      asks the window to close
-// Ends with 1 when no such window came, a key name is unknown or a key was lost.
+// Ends with 1 when no such window came, a key name is unknown, a key was lost or a click
+// changed nothing.
 #include <windows.h>
 
 #include <cstdlib>
@@ -72,7 +73,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (word.rfind(L"click:", 0) == 0) {
       HWND button = ButtonOf(w, word.substr(6));
       if (!button) return 1;
-      SendMessageW(button, BM_CLICK, 0, 0);  // sent: handled when the call returns
+      if (!qbtest::ClickUntilChanged(w, button, [] { return false; })) return 1;
       continue;
     }
     const WORD key = KeyOf(word);

@@ -5,6 +5,7 @@
 // (typed while the activation was still on its way elsewhere, and lost) says so.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace qbtest {
@@ -70,6 +71,33 @@ inline bool TypeInput(std::vector<INPUT> events, DWORD timeoutMs = 5000) {
   DWORD_PTR ignored = 0;
   if (taken) SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
   return taken;
+}
+
+// The texts of a window's visible controls, one after the other.
+inline std::wstring VisibleTexts(HWND window) {
+  std::wstring texts;
+  EnumChildWindows(
+      window,
+      [](HWND w, LPARAM p) -> BOOL {
+        if (IsWindowVisible(w)) {
+          wchar_t text[512] = {};
+          GetWindowTextW(w, text, 512);
+          *reinterpret_cast<std::wstring*>(p) += std::wstring(text) + L"\n";
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+// Clicks a button of window as a user does: posted, so the click comes after whatever the
+// window still has to do. Then waits until the window shows other texts or has closed, or
+// orElse() is true; false when none of it came in time.
+template <class TOrElse>
+bool ClickUntilChanged(HWND window, HWND button, TOrElse orElse, DWORD timeoutMs = 10000) {
+  const std::wstring before = VisibleTexts(window);
+  PostMessageW(button, BM_CLICK, 0, 0);
+  return PollUntil([&] { return orElse() || !IsWindowVisible(window) || VisibleTexts(window) != before; }, timeoutMs);
 }
 
 // One press and release of each key in turn; false when one was not taken.
