@@ -580,9 +580,10 @@ class HeldFile {
 // those named in `others` is in folder; false when the run ended (or a minute passed) first.
 // A run marks its temporary file to go with its handle just after making it, and a kill
 // that lands between the two leaves the file to the next run's sweep; such a kill is tried
-// again, twice at most (a run that never marks its file leaves it every time).
+// again, twice at most (a run that never marks its file leaves it every time), the next run
+// killed only once its own file is there (it sweeps the one left before it makes its own).
 bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::string& folder,
-                   const std::string& prefix, const std::vector<std::string>& others) {
+                   const std::string& prefix, std::vector<std::string> others) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     runner.Start(args);
     std::string killed;
@@ -600,6 +601,7 @@ bool KillOnceThere(RunnerFolder& runner, const std::string& args, const std::str
       return false;
     }
     if (!Exists(folder + killed)) break;
+    others.push_back(killed);
   }
   return true;
 }
