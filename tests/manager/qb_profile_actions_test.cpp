@@ -9,8 +9,9 @@
 namespace qb_test {
 namespace {
 
-// Sends keys (vk 0 stands for a left click) with Ctrl held when asked, and waits until the
-// manager has taken and handled them (what follows checks that they had their effect).
+// Sends keys (vk 0 stands for a left click) with Ctrl held when asked. Keys are waited for
+// until the manager has taken and handled them; a click is only sent, and its caller waits
+// for the row it selects.
 void Input(WORD vk, bool ctrl = false) {
   std::vector<INPUT> in(ctrl ? 4 : 2);
   for (size_t i = 0; i < in.size(); ++i) {
@@ -20,7 +21,8 @@ void Input(WORD vk, bool ctrl = false) {
     if (in[i].type == INPUT_KEYBOARD) in[i].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     else in[i].mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
   }
-  qbtest::TypeInput(in);
+  if (vk) qbtest::TypeInput(in);
+  else SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
 // Clicks a row of a list view of the manager (with Ctrl to add it to the selection).

@@ -1,8 +1,8 @@
 #pragma once
-// Keys and clicks typed as a user types them, into the window in front (a window of another
-// thread). Each waits until that window's thread has taken what was typed and handled it,
-// so the next key finds the menu or dialog the last one opened; one that was not taken
-// (typed while the activation was still on its way elsewhere, and lost) says so.
+// Keys typed and buttons clicked as a user does, in the window in front (a window of
+// another thread). A key waits until that window's thread has taken and handled it, so the
+// next key finds the menu or dialog the last one opened; one that was not taken (typed
+// while the activation was still on its way elsewhere, and lost) says so.
 #include <windows.h>
 
 #include <string>
@@ -40,8 +40,8 @@ inline bool BringForward(HWND w, DWORD timeoutMs = 5000) {
       timeoutMs);
 }
 
-// Sends the events to the window in front; their last one releases a key or mouse button.
-// True once the window's thread has taken them all and handled them. For the while this
+// Sends the key events to the window in front; their last one releases a key. True once
+// the window's thread has taken them all and handled them. For the while this
 // thread shares that thread's input, and the key of the last event is marked as held
 // there: the shared key state changes only as the thread takes the events, so the key
 // reads as up again once the thread has taken its release (the system's own state of the
@@ -53,9 +53,7 @@ inline bool TypeInput(std::vector<INPUT> events, DWORD timeoutMs = 5000) {
   HWND target = GetForegroundWindow();
   const DWORD thread = target ? GetWindowThreadProcessId(target, nullptr) : 0;
   const bool attached = thread && thread != GetCurrentThreadId() && AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-  const INPUT& end = events.back();
-  WORD last = end.ki.wVk;
-  if (end.type == INPUT_MOUSE) last = end.mi.dwFlags & MOUSEEVENTF_RIGHTUP ? VK_RBUTTON : VK_LBUTTON;
+  const WORD last = events.back().ki.wVk;
   BYTE keys[256] = {};
   bool marked = attached && GetKeyboardState(keys);
   if (marked) {
