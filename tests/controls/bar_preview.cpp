@@ -32,10 +32,9 @@ struct TSample {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (__argc == 3 && std::wstring(__wargv[1]) == L"--wait") {
-    for (int i = 0; i < 300; ++i) {
+    for (const ULONGLONG end = GetTickCount64() + 30000; GetTickCount64() < end; Sleep(20)) {
       HWND w = FindWindowW(nullptr, __wargv[2]);
       if (w && IsWindowVisible(w)) return 0;
-      Sleep(100);
     }
     return 1;
   }

@@ -405,13 +405,17 @@ TEST(QbLogoFrame, TheScreenShowsThePictureInsideALoweredFrame) {
   f.Show();
   SetForegroundWindow(f.Handle());
   RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump([] { return false; });  // let every paint through
-  if (tk::ScreenPixelsPerInch() != 96) GTEST_SKIP() << "pixel positions are for 96 DPI";
+  QB_FRAME_NEEDS(tk::ScreenPixelsPerInch() == 96, "pixel positions are for 96 DPI");
   POINT origin{0, 0};
   ClientToScreen(f.logo.Handle(), &origin);
   HDC screen = GetDC(nullptr);
   auto at = [&](int x, int y) { return GetPixel(screen, origin.x + x, origin.y + y); };
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  HDC mem = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(mem, f.logo.ImgWizard.Bitmap());
+  // What the window painted reaches the screen as its messages are pumped: the frame's
+  // corner and a pixel of the picture are there.
+  Pump([&] { return at(1, 100) == shadow && at(2 + 70, 2 + 20) == GetPixel(mem, 70, 20); });
   // The lowered frame: shadow on the outer left and top, light outside on the right.
   EXPECT_EQ(at(1, 100), shadow);
   EXPECT_EQ(at(40, 1), shadow);
@@ -424,8 +428,6 @@ TEST(QbLogoFrame, TheScreenShowsThePictureInsideALoweredFrame) {
   EXPECT_LT(GetBValue(top) + GetGValue(top), GetBValue(bottom) + GetGValue(bottom));
   EXPECT_NE(top, GetSysColor(COLOR_BTNFACE));
   // The picture's pixels on the screen are the bitmap's own.
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, f.logo.ImgWizard.Bitmap());
   EXPECT_EQ(at(2 + 44, 2 + 150), GetPixel(mem, 44, 150));
   EXPECT_EQ(at(2 + 70, 2 + 20), GetPixel(mem, 70, 20));
   SelectObject(mem, old);

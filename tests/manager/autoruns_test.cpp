@@ -160,8 +160,8 @@ TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
 }
 
 TEST_F(AutoRuns, TheLabelOfTheTestCdDriveIsOffered) {
-  if (!(GetLogicalDrives() & (1u << ('R' - 'A'))))
-    GTEST_SKIP() << "drive R: (the test CD drive labelled QBCD) is not set up in this prefix";
+  QB_FRAME_NEEDS(GetLogicalDrives() & (1u << ('R' - 'A')),
+                 "drive R: (the test CD drive labelled QBCD) is not set up in this prefix");
   const std::vector<std::string> labels = PresentMediaLabels();
   EXPECT_NE(std::find(labels.begin(), labels.end(), "QBCD"), labels.end()) << tk::ToCommaText(labels);
 

@@ -46,14 +46,17 @@ class TBoxAnswer {
     for (int i = 0; i < 1000 && !stop_; ++i) {
       HWND box = FindWindowW(L"TMessageForm", nullptr);
       if (box && IsWindowVisible(box)) {
-        Sleep(100);
+        // Once a message sent to it returns, the box's modal loop is running.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
         EnumChildWindows(box, [](HWND child, LPARAM self) {
           reinterpret_cast<TBoxAnswer*>(self)->texts_ += qbtest::WindowText(child) + "|";
           return TRUE;
         }, reinterpret_cast<LPARAM>(this));
+        // Answered before the click lands: the call that showed the box may return at once.
+        answered_ = true;
         if (HWND b = static_cast<HWND>(qbtest::FindChildByText(box, button_))) PostMessageW(b, BM_CLICK, 0, 0);
         else PostMessageW(box, WM_CLOSE, 0, 0);
-        answered_ = true;
         return;
       }
       Sleep(20);
@@ -204,7 +207,6 @@ TEST_F(OptionsTest, PageRulesAndTheResultForTheMainWindow) {
   {
     TBoxAnswer no("&No");
     f.chkSchOnStartup.SetChecked(false);
-    Sleep(50);
     EXPECT_TRUE(no.Answered());
     EXPECT_NE(no.Texts().find("Are you sure to remove the scheduler program from startup?"), std::string::npos);
   }
@@ -247,7 +249,7 @@ TEST_F(OptionsTest, PageRulesAndTheResultForTheMainWindow) {
   {
     TBoxAnswer ok("OK");
     f.btnOK.Click();
-    EXPECT_TRUE(ok.Answered() || (Sleep(200), ok.Answered()));
+    EXPECT_TRUE(ok.Answered());
   }
   EXPECT_EQ(f.ModalResult(), tk::mrNone);
   EXPECT_EQ(GeneralValues(), before);

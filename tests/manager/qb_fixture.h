@@ -53,6 +53,20 @@ inline bool PressButton(HWND box, const std::string& text) {
   return true;
 }
 
+// Clicks the button of a wizard by its text and waits until the wizard shows another page
+// or has closed, or a box of the manager came (then in box); false when there is no such
+// button.
+inline bool TurnPage(qbtest::ChildProcess& manager, HWND wizard, const std::string& button, HWND* box) {
+  *box = nullptr;
+  HWND b = static_cast<HWND>(qbtest::FindChildByText(wizard, button));
+  if (!b) return false;
+  qbtest::ClickUntilChanged(wizard, b, [&] {
+    *box = static_cast<HWND>(manager.FindProcessWindow(L"TMessageForm", 0));
+    return *box != nullptr;
+  });
+  return true;
+}
+
 // The three list views of a main window: lvProfiles, lvMcProfiles, lvMcProfiles2 (told
 // apart by their column counts and the icon column of the computer list).
 struct TLists {
@@ -115,34 +129,34 @@ inline std::vector<std::vector<std::string>> ReadRows(HWND list) {
 
 // Chooses an item of the menu at position menu of the menu bar, counted from the menu's
 // end, with the keys a user would press (menus cannot be read across processes): F10,
-// Right to the menu, Down to open it, Up to the item, Enter.
-inline void ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
+// Right to the menu, Down to open it, Up to the item, Enter. False when a key was lost.
+inline bool ChooseMenuItemFromEnd(HWND main, int menu, int fromEnd) {
   qbtest::BringForward(main);
   std::vector<WORD> keys{VK_F10};
   for (int i = 0; i < menu; ++i) keys.push_back(VK_RIGHT);
   keys.push_back(VK_DOWN);
   for (int i = 0; i < fromEnd; ++i) keys.push_back(VK_UP);
   keys.push_back(VK_RETURN);
-  qbtest::PressKeys(keys);
+  return qbtest::PressKeys(keys);
 }
-inline void ChooseLastMenuItem(HWND main, int menu) { ChooseMenuItemFromEnd(main, menu, 1); }
+inline bool ChooseLastMenuItem(HWND main, int menu) { return ChooseMenuItemFromEnd(main, menu, 1); }
 
 // The window of class cls that a menu item opens in the manager. Keys typed while the
-// loaded desktop is still bringing the window forward can be lost, so when nothing came,
-// any open menu is closed and the item chosen again, three times at most.
+// loaded desktop is still bringing the window forward can be lost, so when one was, or
+// nothing came, any open menu is closed and the item chosen again, three times at most.
 inline HWND OpenFromMenu(qbtest::ChildProcess& manager, HWND main, int menu, int fromEnd, const wchar_t* cls,
                          unsigned waitMs = 15000) {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    ChooseMenuItemFromEnd(main, menu, fromEnd);
-    if (HWND w = static_cast<HWND>(manager.FindProcessWindow(cls, waitMs))) return w;
+    if (ChooseMenuItemFromEnd(main, menu, fromEnd))
+      if (HWND w = static_cast<HWND>(manager.FindProcessWindow(cls, waitMs))) return w;
     qbtest::PressKeys({VK_ESCAPE, VK_ESCAPE});
   }
   return nullptr;
 }
 
 // Types a shortcut into the foreground manager window w as a user does; mods are held
-// meanwhile.
-inline void TypeKey(HWND w, std::initializer_list<WORD> mods, WORD key) {
+// meanwhile. False when the keys were lost.
+inline bool TypeKey(HWND w, std::initializer_list<WORD> mods, WORD key) {
   qbtest::BringForward(w);
   std::vector<INPUT> in;
   auto add = [&in](WORD vk, bool up) {
@@ -156,17 +170,17 @@ inline void TypeKey(HWND w, std::initializer_list<WORD> mods, WORD key) {
   add(key, false);
   add(key, true);
   for (auto m = std::rbegin(mods); m != std::rend(mods); ++m) add(*m, true);
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+  return qbtest::TypeInput(in);
 }
 
 // The window of class cls that a shortcut typed to the manager's main window opens. A key
 // typed while the activation is still on its way (just after a dialog closed or another
-// program ended) is lost, so when nothing came it is typed again, three times at most; a
-// box that came instead fails the test with its text.
+// program ended) is lost, so when it was, or nothing came, it is typed again, three times
+// at most; a box that came instead fails the test with its text.
 inline HWND OpenByKey(qbtest::ChildProcess& manager, HWND main, std::initializer_list<WORD> mods, WORD key,
                       const wchar_t* cls, unsigned waitMs = 8000) {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    TypeKey(main, mods, key);
+    if (!TypeKey(main, mods, key)) continue;
     if (HWND w = static_cast<HWND>(manager.FindProcessWindow(cls, waitMs))) return w;
   }
   if (HWND box = static_cast<HWND>(manager.FindProcessWindow(L"TMessageForm", 200)))

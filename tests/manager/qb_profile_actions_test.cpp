@@ -9,7 +9,9 @@
 namespace qb_test {
 namespace {
 
-// Sends keys (vk 0 stands for a left click) with Ctrl held when asked.
+// Sends keys (vk 0 stands for a left click) with Ctrl held when asked. Keys are waited for
+// until the manager has taken and handled them; a click is only sent, and its caller waits
+// for the row it selects.
 void Input(WORD vk, bool ctrl = false) {
   std::vector<INPUT> in(ctrl ? 4 : 2);
   for (size_t i = 0; i < in.size(); ++i) {
@@ -19,8 +21,8 @@ void Input(WORD vk, bool ctrl = false) {
     if (in[i].type == INPUT_KEYBOARD) in[i].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     else in[i].mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
   }
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-  Sleep(250);
+  if (vk) qbtest::TypeInput(in);
+  else SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
 // Clicks a row of a list view of the manager (with Ctrl to add it to the selection).
@@ -128,9 +130,8 @@ TEST_F(QbProfileActions, CtrlNCreatesAProfileThroughTheWizard) {
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(qbtest::WindowText(wizard), "Create New Profile");
   auto next = [&] {
-    ASSERT_TRUE(PressButton(wizard, "Next >") || PressButton(wizard, "Finish"));
-    Settle(wizard);
-    HWND box = static_cast<HWND>(mainProcess_->FindProcessWindow(L"TMessageForm", 300));
+    HWND box = nullptr;
+    ASSERT_TRUE(TurnPage(*mainProcess_, wizard, "Next >", &box) || TurnPage(*mainProcess_, wizard, "Finish", &box));
     ASSERT_EQ(box, nullptr) << BoxText(box);
   };
   HWND folder = PageControl(wizard, L"ComboBox", 8, 24), zip = PageControl(wizard, L"Edit", 8, 72);

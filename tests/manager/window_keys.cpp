@@ -3,9 +3,11 @@
 //                                  this title (or "class:<name>": of this window class),
 //                                  brings it to the front and presses the keys (F10,
 //                                  LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB; "click:<text>"
-//                                  clicks its button of that text and waits a moment)
+//                                  clicks its button of that text and waits until the
+//                                  window shows other texts), each handled before the next
 //   window_keys <title> close      asks the window to close
-// Ends with 1 when no such window came or a key name is unknown.
+// Ends with 1 when no such window came, a key name is unknown, a key was lost or a click
+// changed nothing.
 #include <windows.h>
 
 #include <cstdlib>
@@ -54,11 +56,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring target = __wargv[1];
   const bool byClass = target.rfind(L"class:", 0) == 0;
   HWND w = nullptr;
-  for (int i = 0; i < 300 && !(w && IsWindowVisible(w)); ++i) {
-    w = byClass ? FindWindowW(target.c_str() + 6, nullptr) : FindWindowW(nullptr, target.c_str());
-    if (!(w && IsWindowVisible(w))) Sleep(100);
-  }
-  if (!w || !IsWindowVisible(w)) return 1;
+  if (!qbtest::PollUntil(
+          [&] {
+            w = byClass ? FindWindowW(target.c_str() + 6, nullptr) : FindWindowW(nullptr, target.c_str());
+            return w && IsWindowVisible(w);
+          },
+          30000))
+    return 1;
   if (std::wstring(__wargv[2]) == L"close") {
     PostMessageW(w, WM_CLOSE, 0, 0);
     return 0;
@@ -69,13 +73,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (word.rfind(L"click:", 0) == 0) {
       HWND button = ButtonOf(w, word.substr(6));
       if (!button) return 1;
-      SendMessageW(button, BM_CLICK, 0, 0);
-      Sleep(300);
+      if (!qbtest::ClickUntilChanged(w, button, [] { return false; })) return 1;
       continue;
     }
     const WORD key = KeyOf(word);
-    if (!key) return 1;
-    qbtest::PressKeys({key});
+    if (!key || !qbtest::PressKeys({key})) return 1;
   }
   return 0;
 }

@@ -13,6 +13,7 @@ qb_add_test(frame_program_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_program_test.cpp
   LIBS settings
   REGISTRY GUI
+  COST 15
   DEPENDS RunQb dzip32 dunzip32 QbEw frame_viewer_standin)
 
 # The progress window in-process (its code is the program's, not the library's): its

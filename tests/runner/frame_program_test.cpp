@@ -53,25 +53,11 @@ class ProgramFolder {
     return static_cast<HWND>(process_.FindProcessWindow(className, timeoutMs, mustBeVisible));
   }
 
-  // The viewer's command line, waited for ("" when it never came).
-  std::string ViewerCommand(unsigned timeoutMs = 15000) const {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-      // The stand-in renames its finished record into place; a reader may meet the
-      // rename half done.
-      if (Exists(ViewerLog())) {
-        try {
-          return tk::TrimRight(ReadFile(ViewerLog()));
-        } catch (const std::exception&) {
-        }
-      }
-      if (GetTickCount64() > end) return std::string();
-      Sleep(20);
-    }
-  }
+  // The viewer's command line once the runner has ended ("" when it started none).
+  std::string ViewerCommand() const { return tk::TrimRight(qbtest::OutputOfStarted(dir_ / "QbEw.exe", ViewerLog())); }
   // The viewer's words after its own name.
-  std::vector<std::string> ViewerArgs(unsigned timeoutMs = 15000) const {
-    std::vector<std::string> words = tk::SplitCommandLine(ViewerCommand(timeoutMs));
+  std::vector<std::string> ViewerArgs() const {
+    std::vector<std::string> words = tk::SplitCommandLine(ViewerCommand());
     if (!words.empty()) words.erase(words.begin());
     return words;
   }
@@ -141,7 +127,7 @@ TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
   EXPECT_EQ(rc, 0);
   EXPECT_FALSE(logsMade);
   EXPECT_FALSE(errorsMade);
-  EXPECT_EQ(folder.ViewerCommand(2000), "");
+  EXPECT_EQ(folder.ViewerCommand(), "");
 }
 
 TEST_F(RunQbProgram, OnlyTheFirstLetterOfTheCommandCounts) {
@@ -241,7 +227,7 @@ TEST_F(RunQbProgram, AClearRunStartsNoViewerAndWritesNoErrorFile) {
   ProgramFolder folder;
   EXPECT_EQ(folder.Run("X \"" + work / "in.zip" + "\" *.* \"" + work / "out" + "\""), 0);
   EXPECT_EQ(ReadFile(work / "out\\note.txt"), "some text to keep");
-  EXPECT_EQ(folder.ViewerCommand(3000), "");
+  EXPECT_EQ(folder.ViewerCommand(), "");
   EXPECT_EQ(ErrorFiles(), before_);
 }
 
@@ -303,7 +289,7 @@ TEST_F(RunQbProgram, CancelInTheProfileChoiceEndsWithoutATrace) {
   ASSERT_NE(cancel, nullptr);
   PostMessageW(cancel, BM_CLICK, 0, 0);
   EXPECT_EQ(folder.Wait(), 0);
-  EXPECT_EQ(folder.ViewerCommand(2000), "");
+  EXPECT_EQ(folder.ViewerCommand(), "");
   EXPECT_EQ(ErrorFiles(), before_);
   EXPECT_EQ(RegRead(kGeneral, "ToRefresh"), "<missing>");
   EXPECT_EQ(RegRead(kGeneral, "sMsgBeforeAutoRun"), "<missing>");

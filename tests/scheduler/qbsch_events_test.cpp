@@ -163,8 +163,8 @@ TEST_F(QbSchEvents, StartupProfilesRunAfterTheirDelayAsStoredThen) {
     ini.Settc('b');
     ini.SetStartupDelay(200);
   }
-  // Twenty times as fast: the 200 seconds are ten.
-  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-03-04 08:00:00,20");
+  // Sixty times as fast: the 200 seconds are some three.
+  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-03-04 08:00:00,60");
   HWND window = StartAndWait("-RunStartupProfiles");
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(Runs().empty());

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 #include <dbt.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cctype>
@@ -116,27 +115,9 @@ class QbSchProgram : public ::testing::Test {
   // schedulers false, the scheduler itself is left out.
   std::vector<DWORD> ProgramsOfTheFolder(bool schedulers) const {
     std::vector<DWORD> found;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return found;
     const std::string folder = tk::LowerCase(dir_.path());
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
-      HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-      if (!h) continue;
-      wchar_t image[MAX_PATH] = {0};
-      DWORD size = MAX_PATH;
-      const bool named = QueryFullProcessImageNameW(h, 0, image, &size) != 0;
-      DWORD code = 0;
-      const bool alive = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
-      CloseHandle(h);
-      if (!named || !alive) continue;
-      const std::string path = tk::LowerCase(tk::Narrow(image));
-      if (path.rfind(folder, 0) != 0) continue;
-      if (!schedulers && path == folder + "qbsch.exe") continue;
-      found.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snap);
+    for (const qbtest::TRunningProgram& p : qbtest::ProgramsRunningFrom(folder))
+      if (schedulers || p.Program != folder + "qbsch.exe") found.push_back(p.Id);
     return found;
   }
 

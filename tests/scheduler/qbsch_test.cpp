@@ -151,9 +151,9 @@ TEST_F(QbSchProgram, DueSchedulesStartTheRunnerAtTheirMinuteOnly) {
     add(35, "1111111", false, "", 0, "\"Later\" ");             // beyond the test's run
     list.SaveAll();
   }
-  // 29 February 2024 is a Thursday; twenty times as fast: a minute is three seconds,
-  // and the start has two minutes before the first due one.
-  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-02-29 10:28:00,20");
+  // 29 February 2024 is a Thursday; sixty times as fast: a minute is a second, and the
+  // start has five minutes before the first due one.
+  SetEnvironmentVariableW(L"QB_SCH_CLOCK", L"2024-02-29 10:25:00,60");
   HWND window = StartAndWait();
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(WaitFor([&] {

@@ -8,6 +8,7 @@ qb_add_test(scheduler_tests
   LIBS scheduler
   REGISTRY GUI
   EACH_CASE_OF QbSchEvents QbSchProgram
+  COST 8
   DEPENDS QbSch stub_runqb
   TIMEOUT 400)
 

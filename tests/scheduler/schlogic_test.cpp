@@ -239,14 +239,21 @@ TEST(SchedulerTray, ShellIsToldOnlyOfChanges) {
 
 TEST(SchedulerClock, FixedStartAndSpeed) {
   const tk::TDateTime start = At(2024, 2, 29, 10, 29, 58);
+  const ULONGLONG before = GetTickCount64();
   TSchClock clock(start, 60);
+  const ULONGLONG made = GetTickCount64();
   EXPECT_GE(clock.Now(), start);
   EXPECT_LT(clock.Now(), start + 1.0 / 1440.0);
   EXPECT_EQ(clock.Interval(60000), 1000u);
   EXPECT_EQ(clock.Interval(30), 1u);
-  Sleep(200);
-  // 200 ms at sixty times the speed is some ten seconds (the tick count is coarse).
-  EXPECT_GE(clock.Now() - start, 9.0 / 86400.0);
+  // Once the system's tick count has moved on, the clock has moved sixty times as far:
+  // between the ticks seen around its start and around the reading.
+  ASSERT_TRUE(qbtest::WaitUntil([&] { return GetTickCount64() >= made + 50; }, 5000));
+  const ULONGLONG readFrom = GetTickCount64();
+  const double ran = (clock.Now() - start) * 86400000.0;
+  const ULONGLONG readTo = GetTickCount64();
+  EXPECT_GE(ran, 60.0 * double(readFrom - made) - 1);
+  EXPECT_LE(ran, 60.0 * double(readTo - before) + 1);
 }
 
 }  // namespace

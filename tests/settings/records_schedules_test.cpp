@@ -30,17 +30,21 @@ const bool standIn = [] {
   ExitProcess(0);
 }();
 
-// Waits for the stand-in's note (a started process ends within seconds).
-// The note once the started program has written and closed it (within 30 s).
+// The stand-in's note once the started program has written and closed it (within 30 s).
 std::string WaitForNote(const std::string& exe) {
-  for (int i = 0; i < 300; ++i, Sleep(100)) {
-    if (!qbtest::Exists(exe + ".cmdline")) continue;
-    try {
-      return qbtest::ReadFile(exe + ".cmdline");
-    } catch (const std::exception&) {  // still open in the program that writes it
-    }
-  }
-  return "<none>";
+  std::string note = "<none>";
+  qbtest::WaitUntil(
+      [&] {
+        if (!qbtest::Exists(exe + ".cmdline")) return false;
+        try {
+          note = qbtest::ReadFile(exe + ".cmdline");
+          return true;
+        } catch (const std::exception&) {  // still open in the program that writes it
+          return false;
+        }
+      },
+      30000);
+  return note;
 }
 
 const double At8 = 8.0 / 24;
@@ -274,7 +278,8 @@ TEST_F(Schedules, RunProfileStartsTheRunnerBesideTheProgram) {
   qbtest::MakeDirs(folder);
   ASSERT_TRUE(CopyFileW(tk::Widen(tk::ProgramFile()).c_str(), tk::Widen(folder + "RunQb.exe").c_str(), FALSE));
   RunProfileFrom(folder, 'R', "", true);  // no arguments: nothing starts
-  Sleep(500);
+  // A program started is running or has left its note by the time the call returns.
+  EXPECT_TRUE(qbtest::ProgramsRunningFrom(folder).empty());
   EXPECT_FALSE(qbtest::Exists(folder + "RunQb.exe.cmdline"));
   EXPECT_EQ(RegRead("Options\\General", "bRunFromScheduler"), "<missing>");
 

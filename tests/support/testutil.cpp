@@ -1,6 +1,7 @@
 #include "support/testutil.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -45,6 +46,8 @@ std::string ToUnixPath(const std::string& winPath) {
   HeapFree(GetProcessHeap(), 0, u);
   return r;
 }
+
+bool FrameSetUp() { return Env("QB_FRAME_SET_UP") == "1"; }
 
 std::string BinDir() { return WithSlash(ToWinPath(Env("QB_BIN_DIR"))); }
 std::string SourceDir() { return WithSlash(ToWinPath(Env("QB_SOURCE_DIR"))); }
@@ -257,6 +260,51 @@ void* ChildProcess::FindProcessWindow(const wchar_t* className, unsigned timeout
     Sleep(20);
   } while (GetTickCount64() < end);
   return nullptr;
+}
+
+std::vector<TRunningProgram> ProgramsRunningFrom(const std::string& folder) {
+  std::vector<TRunningProgram> found;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return found;
+  const std::string lower = tk::LowerCase(folder);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    if (!h) continue;
+    wchar_t image[MAX_PATH] = {0};
+    DWORD size = MAX_PATH;
+    const bool named = QueryFullProcessImageNameW(h, 0, image, &size) != 0;
+    DWORD code = 0;
+    const bool alive = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    if (!named || !alive) continue;
+    std::string path = tk::LowerCase(tk::Narrow(image));
+    if (path.rfind(lower, 0) == 0) found.push_back({entry.th32ProcessID, std::move(path)});
+  }
+  CloseHandle(snap);
+  return found;
+}
+
+std::string OutputOfStarted(const std::string& program, const std::string& file, unsigned ms) {
+  std::string text;
+  const std::string lower = tk::LowerCase(program);
+  WaitUntil(
+      [&] {
+        if (Exists(file)) {
+          try {
+            text = ReadFile(file);
+            return true;
+          } catch (const std::exception&) {  // met half renamed: read again
+            return false;
+          }
+        }
+        for (const TRunningProgram& p : ProgramsRunningFrom(program))
+          if (p.Program == lower) return false;
+        return !Exists(file);  // written just before it ended: read at the next turn
+      },
+      ms);
+  return text;
 }
 
 std::string WindowText(void* window) {

@@ -10,6 +10,19 @@
 
 namespace qbtest {
 
+// True under scripts/test (QB_FRAME_SET_UP=1), which sets up all a test needs of its
+// machine and prefix: the test drives, a small file system to mount, 96 DPI.
+bool FrameSetUp();
+
+// A test body's need of the frame: when it is not met the test is skipped, except under
+// scripts/test, where the frame's own fault fails it.
+#define QB_FRAME_NEEDS(met, what)                                 \
+  if (met) {                                                      \
+  } else if (qbtest::FrameSetUp()) {                              \
+    FAIL() << (what) << ", though scripts/test sets it up";       \
+  } else                                                          \
+    GTEST_SKIP() << (what)
+
 // Folder of the built programs and DLLs (Windows path, trailing backslash).
 std::string BinDir();
 // Folder of the source tree (Windows path, trailing backslash).
@@ -73,6 +86,19 @@ class ChildProcess {
   void* process_ = nullptr;
   unsigned long id_ = 0;
 };
+
+// The running processes whose program lies in folder or below it: their ids and their
+// programs' paths in lower case.
+struct TRunningProgram {
+  unsigned long Id;
+  std::string Program;
+};
+std::vector<TRunningProgram> ProgramsRunningFrom(const std::string& folder);
+// What a program that another one started writes into file as it runs (it renames the file
+// into place whole): waited for while a process of that program runs, at most ms; "" once
+// none runs and the file is not there. Asked after the starter has ended, whose start of
+// the program is then visible.
+std::string OutputOfStarted(const std::string& program, const std::string& file, unsigned ms = 15000);
 
 // The text of a window (of any process), and a child control of a window by its text
 // (nullptr when there is none). Windows are passed as their HWND.

@@ -467,7 +467,12 @@ TEST(Timer, FiresFromTheLoopAndStopsWhenDisabled) {
   };
   t.SetEnabled(true);
   EXPECT_TRUE(Pump([&] { return ticks >= 3; }));
-  Application.ProcessUntil([] { return false; }, 200);
+  // While another timer of the same interval fires five times, the stopped one fires no more.
+  TTimer other(20, false);
+  int others = 0;
+  other.OnTimer = [&] { ++others; };
+  other.SetEnabled(true);
+  EXPECT_TRUE(Pump([&] { return others >= 5; }));
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(t.Enabled());
 }

@@ -22,7 +22,29 @@ using namespace tk;
 namespace {
 
 bool Pump(const std::function<bool()>& done) { return Application.ProcessUntil(done, 3000); }
-void Settle() { Application.ProcessUntil([] { return false; }, 100); }
+// Lets the forms handle everything posted so far, and what that posts in turn: a message
+// posted behind them comes out of the queue after them, so markers are posted until one
+// comes out first.
+void Settle() {
+  constexpr UINT kMarker = WM_APP + 0x3F;
+  bool seen = false;
+  int before = 0;
+  const int hook = Application.AddMessageHook([&](MSG& m) {
+    if (m.message != kMarker || m.hwnd) {
+      ++before;
+      return false;
+    }
+    seen = true;
+    return true;
+  });
+  for (int round = 0; round < 20; ++round) {
+    seen = false;
+    before = 0;
+    PostThreadMessageW(GetCurrentThreadId(), kMarker, 0, 0);
+    if (!Pump([&] { return seen; }) || before == 0) break;
+  }
+  Application.RemoveMessageHook(hook);
+}
 
 std::string TextOf(HWND h) {
   wchar_t buf[256] = {};

@@ -4,6 +4,6 @@ qb_add_test(ziplib_unzip_tests
     ${CMAKE_CURRENT_LIST_DIR}/unzip_safety_test.cpp
   LIBS settings toolkit
   EACH_CASE_OF DamagedCorpus
-  COST 90
+  COST 6
   DEPENDS dunzip32
   TIMEOUT 900)

@@ -189,13 +189,19 @@ TEST_F(DzipTest, AddWritesAZipThatOutsideToolsAccept) {
   EXPECT_TRUE(c.errors.empty());
 }
 
-// A tree 2,000 folders deep is backed up whole, each folder reached from its parent and
-// no call of the walk per level; a branch deeper than any whole path can name is left out
-// with one line naming where, and the rest of the tree goes in.
+// A tree whose bottom lies just past the host's path limit (which no whole path under
+// Wine passes) is backed up whole, each folder reached from its parent; a branch deeper
+// than any whole path can name is left out with one line naming where, and the rest of the
+// tree goes in. (Thousands of levels: bench/run-deepbench.)
 TEST_F(DzipTest, ADeepTreeIsBackedUpAndABranchTooDeepForAnyPathIsNamed) {
   const std::string deep = dir / "deep\\", longer = dir / "longer\\";
+  // Folders of 31 characters, as many as take the deepest one's path past 4,096 bytes.
+  constexpr size_t kHostPathLimit = 4096;
+  const std::string part(31, 'd');
+  const int levels = static_cast<int>((kHostPathLimit - ToUnixPath(deep).size()) / (part.size() + 1)) + 1;
+  const int middle = levels / 2;
   // Made on the Linux side, each folder relative to its parent, as no whole path reaches
-  // the bottom of the longer one.
+  // the bottom of either.
   WriteFile(dir / "tree.py",
             "import os, sys\n"
             "def chain(top, part, levels, files):\n"
@@ -211,13 +217,30 @@ TEST_F(DzipTest, ADeepTreeIsBackedUpAndABranchTooDeepForAnyPathIsNamed) {
             "            os.write(f, b'level %d' % i)\n"
             "            os.close(f)\n"
             "    os.close(fd)\n"
-            "chain(sys.argv[1], 'd', 2000, {1000, 2000})\n"
+            "levels, middle = int(sys.argv[3]), int(sys.argv[4])\n"
+            "chain(sys.argv[1], '" + part + "', levels, {middle, levels})\n"
             "chain(sys.argv[2], 'x' * 250, 140, {1, 130, 140})\n");
-  ASSERT_EQ(RunUnix("python3 " + Q(dir / "tree.py") + " " + Q(deep) + " " + Q(longer)), 0);
+  ASSERT_EQ(RunUnix("python3 " + Q(dir / "tree.py") + " " + Q(deep) + " " + Q(longer) + " " + std::to_string(levels) +
+                    " " + std::to_string(middle)),
+            0);
   struct Gone {   // the Linux side removes what no whole path could
     std::string unixPaths;
     ~Gone() { RunUnix("rm -rf " + unixPaths); }
   } gone{Q(deep) + " " + Q(longer)};
+  std::string dMiddle, dAll;
+  for (int i = 0; i < levels; ++i) (i < middle ? dMiddle : dAll) += part + "/";
+  dAll = dMiddle + dAll;
+  // The bottom file is past what a whole path reaches, the middle one is not.
+  const auto opens = [&deep](std::string rel) {
+    std::replace(rel.begin(), rel.end(), '/', '\\');
+    HANDLE h = CreateFileW(tk::Widen(deep + rel).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+  };
+  ASSERT_TRUE(opens(dMiddle + "f" + std::to_string(middle) + ".txt"));
+  ASSERT_FALSE(opens(dAll + "f" + std::to_string(levels) + ".txt"));
 
   ZipCall c;
   Std(c);
@@ -226,14 +249,13 @@ TEST_F(DzipTest, ADeepTreeIsBackedUpAndABranchTooDeepForAnyPathIsNamed) {
   EXPECT_TRUE(c.warnings.empty()) << c.warnings.front().substr(0, 300);
   std::string out;
   EXPECT_EQ(RunUnix("unzip -tq " + Q(zip), &out), 0) << out.substr(0, 2000);
-  std::string d1000, d2000;
-  for (int i = 0; i < 1000; ++i) d1000 += "d/";
-  d2000 = d1000 + d1000;
   // (What python says when an item is missing holds its whole name: the start is enough.)
-  EXPECT_EQ(PyRead(zip, d1000 + "f1000.txt").substr(0, 300), "level 1000");
-  EXPECT_EQ(PyRead(zip, d2000 + "f2000.txt").substr(0, 300), "level 2000");
+  EXPECT_EQ(PyRead(zip, dMiddle + "f" + std::to_string(middle) + ".txt").substr(0, 300),
+            "level " + std::to_string(middle));
+  EXPECT_EQ(PyRead(zip, dAll + "f" + std::to_string(levels) + ".txt").substr(0, 300),
+            "level " + std::to_string(levels));
   const std::string listed = PyList(zip);
-  EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 2000 + 2);   // every folder, both files
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), levels + 2);   // every folder, both files
 
   // The longer branch: 250-character names, a whole path longer than 32,767 characters
   // after 130 of them.
