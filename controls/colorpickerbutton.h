@@ -76,7 +76,6 @@ class TColorPopup {
   RECT ColorCombRect() const { return colorComb_; }
   RECT GreyCombRect() const { return greyComb_; }
   RECT SliderRect() const { return slider_; }
-  RECT CustomPreviewRect() const { return preview_; }
   int CombSize() const { return combSize_; }
   int CombRadius() const { return radius_; }
   RECT CellRect(int cell) const;

@@ -102,7 +102,6 @@ class TXPMenu {
   bool Active() const { return active_; }
   void SetActive(bool on);
 
-  tk::TForm& Owner() const { return *owner_; }
   // The colours of the last paint.
   const TWorkingColors& Working() const { return work_; }
   void DeriveWorkingColors(tk::TCanvas& canvas);

@@ -45,7 +45,6 @@ class TThreadPersistent {
   // Only counts; EndUpdate does not call Changed.
   void BeginUpdate() { ++updateCount_; }
   void EndUpdate() { --updateCount_; }
-  int UpdateCount() const { return updateCount_; }
   // Raises OnChange when the update counter is 0.
   virtual void Changed();
 

@@ -21,8 +21,6 @@ class TCustomPaintBox32 {
   bool CreateWnd(HWND parent);
   HWND Handle() const { return wnd_; }
 
-  int Left() const { return left_; }
-  int Top() const { return top_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   // Marks the picture stale and moves the window; a new size also resizes.

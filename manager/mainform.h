@@ -123,7 +123,6 @@ class TMainForm : public tk::TForm {
   void RefreshProfileRows(bool onlyListed);
   void ReformatDates();
   void RefreshZipSizes(bool mcOnly);
-  void ListAllProfileNames(tk::TListView& listView);
   // Sets the background of the row about to be drawn.
   void PaintAlternateRow(tk::TListView& listView, NMLVCUSTOMDRAW& draw) const;
   std::string DateText(double time) const;
@@ -136,7 +135,8 @@ class TMainForm : public tk::TForm {
   // The focused list among lvProfiles and lvMcProfiles when exactly one of its rows
   // is selected (its row index in *row), else nullptr ("Select a profile" when asked).
   tk::TListView* GetSelectedProfile(bool report, int* row = nullptr);
-  // The same among lvProfiles and lvMcProfiles2 ("Select an item for ZIP file").
+  // The same among lvProfiles and lvMcProfiles2 ("Select an item for ZIP file"): the
+  // row whose zip (its "ZIP file" column) the zip actions work on.
   tk::TListView* GetChosenZipRow(bool report, int* row = nullptr);
   bool CheckHaveProfiles();
 

@@ -229,13 +229,6 @@ void TMainForm::RefreshZipSizes(bool mcOnly) {
                                                computers[static_cast<size_t>(row)]));
 }
 
-void TMainForm::ListAllProfileNames(tk::TListView& listView) {
-  listView.BeginUpdate();
-  listView.Clear();
-  for (const std::string& name : ListedProfileNames()) listView.AddItem(name);
-  listView.EndUpdate();
-}
-
 void TMainForm::PaintAlternateRow(tk::TListView&, NMLVCUSTOMDRAW& draw) const {
   const int index = static_cast<int>(draw.nmcd.dwItemSpec);
   const tk::TColor color = !TwoColorRows ? tk::clWindow : (index % 2 == 1 ? RowColor1 : RowColor2);

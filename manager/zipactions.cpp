@@ -23,31 +23,6 @@ namespace {
 // Columns of lvProfiles and lvMcProfiles2 as sub-item indexes.
 constexpr int kZipFileSub = 2, kZipSizeSub = 4;
 
-// The row whose zip an action works on: the focused list among lvProfiles and
-// lvMcProfiles2 with exactly one selected row.
-struct TZipRow {
-  tk::TListView* List = nullptr;
-  int Row = -1;
-  std::string Zip;
-  explicit operator bool() const { return List != nullptr; }
-};
-
-TZipRow ChosenZipRow(TMainForm& form, bool report) {
-  TZipRow found;
-  tk::TControl* active = form.ActiveControl();
-  tk::TListView* lv = active == &form.lvProfiles      ? &form.lvProfiles
-                      : active == &form.lvMcProfiles2 ? &form.lvMcProfiles2
-                                                      : nullptr;
-  if (lv && lv->SelCount() == 1) {
-    found.List = lv;
-    found.Row = lv->ItemIndex();
-    found.Zip = lv->SubItem(found.Row, kZipFileSub);
-  } else if (report) {
-    MsgDlg("Select an item for ZIP file", "ii");
-  }
-  return found;
-}
-
 bool RecycleAllowed(const TFernoIni& ini, const std::string& zip) { return ini.GetAllowUndo() && IsFixedDrive(zip); }
 
 }  // namespace
@@ -84,11 +59,14 @@ void TMainForm::axnNewZipfileExecute() {
 // ---------------------------------------------------------------- open
 
 void TMainForm::axnOpenZipfileExecute() {
-  if (TZipRow chosen = ChosenZipRow(*this, true)) OpenZipFile(chosen.Zip);
+  int row = -1;
+  if (tk::TListView* lv = GetChosenZipRow(true, &row)) OpenZipFile(lv->SubItem(row, kZipFileSub));
 }
 
 void TMainForm::axnOpenFolderExecute() {
-  if (TZipRow chosen = ChosenZipRow(*this, true)) OpenZipFolder(chosen.Zip, Ini->GetExploreTargetFolder());
+  int row = -1;
+  if (tk::TListView* lv = GetChosenZipRow(true, &row))
+    OpenZipFolder(lv->SubItem(row, kZipFileSub), Ini->GetExploreTargetFolder());
 }
 
 // ---------------------------------------------------------------- delete
@@ -119,9 +97,9 @@ void TMainForm::axnDeletezipfileExecute() {
     MsgDlg(text, "ii");
     return;
   }
-  TZipRow chosen = ChosenZipRow(*this, true);
-  if (!chosen) return;
-  const std::string& zip = chosen.Zip;
+  tk::TListView* zipList = GetChosenZipRow(true, &row);
+  if (!zipList) return;
+  const std::string zip = zipList->SubItem(row, kZipFileSub);
   const bool recycle = RecycleAllowed(*Ini, zip);
   if (!FileExistsQuiet(zip)) {
     MsgDlg(zip + " doesn't exist", "ii");
@@ -131,7 +109,7 @@ void TMainForm::axnDeletezipfileExecute() {
   if (ShellDeleteFile(zip, recycle, Handle()) != 0)
     MsgDlg(zip + (recycle ? " could not be sent to recycle bin" : " could not be deleted"), "ie");
   if (!FileExistsQuiet(zip))
-    chosen.List->SetSubItem(chosen.Row, kZipSizeSub, UseSavedSize && IsUNCPath(zip) ? "[?]" : "?");
+    zipList->SetSubItem(row, kZipSizeSub, UseSavedSize && IsUNCPath(zip) ? "[?]" : "?");
 }
 
 // ---------------------------------------------------------------- split, join, extract
@@ -139,8 +117,9 @@ void TMainForm::axnDeletezipfileExecute() {
 void TMainForm::axnSpanzipfileExecute() {
   if (!spanForm_) spanForm_ = std::make_unique<TSpanForm>();
   std::string zip;
-  if (TZipRow chosen = ChosenZipRow(*this, false))
-    if (TQbProfile* p = RowProfile(*chosen.List, chosen.Row)) zip = p->GetZipFileName("");
+  int row = -1;
+  if (tk::TListView* lv = GetChosenZipRow(false, &row))
+    if (TQbProfile* p = RowProfile(*lv, row)) zip = p->GetZipFileName("");
   spanForm_->PrepareForZip(zip);
   if (spanForm_->ShowModal() != tk::mrOk) return;
   RunProfile('S', SplitCommandArgs(*spanForm_), false);
@@ -154,9 +133,11 @@ void TMainForm::axnReassemblezipfileExecute() {
 
 void TMainForm::axnExtractZipfileExecute() {
   if (!extractForm_) extractForm_ = std::make_unique<TExtractForm>();
-  TZipRow chosen = ChosenZipRow(*this, false);
-  const TQbProfile* p = chosen ? RowProfile(*chosen.List, chosen.Row) : nullptr;
-  extractForm_->PrepareForZip(static_cast<bool>(chosen), chosen.Zip, p ? p->ec : std::string());
+  int row = -1;
+  tk::TListView* lv = GetChosenZipRow(false, &row);
+  const TQbProfile* p = lv ? RowProfile(*lv, row) : nullptr;
+  extractForm_->PrepareForZip(lv != nullptr, lv ? lv->SubItem(row, kZipFileSub) : std::string(),
+                              p ? p->ec : std::string());
   if (extractForm_->ShowModal() != tk::mrOk) return;
   RunProfile('X', ExtractCommandArgs(*extractForm_), false);
 }

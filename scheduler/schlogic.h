@@ -28,8 +28,6 @@ class TSchClock {
   TSchClock(tk::TDateTime start, int speed);
   tk::TDateTime Now() const;
   UINT Interval(UINT ms) const;  // the timer interval for ms of clock time, at least 1
-  int Speed() const { return speed_; }
-  bool Fixed() const { return fixed_; }
 
  private:
   bool fixed_ = false;

@@ -17,7 +17,6 @@ class TTrayIco {
   void SetIcon(HICON icon);
   // A tip of more than MaxTipLength characters is ignored.
   void SetTip(const std::string& tip);
-  HICON Icon() const { return data_.hIcon; }
   std::string Tip() const;
   // Calls made to the shell so far (add, modify and delete).
   int ShellCalls() const { return shellCalls_; }

@@ -28,7 +28,6 @@ class TLPStr {
   virtual void Clear();
   // The buffer as it stands: nil for an empty growable string. This goes into a record.
   const char* GetText() const { return text_; }
-  std::string Str() const { return text_ ? std::string(text_) : std::string(); }
   virtual void SetText(const char* Text);
   void SetText(const std::string& Text) { SetText(Text.c_str()); }
   void SetCapacity(uint16_t NewCapacity);

@@ -395,14 +395,10 @@ std::string WeekOfMonthText(tk::TDateTime day) {
   return "Week" + std::to_string(std::min((d + 6) / 7, 4));
 }
 
-std::string WeekOfMonthText() { return WeekOfMonthText(tk::Date()); }
-
 std::string ExpandWeekToken(const std::string& text, tk::TDateTime day) {
   if (FindText(text, "ww") == std::string::npos) return text;
   return ReplaceFirstText(text, "ww", WeekOfMonthText(day));
 }
-
-std::string ExpandWeekToken(const std::string& text) { return ExpandWeekToken(text, tk::Date()); }
 
 std::string NormalizeZipDateFormat(const std::string& format) {
   if (format.empty()) return format;

@@ -168,13 +168,9 @@ std::string NotANumberText(const std::string& section, const std::string& name,
 std::string StoredFormText(const tk::TRegSection& values, const std::string& section,
                            const std::string& name);
 
-// "Week1" .. "Week4" for the day of the month of today / of the given day
-// (days 22 to 31 are Week4).
-std::string WeekOfMonthText();
+// "Week1" .. "Week4" for the day of the month of the given day (days 22 to 31 are Week4).
 std::string WeekOfMonthText(tk::TDateTime day);
-// The first "ww" (in any case) of text replaced by the week of the month of today /
-// of the given day.
-std::string ExpandWeekToken(const std::string& text);
+// The first "ww" (in any case) of text replaced by the week of the month of the given day.
 std::string ExpandWeekToken(const std::string& text, tk::TDateTime day);
 // The stored date format as the system uses it: a lone "d" becomes "dd", and "w1",
 // "w2", "w3" become "ww".

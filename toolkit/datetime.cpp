@@ -282,18 +282,9 @@ TDateTime Now() {
 
 TDateTime Date() { return std::trunc(Now()); }
 
-TDateTime Time() {
-  TDateTime now = Now();
-  return now - std::trunc(now);
-}
-
-char DateSeparator() { return g_dateSep; }
 void SetDateSeparator(char c) { g_dateSep = c; }
-char TimeSeparator() { return g_timeSep; }
 void SetTimeSeparator(char c) { g_timeSep = c; }
-std::string ShortDateFormat() { return g_shortDate; }
 void SetShortDateFormat(std::string_view format) { g_shortDate = format; }
-std::string ShortTimeFormat() { return g_shortTime; }
 void SetShortTimeFormat(std::string_view format) { g_shortTime = format; }
 std::string LongTimeFormat() { return g_longTime; }
 void SetLongTimeFormat(std::string_view format) { g_longTime = format; }

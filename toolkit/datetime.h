@@ -14,8 +14,6 @@ using TDateTime = double;
 // Current local date and time (to the millisecond) / today at 00:00.
 TDateTime Now();
 TDateTime Date();
-// Time of day of now (date part 0).
-TDateTime Time();
 
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);  // 0 for a month outside 1..12
@@ -36,13 +34,9 @@ int DayOfWeek(TDateTime value);
 // Process format settings used by FormatDateTime. Defaults: '/' date separator,
 // ':' time separator, short date "m/d/yyyy", short time "h:nn", long time
 // "h:nn:ss AM/PM" (the settings store's SetTimeFormat sets "hh:nn" or "hh:nn AM/PM").
-char DateSeparator();
 void SetDateSeparator(char c);
-char TimeSeparator();
 void SetTimeSeparator(char c);
-std::string ShortDateFormat();
 void SetShortDateFormat(std::string_view format);
-std::string ShortTimeFormat();
 void SetShortTimeFormat(std::string_view format);
 std::string LongTimeFormat();
 void SetLongTimeFormat(std::string_view format);

@@ -61,8 +61,4 @@ bool TIniFile::WriteString(std::string_view section, std::string_view ident, std
   return WritePrivateProfileStringW(Widen(section).c_str(), Widen(ident).c_str(), Widen(value).c_str(), f.c_str()) != 0;
 }
 
-bool TIniFile::WriteInteger(std::string_view section, std::string_view ident, int value) {
-  return WriteString(section, ident, IntToStr(value));
-}
-
 }  // namespace tk

@@ -28,7 +28,6 @@ class TIniFile {
   // character of a value survives (a new file would otherwise take the ANSI code
   // page). False when the file cannot be written.
   bool WriteString(std::string_view section, std::string_view ident, std::string_view value);
-  bool WriteInteger(std::string_view section, std::string_view ident, int value);  // decimal text
 
  private:
   std::string fileName_;

@@ -40,7 +40,7 @@ HKEY OpenOrCreate(HKEY base, std::string_view path) {
 
 TRegIniFile::TRegIniFile(std::string_view keyPath) : TRegIniFile(HKEY_CURRENT_USER, keyPath) {}
 
-TRegIniFile::TRegIniFile(HKEY base, std::string_view keyPath) : root_(OpenOrCreate(base, keyPath)), path_(keyPath) {}
+TRegIniFile::TRegIniFile(HKEY base, std::string_view keyPath) : root_(OpenOrCreate(base, keyPath)) {}
 
 TRegIniFile::~TRegIniFile() {
   if (root_) RegCloseKey(root_);

@@ -69,7 +69,6 @@ class TRegIniFile {
 
   // Did the root key open? When not, reads give their defaults and writes fail.
   bool IsOpen() const { return root_ != nullptr; }
-  const std::string& FileName() const { return path_; }
   HKEY RootKey() const { return root_; }
 
   // A section is a subkey path below the root ("Profiles\Docs"); "" is the root.
@@ -111,7 +110,6 @@ class TRegIniFile {
   std::optional<std::string> ReadText(std::string_view section, std::string_view name) const;
   HKEY OpenSection(std::string_view section, bool create, REGSAM access) const;
   HKEY root_ = nullptr;
-  std::string path_;
 };
 
 }  // namespace tk

@@ -29,7 +29,6 @@ class TStringList {
 
   int Count() const { return static_cast<int>(items_.size()); }
   bool Empty() const { return items_.empty(); }
-  const std::string& operator[](int index) const { return items_.at(static_cast<size_t>(index)); }
   std::string& operator[](int index) { return items_.at(static_cast<size_t>(index)); }
   const std::vector<std::string>& Items() const { return items_; }
 
@@ -48,7 +47,6 @@ class TStringList {
 
   // Sorted mode: the list is kept in CompareText order without duplicates.
   // Switching it on sorts the present items and drops their duplicates.
-  bool Sorted() const { return sorted_; }
   void SetSorted(bool sorted);
   // Sorts the items once in CompareText order (duplicates are kept).
   void Sort();

@@ -127,12 +127,6 @@ TAction& TActionList::Add(const std::string& name, const std::string& category, 
   return *actions_.back();
 }
 
-TAction* TActionList::Find(const std::string& name) const {
-  for (auto& a : actions_)
-    if (a->Name == name) return a.get();
-  return nullptr;
-}
-
 std::vector<TAction*> TActionList::ActionsOf(const std::string& category) const {
   std::vector<TAction*> found;
   for (auto& a : actions_)

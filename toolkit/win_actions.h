@@ -60,7 +60,6 @@ class TAction {
   bool Execute();
   // OnUpdate, then the state goes into every linked item.
   void Update();
-  TActionList* List() const { return list_; }
 
  private:
   friend class TActionList;
@@ -87,7 +86,6 @@ class TActionList {
   std::string Name;
   TImageList* Images = nullptr;
   TAction& Add(const std::string& name, const std::string& category, const std::string& caption);
-  TAction* Find(const std::string& name) const;
   const std::vector<std::unique_ptr<TAction>>& Actions() const { return actions_; }
   std::vector<TAction*> ActionsOf(const std::string& category) const;
 

@@ -18,12 +18,9 @@ class TBitBtn : public TButton {
   HBITMAP Glyph() const { return glyph_; }
   // Not owned unless passed with own = true (then deleted with the button or the next glyph).
   void SetGlyph(HBITMAP glyph, int numGlyphs = 1, bool own = false);
-  int NumGlyphs() const { return numGlyphs_; }
   SIZE GlyphSize() const;  // of one cell
   TButtonLayout Layout() const { return layout_; }
-  void SetLayout(TButtonLayout layout) { layout_ = layout; Invalidate(); }
   int Spacing() const { return spacing_; }
-  void SetSpacing(int spacing) { spacing_ = spacing; Invalidate(); }
 
  protected:
   void CreateParams(TCreateParams& params) override;

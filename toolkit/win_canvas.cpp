@@ -101,12 +101,6 @@ void TCanvas::Polygon(const std::vector<POINT>& p) {
 }
 void TCanvas::Polyline(const std::vector<POINT>& p) { UsePen(); ::Polyline(dc_, p.data(), static_cast<int>(p.size())); }
 
-void TCanvas::TextOut(int x, int y, const std::string& text) {
-  UseFont();
-  std::wstring w = Widen(text);
-  ::TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
-}
-
 int TCanvas::DrawText(const std::string& text, RECT& r, UINT format) {
   UseFont();
   std::wstring w = Widen(text);
@@ -124,27 +118,5 @@ SIZE TCanvas::TextExtent(const std::string& text) {
 TColor TCanvas::Pixel(int x, int y) { return ::GetPixel(dc_, x, y); }
 void TCanvas::SetPixel(int x, int y, TColor color) { ::SetPixel(dc_, x, y, ColorToRGB(color)); }
 void TCanvas::DrawEdge(RECT r, UINT edge, UINT flags) { ::DrawEdge(dc_, &r, edge, flags); }
-
-void TCanvas::CopyRect(const RECT& d, HDC source, const RECT& s, DWORD rop) {
-  int dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
-  if (dw == sw && dh == sh)
-    BitBlt(dc_, d.left, d.top, dw, dh, source, s.left, s.top, rop);
-  else
-    StretchBlt(dc_, d.left, d.top, dw, dh, source, s.left, s.top, sw, sh, rop);
-}
-
-void TCanvas::Draw(int x, int y, HBITMAP bitmap, DWORD rop) {
-  BITMAP bm{};
-  if (!GetObjectW(bitmap, sizeof(bm), &bm)) return;
-  HDC mem = CreateCompatibleDC(dc_);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  BitBlt(dc_, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, rop);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-}
-
-void TCanvas::DrawIcon(int x, int y, HICON icon, int size) {
-  DrawIconEx(dc_, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
-}
 
 }  // namespace tk

@@ -78,7 +78,6 @@ class TCanvas {
   void Polygon(const std::vector<POINT>& points);
   void Polyline(const std::vector<POINT>& points);
   // Text in the font's colour; a clear brush leaves the background as it is.
-  void TextOut(int x, int y, const std::string& text);
   int DrawText(const std::string& text, RECT& r, UINT format);  // DT_* flags
   SIZE TextExtent(const std::string& text);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
@@ -86,10 +85,6 @@ class TCanvas {
   TColor Pixel(int x, int y);
   void SetPixel(int x, int y, TColor color);
   void DrawEdge(RECT r, UINT edge, UINT flags);  // EDGE_*, BF_*
-  // Copies a rectangle of another DC here (SRCCOPY, SRCAND, ...).
-  void CopyRect(const RECT& dest, HDC source, const RECT& src, DWORD rop = SRCCOPY);
-  void Draw(int x, int y, HBITMAP bitmap, DWORD rop = SRCCOPY);
-  void DrawIcon(int x, int y, HICON icon, int size = 0);  // 0: the icon's own size
 
  private:
   void UsePen();

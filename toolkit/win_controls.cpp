@@ -157,7 +157,6 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   }
 }
 void TControl::SetLeft(int v) { auto b = Bounds(); SetBounds(v, b.Top, b.Width, b.Height); }
-void TControl::SetTop(int v) { auto b = Bounds(); SetBounds(b.Left, v, b.Width, b.Height); }
 void TControl::SetWidth(int v) { auto b = Bounds(); SetBounds(b.Left, b.Top, v, b.Height); }
 void TControl::SetHeight(int v) { auto b = Bounds(); SetBounds(b.Left, b.Top, b.Width, v); }
 
@@ -202,10 +201,6 @@ void TControl::SetEnabled(bool e) {
   if (!f || f == this || !f->Handle()) return;
   if (HWND next = GetNextDlgTabItem(f->Handle(), hwnd_, FALSE); next && next != hwnd_) ::SetFocus(next);
   else ::SetFocus(f->Handle());
-}
-void TControl::SetTabStop(bool on) {
-  tabStop_ = on;
-  SetStyleBit(WS_TABSTOP, on);
 }
 void TControl::SetStyleBit(DWORD bit, bool on) {
   if (!hwnd_) return;
@@ -712,10 +707,6 @@ void TLabel::SetCaption(const std::string& text) {
   TControl::SetCaption(text);
   if (AutoSize()) AdjustSize();
 }
-void TLabel::SetAutoSize(bool on) {
-  style_ = on ? style_ & ~lblFixedSize : style_ | lblFixedSize;
-  if (on) AdjustSize();
-}
 void TLabel::AdjustSize() {
   if (!Handle()) return;
   HDC dc = GetDC(Handle());
@@ -747,10 +738,6 @@ TButton::TButton() { tabStop_ = true; }
 void TButton::CreateParams(TCreateParams& p) {
   p.ClassName = WC_BUTTONW;
   p.Style |= (style_ & btnDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-}
-void TButton::SetDefault(bool on) {
-  style_ = on ? style_ | btnDefault : style_ & ~btnDefault;
-  if (Handle()) SendMessageW(Handle(), BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 void TButton::Click() {
   if (ModalResult != 0)
@@ -840,11 +827,6 @@ void TEdit::CreateParams(TCreateParams& p) {
   if (style_ & edLowerCase) p.Style |= ES_LOWERCASE;
   if (style_ & edRight) p.Style |= ES_RIGHT;
   if (style_ & edNumber) p.Style |= ES_NUMBER;
-  if (passwordChar_) p.Style |= ES_PASSWORD;
-}
-void TEdit::AfterCreate() {
-  if (passwordChar_) SendMessageW(Handle(), EM_SETPASSWORDCHAR, passwordChar_, 0);
-  if (maxLength_) SendMessageW(Handle(), EM_SETLIMITTEXT, maxLength_, 0);
 }
 void TEdit::BeforeDestroy() {}
 std::string TEdit::Caption() const { return TControl::Caption(); }
@@ -853,28 +835,8 @@ void TEdit::SetCaption(const std::string& text) {
   TControl::SetCaption(text);
   if (!windowNotifies && OnChange) OnChange();
 }
-void TEdit::SetReadOnly(bool on) {
-  style_ = on ? style_ | edReadOnly : style_ & ~edReadOnly;
-  if (Handle()) SendMessageW(Handle(), EM_SETREADONLY, on, 0);
-}
-void TEdit::SetMaxLength(int n) {
-  maxLength_ = n;
-  if (Handle()) SendMessageW(Handle(), EM_SETLIMITTEXT, n, 0);
-}
-int TEdit::SelStart() const {
-  DWORD s = 0, e = 0;
-  if (Handle()) SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-  return static_cast<int>(s);
-}
 void TEdit::SetSelStart(int pos) { if (Handle()) SendMessageW(Handle(), EM_SETSEL, pos, pos); }
-int TEdit::SelLength() const {
-  DWORD s = 0, e = 0;
-  if (Handle()) SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-  return static_cast<int>(e - s);
-}
 void TEdit::SelectAll() { if (Handle()) SendMessageW(Handle(), EM_SETSEL, 0, -1); }
-bool TEdit::Modified() const { return Handle() && SendMessageW(Handle(), EM_GETMODIFY, 0, 0); }
-void TEdit::SetModified(bool on) { if (Handle()) SendMessageW(Handle(), EM_SETMODIFY, on, 0); }
 bool TEdit::HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   if (msg == WM_COMMAND && HIWORD(wp) == EN_CHANGE) {
     if (OnChange) OnChange();
@@ -894,8 +856,7 @@ void TMemo::CreateParams(TCreateParams& p) {
   if (style_ & (mmNoWordWrap | mmHScroll)) p.Style |= ES_AUTOHSCROLL;
 }
 void TMemo::AfterCreate() {
-  TEdit::AfterCreate();
-  if (!maxLength_) SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // no 30 K limit
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // no 30 K limit
 }
 std::vector<std::string> TMemo::Lines() const {
   std::vector<std::string> out;
@@ -914,7 +875,6 @@ void TMemo::SetLines(const std::vector<std::string>& lines) {
   for (size_t i = 0; i < lines.size(); ++i) t += lines[i] + "\r\n";
   SetText(t);
 }
-int TMemo::LineCount() const { return static_cast<int>(Lines().size()); }
 LRESULT TMemo::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_GETDLGCODE) {
     LRESULT code = DefaultProc(msg, wp, lp);
@@ -1056,12 +1016,6 @@ void TProgressBar::CreateParams(TCreateParams& p) {
 void TProgressBar::AfterCreate() {
   SendMessageW(Handle(), PBM_SETRANGE32, min_, max_);
   SendMessageW(Handle(), PBM_SETPOS, position_, 0);
-}
-void TProgressBar::SetRange(int mn, int mx) {
-  min_ = mn;
-  max_ = mx < mn ? mn : mx;
-  position_ = std::clamp(position_, min_, max_);
-  if (Handle()) AfterCreate();
 }
 void TProgressBar::SetPosition(int p) {
   position_ = std::clamp(p, min_, max_);

@@ -141,7 +141,6 @@ class TControl {
   TControl& operator=(const TControl&) = delete;
 
   const std::string& Name() const { return name_; }
-  void SetName(const std::string& name) { name_ = name; }
   int Tag = 0;
 
   HWND Handle() const { return hwnd_; }
@@ -160,7 +159,6 @@ class TControl {
   void SetBounds(int left, int top, int width, int height);
   void SetBounds(const TBounds& b) { SetBounds(b.Left, b.Top, b.Width, b.Height); }
   void SetLeft(int v);
-  void SetTop(int v);
   void SetWidth(int v);
   void SetHeight(int v);
   int ClientWidth() const;
@@ -179,7 +177,6 @@ class TControl {
   bool Enabled() const { return enabled_; }
   virtual void SetEnabled(bool enabled);
   bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool on);
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint) { hint_ = hint; }
 
@@ -189,7 +186,6 @@ class TControl {
   // Font: the parent's font unless the control was given its own.
   const TFontSpec& Font() const;
   void SetFont(const TFontSpec& font);
-  bool ParentFont() const { return !ownFont_; }
   HFONT FontHandle() const;
   // Mouse cursor over the control (IDC_HAND for a link label); nullptr: the class's.
   void SetCursor(LPCWSTR systemCursor) { cursor_ = systemCursor; }
@@ -238,7 +234,6 @@ class TControl {
   virtual bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
   int ControlId() const { return id_; }
   unsigned DeclStyle() const { return style_; }
-  TBounds DesignBounds() const { return bounds_; }
   // Called by the form when the control got the focus / a key event reached it.
   bool DoKeyDown(WORD& key, TShiftState shift);
   bool DoKeyPress(wchar_t& key);
@@ -420,7 +415,6 @@ class TLabel : public TControl {
   TLabel() = default;
   void SetCaption(const std::string& text) override;
   bool AutoSize() const { return !(style_ & lblFixedSize); }
-  void SetAutoSize(bool on);
   // Sizes the label to its text (AutoSize does it on every caption change).
   void AdjustSize();
   void SetFontColor(TColor color);
@@ -436,9 +430,7 @@ class TButton : public TControl {
   TButton();
   int ModalResult = 0;
   bool Default() const { return (style_ & btnDefault) != 0; }
-  void SetDefault(bool on);
   bool Cancel() const { return (style_ & btnCancel) != 0; }
-  void SetCancel(bool on) { style_ = on ? style_ | btnCancel : style_ & ~btnCancel; }
   // Stores ModalResult in the form first, then fires OnClick (which may set the
   // form's result back to 0 to keep it open).
   void Click() override;
@@ -491,32 +483,20 @@ class TEdit : public TControl {
   // Fires OnChange also while there is no window yet, as the window would: a dialog
   // filled before its first showing reacts as on every later one.
   void SetCaption(const std::string& text) override;
-  bool ReadOnly() const { return (style_ & edReadOnly) != 0; }
-  void SetReadOnly(bool on);
   // The border: single (sunken with Ctl3D, a flat line without) or none (edNoBorder).
   bool Ctl3D() const { return ctl3D_; }
   void SetCtl3D(bool on);
   bool BorderSingle() const { return !(style_ & edNoBorder); }
   void SetBorderSingle(bool on);
-  void SetMaxLength(int chars);
-  // Set before the window is made: the character shown for each typed one.
-  void SetPasswordChar(wchar_t ch) { passwordChar_ = ch; }
-  int SelStart() const;
   void SetSelStart(int pos);   // places the caret (no selection)
-  int SelLength() const;
   void SelectAll();
-  bool Modified() const;
-  void SetModified(bool on);
   std::function<void()> OnChange;
 
  protected:
   void ApplyKindDecl(const TControlDecl& decl) override { if (decl.OnChange) OnChange = decl.OnChange; }
   void CreateParams(TCreateParams& params) override;
-  void AfterCreate() override;
   void BeforeDestroy() override;
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
-  wchar_t passwordChar_ = 0;
-  int maxLength_ = 0;
 
  private:
   void ApplyBorder();
@@ -530,7 +510,6 @@ class TMemo : public TEdit {
   TMemo() = default;
   std::vector<std::string> Lines() const;
   void SetLines(const std::vector<std::string>& lines);
-  int LineCount() const;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -668,12 +647,7 @@ class TListView : public TControl {
 class TProgressBar : public TControl {
  public:
   TProgressBar();
-  int Min() const { return min_; }
-  int Max() const { return max_; }
   int Position() const { return position_; }
-  void SetRange(int min, int max);
-  void SetMin(int v) { SetRange(v, max_); }
-  void SetMax(int v) { SetRange(min_, v); }
   void SetPosition(int position);  // kept inside the range
 
  protected:

@@ -28,7 +28,6 @@ class TDateTimePicker : public TControl {
   // The display format in the control's own letters ("dd/MM/yyyy", "HH:mm");
   // empty: the system's short date or time.
   void SetFormat(const std::string& format);
-  const std::string& Format() const { return format_; }
   // The user changed the value (SetDateTime fires nothing).
   std::function<void()> OnChange;
 

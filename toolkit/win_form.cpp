@@ -112,19 +112,7 @@ void TForm::CreateParams(TCreateParams& p) {
 }
 
 void TForm::AfterCreate() {
-  if (HWND owner = OwnerHandle(); owner && owner != Handle())
-    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  if (icon_) {
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-  }
   if (hasClientSize_) SetClientSize(clientW_, clientH_);  // exact, whatever the frame metrics
-}
-
-HWND TForm::OwnerHandle() const {
-  if (ownerHwnd_) return ownerHwnd_;
-  if (owner_) return owner_->Handle();
-  return nullptr;
 }
 
 void TForm::SetFormStyle(TFormStyle style) {
@@ -146,14 +134,6 @@ void TForm::SetClientSize(int width, int height) {
   int w = (wr.right - wr.left - cr.right) + ScaleToDpi(width, d);
   int h = (wr.bottom - wr.top - cr.bottom) + ScaleToDpi(height, d);
   SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TForm::SetIcon(HICON icon) {
-  icon_ = icon;
-  if (Handle()) {
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  }
 }
 
 void TForm::HandleNeeded() {
@@ -243,14 +223,10 @@ int TForm::ShowModal() {
   if (!Handle()) return mrCancel;
   HWND prevActive = GetActiveWindow();
   HWND prevFocus = GetFocus();
-  if (!owner_ && !ownerHwnd_) {
-    HWND owner = prevActive;
-    if (!Application.FindForm(owner) && Application.MainForm()) owner = Application.MainForm()->Handle();
-    if (owner && owner != Handle() && IsWindowVisible(owner))
-      SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  } else if (HWND owner = OwnerHandle(); owner && owner != Handle()) {
+  HWND owner = prevActive;
+  if (!Application.FindForm(owner) && Application.MainForm()) owner = Application.MainForm()->Handle();
+  if (owner && owner != Handle() && IsWindowVisible(owner))
     SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  }
   DisableState ds{Handle(), {}};
   EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&ds));
   modal_ = true;

@@ -53,29 +53,22 @@ class TForm : public TWinControl {
   explicit TForm(std::wstring windowClassName = L"TForm");
   ~TForm() override;
 
-  const std::wstring& WindowClassName() const { return className_; }
-
   // Set before the window is made (later changes apply at once where Win32 allows).
   TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
   TBorderIcons BorderIcons = biSystemMenu | biMinimize | biMaximize;
   TPosition Position = TPosition::poDesigned;
   bool KeyPreview = false;
   void SetFormStyle(TFormStyle style);
-  TFormStyle FormStyle() const { return formStyle_; }
-  // The owner window: nullptr picks the active form at ShowModal, else the main form.
-  void SetOwner(TForm* owner) { owner_ = owner; ownerHwnd_ = nullptr; }
-  void SetOwnerWindow(HWND owner) { ownerHwnd_ = owner; owner_ = nullptr; }
   // Client size in pixels at 96 DPI (the window size follows from the border).
   void SetClientSize(int width, int height);
-  void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
-  void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
   // The form's font, used by every control that has none of its own.
   void SetFormFont(const TFontSpec& font) { SetFont(font); }
-  void SetIcon(HICON icon);
 
   void HandleNeeded();  // makes the window and the controls, then OnCreate
   void Show();
   void Hide();
+  // Owned while it shows by the active window when that is a form of the program,
+  // else by the main form (when visible).
   int ShowModal();
   // Modal: ends the form with mrCancel. Otherwise OnCloseQuery, OnClose, then hide
   // (the main form ends the application).
@@ -137,12 +130,9 @@ class TForm : public TWinControl {
   void DoClose(TCloseAction& action);
   void CloseModal();
   void PlaceWindow();
-  HWND OwnerHandle() const;
 
   std::wstring className_;
   TFormStyle formStyle_ = TFormStyle::fsNormal;
-  TForm* owner_ = nullptr;
-  HWND ownerHwnd_ = nullptr;
   bool modal_ = false;
   int modalResult_ = 0;
   bool created_ = false;
@@ -150,7 +140,6 @@ class TForm : public TWinControl {
   int clientW_ = 0, clientH_ = 0;
   int nextId_ = 1000;
   TControl* activeControl_ = nullptr;
-  HICON icon_ = nullptr;
 };
 
 }  // namespace tk

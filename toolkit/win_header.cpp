@@ -11,10 +11,6 @@ void THeaderControl::AddSection(const std::string& text, int width, TAlignment a
   if (Handle()) InsertSectionWindow(SectionCount() - 1);
 }
 
-std::string THeaderControl::SectionText(int index) const {
-  return index >= 0 && index < SectionCount() ? sections_[static_cast<size_t>(index)].Text : std::string();
-}
-
 int THeaderControl::SectionWidth(int index) const {
   if (index < 0 || index >= SectionCount()) return 0;
   if (Handle()) {

@@ -14,7 +14,6 @@ class THeaderControl : public TControl {
   THeaderControl();
   void AddSection(const std::string& text, int width, TAlignment align = TAlignment::taLeftJustify);
   int SectionCount() const { return static_cast<int>(sections_.size()); }
-  std::string SectionText(int index) const;
   int SectionWidth(int index) const;
   void SetSectionWidth(int index, int width);
   // Flat sections (no button look); set before the window is made.

@@ -13,8 +13,6 @@ int TImageList::Count() const { return list_ ? ImageList_GetImageCount(list_) : 
 
 int TImageList::AddIcon(HICON icon) { return list_ && icon ? ImageList_AddIcon(list_, icon) : -1; }
 
-int TImageList::Add(HBITMAP image, HBITMAP mask) { return list_ && image ? ImageList_Add(list_, image, mask) : -1; }
-
 int TImageList::AddMasked(HBITMAP image, COLORREF mask) {
   return list_ && image ? ImageList_AddMasked(list_, image, mask) : -1;
 }

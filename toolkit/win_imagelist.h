@@ -18,8 +18,6 @@ class TImageList {
   int Count() const;
   // Adds a copy of the icon; returns its index, -1 on failure.
   int AddIcon(HICON icon);
-  // Adds a bitmap (several images when it is wider than one); mask may be null.
-  int Add(HBITMAP image, HBITMAP mask = nullptr);
   // Adds a bitmap whose pixels of colour mask are transparent.
   int AddMasked(HBITMAP image, COLORREF mask);
   void Clear();

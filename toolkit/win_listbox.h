@@ -52,9 +52,7 @@ class TFileListBox : public TListBox {
  public:
   TFileListBox() = default;
   DWORD FileType = ftNormal;
-  const std::string& Directory() const { return directory_; }
   void SetDirectory(const std::string& folder);
-  const std::string& Mask() const { return mask_; }
   void SetMask(const std::string& mask);
   void UpdateFileList();
   // Folder + the selected name; "" when nothing is selected.

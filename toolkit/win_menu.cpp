@@ -147,13 +147,6 @@ TMenu* TMenuItem::Menu() const {
   return i->menu_;
 }
 
-int TMenuItem::MenuIndex() const {
-  if (!parent_) return -1;
-  for (int i = 0; i < parent_->Count(); ++i)
-    if (parent_->items_[static_cast<size_t>(i)].get() == this) return i;
-  return -1;
-}
-
 void TMenuItem::Changed() {
   if (TMenu* m = Menu()) {
     if (m->HandleAllocated()) m->Rebuild();
@@ -165,7 +158,6 @@ void TMenuItem::SetShortCutText(const std::string& text) { shortCut_ = text; Cha
 void TMenuItem::SetChecked(bool on) { if (checked_ != on) { checked_ = on; Changed(); } }
 void TMenuItem::SetRadioItem(bool on) { if (radio_ != on) { radio_ = on; Changed(); } }
 void TMenuItem::SetEnabled(bool on) { if (enabled_ != on) { enabled_ = on; Changed(); } }
-void TMenuItem::SetDefault(bool on) { if (default_ != on) { default_ = on; Changed(); } }
 void TMenuItem::SetVisible(bool on) { if (visible_ != on) { visible_ = on; Changed(); } }
 
 TMenuItem& TMenuItem::Add(const std::string& caption) { return Add(std::make_unique<TMenuItem>(caption)); }
@@ -177,12 +169,6 @@ TMenuItem& TMenuItem::Add(std::unique_ptr<TMenuItem> item) {
   Changed();
   if (TMenu* m = Menu()) m->ItemInserted(added);
   return added;
-}
-
-void TMenuItem::Delete(int index) {
-  if (index < 0 || index >= Count()) return;
-  items_.erase(items_.begin() + index);
-  Changed();
 }
 
 // ---------------- menus
@@ -285,17 +271,6 @@ TMenuItem* TMenu::FindCommand(UINT command) {
   std::function<TMenuItem*(TMenuItem&)> find = [&](TMenuItem& p) -> TMenuItem* {
     for (int i = 0; i < p.Count(); ++i) {
       if ((p[i].Command() & 0xFFFF) == (command & 0xFFFF) && p[i].Count() == 0) return &p[i];
-      if (TMenuItem* f = find(p[i])) return f;
-    }
-    return nullptr;
-  };
-  return find(root_);
-}
-
-TMenuItem* TMenu::FindItem(const std::string& name) {
-  std::function<TMenuItem*(TMenuItem&)> find = [&](TMenuItem& p) -> TMenuItem* {
-    for (int i = 0; i < p.Count(); ++i) {
-      if (p[i].Name == name) return &p[i];
       if (TMenuItem* f = find(p[i])) return f;
     }
     return nullptr;

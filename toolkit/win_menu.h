@@ -60,7 +60,6 @@ class TMenuItem {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool on);
   bool Default() const { return default_; }
-  void SetDefault(bool on);
   // A hidden item stays in the tree but is left out of the Win32 menu.
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
@@ -78,12 +77,10 @@ class TMenuItem {
   // Children. Add appends (at run time too: the menu's windows are rebuilt).
   TMenuItem& Add(const std::string& caption);
   TMenuItem& Add(std::unique_ptr<TMenuItem> item);
-  void Delete(int index);
   int Count() const { return static_cast<int>(items_.size()); }
   TMenuItem& operator[](int index) const { return *items_[static_cast<size_t>(index)]; }
   TMenuItem* Parent() const { return parent_; }
   TMenu* Menu() const;  // the menu the item belongs to (nullptr while loose)
-  int MenuIndex() const;
   UINT Command() const { return command_; }
   // The Win32 menu of the children (nullptr until built).
   HMENU SubHandle() const { return sub_; }
@@ -121,7 +118,6 @@ class TMenu {
   // Rebuilds the Win32 menus from the items (after structural changes).
   void Rebuild();
   TMenuItem* FindCommand(UINT command);
-  TMenuItem* FindItem(const std::string& name);
 
   // Menus of a form, in creation order.
   static std::vector<TMenu*> MenusOf(const TForm* form);

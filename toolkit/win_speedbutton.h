@@ -42,7 +42,6 @@ class TSpeedButton : public TCustomControl {
   // canvas's font; a painter that draws over the face uses the same places.
   void FacePlaces(TCanvas& canvas, RECT r, bool pressed, RECT& glyphRect, RECT& captionRect) const;
   bool Pressed() const { return state_ == TButtonState::bsDown || state_ == TButtonState::bsExclusive; }
-  bool MouseInControl() const { return mouseIn_; }
   void SetEnabled(bool enabled) override;
 
  protected:

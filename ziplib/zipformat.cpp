@@ -114,14 +114,6 @@ std::string Utf8ToAnsi(std::string_view utf8, bool* allMapped) {
   return out;
 }
 
-std::string AnsiToUtf8(std::string_view ansi) {
-  if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
-  return tk::Narrow(w);
-}
-
 EncodedName EncodeZipName(std::string_view utf8, bool ansiNames) {
   EncodedName out;
   bool ascii = true;

@@ -78,9 +78,8 @@ struct EncodedName {
   uint16_t flags = 0;   // kFlagUtf8 or 0
 };
 EncodedName EncodeZipName(std::string_view utf8, bool ansiNames);
-// UTF-8 <-> the ANSI code page.
+// UTF-8 -> the ANSI code page.
 std::string Utf8ToAnsi(std::string_view utf8, bool* allMapped = nullptr);
-std::string AnsiToUtf8(std::string_view ansi);
 
 // What the header writers need of one entry.
 struct EntryHeader {

@@ -114,7 +114,6 @@ class ZipReader {
   // Names without bit 11 (and without a valid Unicode path field) are read in codePage.
   ZipReadStatus Open(const std::string& path, unsigned codePage = 437);
   void Close();
-  bool IsOpen() const { return file_.IsOpen(); }
 
   const ZipArchiveInfo& Info() const { return info_; }
   const std::vector<ZipEntry>& Entries() const { return entries_; }
@@ -159,7 +158,6 @@ class ZipDataReader {
   // Returns the number available (0 at the end, -1 on failure) and sets *data.
   ptrdiff_t Peek(const uint8_t** data, size_t max);
   void Consume(size_t n);
-  uint64_t Remaining() const { return remaining_ + (end_ - pos_); }
   // Applied in place to every byte as it is read, in order (decryption).
   void SetTransform(std::function<void(uint8_t*, size_t)> transform) { transform_ = std::move(transform); }
 
