@@ -26,7 +26,6 @@ class File {
   // Opens path as CreateFileW would with these arguments; false with the last error set.
   bool Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
   bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE Handle() const { return h_; }
   HANDLE Release();          // the handle, no longer owned
   bool Close();              // false when the close itself failed
 
