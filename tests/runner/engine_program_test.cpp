@@ -1029,9 +1029,12 @@ TEST_F(EngineProgram, TwoRunnersOfOneProfileKeepTheFailureOfEither) {
   using TProcessCall = LONG(WINAPI*)(HANDLE);
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   HANDLE first = OpenProcess(PROCESS_SUSPEND_RESUME, FALSE, runner_.ProcessId());
-  reinterpret_cast<TProcessCall>(GetProcAddress(ntdll, "NtSuspendProcess"))(first);
+  const auto call = [&](const char* name) {
+    reinterpret_cast<TProcessCall>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)))(first);
+  };
+  call("NtSuspendProcess");
   EXPECT_TRUE(Contains(RunnerFolder().Run("R EngTwo"), "10 EngTwo: Temporary file failure"));
-  reinterpret_cast<TProcessCall>(GetProcAddress(ntdll, "NtResumeProcess"))(first);
+  call("NtResumeProcess");
   CloseHandle(first);
   EXPECT_EQ(runner_.Wait(), 0);
   EXPECT_EQ(RegRead("Profiles\\EngTwo", "ze"), "10");
