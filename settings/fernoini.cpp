@@ -1,5 +1,7 @@
 #include "settings/fernoini.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "settings/protocol.h"
@@ -265,9 +267,29 @@ void TFernoIni::SetProfileName(int index, const std::string& name) {
 std::vector<TFernoIni::TProfileEntry> TFernoIni::GetProfileEntries() const {
   const tk::TRegSection section = ReadSectionValues(ProfileNamesSection);
   std::vector<TProfileEntry> entries;
-  for (auto& [index, name] : section.Numbered("P", 0, section.ReadInteger("ProfileCount", 0)))
+  // Every entry stored, whatever the count says: a count below them would hide profiles,
+  // and the next list written from what was read would drop them.
+  for (auto& [index, name] : section.Numbered("P", 0, static_cast<long long>(INT_MAX) + 1))
     entries.push_back({static_cast<int>(index), std::move(name)});
   return entries;
+}
+
+void TFernoIni::AddProfileName(const std::string& name) {
+  // After the count and after every stored entry, so that no count, damaged, negative or
+  // below the entries, makes the new name replace one.
+  const std::vector<TProfileEntry> entries = GetProfileEntries();
+  long long index = std::max(GetProfileCount(), 0);
+  if (!entries.empty()) index = std::max<long long>(index, static_cast<long long>(entries.back().Index) + 1);
+  if (index > INT_MAX) {
+    // The last index is taken: the first free one below it.
+    index = 0;
+    for (const TProfileEntry& entry : entries) {
+      if (entry.Index != index) break;
+      ++index;
+    }
+  }
+  SetProfileName(static_cast<int>(index), name);
+  if (index >= GetProfileCount()) SetProfileCount(static_cast<int>(std::min<long long>(index + 1, INT_MAX)));
 }
 
 std::vector<std::string> TFernoIni::GetProfileNames() const {

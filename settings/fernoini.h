@@ -218,14 +218,17 @@ class TFernoIni : public tk::TRegIniFile {
   // P<index>; always written, never deleted.
   std::string GetProfileName(int index) const;
   void SetProfileName(int index, const std::string& name);
-  // The stored entries P<index> below ProfileCount, in index order, read in one pass
-  // over the section: a count beyond the entries present costs nothing more, and an
-  // index without its entry is left out.
+  // Every stored entry P<index>, in index order, read in one pass over the section,
+  // also those at or beyond ProfileCount: a count beyond the entries present costs
+  // nothing more, and an index without its entry is left out.
   struct TProfileEntry {
     int Index;
     std::string Name;
   };
   std::vector<TProfileEntry> GetProfileEntries() const;
+  // Writes name as a new entry behind ProfileCount and every stored entry, and makes the
+  // count cover it.
+  void AddProfileName(const std::string& name);
   // Their names alone.
   std::vector<std::string> GetProfileNames() const;
 

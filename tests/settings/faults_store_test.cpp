@@ -54,7 +54,7 @@ TEST_F(StoreFaults, TheLogOnEntryStartsTheSchedulerFromAFolderWithABlank) {
 
 // Counts of a million beside a few entries: each list holds the entries stored below
 // its count, in order (a number without its entry left out), and reading it costs what
-// those entries cost.
+// those entries cost; the profile list holds the entries beyond its count as well.
 TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
   qbtest::RegWrite("Profile Names", "ProfileCount", "1000000");
   for (const auto& [name, profile] : std::vector<std::pair<std::string, std::string>>{
@@ -65,7 +65,7 @@ TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
   qbtest::RegWrite("Profiles\\Mail", "ze", "3");
   std::vector<std::pair<int, std::string>> entries;
   for (const auto& e : TFernoIni().GetProfileEntries()) entries.emplace_back(e.Index, e.Name);
-  EXPECT_EQ(entries, (std::vector<std::pair<int, std::string>>{{0, "Docs"}, {7, "Mail"}}));
+  EXPECT_EQ(entries, (std::vector<std::pair<int, std::string>>{{0, "Docs"}, {7, "Mail"}, {1000000, "Beyond"}}));
   // The runs' total that the runner writes after every run goes over the same list.
   UpdateAllRunsOK();
   EXPECT_EQ(qbtest::RegRead(kGeneral, "AllRunsOK"), "0");
@@ -90,6 +90,22 @@ TEST_F(StoreFaults, CountsBeyondTheStoredEntriesReadWhatIsStored) {
            {"DefCmtCount", "1000000"}, {"DefCmt2", "third"}, {"DefCmt0", "first"}})
     old.WriteString(GeneralSection, name, text);
   EXPECT_EQ(old.GetDefCmt(), "first\r\nthird\r\n");
+}
+
+// A new name goes behind the count and every entry, whatever the count holds: none is
+// written over, and no entry gets a negative number.
+TEST_F(StoreFaults, ANewProfileNameNeverReplacesAnEntry) {
+  for (const std::string count : {"-1", "abc", "1", "9"}) {
+    Clear();
+    qbtest::RegWrite("Profile Names", "ProfileCount", count);
+    qbtest::RegWrite("Profile Names", "P0", "Docs");
+    qbtest::RegWrite("Profile Names", "P2", "Mail");
+    TFernoIni().AddProfileName("New");
+    EXPECT_EQ(qbtest::RegRead("Profile Names", count == "9" ? "P9" : "P3"), "New") << count;
+    EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), count == "9" ? "10" : "4") << count;
+    EXPECT_EQ(qbtest::RegValueNames("Profile Names").size(), 4u) << count;
+    EXPECT_EQ(TFernoIni().GetProfileNames(), (std::vector<std::string>{"Docs", "Mail", "New"})) << count;
+  }
 }
 
 }  // namespace
