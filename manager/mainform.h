@@ -106,6 +106,8 @@ class TMainForm : public tk::TForm {
   tk::TColor RowColor1 = tk::clWindow, RowColor2 = tk::clWindow;
   std::string ShownMcProfile;
   bool ForceComputerFill = false, SuppressComputerFill = false;
+  // Lines for the keys whose pn is not their name, shown once the window is up.
+  std::string NameWarnings;
 
   // ---- services of the dialogs
   void ApplyXPMenu(bool on);

@@ -3,6 +3,7 @@
 #include "manager/help.h"
 
 #include "settings/fernoini.h"
+#include "settings/profilename.h"
 #include "settings/qbprofile.h"
 
 std::vector<std::string> StoredProfileNames() {
@@ -22,9 +23,8 @@ namespace {
 void ForEachStoredProfile(const std::function<void(TQbProfile& profile)>& fn) {
   for (const std::string& name : ListAllProfileNames()) {
     TQbProfile p;
-    p.LoadFromRegistry(name);
-    // A profile whose key is gone has no name to save under.
-    if (!p.pn.empty()) fn(p);
+    // A profile whose key is gone has no name to save under; one that has goes back to it.
+    if (LoadProfileOfKey(p, name)) fn(p);
   }
 }
 }  // namespace

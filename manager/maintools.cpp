@@ -46,6 +46,9 @@ std::string TMainForm::FileVersionMismatches(const std::string& folder) {
 
 void TMainForm::Timer1Timer() {
   Timer1.SetEnabled(false);
+  if (!NameWarnings.empty())
+    MsgDlg("These profiles are shown, run and kept under the name of their key:\r\n\r\n" + NameWarnings, "iw");
+  NameWarnings.clear();
   if (Ini->GetDoNotVerifyAppFileVersions()) return;
   const std::string lines = FileVersionMismatches(tk::ProgramDir());
   if (!lines.empty()) MsgDlg("File version mismatch :\r\n\r\n" + lines, "iw");

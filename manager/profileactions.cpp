@@ -10,6 +10,7 @@
 #include "manager/wizard.h"
 #include "settings/fernoglobal.h"
 #include "settings/foschedules.h"
+#include "settings/profilename.h"
 #include "settings/vglobal.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
@@ -93,13 +94,10 @@ void TMainForm::SaveNewProfile() {
   if (!saved) return;
   const std::string name = wizard.StoredProfile().pn;
   auto p = std::make_unique<TQbProfile>();
-  p->LoadFromRegistry(name);
-  if (p->pn.empty()) return;
+  if (!LoadProfileOfKey(*p, name)) return;
   TQbProfile* profile = p.get();
   const bool firstMc = profile->IsMultiComputer() && lvMcProfiles.Count() == 0;
-  const int count = Ini->GetProfileCount();
-  Ini->SetProfileName(count, name);
-  Ini->SetProfileCount(count + 1);
+  Ini->AddProfileName(name);
   AddProfileRow(std::move(p));
   if (firstMc) {
     FillComputerRows(*profile);
@@ -152,14 +150,14 @@ void TMainForm::axnEditProfileExecute() {
   }
   // The state before the edit, read back through the wizard as the saved one will be.
   auto before = std::make_unique<TQbProfile>();
-  before->LoadFromRegistry(name);
+  LoadProfileOfKey(*before, name);
   wizard.WizardMode = wzEdit | wzView;
   wizard.FormToProfile(before.get());
   wizard.WizardMode = wzEdit;
   const bool saved = wizard.ShowModal() == tk::mrOk;
   WizardMode = 0;
   if (!saved) return;
-  p->LoadFromRegistry(name);
+  LoadProfileOfKey(*p, name);
   if (p->lrun != 0 && EditNeedsAdvice(*before, *p))
     MsgDlg("For the changes made, it might be better to delete existing ZIP(s).\r\n"
            "For details, see help file on \"Profile Edit\" command",

@@ -5,6 +5,7 @@
 #include "manager/mainform.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
+#include "settings/profilename.h"
 #include "settings/vglobal.h"
 #include "toolkit/datetime.h"
 #include "toolkit/files.h"
@@ -66,14 +67,18 @@ void TMainForm::ReleaseProfile(TQbProfile* profile) {
 void TMainForm::FillProfileLists() {
   lvProfiles.BeginUpdate();
   lvMcProfiles.BeginUpdate();
+  std::vector<std::string> listed;
+  NameWarnings.clear();
   for (const std::string& name : Ini->GetProfileNames()) {
-    // An empty entry would load the Profiles key itself, and an entry without its
-    // profile key loads as a nameless profile, whose row could later act on the
-    // Profiles key: neither gets a row.
-    if (name.empty()) continue;
+    // Each row is one key, named as the list names it, and acts on that key: an empty
+    // entry or one without its key gets no row, nor does a key listed a second time.
+    if (std::any_of(listed.begin(), listed.end(), [&](const std::string& n) { return tk::SameText(n, name); }))
+      continue;
     auto p = std::make_unique<TQbProfile>();
-    p->LoadFromRegistry(name);
-    if (p->pn.empty()) continue;
+    std::string warning;
+    if (!LoadProfileOfKey(*p, name, nullptr, &warning)) continue;
+    if (!warning.empty()) NameWarnings += warning + "\r\n";
+    listed.push_back(name);
     AddProfileRow(std::move(p));
   }
   lvMcProfiles.EndUpdate();
@@ -182,13 +187,13 @@ void TMainForm::RefreshProfileRows(bool onlyListed) {
   for (int row = 0; row < lvProfiles.Count(); ++row) {
     TQbProfile* p = RowProfile(lvProfiles, row);
     if (!p || !wanted(lvProfiles.ItemCaption(row))) continue;
-    p->LoadFromRegistry(lvProfiles.ItemCaption(row));
+    LoadProfileOfKey(*p, lvProfiles.ItemCaption(row));
     UpdateProfileRow(row, true);
   }
   for (int row = 0; row < lvMcProfiles.Count(); ++row) {
     TQbProfile* p = RowProfile(lvMcProfiles, row);
     if (!p || !wanted(lvMcProfiles.ItemCaption(row))) continue;
-    p->LoadFromRegistry(lvMcProfiles.ItemCaption(row));
+    LoadProfileOfKey(*p, lvMcProfiles.ItemCaption(row));
     lvMcProfiles.SetItemCaption(row, p->pn);
     lvMcProfiles.SetImageIndex(row, ProfileImage(*p));
     if (tk::SameText(p->pn, ShownMcProfile)) {

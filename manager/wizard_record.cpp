@@ -6,6 +6,7 @@
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
 #include "settings/foconsts.h"
+#include "settings/profilename.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/stringlist.h"
@@ -261,8 +262,8 @@ bool TWizardForm::Open(unsigned mode, const std::string& profileName) {
   editedName_.clear();
   if (mode & (wzCopy | wzEdit | wzView)) {
     TQbProfile p;
-    p.LoadFromRegistry(profileName);
-    if (profileName.empty() || p.pn.empty()) {
+    // The key is the profile, whatever name its pn holds.
+    if (!LoadProfileOfKey(p, profileName)) {
       MsgDlg("The profile \"" + profileName + "\" does not exist", "ie");
       WizardMode = 0;
       return false;

@@ -315,6 +315,38 @@ TEST_F(QbProfileActions, RenameMovesTheKeyTreeAndTheNameEverywhere) {
   EXPECT_EQ(CloseMain(main), 0);
 }
 
+// Each row is one key of the list and acts on it: a key whose pn names another profile is
+// shown under its own name with a warning, and entries beyond a count too low are kept.
+TEST_F(QbProfileActions, RowsActOnTheKeyTheListNamesWhateverItsPnOrTheCount) {
+  for (const char* name : {"Mail", "Mail2", "Docs"}) AddProfile(name, {{"zf", std::string(name) + ".zip"}});
+  qbtest::RegWrite("Profiles\\Mail2", "pn", "Mail");
+  ListProfiles({"Mail", "Mail2", "Docs", "mail"});
+  qbtest::RegWrite("Profile Names", "ProfileCount", "1");
+  HWND main = StartMain();
+  ASSERT_NE(main, nullptr);
+  const std::string warning = AnswerBox(*mainProcess_, "OK");
+  EXPECT_NE(warning.find("Value \"pn\" in Profiles\\Mail2 is \"Mail\", not the name of its key: read as \"Mail2\""),
+            std::string::npos) << warning;
+  const HWND list = FindLists(main).Profiles;
+  const auto rows = ReadRows(list);
+  ASSERT_EQ(rows.size(), 3u) << "one row a key, the entries beyond the count too";
+  EXPECT_EQ(std::vector<std::string>({rows[0][0], rows[1][0], rows[2][0]}),
+            (std::vector<std::string>{"Mail", "Mail2", "Docs"}));
+  ClickRow(list, 1);
+  Input(VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return StubRuns().size() == 1; }));
+  EXPECT_EQ(StubRuns()[0].rfind("RunQb.exe|R Mail2|", 0), 0u) << StubRuns()[0];
+  ClickRow(list, 1);
+  Input(VK_DELETE);
+  EXPECT_NE(AnswerBox(*mainProcess_, "&Yes").find("delete the profile Mail2?"), std::string::npos);
+  EXPECT_TRUE(WaitFor([] { return qbtest::RegRead("Profiles\\Mail2", "zf") == "<missing>"; }, 5000));
+  Settle(main);
+  EXPECT_EQ(qbtest::RegRead("Profiles\\Mail", "zf"), "Mail.zip");
+  EXPECT_EQ(qbtest::RegValueNames("Profile Names").size(), 3u) << "ProfileCount, P0 and P1";
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "P1"), "Docs");
+  EXPECT_EQ(CloseMain(main), 0);
+}
+
 TEST_F(QbProfileActions, CtrlUpAndClosingRewriteTheOrder) {
   for (const char* name : {"A", "B", "C"}) AddProfile(name, {{"zf", std::string("C:\\B\\") + name + ".zip"}});
   ListProfiles({"A", "B", "C"});
