@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "settings/fernoini.h"
 #include "settings/foconsts.h"
 #include "settings/foschedules.h"
+#include "settings/profilename.h"
 #include "settings/qbprofile.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
@@ -69,8 +71,6 @@ class TSettingsCopier {
     ((*new_).*set)(index, value);
   }
 
-  TFernoIni& Old() { SetOldRegistryNames(); return *old_; }
-  TFernoIni& New() { SetNewRegistryNames(); return *new_; }
 
  private:
   std::unique_ptr<TFernoIni> old_, new_;
@@ -183,19 +183,7 @@ void ConvertSchedules(char localeSeparator, TConvertReport& report) {
 
 void ConvertSettings(TConvertReport& /*report*/) {
   TSettingsCopier c;
-  // Only names that can be carried over go to the current list; the profiles step
-  // names the others in the final message.
-  std::vector<std::string> names;
-  {
-    TFernoIni& oldIni = c.Old();
-    for (std::string& name : oldIni.GetProfileNames())
-      if (OldProfileExists(oldIni, name)) names.push_back(std::move(name));
-  }
-  {
-    TFernoIni& newIni = c.New();
-    newIni.SetProfileCount(static_cast<int>(names.size()));
-    for (size_t i = 0; i < names.size(); ++i) newIni.SetProfileName(static_cast<int>(i), names[i]);
-  }
+  // The profile list is the profiles step's: the names the profiles were stored under.
   for (int i = 0; i <= 7; ++i) c.CarryIndexed(&TFernoIni::GetColWidth, &TFernoIni::SetColWidth, i);
   QB_CARRY(c, FormLeft);
   QB_CARRY(c, FormTop);
@@ -239,39 +227,84 @@ void ConvertSettings(TConvertReport& /*report*/) {
 
 namespace {
 
+bool HasName(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return tk::SameText(n, name); });
+}
+
+// The name an old profile can have now: without blanks around it, each character that
+// a profile name may not hold (a backslash would nest keys) made a '_', the old key's
+// name when nothing is left.
+std::string UsableName(const std::string& wanted, const std::string& key) {
+  std::string name = tk::Trim(wanted);
+  if (name.empty()) name = key;
+  for (char& c : name)
+    if (IsProfileNameBadChar(c)) c = '_';
+  return name;
+}
+
+// name, or when a profile took it (registry keys ignore case), name (2), name (3), ...
+std::string FreeName(const std::string& name, const std::vector<std::string>& taken) {
+  std::string free = name;
+  for (int n = 2; HasName(taken, free); ++n) free = name + " (" + std::to_string(n) + ")";
+  return free;
+}
+
 // One profile: old names and a fresh store to read, current names and a fresh store
-// to write.
-void ConvertOneProfile(const std::string& name, char localeSeparator, TConvertReport& report) {
+// to write. The name it was stored under, "" when its key is missing.
+std::string ConvertOneProfile(const std::string& key, bool temporary, const std::vector<std::string>& taken,
+                              char localeSeparator, TConvertReport& report) {
   TZipProfile oldProfile;
   {
     TDecimalSeparatorScope sep(localeSeparator);
     auto oldIni = OpenOldStore();
-    if (!OldProfileExists(*oldIni, name)) {
-      report.MissingProfiles += name + "\r\n";
+    if (!OldProfileExists(*oldIni, key)) {
+      report.MissingProfiles += key + "\r\n";
       SetNewRegistryNames();
-      return;
+      return "";
     }
-    oldProfile.LoadFromRegistry(*oldIni, name, &report.UnreadValues);
+    oldProfile.LoadFromRegistry(*oldIni, key, &report.UnreadValues, &report.UncopiedValues);
   }
-  // A record without its own name would have no key to go to; the list names it.
-  if (oldProfile.ProfileName.empty()) oldProfile.ProfileName = name;
+  // The temporary profile is found by its name; every other one gets a name of its own,
+  // so that no profile is written over another.
+  const std::string wanted = oldProfile.ProfileName.empty() ? key : oldProfile.ProfileName;
+  const std::string name = temporary ? std::string(TempProfileName) : FreeName(UsableName(wanted, key), taken);
+  if (!temporary && name != wanted)
+    report.RenamedProfiles += "\"" + wanted + "\" (old key " + key + ") is now \"" + name + "\"\r\n";
+  oldProfile.ProfileName = name;
   SetNewRegistryNames();
   TQbProfile newProfile;
   ConvertOldProfile(oldProfile, newProfile, &report.ArchiveBitProfiles);
   newProfile.SaveToRegistry();
+  return name;
 }
 
 }  // namespace
 
 void ConvertProfiles(char localeSeparator, TConvertReport& report) {
-  std::vector<std::string> names;
+  std::vector<std::string> keys;
+  bool hasTemporary = false;
   {
     auto oldIni = OpenOldStore();
-    if (OldProfileExists(*oldIni, TempProfileName)) names.push_back(TempProfileName);
-    for (std::string& name : oldIni->GetProfileNames()) names.push_back(std::move(name));
+    hasTemporary = OldProfileExists(*oldIni, TempProfileName);
+    if (hasTemporary) keys.push_back(TempProfileName);
+    // A key listed twice is one profile.
+    for (std::string& name : oldIni->GetProfileNames())
+      if (!HasName(keys, name)) keys.push_back(std::move(name));
   }
   SetNewRegistryNames();
-  for (const std::string& name : names) ConvertOneProfile(name, localeSeparator, report);
+  // The temporary profile's name is kept for it, listed or not.
+  std::vector<std::string> taken = {TempProfileName}, listed;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const bool temporary = hasTemporary && i == 0;
+    const std::string name = ConvertOneProfile(keys[i], temporary, taken, localeSeparator, report);
+    if (name.empty() || temporary) continue;
+    taken.push_back(name);
+    listed.push_back(name);
+  }
+  // The list holds exactly the names the profiles were stored under.
+  auto newIni = OpenNewStore();
+  newIni->SetProfileCount(static_cast<int>(listed.size()));
+  for (size_t i = 0; i < listed.size(); ++i) newIni->SetProfileName(static_cast<int>(i), listed[i]);
 }
 
 bool RunConversion(TConvertReport& report) {
@@ -299,7 +332,12 @@ std::string FinalMessage(const TConvertReport& report) {
           report.ArchiveBitProfiles);
   section("The following profiles of the old list were not found and have not been copied:\r\n\r\n",
           report.MissingProfiles);
+  section("The following profiles had a name that was taken or cannot be used and have been copied "
+          "under another:\r\n\r\n",
+          report.RenamedProfiles);
   section("The following values were not numbers and have been copied as 0:\r\n\r\n", report.UnreadValues);
+  section("The following values were not stored as text and have not been copied as they were:\r\n\r\n",
+          report.UncopiedValues);
   section("The following schedules could not be read and have not been copied:\r\n\r\n", report.UnreadSchedules);
   section("The following schedule actions are not known and have been copied as \"Run\":\r\n\r\n",
           report.UnknownActions);

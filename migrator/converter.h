@@ -30,7 +30,9 @@ void ConvertOldProfile(const TZipProfile& oldProfile, TQbProfile& newProfile,
 struct TConvertReport {
   std::string ArchiveBitProfiles;  // names, each followed by CR LF
   std::string MissingProfiles;     // names in the old list without a key, each + CR LF
+  std::string RenamedProfiles;     // lines naming the profiles stored under a name of their own
   std::string UnreadValues;        // lines naming values that were not numbers
+  std::string UncopiedValues;      // lines naming values stored as other than text
   std::string UnreadSchedules;     // lines naming the schedules whose time was not a number
   std::string UnknownActions;      // lines naming schedule actions copied as the default
 };

@@ -20,8 +20,11 @@ class TZipProfile {
   // (tk::DecimalSeparator), the one the old programs wrote them with; a text in the
   // '.' form is taken too. A day count that is neither keeps 0, the rest still loads,
   // the result is false and *error (when given) gets one line per such value.
+  // *uncopied (when given) gets a line, with CR LF, for each value carried over that is
+  // stored so that it does not read as it was written (another type, a NUL inside, a
+  // number where a text belongs), naming what it was read as.
   bool LoadFromRegistry(const tk::TRegIniFile& ini, const std::string& name,
-                        std::string* error = nullptr);
+                        std::string* error = nullptr, std::string* uncopied = nullptr);
 
   int AddCompLevel = 6;
   bool AddArchiveOnly = false;

@@ -32,14 +32,14 @@ bool KeyThere(const char* path) {
   return true;
 }
 
-// A REG_SZ value below the old root.
-void OldWrite(const std::string& sub, const std::string& name, const std::string& text) {
+// A REG_SZ value below the old root (or the same characters as another type).
+void OldWrite(const std::string& sub, const std::string& name, const std::string& text, DWORD type = REG_SZ) {
   std::wstring key = tk::Widen(std::string(OldQuillbankRootKey) + (sub.empty() ? "" : "\\" + sub));
   HKEY h;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
                             nullptr), ERROR_SUCCESS);
   std::wstring w = tk::Widen(text);
-  RegSetValueExW(h, tk::Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
+  RegSetValueExW(h, tk::Widen(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(w.c_str()),
                  static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(h);
 }
@@ -455,4 +455,43 @@ TEST_F(Migrator, DayCountThatIsNoNumberIsNamedAndTheProfileStillCopied) {
   EXPECT_NE(run.Box.find("soon"), std::string::npos);
   EXPECT_EQ(Prof("Bad", "zf"), "D:\\Bad.zip");
   EXPECT_EQ(Prof("Bad", "lrun"), "<missing>");
+}
+
+// Old keys named alike each become a profile of their own (a key listed twice, once),
+// the list names what was stored, the temporary profile keeps its key whatever its
+// name, and a password that is no text is named, never dropped in silence.
+TEST_F(Migrator, EveryOldProfileGetsAKeyOfItsOwnAndTheListNamesThem) {
+  const std::vector<std::string> keys = {"Docs", "Work", "Mail", "Bin", "docs", "Slash"};
+  OldWrite("Quillbank Profile Names", "ProfileCount", "6");
+  for (size_t i = 0; i < keys.size(); ++i) OldWrite("Quillbank Profile Names", "P" + std::to_string(i), keys[i]);
+  for (const auto& [key, name] : std::vector<std::pair<std::string, std::string>>{
+           {"Docs", "Docs"}, {"Work", "Docs"}, {"Mail", "Post"}, {"Bin", "Bin"}, {"TempProfile", "Docs"},
+           {"Slash", "A\\B"}}) {
+    OldWrite(key, "ProfileName", name);
+    OldWrite(key, "ZipFileName", key + ".zip");
+  }
+  const std::string secret = tk::Narrow(tk::AnsiBytesToWide(InvertChars("Secret")));
+  OldWrite("Docs", "Password", secret);
+  OldWrite("Bin", "Password", secret, REG_BINARY);
+  const TRun run = RunMigrator("-convert");
+  ASSERT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Box, kHead +
+                         "The following profiles had a name that was taken or cannot be used and have been "
+                         "copied under another:\r\n\r\n\"Docs\" (old key Work) is now \"Docs (2)\"\r\n"
+                         "\"A\\B\" (old key Slash) is now \"A_B\"\r\n\r\n"
+                         "The following values were not stored as text and have not been copied as they "
+                         "were:\r\n\r\nValue \"Password\" in Bin is not stored as text: read as missing\r\n");
+  EXPECT_EQ(qbtest::RegValueNames("Profile Names").size(), 6u);
+  EXPECT_EQ(qbtest::RegRead("Profile Names", "ProfileCount"), "5");
+  const std::vector<std::pair<std::string, std::string>> stored = {
+      {"Docs", "Docs"}, {"Docs (2)", "Work"}, {"Post", "Mail"},
+      {"Bin", "Bin"},   {"A_B", "Slash"},     {"TempProfile", "TempProfile"}};
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const auto& [name, key] = stored[i];
+    if (i < 5) EXPECT_EQ(qbtest::RegRead("Profile Names", "P" + std::to_string(i)), name);
+    EXPECT_EQ(Prof(name, "pn"), name);
+    EXPECT_EQ(Prof(name, "zf"), key + ".zip") << name;
+  }
+  EXPECT_NE(Prof("Docs", "ec"), "<missing>");
+  EXPECT_EQ(Prof("Bin", "ec"), "<missing>");
 }
