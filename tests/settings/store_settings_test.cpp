@@ -243,6 +243,16 @@ TEST_F(SettingsStore, ProfileVisibilityKeepsTheLowSevenBits) {
   EXPECT_EQ(General("ProfileVisibility"), "1");
 }
 
+TEST_F(SettingsStore, ContrastsReadWithinTheTrackBarsRange) {
+  TFernoIni ini;
+  qbtest::RegWrite(kGeneral, "Contrast", "715827883");
+  qbtest::RegWrite(kGeneral, "Contrast2", "-40");
+  EXPECT_EQ(ini.GetContrast(), 255);
+  EXPECT_EQ(ini.GetContrast2(), 0);
+  qbtest::RegWrite(kGeneral, "Contrast", "200");
+  EXPECT_EQ(ini.GetContrast(), 200);
+}
+
 TEST_F(SettingsStore, ActionLettersAreStoredAsCharacterCodes) {
   TFernoIni ini;
   ini.Settc('b');
