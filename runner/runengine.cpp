@@ -233,7 +233,8 @@ std::string SpecListToItemList(const std::string& commaText) {
 }
 
 std::string ComputerSharePath(const TQbProfile& profile, const std::string& computer) {
-  return "\\\\" + computer + "\\" + ExtractFileNameNoExt(profile.zf);
+  // The zip's name without its last extension: the share data.old is backed up as data.old.zip.
+  return "\\\\" + computer + "\\" + tk::ChangeFileExt(tk::ExtractFileName(profile.zf), "");
 }
 
 bool MediaMatches(const std::string& mediaList, const std::string& zipPath) {
