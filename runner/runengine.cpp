@@ -478,7 +478,13 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
     AddRunFailure(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
     return;
   }
+  // The inner zip is a plain copy of the whole backup, also of one with a password: from the
+  // moment it is written it is held marked to go with the runner's handle (the outer zip
+  // reads it beside that handle), so a killed run leaves no copy of it behind.
+  HANDLE hold = INVALID_HANDLE_VALUE;
   auto cleanUp = [&] {
+    if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+    hold = INVALID_HANDLE_VALUE;
     RemoveStoredArchivePath(stored, "Couldn't delete temp ZIP file ", "Couldn't remove temp directory ", p.pn,
                             computer);
   };
@@ -494,6 +500,9 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
   const bool innerOK =
       ExecuteZip(z, dz::ZIP_ADD,
                  TZipQueries{logName, p.b->GetFlag(poClearArchive) ? bitList : std::string(), {}, nullptr});
+  if (innerOK)
+    hold = CreateFileW(tk::Widen(stored).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (!innerOK) {
     const int r = z.ResultCode();
     AddRunFailure(r, r == dz::ZE_ABORT ? "Operation cancelled" : "Couldn't create temp ZIP file " + stored, p.pn,

@@ -777,6 +777,22 @@ TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
   EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
 }
 
+// The inner zip of store-and-zip is a plain copy of the backup, also of one with a password:
+// a run killed while the outer zip is written leaves none of it in the temporary folder.
+TEST_F(EngineProgram, AKilledStoreAndZipRunLeavesNoInnerZip) {
+  ASSERT_EQ(qbtest::RunUnix("head -c 40000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
+  Profile("EngSazKill", {{"zf", out_ + "SazKill.zip"}, {"b", Flags({8})}, {"il", src_ + "*.*"}, {"cf", "9"}});
+  ASSERT_TRUE(KillOnceThere(runner_, "R EngSazKill", temp_.path(), "qbz", {}));
+  const auto innerZips = [&] {
+    std::vector<std::string> found;
+    for (const auto& dir : Matching(temp_.path() + "qb_*.dir"))
+      for (const auto& name : qbtest::ListDir(temp_.path() + dir)) found.push_back(dir + "\\" + name);
+    return found;
+  };
+  EXPECT_TRUE(qbtest::WaitUntil([&] { return innerZips().empty(); }, 10000)) << tk::JoinLines(innerZips());
+  EXPECT_FALSE(Exists(out_ + "SazKill.zip"));
+}
+
 TEST_F(EngineProgram, SplitAndJoinRoundTrip) {
   qbtest::MakeDirs(out_);
   const std::string zip = out_ + "big.zip";
