@@ -603,15 +603,26 @@ TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
 }
 
 // Delete before running with delete sources, when the new zip cannot take the old one's
-// place (no temporary folder; the old zip opened meanwhile by another program): the old zip
-// and every source stay, no copy of the new zip is left, and the lines say what happened.
+// place (no temporary folder, a full one on another drive, the old zip opened meanwhile by
+// another program): the old zip and every source stay, no copy of the new zip is left, and
+// the lines say what happened.
 TEST_F(EngineProgram, SourcesAreDeletedOnlyOnceTheirZipStandsUnderItsOwnName) {
   ASSERT_EQ(qbtest::RunUnix("head -c 30000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
-  const std::string zip = PreviousZip("Held.zip"), before = ReadFile(zip), missing = work_ / "gone";
+  const std::string zip = PreviousZip("Held.zip"), before = ReadFile(zip), missing = work_ / "gone",
+                    full = "N:\\EngFull" + std::to_string(GetCurrentProcessId());
   Profile("EngHeld", {{"zf", zip}, {"b", Flags({9, 20})}, {"il", src_ + "*.*"}});
-  RegWrite("Options\\General", "TempDirectory", missing);
-  EXPECT_EQ(runner_.Run("R EngHeld"), (std::vector<std::string>{"10 Cannot create a temporary file in " + missing +
-                                                                  "\\", "10 EngHeld: Temporary file failure"}));
+  {
+    SmallMedium medium(full, "64k");
+    QB_FRAME_NEEDS(medium.Mounted(), "no small file system can be mounted here");
+    for (const auto& [temp, first] : {std::pair{missing, "10 Cannot create a temporary file in " + missing + "\\"},
+                                      std::pair{full, std::string("-4  ZIP File Write Error")}}) {
+      RegWrite("Options\\General", "TempDirectory", temp);
+      const auto lines = runner_.Run("R EngHeld");
+      EXPECT_TRUE(!lines.empty() && lines[0] == first) << tk::JoinLines(lines);
+      EXPECT_EQ(ReadFile(zip), before);
+    }
+  }
+  RemoveDirectoryW(tk::Widen(full).c_str());
   RegWrite("Options\\General", "TempDirectory", temp_.path());
   runner_.Start("R EngHeld");
   ASSERT_TRUE(qbtest::WaitUntil([&] { return !Matching(temp_.path() + "qbz*.tmp").empty(); }, 60000));
