@@ -130,7 +130,7 @@ void TMainForm::SetComputerRowTexts(int row, const TQbProfile& p, const std::str
   lvMcProfiles2.SetSubItem(row, colRunOk - 1, runOk);
   lvMcProfiles2.SetSubItem(row, colZipFile - 1, p.GetZipFileName(computer));
   lvMcProfiles2.SetSubItem(row, colSource - 1,
-                           "\\\\" + computer + "\\" + ExtractFileNameNoExt(tk::ExtractFileName(p.zf)) + "\\*.*");
+                           "\\\\" + computer + "\\" + tk::ChangeFileExt(tk::ExtractFileName(p.zf), "") + "\\*.*");
   if (withSize)
     lvMcProfiles2.SetSubItem(row, colZipSize - 1,
                              p.GetZipSizeText(ZipSizePrecision, ZipSizeUnit, UseSavedSize, computer));

@@ -538,7 +538,7 @@ void TWizardForm::chkDeletePrevZipsClick() {
 void TWizardForm::chkMcProfileClick() {
   const bool mc = chkMcProfile.Checked();
   lblZipFN.SetCaption(mc ? "Share name to backup (also ZIP's name)" : "ZIP file name");
-  if (mc && tk::LowerCase(edZipFN.Text()).find(".zip") != std::string::npos)
+  if (mc && tk::EndsText(".zip", edZipFN.Text()))
     edZipFN.SetText(tk::ChangeFileExt(edZipFN.Text(), ""));
 }
 

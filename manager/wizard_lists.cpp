@@ -35,10 +35,10 @@ void TWizardForm::PrepareSpecDialog(int index, bool include) {
   }
   const std::string spec = ListOf(*this, include).ItemCaption(index);
   const std::string folder = tk::ExtractFilePath(spec);
-  if (!tk::ExtractFileDrive(spec).empty()) f.scbPath.SetText(folder);
-  else if (!include && folder.empty()) f.scbPath.SetText("");
-  else if (!base.empty() && !folder.empty()) f.scbPath.SetText(tk::IncludeTrailingBackslash(base) + folder);
-  else f.scbPath.SetText("");
+  // A folder below the base folder shows under it; any other (a full path, or one typed
+  // without a base folder) shows as it is, so that OK keeps it.
+  if (base.empty() || folder.empty() || !tk::ExtractFileDrive(spec).empty()) f.scbPath.SetText(folder);
+  else f.scbPath.SetText(tk::IncludeTrailingBackslash(base) + folder);
   const std::string pattern = tk::ExtractFileName(spec);
   if (pattern == "*.*") {
     f.rbAllFileTypes.SetChecked(true);

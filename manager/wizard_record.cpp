@@ -197,7 +197,11 @@ bool TWizardForm::FormToProfile(TQbProfile* qbp) {
     return false;
   }
   TStrFlag& b = *qbp->b;
-  qbp->zf = tk::IncludeTrailingBackslash(scbZipFileDir.Text()) + tk::ChangeFileExt(edZipFN.Text(), ".zip");
+  // A share name is kept whole ("data.old" is data.old.zip): the runner takes the share from
+  // the zip's name without its last extension.
+  const std::string zipName = edZipFN.Text();
+  qbp->zf = tk::IncludeTrailingBackslash(scbZipFileDir.Text()) +
+            (chkMcProfile.Checked() ? zipName + ".zip" : tk::ChangeFileExt(zipName, ".zip"));
   b.SetFlag(poStoreAndZip, chkStoreAndZip.Checked());
   qbp->zfndf = edDateFormat.Text();
   qbp->ztk = chkDeletePrevZips.Checked() ? udZipsToKeep.Position() : -1;

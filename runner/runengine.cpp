@@ -110,13 +110,14 @@ void Prune(const TQbProfile& p, const std::string& computer) {
                    [&](const std::string& name) { return p.IsDatedZipName(name, computer); });
 }
 
-// Delete-before-running builds the new zip apart and lets it replace the old one only
-// after it was written, so a failed run leaves the previous backup in place.
+// Delete-before-running has the library build the new zip under a fresh name (which no file
+// has, so nothing of the old zip is kept) and put it straight into the old one's place once
+// written: a failed or killed run leaves the previous backup and every source in place.
 struct TFreshZip {
   std::string target;   // the profile's zip
   std::string fresh;    // "" when the library writes the target itself
-  // The placeholder that keeps the fresh name ours, held open and marked for deletion:
-  // a killed run leaves none behind.
+  // The placeholder that keeps the fresh name ours (no file takes it meanwhile), held open
+  // and marked for deletion: a killed run leaves none behind.
   tk::TempFile reserve;
 };
 
@@ -136,21 +137,17 @@ bool PrepareFreshZip(TFreshZip& fz, const TQbProfile& p, const std::string& comp
   return true;
 }
 
-// After the run: the fresh zip replaces the old one on success, else it goes. A fresh zip
-// that cannot take the old one's place stays where it is, and the run counts as failed.
-int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::string& computer) {
-  if (fz.fresh.empty()) return result;
-  if (result == 0 &&
-      !MoveFileExW(tk::Widen(fz.fresh).c_str(), tk::Widen(fz.target).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    AddRunError(0, "Couldn't delete " + fz.target + " before running; the new ZIP file is " + fz.fresh, p.pn,
-                computer);
-    result = dz::ZE_TEMP;
-  } else if (result != 0) {
-    tk::RemoveFile(fz.fresh);
-  }
-  fz.reserve.Discard();
-  return result;
+// The new zip could not stand beside the old one for lack of room on the zip's own volume:
+// a write there failed for a full disk, in putting the zip in place (result other than a
+// write failure) or in writing its temporary file, when that lies on the same volume.
+bool NoRoomBesideOldZip(int result, unsigned long writeError, const TQbProfile& p, const std::string& target) {
+  if (writeError != ERROR_DISK_FULL && writeError != ERROR_HANDLE_DISK_FULL) return false;
+  if (result != dz::ZE_WRITE) return true;
+  const std::string temp =
+      p.b->GetFlag(poTempInTarget) ? tk::ExtractFilePath(target) : Runner.Ini->GetTempDirectory();
+  wchar_t a[MAX_PATH] = {}, b[MAX_PATH] = {};
+  return GetVolumePathNameW(tk::Widen(temp).c_str(), a, MAX_PATH) &&
+         GetVolumePathNameW(tk::Widen(target).c_str(), b, MAX_PATH) && tk::SameText(tk::Narrow(a), tk::Narrow(b));
 }
 
 // A medium too small for two copies cannot take the new zip beside the old one: then the old
@@ -158,7 +155,6 @@ int FinishFreshZip(TFreshZip& fz, int result, const TQbProfile& p, const std::st
 // of the attempt beside it give way to one warning that says so.
 int ZipAgainAfterDeleting(TZipFile& z, const TZipQueries& queries, TFreshZip& fz, int code, const TQbProfile& p,
                           const std::string& computer, int linesBefore, int failure) {
-  tk::RemoveFile(fz.fresh);
   if (!tk::RemoveFile(fz.target) && tk::FileExists(fz.target)) return failure;
   fz.reserve.Discard();
   fz.fresh.clear();
@@ -166,7 +162,7 @@ int ZipAgainAfterDeleting(TZipFile& z, const TZipQueries& queries, TFreshZip& fz
   AddRunError(0, "Not enough room for a new ZIP file beside " + fz.target + "; it was deleted before zipping again",
               p.pn, computer);
   z.lpszZipFile.SetText(fz.target);
-  ExecuteZip(z, code, queries);
+  ExecuteZip(z, code, TZipQueries{queries.LogName, queries.ArchiveList, {}, nullptr});
   return z.ResultCode();
 }
 
@@ -233,7 +229,8 @@ std::string SpecListToItemList(const std::string& commaText) {
 }
 
 std::string ComputerSharePath(const TQbProfile& profile, const std::string& computer) {
-  return "\\\\" + computer + "\\" + ExtractFileNameNoExt(profile.zf);
+  // The zip's name without its last extension: the share data.old is backed up as data.old.zip.
+  return "\\\\" + computer + "\\" + tk::ChangeFileExt(tk::ExtractFileName(profile.zf), "");
 }
 
 bool MediaMatches(const std::string& mediaList, const std::string& zipPath) {
@@ -421,8 +418,10 @@ void UpdateCustomDelay(TRunProgress& view, const std::string& zipPath) {
 // Results of one target.
 namespace {
 
-// Runs the prepared component and records the result under the profile's key.
-void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbProfile& p,
+// Runs the prepared component and records the result under the profile's key. A zip
+// written under a fresh name takes the old zip's place in the library's own last step,
+// before the sources go.
+void RecordRunResult(TRunProgress& view, const std::string& logName, const TQbProfile& p,
                      const std::string& computer, int code, TFreshZip& fz) {
   if (!p.b->GetFlag(poStoreAndZip) && (code == dz::ZIP_FRESHEN || code == dz::ZIP_UPDATE) &&
       !tk::FileExists(fz.fresh.empty() ? fz.target : fz.fresh))
@@ -430,11 +429,13 @@ void RecordRunResult(TRunProgress& view, const TZipQueries& queries, const TQbPr
   const int linesBefore = Runner.ErrorList.Count();
   const tk::TDateTime started = tk::Now();
   TZipFile& z = view.ZipComponent();
+  unsigned long writeError = 0;
+  const TZipQueries queries{logName, {}, fz.fresh.empty() ? std::string() : fz.target, &writeError};
   ExecuteZip(z, code, queries);
   int r = z.ResultCode();
-  if (r != 0 && !fz.fresh.empty() && (r == dz::ZE_WRITE || r == dz::ZE_TEMP || r == dz::ZE_CREAT))
+  if (r != 0 && !fz.fresh.empty() && NoRoomBesideOldZip(r, writeError, p, fz.target))
     r = ZipAgainAfterDeleting(z, queries, fz, code, p, computer, linesBefore, r);
-  r = FinishFreshZip(fz, r, p, computer);
+  fz.reserve.Discard();
 
   if (r != 0) AddRunFailure(r, ZipResultText(r), p.pn, computer);
   RecordTargetResult(TResultKind::Run, p, computer, r, started);
@@ -477,7 +478,13 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
     AddRunFailure(0, "Couldn't create temporary dir for stored.zip", p.pn, computer);
     return;
   }
+  // The inner zip is a plain copy of the whole backup, also of one with a password: from the
+  // moment it is written it is held marked to go with the runner's handle (the outer zip
+  // reads it beside that handle), so a killed run leaves no copy of it behind.
+  HANDLE hold = INVALID_HANDLE_VALUE;
   auto cleanUp = [&] {
+    if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+    hold = INVALID_HANDLE_VALUE;
     RemoveStoredArchivePath(stored, "Couldn't delete temp ZIP file ", "Couldn't remove temp directory ", p.pn,
                             computer);
   };
@@ -491,7 +498,11 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
   const std::string bitList = tk::ExtractFilePath(stored) + "archive bits.txt";
   const tk::TDateTime started = tk::Now();
   const bool innerOK =
-      ExecuteZip(z, dz::ZIP_ADD, TZipQueries{logName, p.b->GetFlag(poClearArchive) ? bitList : std::string()});
+      ExecuteZip(z, dz::ZIP_ADD,
+                 TZipQueries{logName, p.b->GetFlag(poClearArchive) ? bitList : std::string(), {}, nullptr});
+  if (innerOK)
+    hold = CreateFileW(tk::Widen(stored).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (!innerOK) {
     const int r = z.ResultCode();
     AddRunFailure(r, r == dz::ZE_ABORT ? "Operation cancelled" : "Couldn't create temp ZIP file " + stored, p.pn,
@@ -520,7 +531,7 @@ void ZipStoreAndZip(TRunProgress& view, const std::string& logName, const TQbPro
     return;
   }
   z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
-  RecordRunResult(view, TZipQueries{logName, {}}, p, computer, dz::ZIP_ADD, fz);
+  RecordRunResult(view, logName, p, computer, dz::ZIP_ADD, fz);
   if (z.ResultCode() == 0 && tk::FileExists(fz.target) && p.b->GetFlag(poClearArchive))
     ClearListedArchiveBits(p, computer, bitList);
   cleanUp();
@@ -551,7 +562,7 @@ void ZipProfileTarget(TRunProgress& view, const TQbProfile& p, const std::string
   TFreshZip fz{p.GetZipFileName(computer), {}, {}};
   if (!PrepareFreshZip(fz, p, computer)) return;
   z.lpszZipFile.SetText(fz.fresh.empty() ? fz.target : fz.fresh);
-  RecordRunResult(view, TZipQueries{logName, {}}, p, computer, p.ecmd, fz);
+  RecordRunResult(view, logName, p, computer, p.ecmd, fz);
   Prune(p, computer);
 }
 
@@ -647,7 +658,11 @@ void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t
   switch (MsgID) {
     case dz::DZ_MSG_OPEN_ERROR: AddRunError(-2, " ZIP File Open Error"); RtnResult = 1; break;
     case dz::DZ_MSG_READ_ERROR: AddRunError(-3, " ZIP File Read Error"); RtnResult = 1; break;
-    case dz::DZ_MSG_WRITE_ERROR: AddRunError(-4, " ZIP File Write Error"); RtnResult = 1; break;
+    case dz::DZ_MSG_WRITE_ERROR:
+      AddRunError(-4, " ZIP File Write Error");
+      if (queries && queries->WriteError) *queries->WriteError = static_cast<unsigned long>(p1);
+      RtnResult = 1;
+      break;
     case dz::DZ_MSG_ERROR:
       // A cancelled or skipped call says so as an error too; its result code tells it already.
       if (zipSide ? p1 != dz::ZE_ABORT : (p1 != dz::UE_CANCEL && p1 != dz::UE_SKIPPED)) AddRunError(p1, text);
@@ -659,6 +674,7 @@ void HandleMessage(uint16_t MsgID, int32_t p1, char* lpsz1, char* lpsz2, int32_t
       if (p1 == dz::DZ_QUERY_LOGFILENAME) CopyToBuffer(lpsz1, queries->LogName);
       else if (p1 == dz::DZ_QUERY_LOGHEADER) CopyToBuffer(lpsz1, kLogHeader);
       else if (p1 == dz::DZ_QUERY_ARCHIVELIST) CopyToBuffer(lpsz1, queries->ArchiveList);
+      else if (p1 == dz::DZ_QUERY_FINALNAME) CopyToBuffer(lpsz1, queries->FinalName);
       RtnResult = 1;
       break;
     default: break;

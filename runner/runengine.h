@@ -97,11 +97,15 @@ int LongestMatchingDelay(const tk::TStringList& lines, const std::string& zipPat
 void ClearZipFile(TZipFile& z);
 
 // What the compression side may ask during one call: the name of the zip log it writes
-// (its header is always the same), and the file where it lists the zipped files whose
-// archive bits this runner clears itself ("" when it is to clear them).
+// (its header is always the same), the file where it lists the zipped files whose
+// archive bits this runner clears itself ("" when it is to clear them), and the zip whose
+// place a zip written under a fresh name takes ("" when it is written in place). What it
+// tells back: the system's code of a write that failed, into WriteError when given.
 struct TZipQueries {
   std::string LogName;
   std::string ArchiveList;
+  std::string FinalName;
+  unsigned long* WriteError = nullptr;
 };
 // Runs the component once with the library's messages answered for this call alone:
 // errors and warnings become error lines, questions are answered from queries (the

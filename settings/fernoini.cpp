@@ -105,8 +105,12 @@ QB_INT(StartupDelay, 15)
 QB_STR(StartupProfiles, "")
 QB_STR(ToRefresh, "")
 QB_BOOL(Use2ColorView, true)
-QB_INT(Contrast, 95)
-QB_INT(Contrast2, 95)
+// A contrast edited by hand reads as the nearest the options' track bar offers (0 to 255):
+// the bar's shading of a larger one would overflow into inverted colours.
+int TFernoIni::GetContrast() const { return std::clamp(ReadGeneralInt("Contrast", 95), 0, 255); }
+void TFernoIni::SetContrast(int value) { PutGeneralInt("Contrast", value, 95); }
+int TFernoIni::GetContrast2() const { return std::clamp(ReadGeneralInt("Contrast2", 95), 0, 255); }
+void TFernoIni::SetContrast2(int value) { PutGeneralInt("Contrast2", value, 95); }
 QB_BOOL_ALWAYS(AllRunsOK, true)
 QB_BOOL_ALWAYS(AllTestsOK, true)
 QB_BOOL(IncludeTime, true)

@@ -84,7 +84,10 @@ bool TempFile::CopyTo(TempFile& other) const {
     DWORD got = 0, put = 0;
     if (!ReadFile(h_, buf.data(), DWORD(buf.size()), &got, nullptr)) return false;
     if (got == 0) return FlushFileBuffers(other.h_) != 0;
-    if (!WriteFile(other.h_, buf.data(), got, &put, nullptr) || put != got) return false;
+    // A write may take part of the piece (a disk nearly full): the rest goes in the next one,
+    // whose failure then says why.
+    for (DWORD done = 0; done < got; done += put)
+      if (!WriteFile(other.h_, buf.data() + done, got - done, &put, nullptr) || put == 0) return false;
   }
 }
 

@@ -28,7 +28,8 @@ class TempFile {
   // Puts the finished file in place of target (replacing a file there) and lets it go;
   // false leaves it marked for deletion.
   bool Commit(const std::string& target);
-  // Copies the whole content into another temporary file (a target on another volume).
+  // Copies the whole content into another temporary file (a target on another volume);
+  // false leaves the failed call's error as the last error (a full disk: no room there).
   bool CopyTo(TempFile& other) const;
   // Deletes it now (closing it while it is marked).
   void Discard();

@@ -123,7 +123,7 @@ constexpr uint16_t USO_ANSI_NAMES = 0x0800;
 // Message ids of the message callback.
 constexpr int32_t DZ_MSG_OPEN_ERROR = 2;   // the zip could not be opened
 constexpr int32_t DZ_MSG_READ_ERROR = 3;   // reading the zip failed
-constexpr int32_t DZ_MSG_WRITE_ERROR = 4;  // writing the zip failed
+constexpr int32_t DZ_MSG_WRITE_ERROR = 4;  // writing the zip failed: the system's error code in p1
 constexpr int32_t DZ_MSG_ERROR = 11;       // an error: result code in p1, text in lpsz1
 constexpr int32_t DZ_MSG_WARNING = 12;     // a warning: text in lpsz1
 constexpr int32_t DZ_MSG_QUERY = 13;       // compression asks; the answer goes into lpsz1
@@ -132,6 +132,10 @@ constexpr int32_t DZ_QUERY_LOGHEADER = 702;     // p1 of id 13: the log header w
 // p1 of id 13, asked with ZSO_RESET_ARCHIVED after success: a file name answered means the
 // caller clears the archive bits itself later; the zipped files' paths are written there.
 constexpr int32_t DZ_QUERY_ARCHIVELIST = 703;
+// p1 of id 13, asked once the new zip is written: a file name answered means the caller had
+// the zip written under a name of its own (to make it anew) and the new zip takes the place
+// of the one answered; sources are deleted only once it stands there.
+constexpr int32_t DZ_QUERY_FINALNAME = 704;
 
 // ---------------------------------------------------------------------------------
 // Result codes of `dzip` (texts: the runner's compression table).

@@ -51,7 +51,9 @@ class CallbackReporter final : public Reporter {
   void Warning(const std::string& text) override {
     if (!quiet_) Message(dz::DZ_MSG_WARNING, MB_ICONWARNING, 0, text);
   }
-  void FileError(int msgId, const std::string& text) override { Message(msgId, MB_ICONERROR, 0, text); }
+  void FileError(int msgId, const std::string& text, unsigned long systemError = 0) override {
+    Message(msgId, MB_ICONERROR, static_cast<int32_t>(systemError), text);
+  }
   std::string Query(int p1) override {
     if (!message_) return {};
     Message(dz::DZ_MSG_QUERY, 0, p1, std::string());

@@ -42,8 +42,15 @@ bool OutFile::Adopt(HANDLE h) {
   return file_.IsOpen();
 }
 
+// Keeps the system's code of the first failure (a full disk tells the caller there is no room).
+bool OutFile::Fail() {
+  if (!failed_) error_ = File::LastError();
+  failed_ = true;
+  return false;
+}
+
 bool OutFile::Flush() {
-  if (!failed_ && used_ > 0 && !file_.Write(buf_.data(), used_)) failed_ = true;
+  if (!failed_ && used_ > 0 && !file_.Write(buf_.data(), used_)) Fail();
   used_ = 0;
   return !failed_;
 }
@@ -54,7 +61,7 @@ bool OutFile::Write(const void* data, size_t len) {
   pos_ += len;
   if (used_ + len > buf_.size()) {
     if (!Flush()) return false;
-    if (len >= buf_.size()) return file_.Write(p, len) || !(failed_ = true);
+    if (len >= buf_.size()) return file_.Write(p, len) || Fail();
   }
   std::memcpy(buf_.data() + used_, p, len);
   used_ += len;
@@ -63,15 +70,15 @@ bool OutFile::Write(const void* data, size_t len) {
 
 bool OutFile::Patch(uint64_t offset, const void* data, size_t len) {
   if (!Flush()) return false;
-  if (!file_.Seek(offset) || !file_.Write(data, len) || !file_.Seek(pos_)) failed_ = true;
+  if (!file_.Seek(offset) || !file_.Write(data, len) || !file_.Seek(pos_)) Fail();
   return !failed_;
 }
 
 bool OutFile::Close() {
   if (!file_.IsOpen()) return !failed_;
   Flush();
-  if (!failed_ && !file_.Flush()) failed_ = true;
-  if (!file_.Close()) failed_ = true;
+  if (!failed_ && !file_.Flush()) Fail();
+  if (!file_.Close()) Fail();
   return !failed_;
 }
 
@@ -700,7 +707,7 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
     if (t->last && t->file != nullptr)
       openFiles.erase(std::find_if(openFiles.begin(), openFiles.end(), [&](const auto& f) { return f.get() == t->file; }));
     if (out.Failed()) {
-      rep.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o.zipFile);
+      rep.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o.zipFile, out.Error());
       finishFailure(dz::ZE_WRITE);
       break;
     }

@@ -15,7 +15,8 @@ class Reporter {
   virtual bool Minor(const std::string& item, int percent) = 0;
   virtual void Error(int code, const std::string& text) = 0;       // message 11
   virtual void Warning(const std::string& text) = 0;               // message 12
-  virtual void FileError(int msgId, const std::string& text) = 0;  // messages 2, 3, 4
+  // Messages 2, 3, 4; systemError: the system's code of the failed read or write, when known.
+  virtual void FileError(int msgId, const std::string& text, unsigned long systemError = 0) = 0;
   virtual std::string Query(int p1) = 0;                           // message 13; "" unanswered
   // A stop asked for earlier in the run.
   virtual bool Cancelled() const = 0;

@@ -2,7 +2,8 @@
 //
 // A good zip is never destroyed: the new zip is written to a temporary file (in the
 // temporary folder when the record names one, else beside the target) and replaces the
-// target only when it was written and closed successfully. A cancel or a failure removes
+// target (or the zip the caller names for it, query 704) only when it was written and
+// closed successfully. A cancel or a failure removes
 // the temporary file and leaves the old zip byte for byte as it was. Sources are deleted
 // (DeleteOriginalFlag) and archive bits cleared (ZSO_RESET_ARCHIVED) only after that, and
 // only for the files whose data went into the zip in this run.
@@ -152,12 +153,18 @@ class RawCopier {
 };
 
 // Moves the finished temporary file over the target. Across volumes the file is first
-// copied beside the target, so the old zip is replaced only by a complete copy.
-bool ReplaceTarget(tk::TempFile& temp, const std::wstring& target) {
+// copied beside the target, so the old zip is replaced only by a complete copy; a copy that
+// fails leaves the system's code of its failure in *copyError (a full disk: no room there).
+bool ReplaceTarget(tk::TempFile& temp, const std::wstring& target, unsigned long* copyError) {
   const std::string to = tk::Narrow(target);
   if (temp.Commit(to)) return true;
   tk::TempFile beside;
-  return beside.Create(tk::Narrow(FolderOf(target)), kTempPrefix) && temp.CopyTo(beside) && beside.Commit(to);
+  if (!beside.Create(tk::Narrow(FolderOf(target)), kTempPrefix)) return false;
+  if (!temp.CopyTo(beside)) {
+    *copyError = File::LastError();
+    return false;
+  }
+  return beside.Commit(to);
 }
 
 std::vector<std::string> SuffixList(const DzipOptions& o) {
@@ -294,7 +301,7 @@ class Run {
     RawCopier copier(old, out);
     const auto copyFailed = [&](const std::string& name) {
       if (out.Failed()) {
-        rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
+        rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile, out.Error());
         return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
       }
       rep_.FileError(dz::DZ_MSG_READ_ERROR, "Cannot read the zip file: " + o_.zipFile);
@@ -336,17 +343,30 @@ class Run {
     const std::string end = BuildEndRecords(central.size(), cdStart, cdSize, newComment);
     out.Write(end.data(), end.size());
     if (!out.Close()) {
-      rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile);
+      rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile, out.Error());
       return Fail(dz::ZE_WRITE, "Cannot write the temporary file " + temp.Path());
     }
     old.Close();
     if (rep_.Major(o_.zipFile, 100)) return dz::ZE_ABORT;
-    if (!ReplaceTarget(temp, target_))
-      return Fail(exists ? dz::ZE_TEMP : dz::ZE_CREAT, "Cannot put the new zip in place of " + o_.zipFile);
+    // A caller that had the zip written under a name of its own names the zip it renews: the
+    // new one goes straight into that one's place, so its sources are deleted only once it
+    // stands under the name it is backed up by.
+    const std::string finalName = rep_.Query(dz::DZ_QUERY_FINALNAME);
+    const std::wstring place = finalName.empty() ? target_ : FullPath(tk::Widen(finalName));
+    unsigned long copyError = 0;
+    if (!ReplaceTarget(temp, place, &copyError)) {
+      const std::string name = tk::Narrow(place);
+      const bool kept = tk::FileExists(name);
+      if (copyError != 0) rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + name, copyError);
+      return Fail(kept ? dz::ZE_TEMP : dz::ZE_CREAT,
+                  "Cannot put the new zip in place of " + name + ": the new zip was not kept" +
+                      (kept ? ", " + name + " was left as it was" : std::string()) +
+                      (o_.deleteOriginal ? " and no source file was deleted" : ""));
+    }
 
     if (o_.oldAsLatest && newest != 0) {
       File f;
-      if (f.Open(target_, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING, 0)) {
+      if (f.Open(place, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING, 0)) {
         const FILETIME ft{static_cast<DWORD>(newest & 0xFFFFFFFFu), static_cast<DWORD>(newest >> 32)};
         f.SetTimes(nullptr, nullptr, &ft);
       }

@@ -114,14 +114,17 @@ class OutFile {
   bool Close();              // flushes; false when anything failed
   uint64_t Pos() const { return pos_; }
   bool Failed() const { return failed_; }
+  unsigned long Error() const { return error_; }   // the system's code of the write that failed
 
  private:
   bool Flush();
+  bool Fail();
   File file_;
   std::vector<uint8_t> buf_;
   size_t used_ = 0;
   uint64_t pos_ = 0;
   bool failed_ = false;
+  unsigned long error_ = 0;
 };
 
 // One new entry for the pipeline.

@@ -196,6 +196,28 @@ TEST_F(Wizard, MultiComputerProfileSkipsTheFolderPageAndAsksForComputers) {
   f.Hide();
 }
 
+// Edited and stored again, a share name with a dot and the folder of an exclude row without
+// a base folder stay whole.
+TEST_F(Wizard, AShareNameWithADotAndAnExcludeRowsFolderStayWhole) {
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+           {"pn", "Mc"}, {"zf", target + "data.old.zip"}, {"cns", "PC1"}, {"ef", "Sub\\*.tmp"}})
+    qbtest::RegWrite("Profiles\\Mc", name, value);
+  TWizardForm f;
+  TBoxAnswerer boxes;
+  boxes.Wizard = &f;
+  ASSERT_TRUE(f.Open(wzEdit, "Mc"));
+  f.Show();
+  EXPECT_EQ(f.edZipFN.Text(), "data.old");
+  boxes.Answer = "Yes";  // the relative folder is kept though it is not there
+  f.lvExcludeFollowing.SetItemIndex(0);
+  Click(f.tbEditEx);
+  TQbProfile stored;
+  ASSERT_TRUE(f.FormToProfile(&stored));
+  EXPECT_EQ(stored.zf, target + "data.old.zip");
+  EXPECT_EQ(stored.ef, "Sub\\*.tmp") << tk::JoinLines(boxes.Said);
+  f.Hide();
+}
+
 TEST_F(Wizard, StoreAndZipProfileAddsOnlySkipsTheSuffixPageAndRefusesNoCompression) {
   TWizardForm f;
   TBoxAnswerer boxes;

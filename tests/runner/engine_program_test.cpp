@@ -595,11 +595,47 @@ TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
   // The renewed backup cannot stand beside the old one: the old one goes first.
   ASSERT_EQ(qbtest::RunUnix("head -c 600000 /dev/urandom > " + Unix(data + "big.bin")), 0);
   const auto lines = runner_.Run("R EngFull");
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 1u) << tk::JoinLines(lines);
   EXPECT_EQ(lines[0].rfind("0 EngFull: Not enough room for a new ZIP file beside ", 0), 0u) << lines[0];
   EXPECT_EQ(RegRead("Profiles\\EngFull", "ze"), kMissing);
   EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
   EXPECT_EQ(qbtest::ListDir(medium), std::vector<std::string>{"Full.zip"});
+}
+
+// Delete before running with delete sources, when the new zip cannot take the old one's
+// place (no temporary folder, a full one on another drive, the old zip opened meanwhile by
+// another program): the old zip and every source stay, no copy of the new zip is left, and
+// the lines say what happened.
+TEST_F(EngineProgram, SourcesAreDeletedOnlyOnceTheirZipStandsUnderItsOwnName) {
+  ASSERT_EQ(qbtest::RunUnix("head -c 30000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
+  const std::string zip = PreviousZip("Held.zip"), before = ReadFile(zip), missing = work_ / "gone",
+                    full = "N:\\EngFull" + std::to_string(GetCurrentProcessId());
+  Profile("EngHeld", {{"zf", zip}, {"b", Flags({9, 20})}, {"il", src_ + "*.*"}});
+  {
+    SmallMedium medium(full, "64k");
+    QB_FRAME_NEEDS(medium.Mounted(), "no small file system can be mounted here");
+    for (const auto& [temp, first] : {std::pair{missing, "10 Cannot create a temporary file in " + missing + "\\"},
+                                      std::pair{full, std::string("-4  ZIP File Write Error")}}) {
+      RegWrite("Options\\General", "TempDirectory", temp);
+      const auto lines = runner_.Run("R EngHeld");
+      EXPECT_TRUE(!lines.empty() && lines[0] == first) << tk::JoinLines(lines);
+      EXPECT_EQ(ReadFile(zip), before);
+    }
+  }
+  RemoveDirectoryW(tk::Widen(full).c_str());
+  RegWrite("Options\\General", "TempDirectory", temp_.path());
+  runner_.Start("R EngHeld");
+  ASSERT_TRUE(qbtest::WaitUntil([&] { return !Matching(temp_.path() + "qbz*.tmp").empty(); }, 60000));
+  HANDLE held = CreateFileW(tk::Widen(zip).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(runner_.Wait(), 10);
+  CloseHandle(held);
+  EXPECT_TRUE(Contains(runner_.HandedLines(), "10 Cannot put the new zip in place of " + zip + ": the new zip was not "
+                                              "kept, " + zip + " was left as it was and no source file was deleted"));
+  for (const char* name : {"a.txt", "c.tmp", "d.log", "big.bin"}) EXPECT_TRUE(Exists(src_ + name)) << name;
+  EXPECT_EQ(ReadFile(zip), before);
+  EXPECT_EQ(qbtest::ListDir(out_), std::vector<std::string>{"Held.zip"});
+  EXPECT_TRUE(runner_.Run("R EngHeld").empty());  // the zip in place, then the sources go
+  EXPECT_TRUE(UnzipTestPasses(zip) && !Exists(src_ + "big.bin") && !Exists(src_ + "a.txt"));
 }
 
 // A file as another run holds its temporary file: open, shared with no one who could delete it.
@@ -701,6 +737,17 @@ TEST_F(EngineProgram, KilledJoinsSplitsAndFreshZipsLeaveNoTemporaryFile) {
   }
   EXPECT_EQ(ReadFile(out_ + "qbn0000beef.tmp"), "another run's");
   EXPECT_EQ(qbtest::RunUnix("unzip -p " + Unix(zip) + " | cmp - " + Unix(data + "big.bin")), 0);
+}
+
+// The inner zip of store-and-zip, a plain copy of the backup, goes with a run killed while
+// the outer zip is written.
+TEST_F(EngineProgram, AKilledStoreAndZipRunLeavesNoInnerZip) {
+  ASSERT_EQ(qbtest::RunUnix("head -c 40000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
+  Profile("EngSazKill", {{"zf", out_ + "SazKill.zip"}, {"b", Flags({8})}, {"il", src_ + "*.*"}, {"cf", "9"}});
+  ASSERT_TRUE(KillOnceThere(runner_, "R EngSazKill", temp_.path(), "qbz", {}));
+  std::string inner;
+  EXPECT_TRUE(qbtest::WaitUntil([&] { return qbtest::RunUnix("find " + Unix(temp_.path()) + " -type f", &inner) == 0 &&
+                                             inner.empty(); }, 10000)) << inner;
 }
 
 TEST_F(EngineProgram, SplitAndJoinRoundTrip) {

@@ -306,11 +306,15 @@ TEST_F(SettingsStore, OddStoredTextsFallBackSafely) {
   qbtest::RegWrite(kGeneral, "AutoRefresh", "0");
   qbtest::RegWrite(kGeneral, "FormWidth", "abc");
   qbtest::RegWrite(kGeneral, "FormHeight", "12.5");
+  qbtest::RegWrite(kGeneral, "Contrast", "715827883");  // contrasts: the track bar's 0 to 255
+  qbtest::RegWrite(kGeneral, "Contrast2", "-40");
   TFernoIni ini;
   EXPECT_TRUE(ini.GetAllowUndo());
   EXPECT_FALSE(ini.GetAutoRefresh());
   EXPECT_EQ(ini.GetFormWidth(), 680);
   EXPECT_EQ(ini.GetFormHeight(), 350);
+  EXPECT_EQ(ini.GetContrast(), 255);
+  EXPECT_EQ(ini.GetContrast2(), 0);
   // A value of another registry type: a number reads as its value, anything else
   // as the default.
   HKEY key = nullptr;
