@@ -89,8 +89,11 @@ bool IsScheduleDayDue(const TFoSchedule& schedule, tk::TDateTime date) {
 }
 
 bool IsScheduleDue(const TFoSchedule& schedule, tk::TDateTime minute) {
-  const tk::TDateTime timeOfDay = TimeOfDayToMinute(minute);
-  if (std::fabs(schedule.Time - timeOfDay) >= 0.00001) return false;
+  // The stored time as the minute it runs at, by the rule its load and the editor follow.
+  double time = 0;
+  if (!ScheduleTimeOfDay(schedule.Time, &time) ||
+      MinuteIndex(time) != MinuteIndex(TimeOfDayToMinute(minute)))
+    return false;
   return IsScheduleDayDue(schedule, std::floor(minute + 1e-9));
 }
 
@@ -113,6 +116,18 @@ std::vector<tk::TDateTime> MinutesToCheck(tk::TDateTime lastChecked, tk::TDateTi
   }
   for (long long m = last + 1; m <= current; ++m) minutes.push_back(m * kMinute);
   return minutes;
+}
+
+bool RunsSchedulesOf(TCheckedMinutes& state, tk::TDateTime minute) {
+  state.Last = minute;
+  const long long index = MinuteIndex(minute);
+  if (state.Latest > 0) {
+    const long long latest = MinuteIndex(state.Latest);
+    if (index < latest - 60) state.Latest = 0;
+    else if (index <= latest) return false;
+  }
+  state.Latest = minute;
+  return true;
 }
 
 std::string AutorunProfileList(const TQbAutoRun& entry) {

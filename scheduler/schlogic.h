@@ -63,6 +63,16 @@ tk::TDateTime DateTimeToMinute(tk::TDateTime value);
 inline constexpr int MaxCatchUpMinutes = 5;
 std::vector<tk::TDateTime> MinutesToCheck(tk::TDateTime lastChecked, tk::TDateTime now);
 
+// What the due checks keep between them.
+struct TCheckedMinutes {
+  tk::TDateTime Last = 0;    // the minute of the last check; 0: none since switched on
+  tk::TDateTime Latest = 0;  // the latest minute whose schedules ran, kept while off
+};
+// Notes a check of the minute and says whether its schedules run. A clock set back by at
+// most an hour (the end of summer time) brings minutes again whose schedules ran
+// already: they do not run again. A clock set back further starts anew.
+bool RunsSchedulesOf(TCheckedMinutes& state, tk::TDateTime minute);
+
 // The entry's profiles for the runner: names with blanks in double quotes, joined by
 // single blanks.
 std::string AutorunProfileList(const TQbAutoRun& entry);

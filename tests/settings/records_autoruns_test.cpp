@@ -54,10 +54,10 @@ TEST_F(AutoRuns, ListRoundTripsThroughTheRegistry) {
   EXPECT_EQ(RegRead("AutoRun\\1", "a"), "1");
   EXPECT_EQ(RegValueNames("AutoRun\\1"), (Names{"a", "c", "d", "dp", "m", "p"}));
   RegWrite("AutoRun\\2", "d", "010101011");
-  RegWrite("AutoRun\\2", "c", "run");  // not a number: the default letter
+  RegWrite("AutoRun\\2", "c", "run");  // not a number: the default letter, and said
   std::string error;
   TQbAutoRuns list(&error);
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(error, "Value \"c\" in AutoRun\\2 is not a number: \"run\"");
   ASSERT_EQ(list.GetCount(), 2);
   const TQbAutoRun& a = *list.GetItem(0);
   EXPECT_EQ(a.Media, "BACKUP,\"My Disk\"");
