@@ -17,6 +17,8 @@
 namespace {
 
 enum : UINT_PTR { kTimerGrid = 1, kTimerMinute = 2, kTimerStartup = 3, kTimerEnable = 5, kTimerShutdown = 6 };
+// The scheduler's own message: show the boxes waiting in line.
+constexpr UINT kShowPendingBoxes = WM_APP + 40;
 enum : UINT { cmdRunManager = 3001, cmdAutorunOff, cmdAutorunOn, cmdSchedulerOff, cmdSchedulerOn, cmdClose };
 
 const char* const kIconNames[8] = {"ico", "icoA", "icoS", "icoSA", "icoE", "icoAE", "icoSE", "icoSAE"};
@@ -307,11 +309,12 @@ void TScheduler::CheckMediaAutoRuns(const std::string& label) {
     ini_->SetsProfilesToDeselect(entry->Deselected);
     RunProfile(entry->Action, tk::Trim(profiles), false);
   }
-  // Named once, after its run has started.
-  if (!entry->Warnings.empty() && autorunsShown_.insert(entry->Warnings).second)
-    Box(UnreadAutoRunsText(entry->Warnings) +
-            (known ? "\r\n\r\nIt runs as read." : "\r\n\r\nIt is not run until it is mended."),
-        QbSchBoxCaption, MB_ICONWARNING);
+  // Named once, after the arrival is answered: the system waits for that answer.
+  if (!entry->Warnings.empty() && autorunsShown_.insert(entry->Warnings).second) {
+    pendingBoxes_.push_back(UnreadAutoRunsText(entry->Warnings) +
+                            (known ? "\r\n\r\nIt runs as read." : "\r\n\r\nIt is not run until it is mended."));
+    PostMessageW(window_, kShowPendingBoxes, 0, 0);
+  }
 }
 
 void TScheduler::StartStartupProfiles() {
@@ -469,6 +472,13 @@ LRESULT TScheduler::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       ShowUnreadSchedules(unread);
       return 0;
     }
+    case kShowPendingBoxes:
+      while (!pendingBoxes_.empty()) {
+        const std::string text = pendingBoxes_.front();
+        pendingBoxes_.erase(pendingBoxes_.begin());
+        Box(text, QbSchBoxCaption, MB_ICONWARNING);
+      }
+      return 0;
     case WM_QBSCH_RESULTSCHANGED:
       allRunsOK_ = ini_->GetAllRunsOK();
       allTestsOK_ = ini_->GetAllTestsOK();

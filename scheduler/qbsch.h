@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "scheduler/schlogic.h"
 #include "scheduler/trayico.h"
@@ -76,6 +77,7 @@ class TScheduler {
   // autoruns: each entry is named once, however often it is loaded again.
   std::set<std::string> unreadShown_;
   std::set<std::string> autorunsShown_;
+  std::vector<std::string> pendingBoxes_;
   std::unique_ptr<TFoSchedules> schedules_;
   std::unique_ptr<TTrayIco> tray_;
   HICON icons_[8] = {};

@@ -59,8 +59,9 @@ UINT StartupDelayMs(int seconds) {
 }
 
 std::string SundayFirstMask(const std::string& mondayFirst) {
-  if (mondayFirst.empty()) return mondayFirst;
-  return mondayFirst.substr(mondayFirst.size() - 1) + mondayFirst.substr(0, mondayFirst.size() - 1);
+  // A short mask has its missing days off, Monday first, as the loaders and editors read it.
+  const std::string mask = WeekDayMask(mondayFirst);
+  return mask.substr(6) + mask.substr(0, 6);
 }
 
 bool MaskHasDay(const std::string& mondayFirst, int dayOfWeek) {

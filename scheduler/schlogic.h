@@ -42,7 +42,8 @@ TSchClock& SchClock();
 // holds (USER_TIMER_MAXIMUM, about 24.8 days).
 UINT StartupDelayMs(int seconds);
 
-// The Monday-first mask turned Sunday-first (its last character moved to the front).
+// The Monday-first mask (as WeekDayMask reads it) turned Sunday-first (its last
+// character moved to the front).
 std::string SundayFirstMask(const std::string& mondayFirst);
 // The Sunday-first mask has '1' at dayOfWeek (1 = Sunday .. 7).
 bool MaskHasDay(const std::string& mondayFirst, int dayOfWeek);

@@ -130,6 +130,22 @@ TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
   EXPECT_EQ(folder.ViewerCommand(), "");
 }
 
+// A start whose command line lost its job (a starter that cut it) leaves nothing behind
+// for the next run.
+TEST_F(RunQbProgram, WithoutArgumentsTheOneShotValuesAreDeletedAll) {
+  RegWrite(kGeneral, "bRunViaAutoRun", "1");
+  RegWrite(kGeneral, "sMsgBeforeAutoRun", "Run selected profiles?");
+  RegWrite(kGeneral, "sMediaInserted", "QBMEDIA");
+  RegWrite(kGeneral, "sProfilesToDeselect", "Docs");
+  RegWrite(kGeneral, "bRunningShutdownProfiles", "1");
+  ProgramFolder folder;
+  EXPECT_EQ(folder.Run(""), 0);
+  EXPECT_EQ(folder.ViewerCommand(), "");
+  for (const char* name : {"bRunViaAutoRun", "sMsgBeforeAutoRun", "sMediaInserted", "sProfilesToDeselect"})
+    EXPECT_EQ(RegRead(kGeneral, name), "<missing>") << name;
+  EXPECT_EQ(RegRead(kGeneral, "bRunningShutdownProfiles"), "1");
+}
+
 TEST_F(RunQbProgram, OnlyTheFirstLetterOfTheCommandCounts) {
   {
     ProgramFolder folder;

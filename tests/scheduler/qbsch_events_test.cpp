@@ -112,6 +112,31 @@ TEST_F(QbSchEvents, VolumeArrivalStartsTheFirstAutorunOfTheLabelForToday) {
   EXPECT_EQ(Runs().size(), 2u);
 }
 
+// An action that is no letter would start the runner with a cut command line: the entry
+// is named once and starts nothing, leaving no value for the next run.
+TEST_F(QbSchEvents, AnAutorunWithAnUnknownActionIsNamedOnceAndStartsNothing) {
+  {
+    TQbAutoRuns list;
+    SaveAutorun(list, "QBMEDIA", "1111111", '\0', "Docs", true, "Docs");
+    list.SaveAll();
+  }
+  HWND window = StartAndWait();
+  ASSERT_NE(window, nullptr);
+  const DWORD pid = GetProcessId(started_.back().hProcess);
+  ASSERT_TRUE(SendVolumeArrival(window, Unit(kLabelled)));
+  std::string text;
+  ASSERT_NE(WaitForBox(started_.back().hProcess, &text), nullptr);
+  EXPECT_EQ(text, "An autorun could not be read as stored:\r\n\r\nValue \"c\" in AutoRun\\1 is not an action (114 "
+                  "Run, 116 Test or 98 Run & Test): \"0\"\r\n\r\nIt is not run until it is mended.");
+  CloseBoxes(pid);
+  ASSERT_TRUE(SendVolumeArrival(window, Unit(kLabelled)));
+  ASSERT_TRUE(Settle(window));
+  EXPECT_TRUE(BoxTexts(pid).empty());
+  EXPECT_TRUE(Runs().empty());
+  for (const char* value : {"bRunViaAutoRun", "sMsgBeforeAutoRun", "sMediaInserted", "sProfilesToDeselect"})
+    EXPECT_EQ(qbtest::RegRead("Options\\General", value), "<missing>") << value;
+}
+
 TEST_F(QbSchEvents, HeldSkipKeyStartsNothingAndBlinksTheAutorunState) {
   ASSERT_EQ(DriveLabel(kLabelled), kLabel);
   {
