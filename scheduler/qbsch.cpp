@@ -26,6 +26,7 @@ const char* const kIconNames[8] = {"ico", "icoA", "icoS", "icoSA", "icoE", "icoA
 TScheduler* g_scheduler = nullptr;
 
 int Box(const std::string& text, const char* caption, UINT flags) {
+  SchTrace("box");
   return MessageBoxW(nullptr, tk::Widen(text).c_str(), tk::Widen(caption).c_str(), MB_TOPMOST | flags);
 }
 

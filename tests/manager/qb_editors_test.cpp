@@ -165,28 +165,6 @@ TEST_F(QbEditors, SchedulesStoredOnOkWithOneReloadAndKeptOnCancel) {
   EXPECT_EQ(CloseMain(main_), 0);
 }
 
-// A schedule that cannot be read no longer locks the list: it opens with the entry, which
-// the user deletes.
-TEST_F(QbEditors, SchedulesOpenWithAnUnreadableEntryThatCanBeDeleted) {
-  qbtest::RegWrite(kGeneral, "ScheduleCount", "1");
-  qbtest::RegWrite("Schedules\\1", "t", "10:30");
-  qbtest::RegWrite("Schedules\\1", "p", "\"B\" ");
-  HWND list = ByShortcut('1', L"TSchedulesForm");
-  ASSERT_NE(list, nullptr) << TakeBox();
-  HWND rows = Child(list, L"SysListView32");
-  EXPECT_EQ(SendMessageW(rows, LVM_GETITEMCOUNT, 0, 0), 1);
-  Select(rows, 0);
-  ClickTool(list, 3);  // Delete, after the separator
-  Settle(list);
-  EXPECT_TRUE(qbtest::WaitUntil([&] { return SendMessageW(rows, LVM_GETITEMCOUNT, 0, 0) == 0; }, 10000));
-  Press(list, "OK");
-  ASSERT_TRUE(Gone(list));
-  EXPECT_EQ(qbtest::RegRead(kGeneral, "ScheduleCount"), "<missing>");
-  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "<missing>");
-  EXPECT_EQ(scheduler_.ReloadCount(), 1);
-  EXPECT_EQ(CloseMain(main_), 0);
-}
-
 TEST_F(QbEditors, ATimeConflictIsRefusedAndTheDialogStaysOpen) {
   // Two stored entries at 08:00, one on days and one on dates.
   qbtest::RegWrite(kGeneral, "ScheduleCount", "2");

@@ -215,35 +215,14 @@ class QbSchProgram : public ::testing::Test {
     return found;
   }
 
-  // The texts of every message box the process shows.
-  static std::vector<std::string> BoxTexts(DWORD pid) {
-    struct Search {
-      DWORD pid;
-      std::vector<std::string> texts;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          wchar_t cls[32] = {0}, text[512] = {0};
-          GetClassNameW(w, cls, 32);
-          if (owner == s->pid && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-            GetDlgItemTextW(w, 0xFFFF, text, 512);
-            s->texts.push_back(tk::Narrow(text));
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    std::sort(search.texts.begin(), search.texts.end());
-    return search.texts;
-  }
-  // Closes every message box of the process.
-  static void CloseBoxes(DWORD pid) {
-    while (HWND box = FindBox(pid)) {
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-      WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
-    }
+  // Closes the process's message boxes one by one; their texts, sorted.
+  static std::vector<std::string> CloseBoxes(DWORD pid) {
+    std::vector<std::string> texts;
+    std::string text;
+    for (HWND box; texts.size() < 10 && (box = FindBox(pid, &text)) != nullptr; texts.push_back(text))
+      SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_BLOCK, 5000, nullptr);
+    std::sort(texts.begin(), texts.end());
+    return texts;
   }
 
   // Waits for the process's message box and returns its text.

@@ -205,32 +205,6 @@ TEST_F(QbSchProgram, AnUnreadableScheduleIsNamedAndAHugeStartupDelayIsWaited) {
   EXPECT_EQ(Before(runs[0], "|RFS"), "RunQb.exe|R \"Due\" ");
 }
 
-// Each reload names an unread entry only when no box named it yet: one box an entry.
-TEST_F(QbSchProgram, ReloadsNameEachUnreadableScheduleInOneBoxAtMost) {
-  qbtest::RegWrite("Options\\General", "ScheduleCount", "2");
-  qbtest::RegWrite("Schedules\\1", "t", "10:30");
-  qbtest::RegWrite("Schedules\\2", "t", "0.5");
-  HWND window = StartAndWait();
-  ASSERT_NE(window, nullptr);
-  const DWORD pid = GetProcessId(started_.back().hProcess);
-  std::string text;
-  ASSERT_NE(WaitForBox(started_.back().hProcess, &text), nullptr);
-  const std::string first = "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a number: "
-                            "\"10:30\"\r\n\r\nIt is not run until it is mended.";
-  for (int i = 0; i < 3; ++i) PostMessageW(window, WM_QBSCH_RELOADSCHEDULES, 0, 0);
-  ASSERT_TRUE(Settle(window));
-  EXPECT_EQ(BoxTexts(pid), std::vector<std::string>{first});
-  // A second entry breaks: its own box, naming it alone.
-  qbtest::RegWrite("Schedules\\2", "t", "99999");
-  PostMessageW(window, WM_QBSCH_RELOADSCHEDULES, 0, 0);
-  const std::string second = "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\2 is not a time of "
-                             "day: \"99999\"\r\n\r\nIt is not run until it is mended.";
-  EXPECT_TRUE(WaitFor([&] { return BoxTexts(pid).size() == 2; }, 10000));
-  EXPECT_EQ(BoxTexts(pid), (std::vector<std::string>{first, second}));
-  CloseBoxes(pid);
-  ASSERT_TRUE(Quit(window));
-}
-
 TEST_F(QbSchProgram, EndSessionQueryRefusedForShutdownProfiles) {
   {
     TFernoIni ini;
