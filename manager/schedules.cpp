@@ -303,7 +303,8 @@ void TSchedulesForm::ShowUnreadNote() {
 
 int TSchedulesForm::EntryCount() const { return Schedules ? Schedules->GetCount() + Schedules->UnreadCount() : 0; }
 void* TSchedulesForm::Entry(int index) const {
-  return index < Schedules->GetCount() ? Schedules->GetItem(index) : Schedules->GetUnread(index - Schedules->GetCount());
+  const int readable = Schedules->GetCount();
+  return index < readable ? Schedules->GetItem(index) : Schedules->GetUnread(index - readable);
 }
 
 void TSchedulesForm::ShowRow(int row, const void* entry) {
@@ -321,7 +322,8 @@ int TSchedulesForm::CompareEntries(const void* a, const void* b) const {
   const auto* sa = static_cast<const TFoSchedule*>(a);
   const auto* sb = static_cast<const TFoSchedule*>(b);
   if (sa->Unread.empty() != sb->Unread.empty()) return sa->Unread.empty() ? 1 : -1;
-  if (!sa->Unread.empty()) return sa->StoredNumber < sb->StoredNumber ? -1 : sa->StoredNumber > sb->StoredNumber ? 1 : 0;
+  if (!sa->Unread.empty())
+    return sa->StoredNumber < sb->StoredNumber ? -1 : sa->StoredNumber > sb->StoredNumber ? 1 : 0;
   const double ta = DatePartRemoved(static_cast<const TFoSchedule*>(a)->Time);
   const double tb = DatePartRemoved(static_cast<const TFoSchedule*>(b)->Time);
   return ta < tb ? -1 : ta > tb ? 1 : 0;

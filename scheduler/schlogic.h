@@ -103,6 +103,6 @@ bool HasCommandSwitch(const std::string& name);
 
 // Test trace: when the environment variable QB_SCH_TRACE names a file, each call
 // appends the line to it (the tray calls to the shell, the beep, the minutes checked,
-// the label of an arriving volume, the scheduler switched on, a box shown), so a test outside the
-// process can follow what the scheduler did.
+// the label of an arriving volume, the scheduler switched on, a box shown), so a test
+// outside the process can follow what the scheduler did.
 void SchTrace(const std::string& line);

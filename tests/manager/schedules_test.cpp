@@ -137,8 +137,8 @@ TEST_F(Schedules, AnEntryThatCannotBeReadIsShownKeptAsStoredAndMendedByEdit) {
   qbtest::RegWrite("Schedules\\2", "t", "1.042");
   const auto row = [&](int n) { return When(f.Handle(), [&, n] { edtest::Select(f.lvSchedules.Handle(), n); }); };
   TScript first(f, Join({{TScript::Call([&] {
-                            return f.lvSchedules.ItemCaption(0) == "1.042" && f.lvSchedules.SubItem(0, 0) == "Unreadable" &&
-                                   f.lblUnread.Visible();
+                            return f.lvSchedules.ItemCaption(0) == "1.042" &&
+                                   f.lvSchedules.SubItem(0, 0) == "Unreadable" && f.lblUnread.Visible();
                           }),
                           row(1)},
                          ClickTool(*f.tbDelete),
@@ -150,7 +150,8 @@ TEST_F(Schedules, AnEntryThatCannotBeReadIsShownKeptAsStoredAndMendedByEdit) {
   TScript second(f, Join({{row(0)}, ClickTool(*f.tbEdit),
                           {When(e.Handle(), [&] {
                              SYSTEMTIME st{2026, 3, 3, 4, 7, 15, 0, 0};
-                             SendMessageW(e.dtpTime.Handle(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+                             SendMessageW(e.dtpTime.Handle(), DTM_SETSYSTEMTIME, GDT_VALID,
+                                          reinterpret_cast<LPARAM>(&st));
                            }),
                            TScript::Click(e.btnOK), TScript::Call([&] { return !f.lblUnread.Visible(); }),
                            TScript::Click(f.btnOK)}}));
