@@ -294,7 +294,11 @@ void StoreAutoRuns(const TQbAutoRuns& list) {
 }
 
 bool EditAutoRuns(TAutoRunsForm& form) {
-  TQbAutoRuns list;
+  std::string warnings;
+  TQbAutoRuns list(&warnings);
+  if (!warnings.empty())
+    MsgDlg(UnreadAutoRunsText(warnings) + "\r\n\r\nIt is shown as read. OK stores it so; an unknown action stays "
+                                          "until the entry is given one.", "iw");
   form.AutoRuns = &list;
   const bool ok = form.ShowModal() == tk::mrOk;
   form.AutoRuns = nullptr;

@@ -259,6 +259,8 @@ TSchedulesForm::TSchedulesForm() : TEntryListForm(L"TSchedulesForm", lvSchedules
       {.Control = ToolBar1, .Name = "ToolBar1", .Caption = "", .Bounds = {0, 0, 474, 26}},
       {.Control = lvSchedules, .Name = "lvSchedules", .Caption = "", .Bounds = {8, 32, 458, 220},
        .Style = tk::lvRowSelect | tk::lvGridLines},
+      {.Control = lblUnread, .Name = "lblUnread", .Caption = "", .Bounds = {8, 216, 458, 38},
+       .Style = tk::lblFixedSize | tk::sHidden},
       {.Control = lblNote1, .Name = "lblNote1", .Caption = "Schedule time can be repeated for different days or dates.",
        .Bounds = {8, 260, 0, 0}},
       {.Control = lblNote2, .Name = "lblNote2", .Caption = "Scheduler won't work when system is in standby mode",
@@ -286,20 +288,42 @@ void TSchedulesForm::FormShow() {
   TFernoIni ini;
   SetTimeFormat(ini);
   ShowEntries();
+  ShowUnreadNote();
 }
 
-int TSchedulesForm::EntryCount() const { return Schedules ? Schedules->GetCount() : 0; }
-void* TSchedulesForm::Entry(int index) const { return Schedules->GetItem(index); }
+void TSchedulesForm::ShowUnreadNote() {
+  std::string lines;
+  for (int i = 0; Schedules && i < Schedules->UnreadCount(); ++i)
+    lines += (lines.empty() ? "" : "\r\n") + Schedules->GetUnread(i)->Unread;
+  // The note takes the foot of the list while an entry marked so is in it.
+  lvSchedules.SetBounds(8, 32, 458, lines.empty() ? 220 : 180);
+  lblUnread.SetCaption(lines.empty() ? "" : std::string(UnreadScheduleNote) + "\r\n" + lines);
+  lblUnread.SetVisible(!lines.empty());
+}
+
+int TSchedulesForm::EntryCount() const { return Schedules ? Schedules->GetCount() + Schedules->UnreadCount() : 0; }
+void* TSchedulesForm::Entry(int index) const {
+  const int readable = Schedules->GetCount();
+  return index < readable ? Schedules->GetItem(index) : Schedules->GetUnread(index - readable);
+}
 
 void TSchedulesForm::ShowRow(int row, const void* entry) {
   const auto& s = *static_cast<const TFoSchedule*>(entry);
-  lvSchedules.SetItemCaption(row, tk::FormatDateTime(tk::LongTimeFormat(), s.Time));
-  lvSchedules.SetSubItem(row, 0, s.GetActionText());
+  const bool unread = !s.Unread.empty();
+  // An entry that could not be read shows its time as stored.
+  lvSchedules.SetItemCaption(row, unread ? s.StoredTime : tk::FormatDateTime(tk::LongTimeFormat(), s.Time));
+  lvSchedules.SetSubItem(row, 0, unread ? std::string(UnreadScheduleMark) : s.GetActionText());
   lvSchedules.SetSubItem(row, 1, s.GetWhenText());
   lvSchedules.SetSubItem(row, 2, s.Profiles);
 }
 
 int TSchedulesForm::CompareEntries(const void* a, const void* b) const {
+  // The entries to mend come first, in stored order.
+  const auto* sa = static_cast<const TFoSchedule*>(a);
+  const auto* sb = static_cast<const TFoSchedule*>(b);
+  if (sa->Unread.empty() != sb->Unread.empty()) return sa->Unread.empty() ? 1 : -1;
+  if (!sa->Unread.empty())
+    return sa->StoredNumber < sb->StoredNumber ? -1 : sa->StoredNumber > sb->StoredNumber ? 1 : 0;
   const double ta = DatePartRemoved(static_cast<const TFoSchedule*>(a)->Time);
   const double tb = DatePartRemoved(static_cast<const TFoSchedule*>(b)->Time);
   return ta < tb ? -1 : ta > tb ? 1 : 0;
@@ -323,11 +347,18 @@ bool TSchedulesForm::EditEntry(void* entry) {
   f.SetCaption("Edit Schedule");
   if (f.ShowModal() == tk::mrCancel) return false;
   f.FormToSchedule(*s);
+  // Given new values, an entry that could not be read is one of the list again.
+  if (Schedules && !s->Unread.empty()) {
+    Schedules->Mend(s);
+    ShowUnreadNote();
+  }
   return true;
 }
 
 void TSchedulesForm::RemoveEntry(void* entry) {
-  if (Schedules) Schedules->Remove(static_cast<TFoSchedule*>(entry));
+  if (!Schedules) return;
+  Schedules->Remove(static_cast<TFoSchedule*>(entry));
+  ShowUnreadNote();
 }
 
 void TSchedulesForm::btnOKClick() {
@@ -342,12 +373,11 @@ void TSchedulesForm::btnOKClick() {
 // ---------------------------------------------------------------- storing
 
 void StoreSchedules(const TFoSchedules& list) {
-  if (!list.Whole()) return;
   // Entries first, then the count that makes them the list, then the surplus.
-  for (int i = 0; i < list.GetCount(); ++i)
-    list.GetItem(i)->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
-  TFernoIni().SetScheduleCount(list.GetCount());
-  EraseEntriesBeyond(SchedulesKey, list.GetCount());
+  const int count = list.SaveEntries();
+  if (count < 0) return;
+  TFernoIni().SetScheduleCount(count);
+  EraseEntriesBeyond(SchedulesKey, count);
 }
 
 void NotifyScheduler() { PostToScheduler(WM_QBSCH_RELOADSCHEDULES); }
@@ -358,13 +388,7 @@ void SaveSchedulesAndNotify(const TFoSchedules& list) {
 }
 
 bool EditSchedules(TSchedulesForm& form) {
-  std::string unread;
-  TFoSchedules list(&unread);
-  if (!list.Whole()) {
-    // Saving the others would lose it: the list waits until the entry is mended.
-    MsgDlg(UnreadSchedulesText(unread) + "\r\n\r\nThe schedules can be edited again once it is mended.", "ie");
-    return false;
-  }
+  TFoSchedules list;
   form.Schedules = &list;
   const bool ok = form.ShowModal() == tk::mrOk;
   form.Schedules = nullptr;

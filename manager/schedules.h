@@ -68,12 +68,20 @@ class TScheduleForm : public tk::TForm, public THelpTopicSource {
   void ShowAMPM();
 };
 
+// How the list marks an entry that could not be read, and the note above the lines that
+// say why.
+inline constexpr const char* UnreadScheduleMark = "Unreadable";
+inline constexpr const char* UnreadScheduleNote =
+    "Unreadable: kept as stored, never run. Edit gives it a new time, Delete removes it.";
+
 class TSchedulesForm : public TEntryListForm {
  public:
   TSchedulesForm();
 
   tk::TListView lvSchedules;
   tk::TLabel lblNote1, lblNote2;
+  // Below the list while it shows entries that could not be read: why each could not.
+  tk::TLabel lblUnread;
 
   // The list being edited (owned by the caller, set before each showing).
   TFoSchedules* Schedules = nullptr;
@@ -84,6 +92,7 @@ class TSchedulesForm : public TEntryListForm {
   void btnOKClick();
 
  protected:
+  void ShowUnreadNote();
   int EntryCount() const override;
   void* Entry(int index) const override;
   void ShowRow(int row, const void* entry) override;
@@ -105,6 +114,7 @@ void NotifyScheduler();
 // What the main window does on OK of the list dialog: store and notify.
 void SaveSchedulesAndNotify(const TFoSchedules& list);
 // Loads the stored schedules, shows the dialog modally and on OK stores them and
-// notifies the scheduler. True on OK (the caller then marks its profiles changed). When
-// an entry could not be read, a box names it instead, and nothing is shown or stored.
+// notifies the scheduler. True on OK (the caller then marks its profiles changed). The
+// entries that could not be read are shown marked, to be mended or deleted; untouched,
+// they are kept as stored.
 bool EditSchedules(TSchedulesForm& form);

@@ -76,6 +76,13 @@ bool StartCheckPasses() {
   }
 }
 
+// The values a starter leaves for one run only.
+void ClearHandOffValues(TFernoIni& ini) {
+  for (const char* name : {"bRunFromScheduler", "bRunViaAutoRun", "sMsgBeforeAutoRun", "sMediaInserted",
+                           "sProfilesToDeselect", "sSelectedMcNames"})
+    ini.DeleteValue(GeneralSection, name);
+}
+
 void ReadHandOffValues(TFernoIni& ini) {
   TRunnerHandOffValues& h = Runner.HandOff;
   h.bRunningShutdownProfiles = ini.GetbRunningShutdownProfiles();
@@ -85,9 +92,7 @@ void ReadHandOffValues(TFernoIni& ini) {
   h.sMediaInserted = ini.GetsMediaInserted();
   h.sProfilesToDeselect = ini.GetsProfilesToDeselect();
   h.sSelectedMcNames = ini.GetsSelectedMcNames();
-  for (const char* name : {"bRunFromScheduler", "bRunViaAutoRun", "sMsgBeforeAutoRun", "sMediaInserted",
-                           "sProfilesToDeselect", "sSelectedMcNames"})
-    ini.DeleteValue(GeneralSection, name);
+  ClearHandOffValues(ini);
 }
 
 void ShutdownAction() {
@@ -483,7 +488,12 @@ void HandOffErrors() {
 
 int RunQbMain() {
   tk::SetDecimalSeparator('.');
-  if (tk::ParamCount() == 0) return 0;
+  if (tk::ParamCount() == 0) {
+    // Started without a job: what its starter left for it must not reach the next run.
+    TFernoIni ini;
+    ClearHandOffValues(ini);
+    return 0;
+  }
   EnsureLogsDir();
   EnsureErrorsDir();
   if (!FileExistsQuiet(tk::ProgramDir() + QbEwExe)) {

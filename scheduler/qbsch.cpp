@@ -17,6 +17,8 @@
 namespace {
 
 enum : UINT_PTR { kTimerGrid = 1, kTimerMinute = 2, kTimerStartup = 3, kTimerEnable = 5, kTimerShutdown = 6 };
+// The scheduler's own message: show the boxes waiting in line.
+constexpr UINT kShowPendingBoxes = WM_APP + 40;
 enum : UINT { cmdRunManager = 3001, cmdAutorunOff, cmdAutorunOn, cmdSchedulerOff, cmdSchedulerOn, cmdClose };
 
 const char* const kIconNames[8] = {"ico", "icoA", "icoS", "icoSA", "icoE", "icoAE", "icoSE", "icoSAE"};
@@ -24,6 +26,7 @@ const char* const kIconNames[8] = {"ico", "icoA", "icoS", "icoSA", "icoE", "icoA
 TScheduler* g_scheduler = nullptr;
 
 int Box(const std::string& text, const char* caption, UINT flags) {
+  SchTrace("box");
   return MessageBoxW(nullptr, tk::Widen(text).c_str(), tk::Widen(caption).c_str(), MB_TOPMOST | flags);
 }
 
@@ -184,8 +187,15 @@ int TScheduler::Run() {
 }
 
 std::string TScheduler::LoadSchedules() {
+  schedules_ = std::make_unique<TFoSchedules>();
+  std::set<std::string> now;
   std::string unread;
-  schedules_ = std::make_unique<TFoSchedules>(&unread);
+  for (int i = 0; i < schedules_->UnreadCount(); ++i) {
+    const std::string& lines = schedules_->GetUnread(i)->Unread;
+    if (now.insert(lines).second && !unreadShown_.count(lines)) unread += (unread.empty() ? "" : "\r\n") + lines;
+  }
+  // A mended entry is forgotten, so that it is named again should it break again.
+  unreadShown_ = std::move(now);
   return unread;
 }
 
@@ -220,7 +230,7 @@ void TScheduler::SchedulerOff() {
   KillTimer(window_, kTimerEnable);
   enablePending_ = false;
   // Minutes that pass while off are not run later.
-  lastChecked_ = 0;
+  minutes_.Last = 0;
   gridMinute_ = -1;
 }
 
@@ -256,14 +266,14 @@ void TScheduler::ResetMinuteTimer() {
 
 void TScheduler::CheckDueSchedules() {
   const tk::TDateTime now = SchClock().Now();
-  for (tk::TDateTime minute : MinutesToCheck(lastChecked_, now)) {
+  for (tk::TDateTime minute : MinutesToCheck(minutes_.Last, now)) {
     SchTrace("check " + MinuteText(minute));
+    if (!RunsSchedulesOf(minutes_, minute)) continue;
     for (int i = 0; i < schedules_->GetCount(); ++i) {
       const TFoSchedule* schedule = schedules_->GetItem(i);
       if (schedule && IsScheduleDue(*schedule, minute))
         RunProfile(ScheduleLetter(schedule->Action), schedule->Profiles, true);
     }
-    lastChecked_ = minute;
   }
 }
 
@@ -284,20 +294,28 @@ void TScheduler::CheckMediaAutoRuns(const std::string& label) {
   TQbAutoRuns list;
   const TQbAutoRun* entry = FindMediaAutoRun(list, label, tk::DayOfWeek(SchClock().Now()));
   if (!entry) return;
-  if (GetAsyncKeyState(ini_->GetDontAutoRun()) & 0x8000) {
+  // Nothing is handed to a runner that could not be told what to do.
+  const bool known = IsAutoRunAction(entry->Action);
+  if (known && (GetAsyncKeyState(ini_->GetDontAutoRun()) & 0x8000)) {
     if (ini_->GetBeepOnAutoRunSkip()) {
       SchTrace("beep");
       PlayBeep(*ini_);
     }
     autorunSkipped_ = true;
-    return;
+  } else if (known) {
+    const std::string profiles = AutorunProfileList(*entry);
+    ini_->SetsMsgBeforeAutoRun(AutorunQuestion(*entry));
+    ini_->SetbRunViaAutoRun(true);
+    ini_->SetsMediaInserted(label);
+    ini_->SetsProfilesToDeselect(entry->Deselected);
+    RunProfile(entry->Action, tk::Trim(profiles), false);
   }
-  const std::string profiles = AutorunProfileList(*entry);
-  ini_->SetsMsgBeforeAutoRun(AutorunQuestion(*entry));
-  ini_->SetbRunViaAutoRun(true);
-  ini_->SetsMediaInserted(label);
-  ini_->SetsProfilesToDeselect(entry->Deselected);
-  RunProfile(entry->Action, tk::Trim(profiles), false);
+  // Named once, after the arrival is answered: the system waits for that answer.
+  if (!entry->Warnings.empty() && autorunsShown_.insert(entry->Warnings).second) {
+    pendingBoxes_.push_back(UnreadAutoRunsText(entry->Warnings) +
+                            (known ? "\r\n\r\nIt runs as read." : "\r\n\r\nIt is not run until it is mended."));
+    PostMessageW(window_, kShowPendingBoxes, 0, 0);
+  }
 }
 
 void TScheduler::StartStartupProfiles() {
@@ -455,6 +473,13 @@ LRESULT TScheduler::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       ShowUnreadSchedules(unread);
       return 0;
     }
+    case kShowPendingBoxes:
+      while (!pendingBoxes_.empty()) {
+        const std::string text = pendingBoxes_.front();
+        pendingBoxes_.erase(pendingBoxes_.begin());
+        Box(text, QbSchBoxCaption, MB_ICONWARNING);
+      }
+      return 0;
     case WM_QBSCH_RESULTSCHANGED:
       allRunsOK_ = ini_->GetAllRunsOK();
       allTestsOK_ = ini_->GetAllTestsOK();

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "scheduler/schlogic.h"
 #include "scheduler/trayico.h"
@@ -56,8 +58,8 @@ class TScheduler {
   bool allTestsOK_ = true;
   bool autorunSkipped_ = false;
   bool enablePending_ = false;  // Enable Scheduler waits for its timer
-  // The minute of the last due check (0: none since the scheduler was switched on).
-  tk::TDateTime lastChecked_ = 0;
+  // The minutes of the due checks so far.
+  TCheckedMinutes minutes_;
   // The minute the first timer saw at its previous tick, to find the next full minute
   // even when a tick misses second 0.
   long long gridMinute_ = -1;
@@ -67,10 +69,15 @@ class TScheduler {
   bool savedSchedulerOn_ = false;
   bool savedAutorunOn_ = false;
   std::unique_ptr<TFernoIni> ini_;
-  // Loads a new schedule list; the text naming the entries it could not read ("" when
-  // none), for the box that says so.
+  // Loads a new schedule list; the text naming the entries it could not read that no
+  // box named yet ("" when none), for the box that says so.
   std::string LoadSchedules();
   static void ShowUnreadSchedules(const std::string& unread);
+  // What the boxes said of the unread schedules of the list loaded last, and of
+  // autoruns: each entry is named once, however often it is loaded again.
+  std::set<std::string> unreadShown_;
+  std::set<std::string> autorunsShown_;
+  std::vector<std::string> pendingBoxes_;
   std::unique_ptr<TFoSchedules> schedules_;
   std::unique_ptr<TTrayIco> tray_;
   HICON icons_[8] = {};

@@ -59,8 +59,9 @@ UINT StartupDelayMs(int seconds) {
 }
 
 std::string SundayFirstMask(const std::string& mondayFirst) {
-  if (mondayFirst.empty()) return mondayFirst;
-  return mondayFirst.substr(mondayFirst.size() - 1) + mondayFirst.substr(0, mondayFirst.size() - 1);
+  // A short mask has its missing days off, Monday first, as the loaders and editors read it.
+  const std::string mask = WeekDayMask(mondayFirst);
+  return mask.substr(6) + mask.substr(0, 6);
 }
 
 bool MaskHasDay(const std::string& mondayFirst, int dayOfWeek) {
@@ -89,8 +90,11 @@ bool IsScheduleDayDue(const TFoSchedule& schedule, tk::TDateTime date) {
 }
 
 bool IsScheduleDue(const TFoSchedule& schedule, tk::TDateTime minute) {
-  const tk::TDateTime timeOfDay = TimeOfDayToMinute(minute);
-  if (std::fabs(schedule.Time - timeOfDay) >= 0.00001) return false;
+  // The stored time as the minute it runs at, by the rule its load and the editor follow.
+  double time = 0;
+  if (!ScheduleTimeOfDay(schedule.Time, &time) ||
+      MinuteIndex(time) != MinuteIndex(TimeOfDayToMinute(minute)))
+    return false;
   return IsScheduleDayDue(schedule, std::floor(minute + 1e-9));
 }
 
@@ -113,6 +117,18 @@ std::vector<tk::TDateTime> MinutesToCheck(tk::TDateTime lastChecked, tk::TDateTi
   }
   for (long long m = last + 1; m <= current; ++m) minutes.push_back(m * kMinute);
   return minutes;
+}
+
+bool RunsSchedulesOf(TCheckedMinutes& state, tk::TDateTime minute) {
+  state.Last = minute;
+  const long long index = MinuteIndex(minute);
+  if (state.Latest > 0) {
+    const long long latest = MinuteIndex(state.Latest);
+    if (index < latest - 60) state.Latest = 0;
+    else if (index <= latest) return false;
+  }
+  state.Latest = minute;
+  return true;
 }
 
 std::string AutorunProfileList(const TQbAutoRun& entry) {

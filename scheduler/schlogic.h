@@ -42,7 +42,8 @@ TSchClock& SchClock();
 // holds (USER_TIMER_MAXIMUM, about 24.8 days).
 UINT StartupDelayMs(int seconds);
 
-// The Monday-first mask turned Sunday-first (its last character moved to the front).
+// The Monday-first mask (as WeekDayMask reads it) turned Sunday-first (its last
+// character moved to the front).
 std::string SundayFirstMask(const std::string& mondayFirst);
 // The Sunday-first mask has '1' at dayOfWeek (1 = Sunday .. 7).
 bool MaskHasDay(const std::string& mondayFirst, int dayOfWeek);
@@ -62,6 +63,16 @@ tk::TDateTime DateTimeToMinute(tk::TDateTime value);
 // checked yet (0) or the clock went back.
 inline constexpr int MaxCatchUpMinutes = 5;
 std::vector<tk::TDateTime> MinutesToCheck(tk::TDateTime lastChecked, tk::TDateTime now);
+
+// What the due checks keep between them.
+struct TCheckedMinutes {
+  tk::TDateTime Last = 0;    // the minute of the last check; 0: none since switched on
+  tk::TDateTime Latest = 0;  // the latest minute whose schedules ran, kept while off
+};
+// Notes a check of the minute and says whether its schedules run. A clock set back by at
+// most an hour (the end of summer time) brings minutes again whose schedules ran
+// already: they do not run again. A clock set back further starts anew.
+bool RunsSchedulesOf(TCheckedMinutes& state, tk::TDateTime minute);
 
 // The entry's profiles for the runner: names with blanks in double quotes, joined by
 // single blanks.
@@ -92,6 +103,6 @@ bool HasCommandSwitch(const std::string& name);
 
 // Test trace: when the environment variable QB_SCH_TRACE names a file, each call
 // appends the line to it (the tray calls to the shell, the beep, the minutes checked,
-// the label of an arriving volume, the scheduler switched on), so a test outside the
-// process can follow what the scheduler did.
+// the label of an arriving volume, the scheduler switched on, a box shown), so a test
+// outside the process can follow what the scheduler did.
 void SchTrace(const std::string& line);

@@ -1,6 +1,7 @@
 #include "settings/foschedules.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "settings/fernoini.h"
@@ -31,6 +32,12 @@ bool StartShownNormal(const std::string& commandLine, bool feedbackCursor) {
 
 }  // namespace
 
+std::string WeekDayMask(const std::string& stored) {
+  std::string mask = stored.substr(0, 7);
+  mask.resize(7, '0');
+  return mask;
+}
+
 bool WeekDaysShared(const std::string& a, const std::string& b) {
   const size_t n = std::min<size_t>({a.size(), b.size(), 7});
   for (size_t i = 0; i < n; ++i)
@@ -50,18 +57,51 @@ std::string WeekDayNames(const std::string& days) {
 bool TFoSchedule::LoadFromRegistry(const std::string& key, std::string* error) {
   const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
   const bool shortNames = UseShortNames;
-  const bool ok = ReadFloatValue(v, key, shortNames ? "t" : "ScheduleTime", 0, &Time, error);
-  Action = static_cast<uint8_t>(v.ReadInteger(shortNames ? "a" : "Action", 0));
+  const char* const timeName = shortNames ? "t" : "ScheduleTime";
+  const char* const actionName = shortNames ? "a" : "Action";
+  const char* const names[] = {timeName, actionName, shortNames ? "p" : "Profiles", "d", "dt",
+                               shortNames ? "ds" : "ScheduleDays"};
+  std::string why;
+  const auto add = [&why](const std::string& line) { why += (why.empty() ? "" : "\r\n") + line; };
+  // A value not stored as plain text is named once, by how it was stored.
+  for (const char* value : names)
+    if (const std::string line = StoredFormText(v, key, value); !line.empty()) add(line);
+  const bool formsRead = why.empty();
+  StoredTime = v.ReadString(timeName, "");
+  double stored = 0;
+  Time = 0;
+  const bool number = ReadFloatValue(v, key, timeName, 0, &stored, formsRead ? &why : nullptr);
+  if (number && !ScheduleTimeOfDay(stored, &Time) && formsRead)
+    add("Value \"" + std::string(timeName) + "\" in " + key + " is not a time of day: \"" + StoredTime + "\"");
+  Action = 0;
+  if (v.ValueExists(actionName)) {
+    int32_t action = -1;
+    const std::string text = v.ReadString(actionName, "");
+    if (tk::TryStrToInt(text, &action) && action >= 0 && action <= 2)
+      Action = static_cast<uint8_t>(action);
+    else if (formsRead)
+      add("Value \"" + std::string(actionName) + "\" in " + key + " is not an action (0, 1 or 2): \"" + text + "\"");
+  }
   Profiles = v.ReadString(shortNames ? "p" : "Profiles", "");
   DatesMode = v.ReadBool("d", false);
   if (DatesMode) {
     Days = "0000000";
     Dates = v.ReadString("dt", "32");
   } else {
-    Days = v.ReadString(shortNames ? "ds" : "ScheduleDays", AllWeekDays).substr(0, 7);
+    Days = WeekDayMask(v.ReadString(shortNames ? "ds" : "ScheduleDays", AllWeekDays));
     Dates.clear();
   }
-  return ok;
+  Unread = why;
+  if (error && !why.empty()) *error += (error->empty() ? "" : "\r\n") + why;
+  return why.empty();
+}
+
+bool ScheduleTimeOfDay(double stored, double* minute) {
+  if (!(stored >= 0 && stored < 1)) return false;
+  // A stored 08:00 is 0.333333333333333, a hair below the minute it means.
+  *minute = std::floor(stored * 1440 + 1e-6) / 1440;
+  if (*minute >= 1) *minute = 1439.0 / 1440;
+  return true;
 }
 
 void TFoSchedule::SaveToRegistry(const std::string& key) const {
@@ -155,19 +195,57 @@ bool TFoSchedules::LoadAll(std::string* error) {
 }
 
 bool TFoSchedules::SaveAll() const {
-  if (!Whole()) return false;
-  TFernoIni().SetScheduleCount(GetCount());
-  for (int i = 0; i < GetCount(); ++i)
-    items_[static_cast<size_t>(i)]->SaveToRegistry(SchedulesKey + "\\" + std::to_string(i + 1));
+  const int count = SaveEntries();
+  if (count < 0) return false;
+  TFernoIni().SetScheduleCount(count);
   return true;
+}
+
+int TFoSchedules::SaveEntries() const {
+  if (!Whole() && SchedulesKey.empty()) return -1;
+  const int count = GetCount() + UnreadCount();
+  std::vector<bool> taken(static_cast<size_t>(count) + 1, false);
+  std::vector<const TFoSchedule*> moving;
+  for (const auto& item : unreadable_) {
+    if (item->StoredNumber >= 1 && item->StoredNumber <= count)
+      taken[static_cast<size_t>(item->StoredNumber)] = true;
+    else
+      moving.push_back(item.get());
+  }
+  int next = 1;
+  const auto freeNumber = [&] {
+    while (taken[static_cast<size_t>(next)]) ++next;
+    taken[static_cast<size_t>(next)] = true;
+    return next;
+  };
+  TFernoIni ini;
+  const auto entryKey = [](int n) { return SchedulesKey + "\\" + std::to_string(n); };
+  // An unread entry beyond the new count goes over as it is stored, values and types.
+  for (const TFoSchedule* item : moving) {
+    HKEY source = nullptr, copy = nullptr;
+    if (RegOpenKeyExW(ini.RootKey(), tk::Widen(ScheduleKey(item->StoredNumber)).c_str(), 0, KEY_READ, &source) !=
+        ERROR_SUCCESS)
+      return -1;
+    const std::string target = entryKey(freeNumber());
+    ini.EraseSection(target);
+    const bool copied = RegCreateKeyExW(ini.RootKey(), tk::Widen(target).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &copy, nullptr) == ERROR_SUCCESS &&
+                        RegCopyTreeW(source, nullptr, copy) == ERROR_SUCCESS;
+    RegCloseKey(source);
+    if (copy) RegCloseKey(copy);
+    if (!copied) return -1;
+  }
+  for (const auto& item : items_) item->SaveToRegistry(entryKey(freeNumber()));
+  return count;
 }
 
 void TFoSchedules::Add(TFoSchedule* item) { items_.emplace_back(item); }
 
 void TFoSchedules::Remove(TFoSchedule* item) {
-  auto it = std::find_if(items_.begin(), items_.end(),
-                         [item](const auto& p) { return p.get() == item; });
-  if (it != items_.end()) items_.erase(it);
+  for (auto* list : {&items_, &unreadable_}) {
+    auto it = std::find_if(list->begin(), list->end(), [item](const auto& p) { return p.get() == item; });
+    if (it != list->end()) list->erase(it);
+  }
 }
 
 TFoSchedule* TFoSchedules::GetItem(int index) const {
@@ -175,7 +253,23 @@ TFoSchedule* TFoSchedules::GetItem(int index) const {
   return items_[static_cast<size_t>(index)].get();
 }
 
-void TFoSchedules::FreeItems() { items_.clear(); }
+TFoSchedule* TFoSchedules::GetUnread(int index) const {
+  if (index < 0 || index >= UnreadCount()) return nullptr;
+  return unreadable_[static_cast<size_t>(index)].get();
+}
+
+void TFoSchedules::Mend(TFoSchedule* item) {
+  auto it = std::find_if(unreadable_.begin(), unreadable_.end(), [item](const auto& p) { return p.get() == item; });
+  if (it == unreadable_.end()) return;
+  item->Unread.clear();
+  items_.push_back(std::move(*it));
+  unreadable_.erase(it);
+}
+
+void TFoSchedules::FreeItems() {
+  items_.clear();
+  unreadable_.clear();
+}
 
 double TFoSchedules::FindTimeConflict(std::string& message) const {
   for (const auto& a : items_) {
@@ -250,7 +344,8 @@ void RunProfile(char mode, const std::string& args, bool fromScheduler) {
 
 void RunProfileFrom(const std::string& programDir, char mode, const std::string& args,
                     bool fromScheduler) {
-  if (args.empty()) return;
+  // A command letter that is none (a NUL would cut the command line) starts nothing.
+  if (args.empty() || !std::isalpha(static_cast<unsigned char>(mode))) return;
   // Quoted when the folder holds a blank, so that no other program on the way
   // ("C:\Program.exe") is started in its place.
   const std::string commandLine =

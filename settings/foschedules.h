@@ -3,9 +3,12 @@
 // on chosen dates of the month; the list lives in Schedules\1, Schedules\2, ... .
 // Also the start of the runner program that the manager and the scheduler share.
 //
-// LoadFromRegistry reports a stored time that is not a number as the profile record
-// does (settings/qbprofile.h): false, the default kept, one line in *error. Such an entry
-// could not be read: the list keeps it apart, never runs it and never saves over it.
+// LoadFromRegistry reports what it cannot take as the profile record does
+// (settings/qbprofile.h): false, the default kept, one line in *error. An entry cannot be
+// read when its time is not a number or not a time of day (below 0, from 1 on), when its
+// action is none of 0, 1, 2, or when a value is not stored as plain text. Such an entry
+// is kept apart: never run, shown to be mended or deleted, and kept as stored when the
+// list is saved. A time with seconds is the schedule of its minute.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +18,8 @@
 
 // Week-day masks: seven '0'/'1' characters, Monday first.
 inline constexpr const char* AllWeekDays = "1111111";
+// A stored mask as seven characters: the first seven, a shorter one padded with days off.
+std::string WeekDayMask(const std::string& stored);
 // True when some position 1..7 is '1' in both masks.
 bool WeekDaysShared(const std::string& a, const std::string& b);
 // The names of the set days in week order, each followed by one blank ("Mon Wed ").
@@ -43,12 +48,20 @@ class TFoSchedule {
   bool DatesMode = false;           // runs on dates of the month instead of week days
   std::string Dates;                // comma text of day numbers; "32" the last date
   int StoredNumber = 0;             // the entry's key it was loaded from; 0 when not loaded
+  // Why the entry could not be read (the lines of its load), "" when it was; and the
+  // text of its time as stored.
+  std::string Unread;
+  std::string StoredTime;
 };
+
+// The stored time of day as the minute it runs at (seconds dropped); false when the value
+// is no time of day (below 0, from one whole day on).
+bool ScheduleTimeOfDay(double stored, double* minute);
 
 class TFoSchedules {
  public:
-  // Loads every stored entry (StoredScheduleNumbers). An entry whose time is not a
-  // number could not be read: it is left out of the entries and named in *error (when
+  // Loads every stored entry (StoredScheduleNumbers). An entry that could not be read is
+  // left out of the entries, kept among the unread ones and named in *error (when
   // given), and the load fails (LoadAll false, Whole false).
   explicit TFoSchedules(std::string* error = nullptr);
   ~TFoSchedules();
@@ -58,13 +71,22 @@ class TFoSchedules {
   bool LoadAll(std::string* error = nullptr);
   // Every stored entry was read.
   bool Whole() const { return unreadable_.empty(); }
-  // Writes ScheduleCount and entries 1..count; stored entries beyond the count stay
-  // (callers that shrink the list erase the stored ones first). A list that was not read
-  // whole writes nothing (false): it would lose the entries it could not read.
+  // Writes entries 1..count, then ScheduleCount; stored entries beyond the count stay
+  // (callers that shrink the list erase them afterwards). The unread entries count as
+  // entries and are kept as stored: each keeps its key when its number is in the list,
+  // else its key is copied to a free number. The readable entries take the other numbers
+  // in list order. In the old layout a list not read whole writes nothing (false).
   bool SaveAll() const;
+  // SaveAll without ScheduleCount: the number of entries written, -1 when nothing was.
+  int SaveEntries() const;
 
   void Add(TFoSchedule* item);  // takes ownership
-  void Remove(TFoSchedule* item);
+  void Remove(TFoSchedule* item);  // a readable or an unread entry
+  // The entries that could not be read, in stored order.
+  int UnreadCount() const { return static_cast<int>(unreadable_.size()); }
+  TFoSchedule* GetUnread(int index) const;  // nullptr outside
+  // An unread entry given new values by the editor becomes an entry of the list.
+  void Mend(TFoSchedule* item);
   int GetCount() const { return static_cast<int>(items_.size()); }
   // No entry (nullptr) for an index outside the list.
   TFoSchedule* GetItem(int index) const;
@@ -102,7 +124,7 @@ void EraseStoredSchedules();
 tk::TDateTime TimeOfDayToMinute(tk::TDateTime value);
 
 // Starts RunQb.exe beside the running program with the command letter and the
-// arguments, without waiting; nothing when args is empty. fromScheduler sets
+// arguments, without waiting; nothing when args is empty or mode is no letter. fromScheduler sets
 // bRunFromScheduler first. When the runner cannot be started, a new error file with
 // the line "0 Couldn't run RunQb" is written and QbEw.exe is started with it.
 void RunProfile(char mode, const std::string& args, bool fromScheduler);

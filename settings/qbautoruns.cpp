@@ -4,6 +4,8 @@
 
 #include "settings/fernoini.h"
 #include "settings/foschedules.h"
+#include "settings/qbprofile.h"
+#include "toolkit/format.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
 
@@ -13,15 +15,35 @@ bool IsInCommaList(const std::string& name, const std::string& commaText) {
 
 // ---------------------------------------------------------------------------------
 
-bool TQbAutoRun::LoadFromRegistry(const std::string& key, std::string* /*error*/) {
+bool IsAutoRunAction(char action) { return action == 'r' || action == 't' || action == 'b'; }
+
+bool TQbAutoRun::LoadFromRegistry(const std::string& key, std::string* error) {
   const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
+  Warnings.clear();
+  const auto add = [this](const std::string& line) { Warnings += (Warnings.empty() ? "" : "\r\n") + line; };
+  for (const char* value : {"m", "d", "c", "p", "a", "dp"})
+    if (const std::string line = StoredFormText(v, key, value); !line.empty()) add(line);
   Media = v.ReadString("m", "");
-  Days = v.ReadString("d", AllWeekDays).substr(0, 7);
-  Action = static_cast<char>(v.ReadInteger("c", 'r') & 0xFF);
+  Days = WeekDayMask(v.ReadString("d", AllWeekDays));
+  Action = 'r';
+  if (v.ValueExists("c")) {
+    const std::string text = v.ReadString("c", "");
+    int32_t code = 0;
+    if (!tk::TryStrToInt(text, &code)) {
+      // Read as missing, as a malformed number is.
+      add(NotANumberText(key, "c", text));
+    } else {
+      // A character code is kept as stored; only a known letter is run.
+      Action = code >= 0 && code <= 255 ? static_cast<char>(code) : '\0';
+      if (!IsAutoRunAction(Action))
+        add("Value \"c\" in " + key + " is not an action (114 Run, 116 Test or 98 Run & Test): \"" + text + "\"");
+    }
+  }
   Profiles = v.ReadString("p", "");
   Ask = v.ReadBool("a", false);
   Deselected = v.ReadString("dp", "");
-  return true;
+  if (error && !Warnings.empty()) *error += (error->empty() ? "" : "\r\n") + Warnings;
+  return Warnings.empty();
 }
 
 void TQbAutoRun::SaveToRegistry(const std::string& key) const {
@@ -64,6 +86,10 @@ bool TQbAutoRun::SharesDayWith(const std::string& otherDays) const {
 }
 
 // ---------------------------------------------------------------------------------
+
+std::string UnreadAutoRunsText(const std::string& lines) {
+  return "An autorun could not be read as stored:\r\n\r\n" + lines;
+}
 
 std::string AutoRunEntryKey(int n) { return std::string(AutoRunKey) + "\\" + std::to_string(n); }
 

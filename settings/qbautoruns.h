@@ -3,9 +3,9 @@
 // the list lives in AutoRun\1, AutoRun\2, ... (the same key in every layout).
 //
 // LoadFromRegistry has the result of the other records (settings/qbprofile.h): false
-// and a line in *error for a stored number that cannot be read. An autorun keeps only
-// integers and booleans, which read as their defaults when malformed, so it always
-// loads.
+// and a line in *error (and in Warnings) for each value not stored as plain text and for
+// an action that is no known letter. The entry still loads, read by the store's rule;
+// one whose action is unknown is not run.
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +14,9 @@ inline constexpr const char* AutoRunKey = "AutoRun";
 
 // True when name is an item of the comma text, compared without regard to case.
 bool IsInCommaList(const std::string& name, const std::string& commaText);
+
+// 'r', 't' or 'b'.
+bool IsAutoRunAction(char action);
 
 class TQbAutoRun {
  public:
@@ -34,6 +37,7 @@ class TQbAutoRun {
   std::string Profiles;           // profile names, comma text
   bool Ask = false;               // ask before running
   std::string Deselected;         // profiles unticked in the ask dialog, comma text
+  std::string Warnings;           // the lines of its load, "" when it read cleanly
 };
 
 class TQbAutoRuns {
@@ -66,6 +70,9 @@ class TQbAutoRuns {
  private:
   std::vector<std::unique_ptr<TQbAutoRun>> items_;
 };
+
+// What a program that loaded the entries says of the lines of their load.
+std::string UnreadAutoRunsText(const std::string& lines);
 
 // The registry key of entry n (1-based).
 std::string AutoRunEntryKey(int n);

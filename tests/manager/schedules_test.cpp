@@ -130,17 +130,34 @@ TEST_F(Schedules, AConflictOfTimesIsRefusedAndTheDialogStaysOpen) {
   EXPECT_EQ(scheduler.ReloadCount(), 0);
 }
 
-// Its OK would store the others over an entry that could not be read: a box names it instead.
-TEST_F(Schedules, AnEntryThatCannotBeReadIsNamedAndTheListNotOpened) {
-  Store({At(8, 0, "1111100"), At(9, 30, "0000011")});
-  qbtest::RegWrite("Schedules\\1", "t", "8:00");
-  TScript s(f, {TScript::Answer("OK")});
-  EXPECT_FALSE(EditSchedules(f));
-  ASSERT_TRUE(s.Completed());
-  ASSERT_EQ(s.Boxes().size(), 1u);
-  EXPECT_TRUE(edtest::Said(s.Boxes()[0], "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a "
-                                         "number: \"8:00\"\r\n\r\nThe schedules can be edited again once it is mended."));
-  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "8:00");
+// An entry that could not be read is listed first, marked, with its stored time; OK keeps
+// it as stored (copied whole below a shorter list), and Edit with a new time mends it.
+TEST_F(Schedules, AnEntryThatCannotBeReadIsShownKeptAsStoredAndMendedByEdit) {
+  Store({At(9, 30, "0000011"), At(12, 0, "0000011", "\"Home\" ")});
+  qbtest::RegWrite("Schedules\\2", "t", "1.042");
+  const auto row = [&](int n) { return When(f.Handle(), [&, n] { edtest::Select(f.lvSchedules.Handle(), n); }); };
+  TScript first(f, Join({{TScript::Call([&] {
+                            return f.lvSchedules.ItemCaption(0) == "1.042" &&
+                                   f.lvSchedules.SubItem(0, 0) == "Unreadable" && f.lblUnread.Visible();
+                          }),
+                          row(1)},
+                         ClickTool(*f.tbDelete),
+                         {TScript::Call([&] { return f.lvSchedules.Count() == 1; }), TScript::Click(f.btnOK)}}));
+  EXPECT_TRUE(EditSchedules(f));
+  ASSERT_TRUE(first.Completed());
+  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "1.042");
+  TScheduleForm& e = f.ScheduleForm();
+  TScript second(f, Join({{row(0)}, ClickTool(*f.tbEdit),
+                          {When(e.Handle(), [&] {
+                             SYSTEMTIME st{2026, 3, 3, 4, 7, 15, 0, 0};
+                             SendMessageW(e.dtpTime.Handle(), DTM_SETSYSTEMTIME, GDT_VALID,
+                                          reinterpret_cast<LPARAM>(&st));
+                           }),
+                           TScript::Click(e.btnOK), TScript::Call([&] { return !f.lblUnread.Visible(); }),
+                           TScript::Click(f.btnOK)}}));
+  EXPECT_TRUE(EditSchedules(f));
+  ASSERT_TRUE(second.Completed());
+  EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "0.302083333333333");  // 07:15
 }
 
 TEST_F(Schedules, TheEditorChecksDaysDatesAndProfilesBeforeItCloses) {

@@ -103,7 +103,7 @@ class RunQbProgram : public ::testing::Test {
   std::vector<std::string> before_;
 };
 
-TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
+TEST_F(RunQbProgram, WithoutArgumentsDoesNothingButDeleteTheOneShotValues) {
   // Move the runner's folders aside, so that a new one would show.
   const std::string logs = tk::ExcludeTrailingBackslash(GetLogsDir());
   const std::string errors = tk::ExcludeTrailingBackslash(GetErrorsDir());
@@ -116,6 +116,9 @@ TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
     ASSERT_TRUE(tk::RenameFile(errors, errorsAside));
   }
 
+  // What a starter that cut the command line left for the run does not outlive it.
+  RegWrite(kGeneral, "bRunViaAutoRun", "1");
+  RegWrite(kGeneral, "sMediaInserted", "QBMEDIA");
   ProgramFolder folder;
   const int rc = folder.Run("");
   const bool logsMade = tk::DirectoryExists(logs), errorsMade = tk::DirectoryExists(errors);
@@ -128,6 +131,8 @@ TEST_F(RunQbProgram, WithoutArgumentsDoesNothingAtAll) {
   EXPECT_FALSE(logsMade);
   EXPECT_FALSE(errorsMade);
   EXPECT_EQ(folder.ViewerCommand(), "");
+  EXPECT_EQ(RegRead(kGeneral, "bRunViaAutoRun"), "<missing>");
+  EXPECT_EQ(RegRead(kGeneral, "sMediaInserted"), "<missing>");
 }
 
 TEST_F(RunQbProgram, OnlyTheFirstLetterOfTheCommandCounts) {

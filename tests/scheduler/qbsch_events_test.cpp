@@ -112,6 +112,36 @@ TEST_F(QbSchEvents, VolumeArrivalStartsTheFirstAutorunOfTheLabelForToday) {
   EXPECT_EQ(Runs().size(), 2u);
 }
 
+// A damaged entry is named once however often it is loaded, and starts nothing: an
+// autorun whose action is no letter would start the runner with a cut command line.
+TEST_F(QbSchEvents, DamagedEntriesAreNamedOnceAndStartNothing) {
+  qbtest::RegWrite("Options\\General", "ScheduleCount", "1");
+  qbtest::RegWrite("Schedules\\1", "t", "99999");
+  {
+    TQbAutoRuns list;
+    SaveAutorun(list, "QBMEDIA", "1111111", '\0', "Docs", true);
+    list.SaveAll();
+  }
+  HWND window = StartAndWait();
+  ASSERT_NE(window, nullptr);
+  for (int i = 0; i < 3; ++i) PostMessageW(window, WM_QBSCH_RELOADSCHEDULES, 0, 0);
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(SendVolumeArrival(window, Unit(kLabelled)));
+  // The autorun's box comes after the reloads posted before it.
+  EXPECT_TRUE(WaitFor([&] {
+    const auto trace = Trace();
+    return std::count(trace.begin(), trace.end(), std::string("box")) == 2;
+  }));
+  ASSERT_TRUE(Settle(window));
+  EXPECT_EQ(CloseBoxes(GetProcessId(started_.back().hProcess)),
+            (std::vector<std::string>{
+                "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a time of day: \"99999\"\r\n"
+                "\r\nIt is not run until it is mended.",
+                "An autorun could not be read as stored:\r\n\r\nValue \"c\" in AutoRun\\1 is not an action (114 Run, "
+                "116 Test or 98 Run & Test): \"0\"\r\n\r\nIt is not run until it is mended."}));
+  EXPECT_TRUE(SettledRuns(window).empty());
+  EXPECT_EQ(qbtest::RegRead("Options\\General", "bRunViaAutoRun"), "<missing>");
+}
+
 TEST_F(QbSchEvents, HeldSkipKeyStartsNothingAndBlinksTheAutorunState) {
   ASSERT_EQ(DriveLabel(kLabelled), kLabel);
   {

@@ -110,6 +110,19 @@ TEST(SchedulerMinutes, FirstCheckLongSleepAndClockBack) {
   EXPECT_EQ(MinutesToCheck(At(2024, 3, 4, 10, 0), At(2024, 3, 4, 9, 0)).size(), 1u);
 }
 
+// The end of summer time, and a clock set back by hand: each repeated minute whose
+// schedules ran runs no more, though the time change switches the checks off and on.
+TEST(SchedulerMinutes, AClockSetBackAnHourRunsTheRepeatedMinutesOnce) {
+  TCheckedMinutes state;
+  EXPECT_TRUE(RunsSchedulesOf(state, At(2024, 10, 27, 2, 30)));
+  EXPECT_TRUE(RunsSchedulesOf(state, At(2024, 10, 27, 2, 59)));
+  state.Last = 0;
+  EXPECT_FALSE(RunsSchedulesOf(state, At(2024, 10, 27, 2, 0)));
+  EXPECT_FALSE(RunsSchedulesOf(state, At(2024, 10, 27, 2, 30)));
+  EXPECT_TRUE(RunsSchedulesOf(state, At(2024, 10, 27, 3, 0)));
+  EXPECT_TRUE(RunsSchedulesOf(state, At(2024, 10, 27, 1, 30)));  // further back: taken as corrected
+}
+
 TEST(SchedulerAutorun, ProfileListQuotesOnlyNamesWithBlanks) {
   TQbAutoRun entry;
   entry.Profiles = "\"My Docs\",Mail";

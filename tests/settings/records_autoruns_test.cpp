@@ -54,10 +54,10 @@ TEST_F(AutoRuns, ListRoundTripsThroughTheRegistry) {
   EXPECT_EQ(RegRead("AutoRun\\1", "a"), "1");
   EXPECT_EQ(RegValueNames("AutoRun\\1"), (Names{"a", "c", "d", "dp", "m", "p"}));
   RegWrite("AutoRun\\2", "d", "010101011");
-  RegWrite("AutoRun\\2", "c", "run");  // not a number: the default letter
+  RegWrite("AutoRun\\2", "c", "run");  // not a number: the default letter, and said
   std::string error;
   TQbAutoRuns list(&error);
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(error, "Value \"c\" in AutoRun\\2 is not a number: \"run\"");
   ASSERT_EQ(list.GetCount(), 2);
   const TQbAutoRun& a = *list.GetItem(0);
   EXPECT_EQ(a.Media, "BACKUP,\"My Disk\"");
@@ -73,6 +73,22 @@ TEST_F(AutoRuns, ListRoundTripsThroughTheRegistry) {
   EraseStoredAutoRuns();
   EXPECT_EQ(RegRead("Options\\General", "AutoRunCount"), "<missing>");
   EXPECT_EQ(RegValueNames("AutoRun\\1"), Names{});
+}
+
+// A value not stored as text and an action that is no letter are named; a short mask has
+// days off, Monday first.
+TEST_F(AutoRuns, DamagedValuesAreNamedAndShortMasksPadded) {
+  TFernoIni().SetAutoRunCount(1);
+  RegWrite("AutoRun\\1", "d", "1");
+  RegWrite("AutoRun\\1", "c", "0");
+  const DWORD one = 1;
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\AutoRun\\1", L"a", REG_DWORD, &one, sizeof one);
+  std::string error;
+  TQbAutoRuns list(&error);
+  EXPECT_EQ(error,
+            "Value \"a\" in AutoRun\\1 is stored as a number, not as text: read as \"1\"\r\n"
+            "Value \"c\" in AutoRun\\1 is not an action (114 Run, 116 Test or 98 Run & Test): \"0\"");
+  EXPECT_EQ(list.GetItem(0)->Days, "1000000");
 }
 
 TEST_F(AutoRuns, Texts) {

@@ -175,6 +175,29 @@ TEST_F(Schedules, MalformedTimeLeavesTheEntryOutAndSaysSo) {
   EXPECT_EQ(s.Time, 0);
 }
 
+// Times outside a day, an unknown action and a time stored as a number make an entry
+// unread; a time with seconds is its minute, clashing with it.
+TEST_F(Schedules, DamagedEntriesAreKeptApartAndTimesAreTheirMinutes) {
+  TFernoIni().SetScheduleCount(6);
+  const char* const times[] = {"1.042", "-0.25", "99999", "0.5", "", "0.334375"};  // the last 08:01:30
+  for (int n = 1; n <= 6; ++n) RegWrite("Schedules\\" + std::to_string(n), "t", times[n - 1]);
+  RegWrite("Schedules\\4", "a", "257");
+  const DWORD zero = 0;
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Schedules\\5", L"t", REG_DWORD, &zero, sizeof zero);
+  std::string error;
+  TFoSchedules list(&error);
+  EXPECT_EQ(error,
+            "Value \"t\" in Schedules\\1 is not a time of day: \"1.042\"\r\n"
+            "Value \"t\" in Schedules\\2 is not a time of day: \"-0.25\"\r\n"
+            "Value \"t\" in Schedules\\3 is not a time of day: \"99999\"\r\n"
+            "Value \"a\" in Schedules\\4 is not an action (0, 1 or 2): \"257\"\r\n"
+            "Value \"t\" in Schedules\\5 is stored as a number, not as text: read as \"0\"");
+  ASSERT_EQ(list.GetCount(), 1);
+  list.Add(Entry(tk::EncodeTime(8, 1, 0, 0), "0000010"));
+  std::string message;
+  EXPECT_EQ(list.FindTimeConflict(message), tk::EncodeTime(8, 1, 0, 0));
+}
+
 TEST_F(Schedules, Texts) {
   TFoSchedule s;
   EXPECT_EQ(s.GetWhenText(), "Daily");
