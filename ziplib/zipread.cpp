@@ -243,8 +243,22 @@ ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffse
   const EndValues classic{Get16(end + 4), Get16(end + 6), Get16(end + 8), Get16(end + 10),
                           Get32(end + 12), Get32(end + 16), endOffset};
   EndValues big;
+  // The classic record names no entries and no directory: its writer left the values to
+  // the zip64 record.
+  const bool unfilled = classic.count == 0 && classic.countDisk == 0 && classic.cdSize == 0;
+  // A disk number, size or offset of all ones stands for a zip64 value (a count of all ones
+  // may as well be a count that wrapped).
+  const bool markers = classic.disk == 0xFFFF || classic.cdDisk == 0xFFFF || classic.cdSize == 0xFFFFFFFFu ||
+                       classic.cdOffset == 0xFFFFFFFFu;
   switch (FindZip64End(classic, &big)) {
-    case Zip64End::None: return ReadCentral(classic, codePage);
+    case Zip64End::None:
+      if (markers) return ZipReadStatus::BadStructure;
+      return ReadCentral(classic, codePage);
+    case Zip64End::Untrusted:
+      // A locator whose record cannot be taken: the classic record decides only where it
+      // describes the directory by itself.
+      if (markers || unfilled) return ZipReadStatus::BadStructure;
+      return ReadCentral(classic, codePage);
     case Zip64End::MultiVolume: return ZipReadStatus::MultiVolume;
     case Zip64End::Found: break;
   }
@@ -253,9 +267,10 @@ ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffse
     return value != marker && value != other && !(marker == 0xFFFF && value == (other & 0xFFFF));
   };
   const bool disagree =
-      differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
-      differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
-      differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset);
+      !unfilled &&
+      (differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
+       differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
+       differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset));
   if (disagree) {
     // One of the two is wrong: the classic record when it describes a whole directory,
     // else the zip64 one, and a test then says that they disagree.
@@ -288,12 +303,12 @@ ZipReader::Zip64End ZipReader::FindZip64End(const EndValues& classic, EndValues*
   };
   uint64_t at = stated;
   if (!recordAt(at) && !(locOff >= kEnd64Size && (at = locOff - kEnd64Size) > stated && recordAt(at)))
-    return Zip64End::None;
-  if (Get64(rec + 4) != locOff - at - 12) return Zip64End::None;
+    return Zip64End::Untrusted;
+  if (Get64(rec + 4) != locOff - at - 12) return Zip64End::Untrusted;
   *big = EndValues{Get32(rec + 16), Get32(rec + 20), Get64(rec + 24), Get64(rec + 32),
                    Get64(rec + 40), Get64(rec + 48), at};
   const uint64_t shift = at - stated;   // the bytes before the zip
-  if (big->cdOffset > at - shift || big->cdSize > at - shift - big->cdOffset) return Zip64End::None;
+  if (big->cdOffset > at - shift || big->cdSize > at - shift - big->cdOffset) return Zip64End::Untrusted;
   return Zip64End::Found;
 }
 

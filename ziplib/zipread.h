@@ -134,7 +134,8 @@ class ZipReader {
     uint32_t disk = 0, cdDisk = 0;
     uint64_t countDisk = 0, count = 0, cdSize = 0, cdOffset = 0, cdEnd = 0;
   };
-  enum class Zip64End { None, Found, MultiVolume };
+  // Untrusted: a locator whose record is missing or does not fit where it should lie.
+  enum class Zip64End { None, Found, Untrusted, MultiVolume };
   ZipReadStatus ReadDirectory(unsigned codePage);
   ZipReadStatus ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage);
   Zip64End FindZip64End(const EndValues& classic, EndValues* big) const;

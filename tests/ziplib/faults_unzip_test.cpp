@@ -275,6 +275,26 @@ TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
   EXPECT_EQ(ok.Test(t / "ok.zip"), 0);
 }
 
+// A zip64 record that cannot be taken (its size field 12 too large) beside a classic record
+// of zeros or of markers makes the zip invalid, not a volume of a split zip. (A valid one
+// beside zeros describes the zip: ZipCodecs.Zip64ArchivesOfOtherWritersAreReadAndAddedTo.)
+TEST(UnzipFaults, AnUntrustedZip64RecordBesideZerosOrMarkersIsInvalid) {
+  TempDir t;
+  const zipcraft::Built z = zipcraft::Zip({{.name = "one.txt", .data = "one"}});
+  const std::string body = z.bytes.substr(0, z.cdOffset + z.cdSize);
+  std::string bad64 = zipcraft::Zip64End(1, z.cdSize, z.cdOffset, body.size());
+  zipcraft::Set32(bad64, 4, 44 + 12);
+  std::string markers = zipcraft::EndRecord(0xFFFF, 0xFFFFFFFFu, 0xFFFFFFFFu);
+  zipcraft::Set32(markers, 4, 0xFFFFFFFFu);   // both disk numbers
+  for (const std::string& classic : {zipcraft::EndRecord(0, 0, 0), markers}) {
+    WriteFile(t / "bad.zip", body + bad64 + classic);
+    Recorded b;
+    EXPECT_EQ(b.Test(t / "bad.zip"), dz::UE_STRUCT);
+    EXPECT_TRUE(AnyMessageHas(b, "bad.zip", "structure is invalid"));
+    EXPECT_FALSE(AnyMessageHas(b, "bad.zip", "split"));
+  }
+}
+
 // A last name ending in the bytes of a zip64 end record and its locator: the record lies
 // inside the directory it would describe, or is not where the locator points, or says what
 // the classic end record does not; the classic end record describes the zip.

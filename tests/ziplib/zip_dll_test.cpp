@@ -718,6 +718,23 @@ TEST_F(DzipTest, LockedFilesFailOrAreSkippedWithAWarning) {
     EXPECT_FALSE(Exists(src + "b.jpg"));
     EXPECT_FALSE(Exists(src + "sub\\c.txt"));
   }
+  {
+    // An update whose newer file is locked keeps the file's older entry.
+    ZipCall add;
+    Std(add);
+    ASSERT_EQ(add.Run(dz::ZIP_ADD), 0);
+    const std::string before = PyList(zip);
+    SetMTime(src + "a.txt", 60);
+    lock = CreateFileW(tk::Widen(src + "a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    ZipCall c;
+    Std(c);
+    c.r.wZipSubOptions |= dz::ZSO_SKIPLOCKEDFILES;
+    EXPECT_EQ(c.Run(dz::ZIP_UPDATE), 0);
+    EXPECT_EQ(c.warnings.size(), 1u);
+    EXPECT_EQ(PyList(zip), before);
+    EXPECT_EQ(PyRead(zip, "a.txt"), Text(5000));
+  }
   if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
 }
 
