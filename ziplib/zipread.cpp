@@ -93,6 +93,20 @@ void ApplyExtras(ZipEntry& e) {
   }
 }
 
+// Every block's length lies within the field (fewer than four bytes after the last block
+// are padding, as some writers leave).
+bool ExtraWellFormed(const std::string& extra) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(extra.data());
+  size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    const size_t len = Get16(p + pos + 2);
+    pos += 4;
+    if (len > extra.size() - pos) return false;
+    pos += len;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ZipEntry::IsDirectory() const {
@@ -373,6 +387,7 @@ ZipReadStatus ZipReader::ReadCentral(const EndValues& v, unsigned codePage) {
     e.rawName.assign(var, nameLen);
     e.extra.assign(var + nameLen, extraLen);
     std::string rawComment(var + nameLen + extraLen, commentLen);
+    e.extraDamaged = !ExtraWellFormed(e.extra);
     if (!ApplyZip64(e, size32, comp32, off32, disk16)) return ZipReadStatus::BadStructure;
     if (e.diskStart != 0) return ZipReadStatus::MultiVolume;
     e.name = DecodeZipName(e.rawName, e.IsUtf8(), codePage);
@@ -414,6 +429,7 @@ void ZipReader::MarkNeighbours() {
 ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out, const uint8_t* held,
                                     size_t heldLen) const {
   if (entry.sharesHeader) return ZipReadStatus::Overlap;
+  if (entry.extraDamaged) return ZipReadStatus::BadStructure;
   // Local data never reach into the directory nor into the next entry's header.
   const uint64_t limit = std::min(info_.centralOffset, entry.nextRecord ? entry.nextRecord : info_.centralOffset);
   if (entry.localHeaderOffset > limit || limit - entry.localHeaderOffset < kLocalSize)

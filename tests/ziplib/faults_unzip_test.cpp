@@ -295,6 +295,22 @@ TEST(UnzipFaults, AnUntrustedZip64RecordBesideZerosOrMarkersIsInvalid) {
   }
 }
 
+// A central extra block that claims more bytes than the field holds: the item is refused,
+// by test and extraction alike, and the others are whole.
+TEST(UnzipFaults, ACentralExtraBlockLongerThanItsFieldIsRefused) {
+  TempDir t;
+  const std::string extra("\x0A\x00\x20\x00" "1234", 8);   // an NTFS block of 32 bytes holding 4
+  WriteFile(t / "x.zip",
+            zipcraft::Zip({{.name = "bad.txt", .data = "bad", .centralExtra = extra}, {.name = "ok.txt", .data = "ok"}})
+                .bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "x.zip"), dz::UE_STRUCT);
+  EXPECT_TRUE(AnyMessageHas(r, "bad.txt", "invalid"));
+  EXPECT_EQ(r.Extract(t / "x.zip", t / "out"), dz::UE_STRUCT);
+  EXPECT_FALSE(qbtest::Exists(t / "out\\bad.txt"));
+  EXPECT_EQ(ReadFile(t / "out\\ok.txt"), "ok");
+}
+
 // A last name ending in the bytes of a zip64 end record and its locator: the record lies
 // inside the directory it would describe, or is not where the locator points, or says what
 // the classic end record does not; the classic end record describes the zip.
