@@ -102,6 +102,7 @@ struct EntryResult {
   uint16_t method = 0;
   uint64_t size = 0, compressed = 0;
   uint64_t mtime = 0;
+  bool changed = false;     // the file changed while it was read; the entry holds what was read
   std::string note;
 };
 
