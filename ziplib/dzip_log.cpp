@@ -114,6 +114,7 @@ void ZipLog::Entry(const EntryResult& e) {
   } else if (e.action != EntryAction::Kept) {
     line += std::string(" (") + MethodText(e.method) + " " + Ratio(e.size, e.compressed) + ")";
     if (diagnostic_) line += " " + std::to_string(e.size) + " -> " + std::to_string(e.compressed) + " bytes";
+    if (e.changed) line += ", changed while it was zipped, stored as read";
   }
   Line(line);
 }

@@ -166,6 +166,7 @@ struct Task {
   uint32_t rawLen = 0;
   uint16_t method = kMethodDeflated;
   bool readError = false;
+  bool grew = false;                         // a file of one chunk held more than a chunk when read
   DWORD openError = 0;                       // the worker could not open the file
   bool encrypt = false;                      // a file entry of an encrypting run
   std::unique_ptr<AesZipEncryptor> aes;      // first chunk: the entry's cipher, started
@@ -306,7 +307,14 @@ class Workers {
     *got = 0;
     for (;;) {
       if (*got == in.size()) {
-        if (in.size() >= kChunk) break;
+        if (in.size() >= kChunk) {
+          // Grown past a chunk since it was listed: what was read goes in, and the file is
+          // named as changed.
+          uint8_t more = 0;
+          size_t n = 0;
+          t.grew = f.ReadSome(&more, 1, &n) && n > 0;
+          break;
+        }
         in.resize(std::min<size_t>(kChunk, in.size() * 2));
       }
       size_t n = 0;
@@ -396,6 +404,14 @@ uint16_t VersionNeeded(const SourceFile& s, uint16_t method) {
   return method == kMethodDeflate64 ? kVersionDeflate64 : kVersionDefault;
 }
 
+// The file holds other bytes than the `read` ones its entry got: a file of one chunk grew
+// past it, or the size of a file read by several chunks changed while they were read.
+bool ChangedWhileRead(const Task& t, uint64_t read) {
+  if (t.file == nullptr) return t.grew;
+  uint64_t now = 0;
+  return t.file->Size(&now) && now != read;
+}
+
 // The entry being written, on the calling thread: its header, the running CRC and, for an
 // encrypted file, the cipher. The local header goes out before the first chunk's data and,
 // when the entry spans several chunks, gets its CRC and sizes patched in at the end.
@@ -462,8 +478,9 @@ class EntryWriter {
     return true;
   }
 
-  // After the last chunk: the authentication code, the header patch, the records.
-  bool End(std::vector<EntryHeader>& central, std::vector<EntryResult>& results) {
+  // After the last chunk: the authentication code, the header patch, the records. changed:
+  // the file changed while it was read.
+  bool End(std::vector<EntryHeader>& central, std::vector<EntryResult>& results, bool changed) {
     if (encrypted_) {
       if (aes_) {   // spread over several chunks: the code comes now
         const bool ok = aes_->Finish(&aesCode_) == AesResult::Ok;
@@ -494,11 +511,13 @@ class EntryWriter {
     central.push_back(cur_);
     result_.size = cur_.uncompressedSize;
     result_.compressed = cur_.compressedSize;
+    result_.changed = changed;
     results.push_back(result_);
     return true;
   }
 
   int Percent() const { return size_ ? ziplib::Percent(done_, size_) : 100; }
+  uint64_t Done() const { return done_; }   // the bytes of the file read into the entry
   // The cipher of the encrypted file being written (null between files or for one of one
   // chunk), its item and how many encrypted bytes of it are written.
   const AesZipEncryptor* Cipher() const { return aes_.get(); }
@@ -697,11 +716,16 @@ int CompressItems(const std::vector<NewItem>& items, const DzipOptions& o, OutFi
       break;
     }
     if (t->first && !t->cipherError) entry.Begin(*t, it);
-    if (t->cipherError || !entry.Append(*t) || (t->last && !entry.End(central, results))) {
+    const bool appended = !t->cipherError && entry.Append(*t);
+    const bool changed = appended && t->last && !s.isDir && ChangedWhileRead(*t, entry.Done());
+    if (!appended || (t->last && !entry.End(central, results, changed))) {
       rep.Error(dz::ZE_INCOMPLETE, "Encryption failed (system error): " + s.zipName);
       finishFailure(dz::ZE_INCOMPLETE);
       break;
     }
+    if (changed)
+      rep.Warning("File changed while it was zipped, stored as read (" + std::to_string(entry.Done()) +
+                  " bytes): " + tk::Narrow(s.path));
     pool.Give(std::move(t->out));
     progress.doneBytes += t->rawLen;
     if (t->last && t->file != nullptr)

@@ -9,9 +9,11 @@
 // one character, "*.*" everything. A '/' is taken as '\', as the system takes it.
 //
 // A mask that names a folder means what lies in it: a mask ending in '\' names a folder, and
-// one without wildcards names a file or a folder (never both at once); a name alone names a
-// folder of the base folder when names are kept relative to it. An exclude that names a
-// folder leaves out the folder and all below it: the walk does not go into it.
+// an include without wildcards names a file or a folder (never both at once); a name alone
+// names a folder of the base folder when names are kept relative to it. An exclude names a
+// folder only when it ends in '\' (any other exclude names files, so that a backup never
+// leaves out more than the user named), and leaves out the folder and all below it: the walk
+// does not go into it.
 //
 // A run that does not recurse lists the item's folder alone, and goes further down only
 // where an include mask with a folder leads; there each part of such a mask matches one
@@ -81,7 +83,8 @@ bool LeadsInto(const std::string& folder, const std::string& mask) {
 
 }  // namespace
 
-MaskList::MaskList(const std::string& list, bool relative, bool atDepth) : atDepth_(atDepth) {
+MaskList::MaskList(const std::string& list, bool relative, bool atDepth, bool plainNamesFolders)
+    : atDepth_(atDepth) {
   for (std::string& given : SplitSpecList(list)) {
     Mask m;
     std::string text = given;
@@ -94,7 +97,8 @@ MaskList::MaskList(const std::string& list, bool relative, bool atDepth) : atDep
       m.folder = text + "*";
     } else {
       m.file = text;
-      if (text.find_first_of("*?") == std::string::npos && (m.against != Against::Name || relative))
+      if (plainNamesFolders && text.find_first_of("*?") == std::string::npos &&
+          (m.against != Against::Name || relative))
         m.folder = text + "\\*";
     }
     m.given = std::move(given);
@@ -234,7 +238,7 @@ struct Level {
 struct Selector {
   Selector(const DzipOptions& options, Reporter& reporter, const std::wstring& target)
       : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH), !o.recurse),
-        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH)) {}
+        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH), false, false) {}
 
   const DzipOptions& o;
   Reporter& rep;

@@ -93,6 +93,20 @@ void ApplyExtras(ZipEntry& e) {
   }
 }
 
+// Every block's length lies within the field (fewer than four bytes after the last block
+// are padding, as some writers leave).
+bool ExtraWellFormed(const std::string& extra) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(extra.data());
+  size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    const size_t len = Get16(p + pos + 2);
+    pos += 4;
+    if (len > extra.size() - pos) return false;
+    pos += len;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ZipEntry::IsDirectory() const {
@@ -243,8 +257,22 @@ ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffse
   const EndValues classic{Get16(end + 4), Get16(end + 6), Get16(end + 8), Get16(end + 10),
                           Get32(end + 12), Get32(end + 16), endOffset};
   EndValues big;
+  // The classic record names no entries and no directory: its writer left the values to
+  // the zip64 record.
+  const bool unfilled = classic.count == 0 && classic.countDisk == 0 && classic.cdSize == 0;
+  // A disk number, size or offset of all ones stands for a zip64 value (a count of all ones
+  // may as well be a count that wrapped).
+  const bool markers = classic.disk == 0xFFFF || classic.cdDisk == 0xFFFF || classic.cdSize == 0xFFFFFFFFu ||
+                       classic.cdOffset == 0xFFFFFFFFu;
   switch (FindZip64End(classic, &big)) {
-    case Zip64End::None: return ReadCentral(classic, codePage);
+    case Zip64End::None:
+      if (markers) return ZipReadStatus::BadStructure;
+      return ReadCentral(classic, codePage);
+    case Zip64End::Untrusted:
+      // A locator whose record cannot be taken: the classic record decides only where it
+      // describes the directory by itself.
+      if (markers || unfilled) return ZipReadStatus::BadStructure;
+      return ReadCentral(classic, codePage);
     case Zip64End::MultiVolume: return ZipReadStatus::MultiVolume;
     case Zip64End::Found: break;
   }
@@ -253,9 +281,10 @@ ZipReadStatus ZipReader::ReadFromEndRecord(const uint8_t* end, uint64_t endOffse
     return value != marker && value != other && !(marker == 0xFFFF && value == (other & 0xFFFF));
   };
   const bool disagree =
-      differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
-      differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
-      differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset);
+      !unfilled &&
+      (differs(classic.disk, 0xFFFF, big.disk) || differs(classic.cdDisk, 0xFFFF, big.cdDisk) ||
+       differs(classic.countDisk, 0xFFFF, big.countDisk) || differs(classic.count, 0xFFFF, big.count) ||
+       differs(classic.cdSize, 0xFFFFFFFFu, big.cdSize) || differs(classic.cdOffset, 0xFFFFFFFFu, big.cdOffset));
   if (disagree) {
     // One of the two is wrong: the classic record when it describes a whole directory,
     // else the zip64 one, and a test then says that they disagree.
@@ -288,12 +317,12 @@ ZipReader::Zip64End ZipReader::FindZip64End(const EndValues& classic, EndValues*
   };
   uint64_t at = stated;
   if (!recordAt(at) && !(locOff >= kEnd64Size && (at = locOff - kEnd64Size) > stated && recordAt(at)))
-    return Zip64End::None;
-  if (Get64(rec + 4) != locOff - at - 12) return Zip64End::None;
+    return Zip64End::Untrusted;
+  if (Get64(rec + 4) != locOff - at - 12) return Zip64End::Untrusted;
   *big = EndValues{Get32(rec + 16), Get32(rec + 20), Get64(rec + 24), Get64(rec + 32),
                    Get64(rec + 40), Get64(rec + 48), at};
   const uint64_t shift = at - stated;   // the bytes before the zip
-  if (big->cdOffset > at - shift || big->cdSize > at - shift - big->cdOffset) return Zip64End::None;
+  if (big->cdOffset > at - shift || big->cdSize > at - shift - big->cdOffset) return Zip64End::Untrusted;
   return Zip64End::Found;
 }
 
@@ -358,6 +387,7 @@ ZipReadStatus ZipReader::ReadCentral(const EndValues& v, unsigned codePage) {
     e.rawName.assign(var, nameLen);
     e.extra.assign(var + nameLen, extraLen);
     std::string rawComment(var + nameLen + extraLen, commentLen);
+    e.extraDamaged = !ExtraWellFormed(e.extra);
     if (!ApplyZip64(e, size32, comp32, off32, disk16)) return ZipReadStatus::BadStructure;
     if (e.diskStart != 0) return ZipReadStatus::MultiVolume;
     e.name = DecodeZipName(e.rawName, e.IsUtf8(), codePage);
@@ -399,6 +429,7 @@ void ZipReader::MarkNeighbours() {
 ZipReadStatus ZipReader::LocateData(const ZipEntry& entry, ZipLocalInfo* out, const uint8_t* held,
                                     size_t heldLen) const {
   if (entry.sharesHeader) return ZipReadStatus::Overlap;
+  if (entry.extraDamaged) return ZipReadStatus::BadStructure;
   // Local data never reach into the directory nor into the next entry's header.
   const uint64_t limit = std::min(info_.centralOffset, entry.nextRecord ? entry.nextRecord : info_.centralOffset);
   if (entry.localHeaderOffset > limit || limit - entry.localHeaderOffset < kLocalSize)

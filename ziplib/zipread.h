@@ -56,6 +56,7 @@ struct ZipEntry {
   size_t index = 0;               // position in the central directory
   uint64_t nextRecord = 0;        // where the next local header (or the directory) begins
   bool sharesHeader = false;      // another entry names the same local header
+  bool extraDamaged = false;      // a central extra block claims more bytes than the field holds
 
   // NTFS extra field (0x000A, tag 1): FILETIME values, 0 when absent.
   bool hasNtfsTimes = false;
@@ -120,8 +121,9 @@ class ZipReader {
 
   // Reads and checks an entry's local header (signature, the header within the file and
   // before the central directory, the data within the file and before the next entry's
-  // header) and tells where its data lies. held: heldLen bytes of the file from the local
-  // header on, when the caller has read them already (what they lack is read here).
+  // header) and tells where its data lies; an entry whose central extra field is damaged
+  // is refused as invalid. held: heldLen bytes of the file from the local header on, when
+  // the caller has read them already (what they lack is read here).
   ZipReadStatus LocateData(const ZipEntry& entry, ZipLocalInfo* out, const uint8_t* held = nullptr,
                            size_t heldLen = 0) const;
 
@@ -134,7 +136,8 @@ class ZipReader {
     uint32_t disk = 0, cdDisk = 0;
     uint64_t countDisk = 0, count = 0, cdSize = 0, cdOffset = 0, cdEnd = 0;
   };
-  enum class Zip64End { None, Found, MultiVolume };
+  // Untrusted: a locator whose record is missing or does not fit where it should lie.
+  enum class Zip64End { None, Found, Untrusted, MultiVolume };
   ZipReadStatus ReadDirectory(unsigned codePage);
   ZipReadStatus ReadFromEndRecord(const uint8_t* end, uint64_t endOffset, unsigned codePage);
   Zip64End FindZip64End(const EndValues& classic, EndValues* big) const;

@@ -251,6 +251,7 @@ class Run {
     std::vector<bool> replaced(entries.size(), false);
     const std::vector<std::string> suffixes = SuffixList(o_);
     std::vector<NewItem> items;
+    std::vector<size_t> replacing;   // per item: the old entry it replaces, or entries.size()
     uint64_t totalBytes = 0;
     for (const SourceFile& f : files) {
       auto it = byName.find(tk::UpperCase(f.zipName));
@@ -269,6 +270,7 @@ class Run {
       }
       totalBytes += f.size;
       items.push_back(n);
+      replacing.push_back(it != byName.end() ? it->second : entries.size());
     }
     // Folder entries alone do not make a change.
     const bool anyFile = std::any_of(items.begin(), items.end(), [](const NewItem& n) { return !n.src->isDir; });
@@ -298,7 +300,6 @@ class Run {
     const bool listKept = log_.Active();
     results_.reserve((listKept ? entries.size() : 0) + items.size());
     uint64_t newest = 0;
-    RawCopier copier(old, out);
     const auto copyFailed = [&](const std::string& name) {
       if (out.Failed()) {
         rep_.FileError(dz::DZ_MSG_WRITE_ERROR, "Write failure: " + o_.zipFile, out.Error());
@@ -308,30 +309,59 @@ class Run {
       return Fail(dz::ZE_FORMAT, name.empty() ? "The existing zip cannot be read"
                                               : "Entry " + name + " of the existing zip cannot be read");
     };
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (replaced[i]) continue;
-      EntryHeader h;
-      if (!copier.Add(entries[i], &h)) return copyFailed(copier.RunFailed() ? std::string() : entries[i].name);
-      central.push_back(std::move(h));
-      newest = std::max(newest, EntryTime(entries[i]));
-      if (listKept && !entries[i].IsDirectory()) {
-        EntryResult r;
-        r.zipName = entries[i].name;
-        r.action = EntryAction::Kept;
-        r.size = entries[i].uncompressedSize;
-        r.compressed = entries[i].compressedSize;
-        results_.push_back(std::move(r));
+    // Copies the old entries `keep` marks, in their order; 0 or the result code.
+    size_t keptCount = 0;
+    const auto copyKept = [&](const std::vector<bool>& keep) {
+      RawCopier copier(old, out);
+      for (size_t i = 0; i < entries.size(); ++i) {
+        if (!keep[i]) continue;
+        EntryHeader h;
+        if (!copier.Add(entries[i], &h)) return copyFailed(copier.RunFailed() ? std::string() : entries[i].name);
+        central.push_back(std::move(h));
+        ++keptCount;
+        newest = std::max(newest, EntryTime(entries[i]));
+        if (listKept && !entries[i].IsDirectory()) {
+          EntryResult r;
+          r.zipName = entries[i].name;
+          r.action = EntryAction::Kept;
+          r.size = entries[i].uncompressedSize;
+          r.compressed = entries[i].compressedSize;
+          results_.push_back(std::move(r));
+        }
       }
-    }
-    if (!copier.Flush()) return copyFailed("");
+      return copier.Flush() ? int(dz::ZE_OK) : copyFailed("");
+    };
+    std::vector<bool> keep(replaced.size());
+    std::transform(replaced.begin(), replaced.end(), keep.begin(), [](bool r) { return !r; });
+    if (const int rc = copyKept(keep); rc != dz::ZE_OK) return rc;
     if (rep_.Major(o_.zipFile, 0)) return dz::ZE_ABORT;
 
     ProgressTotals progress;
     progress.majorItem = o_.zipFile;
     progress.totalBytes = totalBytes;
+    const size_t resultsBefore = results_.size();
     const int rc = CompressItems(items, o_, out, rep_, progress, central, results_);
     if (rc != dz::ZE_OK) return rc;
     for (const auto& it : items) newest = std::max(newest, it.src->mtime);
+    // A file skipped in this run (locked, gone) leaves its older entry in the zip.
+    std::unordered_map<std::wstring, size_t> itemOf;
+    for (size_t k = 0; k < items.size(); ++k)
+      if (replacing[k] < entries.size()) itemOf.emplace(items[k].src->path, replacing[k]);
+    std::fill(keep.begin(), keep.end(), false);
+    size_t replacedCount = 0;
+    for (size_t k = resultsBefore; k < results_.size(); ++k) {
+      const EntryResult& r = results_[k];
+      if (r.action == EntryAction::Replaced) ++replacedCount;
+      const auto at = itemOf.find(r.sourcePath);
+      if (r.action == EntryAction::Skipped && at != itemOf.end()) keep[at->second] = true;
+    }
+    if (std::find(keep.begin(), keep.end(), true) != keep.end())
+      if (const int kc = copyKept(keep); kc != dz::ZE_OK) return kc;
+    // Every entry of the old zip is in the new one, as it was or in its new version.
+    if (keptCount + replacedCount != entries.size())
+      return Fail(dz::ZE_LOGIC, "The new zip would hold " + std::to_string(keptCount + replacedCount) + " of the " +
+                                    std::to_string(entries.size()) + " entries of " + o_.zipFile +
+                                    "; it was not written and the zip was left as it was");
 
     // Central directory and end records.
     const uint64_t cdStart = out.Pos();

@@ -56,9 +56,11 @@ std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const s
 // The masks of an include or exclude list (dzip_select.cpp says how each is matched).
 // relative: names are kept relative to the item's base folder. atDepth: the include list
 // of a run that does not recurse, whose masks select files only at the depth they name.
+// plainNamesFolders: a mask without wildcards names a folder too (an include list), not
+// only one ending in '\' (an exclude list).
 class MaskList {
  public:
-  MaskList(const std::string& list, bool relative, bool atDepth = false);
+  MaskList(const std::string& list, bool relative, bool atDepth = false, bool plainNamesFolders = true);
   bool Empty() const { return masks_.empty(); }
   // full: the file's full path; rel: its path below the base folder. A folder is asked
   // about with a trailing '\', as a file of any name in it would be. Each mask that
@@ -102,6 +104,7 @@ struct EntryResult {
   uint16_t method = 0;
   uint64_t size = 0, compressed = 0;
   uint64_t mtime = 0;
+  bool changed = false;     // the file changed while it was read; the entry holds what was read
   std::string note;
 };
 

@@ -275,6 +275,42 @@ TEST(UnzipFaults, EndRecordsThatDisagreeFailTheTestButExtractFollowsZip64) {
   EXPECT_EQ(ok.Test(t / "ok.zip"), 0);
 }
 
+// A zip64 record that cannot be taken (its size field 12 too large) beside a classic record
+// of zeros or of markers makes the zip invalid, not a volume of a split zip. (A valid one
+// beside zeros describes the zip: ZipCodecs.Zip64ArchivesOfOtherWritersAreReadAndAddedTo.)
+TEST(UnzipFaults, AnUntrustedZip64RecordBesideZerosOrMarkersIsInvalid) {
+  TempDir t;
+  const zipcraft::Built z = zipcraft::Zip({{.name = "one.txt", .data = "one"}});
+  const std::string body = z.bytes.substr(0, z.cdOffset + z.cdSize);
+  std::string bad64 = zipcraft::Zip64End(1, z.cdSize, z.cdOffset, body.size());
+  zipcraft::Set32(bad64, 4, 44 + 12);
+  std::string markers = zipcraft::EndRecord(0xFFFF, 0xFFFFFFFFu, 0xFFFFFFFFu);
+  zipcraft::Set32(markers, 4, 0xFFFFFFFFu);   // both disk numbers
+  for (const std::string& classic : {zipcraft::EndRecord(0, 0, 0), markers}) {
+    WriteFile(t / "bad.zip", body + bad64 + classic);
+    Recorded b;
+    EXPECT_EQ(b.Test(t / "bad.zip"), dz::UE_STRUCT);
+    EXPECT_TRUE(AnyMessageHas(b, "bad.zip", "structure is invalid"));
+    EXPECT_FALSE(AnyMessageHas(b, "bad.zip", "split"));
+  }
+}
+
+// A central extra block that claims more bytes than the field holds: the item is refused,
+// by test and extraction alike, and the others are whole.
+TEST(UnzipFaults, ACentralExtraBlockLongerThanItsFieldIsRefused) {
+  TempDir t;
+  const std::string extra("\x0A\x00\x20\x00" "1234", 8);   // an NTFS block of 32 bytes holding 4
+  WriteFile(t / "x.zip",
+            zipcraft::Zip({{.name = "bad.txt", .data = "bad", .centralExtra = extra}, {.name = "ok.txt", .data = "ok"}})
+                .bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "x.zip"), dz::UE_STRUCT);
+  EXPECT_TRUE(AnyMessageHas(r, "bad.txt", "invalid"));
+  EXPECT_EQ(r.Extract(t / "x.zip", t / "out"), dz::UE_STRUCT);
+  EXPECT_FALSE(qbtest::Exists(t / "out\\bad.txt"));
+  EXPECT_EQ(ReadFile(t / "out\\ok.txt"), "ok");
+}
+
 // A last name ending in the bytes of a zip64 end record and its locator: the record lies
 // inside the directory it would describe, or is not where the locator points, or says what
 // the classic end record does not; the classic end record describes the zip.
