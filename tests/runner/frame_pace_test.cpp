@@ -176,25 +176,18 @@ TEST_F(ProgressPace, CancelIsAnsweredWhileManyFilesGoByAndTheOldZipStays) {
 // goes: the window takes its messages there, and the click of Cancel ends the search.
 TEST_F(ProgressPace, CancelStopsASearchThatFindsNothing) {
   const std::string tree = dir_() / "tree";
-  ASSERT_EQ(qbtest::RunUnix("python3 -c 'import os,sys; [os.makedirs(\"%s/d%d/e%d\" % (sys.argv[1], i // 50, i), "
-                            "exist_ok=True) for i in range(5000)]' '" + qbtest::ToUnixPath(tree) + "'"),
-            0);
+  ASSERT_EQ(qbtest::RunUnix("cd '" + qbtest::ToUnixPath(dir_().path()) + "' && bash -c 'mkdir -p tree/d{0..99}/e{0..49}'"), 0);
   RegWrite("Profiles\\Pace", "il", tree + "\\*.none");
   int majors = 0;
   form_.ZipFile1.OnMajorCallback = [&](const char* item, int32_t percent, bool& doCancel) {
     // The first is the one before the search; those after it come while it goes.
-    if (++majors == 3 && minorCalls_ == 0) {
-      PostMessageW(form_.btnCancel.Handle(), BM_CLICK, 0, 0);
-      clickCall_ = calls_ + 1;
-    }
+    if (++majors == 3 && minorCalls_ == 0) PostMessageW(form_.btnCancel.Handle(), BM_CLICK, 0, 0);
     Counted(innerMajor_, item, percent, doCancel);
   };
   RunProfiles(form_);
   EXPECT_TRUE(Runner.Cancel);
   EXPECT_EQ(RegRead("Profiles\\Pace", "ze"), "9") << Runner.ErrorList.Text();
-  ASSERT_NE(clickCall_, 0);
   EXPECT_EQ(calls_, cancelSeenAt_);   // the callback that took the click was the last
-  EXPECT_EQ(minorCalls_, 0);
 }
 
 // Last: the dispatcher ends the application's message loop.
