@@ -280,6 +280,14 @@ bool TWizardForm::Open(unsigned mode, const std::string& profileName) {
       edProfileName.SetText("");
     }
     editedName_ = p.pn;
+    if (!p.UnreadableGuards().empty()) {
+      std::string text = "Profile \"" + p.pn + "\": these values cannot be read, so it does not run:\r\n";
+      for (const std::string& line : p.UnreadableGuards()) text += line + "\r\n";
+      text += (mode & wzCopy) ? "\r\nThe copy is made without them."
+                              : "\r\nSaving keeps each as it is stored until it is given a new one (a new password, "
+                                "excludes, media labels or options).";
+      MsgDlg(text, "iw");
+    }
   } else {
     WizardMode = mode;
     ResetWizardControls();
@@ -307,7 +315,9 @@ bool TWizardForm::StoreOnFinish() {
   // The writes report nothing: read the record back to know it is there.
   if (saved) {
     TQbProfile check;
-    saved = check.LoadFromRegistry(p->pn) && check.pn == p->pn && check.zf == p->zf &&
+    // A value kept unreadable loads as it did before the save.
+    const bool loaded = check.LoadFromRegistry(p->pn) || !check.UnreadableGuards().empty();
+    saved = loaded && check.pn == p->pn && check.zf == p->zf &&
             check.b->GetValue() == p->b->GetValue() && check.il == p->il && check.cns == p->cns;
   }
   if (!saved) {

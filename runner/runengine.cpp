@@ -14,6 +14,7 @@
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
 #include "toolkit/format.h"
+#include "toolkit/reginifile.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/strings.h"
 #include "toolkit/tempfile.h"
@@ -353,13 +354,18 @@ class TResultsLock {
 void RecordTargetResult(TResultKind kind, const TQbProfile& p, const std::string& computer, int code,
                         tk::TDateTime started) {
   const bool run = kind == TResultKind::Run;
-  const std::string key = ProfileKey(p.pn);
-  const std::string timeSection = computer.empty() ? key : key + (run ? "\\lr" : "\\lt");
-  const std::string codeSection = computer.empty() ? key : key + (run ? "\\ze" : "\\te");
+  const std::string timeSection = computer.empty() ? "" : run ? "lr" : "lt";
+  const std::string codeSection = computer.empty() ? "" : run ? "ze" : "te";
   const std::string timeName = !computer.empty() ? computer : run ? "lrun" : "ltst";
   const std::string codeName = !computer.empty() ? computer : run ? "ze" : "te";
-  TFernoIni& ini = *Runner.Ini;
   TResultsLock lock;
+  // A profile renamed or deleted while it ran has no key to take its result: writing would
+  // make one that holds nothing else.
+  tk::TRegIniFile ini(Runner.Ini->RootKey(), ProfileKey(p.pn), false);
+  if (!ini.IsOpen()) {
+    AddRunError(0, "The profile was renamed or deleted while it ran; its result was not recorded", p.pn, computer);
+    return;
+  }
   const tk::TDateTime now = tk::Now();
   bool keepOther = false;
   if (code == 0 && ini.ReadInteger(codeSection, codeName, 0) != 0) {
@@ -440,13 +446,12 @@ void RecordRunResult(TRunProgress& view, const std::string& logName, const TQbPr
   if (r != 0) AddRunFailure(r, ZipResultText(r), p.pn, computer);
   RecordTargetResult(TResultKind::Run, p, computer, r, started);
   if (r == 0 && view.RanOKList) view.RanOKList->Add(computer.empty() ? p.pn : p.pn + "\"" + computer);
-  const std::string k = ProfileKey(p.pn);
-  TFernoIni& ini = *Runner.Ini;
-  if (IsUNCPath(p.zf) && tk::FileExists(fz.target)) {
+  tk::TRegIniFile ini(Runner.Ini->RootKey(), ProfileKey(p.pn), false);   // only a key that is there
+  if (ini.IsOpen() && IsUNCPath(p.zf) && tk::FileExists(fz.target)) {
     const int64_t size = tk::FileSize(fz.target);
     if (size >= 0) {
-      if (computer.empty()) ini.WriteString(k, "lzs", tk::IntToStr(size));
-      else ini.WriteString(k + "\\zs", computer, tk::IntToStr(size));
+      if (computer.empty()) ini.WriteString("", "lzs", tk::IntToStr(size));
+      else ini.WriteString("zs", computer, tk::IntToStr(size));
     }
   }
 }
@@ -577,6 +582,17 @@ void RunProfiles(TRunProgress& view) {
     if (!Runner.Selected(name)) continue;
     TQbProfile p;
     if (!LoadNamedProfile(name, "Couldn't run, Profile doesn't exist", p)) continue;
+    // Without its password, excludes, medium labels or options the backup would be weaker
+    // than the profile says, yet count as a success.
+    std::vector<std::string> unreadable = p.UnreadableGuards();
+    const tk::TRegSection filters = ini.ReadSectionValues("ExFilters");
+    for (const std::string& filter : tk::FromCommaText(p.efil))
+      if (std::string line = UnreadableFormText(filters, "ExFilters", filter); !line.empty())
+        unreadable.push_back(std::move(line));
+    if (!unreadable.empty()) {
+      for (const std::string& line : unreadable) AddRunFailure(0, "Couldn't run, " + line, name);
+      continue;
+    }
     if (Runner.Command == 'B') UpdateCustomDelay(view, p.zf);
     if (p.zf.empty()) {
       AddRunFailure(0, "Couldn't run, Profile has no ZIP file name", name);

@@ -542,6 +542,9 @@ int RunQbMain() {
     Runner.ComputerFilter->SetCommaText(Runner.HandOff.sSelectedMcNames);
   }
   if (ok) ok = StartCheckPasses();
+  // Old error files go before this run saves its own: the viewer is handed that file, and
+  // with no days to keep a pruning after it would take the file away before it is shown.
+  DeleteOldErrorFiles(Runner.Ini->GetDaysToKeepErrors(), false);
 
   // The window ends with the process: taking it down first would only add the time the
   // desktop takes to withdraw it (seconds where no window manager answers), after the
@@ -558,7 +561,6 @@ int RunQbMain() {
     tk::Application.SetMainForm(nullptr);
   }
 
-  DeleteOldErrorFiles(Runner.Ini->GetDaysToKeepErrors(), false);
   HandOffErrors();
   FreeRunnerState();
   if (Runner.HandOff.bRunningShutdownProfiles || Runner.TurnOffOnExit) delete form;

@@ -44,14 +44,14 @@ std::string DecodePassword(const std::string& stored) {
   return bytes;
 }
 
-void PutString(TFernoIni& ini, const std::string& key, const char* name, const std::string& value) {
+void PutString(tk::TRegIniFile& ini, const std::string& key, const char* name, const std::string& value) {
   if (value.empty())
     ini.DeleteValue(key, name);
   else
     ini.WriteString(key, name, value);
 }
 
-void PutInt(TFernoIni& ini, const std::string& key, const char* name, int value, int def) {
+void PutInt(tk::TRegIniFile& ini, const std::string& key, const char* name, int value, int def) {
   if (value == def)
     ini.DeleteValue(key, name);
   else
@@ -91,7 +91,49 @@ std::string StoredFormText(const tk::TRegSection& values, const std::string& sec
   return "";
 }
 
+std::string UnreadableFormText(const tk::TRegSection& values, const std::string& section, const std::string& name) {
+  if (!values.ValueExists(name)) return "";
+  const std::string head = "Value \"" + name + "\" in " + section;
+  switch (values.Form(name)) {
+    case tk::TValueForm::Text: return "";
+    case tk::TValueForm::TextCutAtNul: return head + " holds a NUL character";
+    case tk::TValueForm::Number: return head + " is stored as a number, not as text";
+    case tk::TValueForm::OtherType: return head + " is not stored as text";
+  }
+  return "";
+}
+
 namespace {
+// The values that decide what a run protects or leaves out.
+constexpr std::array<const char*, 5> kGuardedValues = {"ec", "ef", "efil", "ml", "b"};
+
+// The line for a guarded value that does not read as what was saved; "" when it does.
+std::string UnreadableText(const tk::TRegSection& values, const std::string& section, const std::string& name) {
+  if (std::string line = UnreadableFormText(values, section, name); !line.empty() || name != "b") return line;
+  if (!values.ValueExists(name)) return "";
+  const std::string head = "Value \"" + name + "\" in " + section;
+  // A shorter text is padded with options off, as earlier versions stored fewer; none at all
+  // would turn every option off.
+  return values.ReadString(name, "").empty() ? head + " is empty" : "";
+}
+
+// A stored 32-bit number: a missing value or one of another type gives def (the type is
+// named by StoredFormText); a text that is not such a number gives def and one line.
+int32_t ReadInt32Value(const tk::TRegSection& values, const std::string& section, const std::string& name,
+                       int32_t def, std::string* error, bool* named) {
+  *named = false;
+  if (!values.ValueExists(name) || values.Form(name) == tk::TValueForm::OtherType) return def;
+  const std::string text = values.ReadString(name, "");
+  int32_t value = 0;
+  if (tk::TryStrToInt(text, &value)) return value;
+  int64_t wide = 0;
+  AddError(error, tk::TryStrToInt64(text, &wide) ? "Value \"" + name + "\" in " + section +
+                                                       " is a number beyond 32 bits: \"" + text + "\", read as missing"
+                                                 : NotANumberText(section, name, text));
+  *named = true;
+  return def;
+}
+
 // A stored double: text the value's text, or nullptr when the value is missing.
 bool ParseFloatValue(const std::string* text, const std::string& section, const std::string& name, double def,
                      double* value, std::string* error) {
@@ -109,14 +151,16 @@ bool ParseFloatValue(const std::string* text, const std::string& section, const 
 
 bool ReadFloatValue(const tk::TRegIniFile& ini, const std::string& section,
                     const std::string& name, double def, double* value, std::string* error) {
-  const bool present = ini.ValueExists(section, name);
-  const std::string text = present ? ini.ReadString(section, name, "") : std::string();
-  return ParseFloatValue(present ? &text : nullptr, section, name, def, value, error);
+  // A value of a type that has no text reads as the default given, which no text equals.
+  const std::string noText(1, '\0');
+  const std::string text = ini.ValueExists(section, name) ? ini.ReadString(section, name, noText) : noText;
+  return ParseFloatValue(text != noText ? &text : nullptr, section, name, def, value, error);
 }
 
 bool ReadFloatValue(const tk::TRegSection& values, const std::string& section,
                     const std::string& name, double def, double* value, std::string* error) {
-  const bool present = values.ValueExists(name);
+  // A value of a type that has no text is missing here; StoredFormText names it.
+  const bool present = values.ValueExists(name) && values.Form(name) != tk::TValueForm::OtherType;
   const std::string text = present ? values.ReadString(name, "") : std::string();
   return ParseFloatValue(present ? &text : nullptr, section, name, def, value, error);
 }
@@ -160,21 +204,44 @@ bool TQbProfile::LoadFromRegistry(const std::string& name, std::string* error) {
   const tk::TRegSection v = TFernoIni().ReadSectionValues(key);
   bool ok = true;
   SetDefaults();
+  unreadableLines_.clear();
+  unreadable_.clear();
+  loadedKey_ = key;
+  std::vector<std::string> named;   // values already named in a line of error
+  for (const char* value : kGuardedValues)
+    if (std::string line = UnreadableText(v, key, value); !line.empty()) {
+      unreadableLines_.push_back(std::move(line));
+      unreadable_.emplace_back(value, std::string());
+      named.push_back(value);
+    }
+  // A guarded value that cannot be read keeps its default.
+  auto guarded = [&](const char* name, const char* def) {
+    return std::find(named.begin(), named.end(), name) != named.end() ? std::string(def) : v.ReadString(name, def);
+  };
+  auto readInt = [&](const char* name, int32_t def) {
+    bool lined = false;
+    const int32_t value = ReadInt32Value(v, key, name, def, error, &lined);
+    if (lined) {
+      named.push_back(name);
+      ok = false;
+    }
+    return value;
+  };
   zf = v.ReadString("zf", "");
-  b->SetValue(v.ReadString("b", DefaultProfileFlags));
-  cf = v.ReadInteger("cf", 5);
-  ecmd = v.ReadInteger("ecmd", 3);
+  b->SetValue(guarded("b", DefaultProfileFlags));
+  cf = readInt("cf", 5);
+  ecmd = readInt("ecmd", 3);
   ssuf = tk::UpperCase(tk::Trim(v.ReadString("ssuf", "")));
   il = v.ReadString("il", "");
   cns = v.ReadString("cns", "");
-  ef = v.ReadString("ef", "");
-  ec = DecodePassword(v.ReadString("ec", ""));
+  ef = guarded("ef", "");
+  ec = DecodePassword(guarded("ec", ""));
   cmt = v.ReadString("cmt", "");
   ok &= ReadFloatValue(v, key, "adt", 0, &adt, error);
   bdir = v.ReadString("bdir", "");
   ok &= ReadFloatValue(v, key, "lrun", 0, &lrun, error);
   ok &= ReadFloatValue(v, key, "ltst", 0, &ltst, error);
-  if (v.ValueExists("lzs")) {
+  if (v.ValueExists("lzs") && v.Form("lzs") != tk::TValueForm::OtherType) {
     const std::string text = v.ReadString("lzs", "");
     if (!tk::TryStrToInt64(text, &lzs)) {
       lzs = -2;
@@ -183,41 +250,58 @@ bool TQbProfile::LoadFromRegistry(const std::string& name, std::string* error) {
     }
   }
   pn = v.ReadString("pn", "");
-  ml = v.ReadString("ml", "");
+  ml = guarded("ml", "");
   zfndf = NormalizeZipDateFormat(v.ReadString("zfndf", ""));
-  ztk = v.ReadInteger("ztk", -1);
-  ze = v.ReadInteger("ze", 0);
-  te = v.ReadInteger("te", 0);
-  nrl = v.ReadInteger("nrl", 0);
-  efil = v.ReadString("efil", "");
+  ztk = readInt("ztk", -1);
+  ze = readInt("ze", 0);
+  te = readInt("te", 0);
+  nrl = readInt("nrl", 0);
+  efil = guarded("efil", "");
+  for (auto& [name, loaded] : unreadable_) loaded = GuardText(name);
   for (const char* value : {"zf", "b", "cf", "ecmd", "ssuf", "il", "cns", "ef", "ec", "cmt", "adt", "bdir", "lrun",
                             "ltst", "lzs", "pn", "ml", "zfndf", "ztk", "ze", "te", "nrl", "efil"})
-    if (const std::string line = StoredFormText(v, key, value); !line.empty()) {
-      AddError(error, line);
-      ok = false;
-    }
-  return ok;
+    if (std::find(named.begin(), named.end(), value) == named.end())
+      if (const std::string line = StoredFormText(v, key, value); !line.empty()) {
+        AddError(error, line);
+        ok = false;
+      }
+  return ok && unreadableLines_.empty();
+}
+
+std::string TQbProfile::GuardText(const std::string& name) const {
+  if (name == "ec") return ec;
+  if (name == "ef") return ef;
+  if (name == "efil") return efil;
+  if (name == "ml") return ml;
+  return b->GetValue();
+}
+
+bool TQbProfile::KeepsStored(const std::string& name, const std::string& key) const {
+  if (!tk::SameText(key, loadedKey_)) return false;
+  for (const auto& [value, loaded] : unreadable_)
+    if (value == name) return GuardText(name) == loaded;
+  return false;
 }
 
 bool TQbProfile::SaveToRegistry() {
   if (pn.empty()) return false;
   TFernoIni ini;
   const std::string key = RegistryKey();
-  ini.WriteString(key, "b", b->GetValue());
+  if (!KeepsStored("b", key)) ini.WriteString(key, "b", b->GetValue());
   PutInt(ini, key, "cf", cf, 5);
   PutInt(ini, key, "ecmd", ecmd, 3);
   ssuf = tk::Trim(ssuf);
   PutString(ini, key, "ssuf", ssuf);
   PutString(ini, key, "il", il);
   PutString(ini, key, "cns", cns);
-  PutString(ini, key, "ef", ef);
-  PutString(ini, key, "ec", ec.empty() ? std::string() : EncodePassword(ec));
+  if (!KeepsStored("ef", key)) PutString(ini, key, "ef", ef);
+  if (!KeepsStored("ec", key)) PutString(ini, key, "ec", ec.empty() ? std::string() : EncodePassword(ec));
   PutString(ini, key, "cmt", cmt);
   PutString(ini, key, "bdir", bdir);
   PutFloat(ini, key, "adt", adt);
   ini.WriteString(key, "zf", zf);
   ini.WriteString(key, "pn", pn);
-  PutString(ini, key, "ml", ml);
+  if (!KeepsStored("ml", key)) PutString(ini, key, "ml", ml);
   PutFloat(ini, key, "lrun", lrun);
   PutFloat(ini, key, "ltst", ltst);
   if (lzs == -2)
@@ -234,7 +318,7 @@ bool TQbProfile::SaveToRegistry() {
 }
 
 void TQbProfile::SaveExcludeFilters() {
-  if (pn.empty()) return;
+  if (pn.empty() || KeepsStored("efil", RegistryKey())) return;
   TFernoIni ini;
   PutString(ini, RegistryKey(), "efil", efil);
 }
@@ -345,7 +429,9 @@ void TQbProfile::SumComputerResults(int kind) {
   int sum = 0;
   for (const std::string& computer : tk::FromCommaText(cns)) sum += codes.ReadInteger(computer, 0);
   (kind == 2 ? te : ze) = sum;
-  PutInt(ini, key, name, sum, 0);
+  // A key renamed or deleted meanwhile takes no total: writing would make a key of it.
+  tk::TRegIniFile profile(ini.RootKey(), key, false);
+  if (profile.IsOpen()) PutInt(profile, "", name, sum, 0);
 }
 
 void TQbProfile::RemoveStaleComputerValues() {

@@ -12,11 +12,16 @@
 //   Value "adt" in Profiles\Docs is not a number: "abc"
 // The profile reports the same way every value it reads that is not stored as plain
 // text (a number, another type, a text with a NUL inside): it is read by the store's
-// rule (toolkit/reginifile.h) and named in a line of StoredFormText.
+// rule (toolkit/reginifile.h) and named in a line of StoredFormText. A 32-bit number
+// whose text is not one (or lies beyond 32 bits) keeps its default with one line too.
 // The caller turns that line into an error line or a message.
+// The values that decide what a run protects or leaves out are not read by that rule:
+// see UnreadableGuards.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/strflag.h"
 #include "toolkit/datetime.h"
@@ -114,6 +119,16 @@ class TQbProfile {
                                     const std::string& sizeUnit, bool useStoredSize,
                                     const std::string& computer);
 
+  // The values that decide what a run protects or leaves out (the password ec, the
+  // excludes ef and efil, the medium labels ml, the options b) which the last
+  // LoadFromRegistry could not read as they were saved: another type, a number, a NUL
+  // inside, and for b also an empty text. One line each, e.g.
+  //   Value "ec" in Profiles\Docs is not stored as text
+  // Such a field keeps its default, which would weaken the backup: a run stops on it.
+  // SaveToRegistry leaves such a stored value as it is while its field still holds what
+  // was loaded (nobody gave it a new one).
+  const std::vector<std::string>& UnreadableGuards() const { return unreadableLines_; }
+
   // The registry key of this profile (Profiles\<pn>).
   std::string RegistryKey() const;
   bool IsMultiComputer() const { return !cns.empty(); }
@@ -147,6 +162,14 @@ class TQbProfile {
   // The dated zip name: mask 0 for day, 1 the pruning mask, 2 that mask with its numbers
   // marked (IsDatedZipName).
   std::string DatedZipName(const std::string& subDir, int mask, tk::TDateTime day) const;
+  // The text of the guarded field name holds now.
+  std::string GuardText(const std::string& name) const;
+  // Saving over the key it was loaded from, the field of this unreadable value is unchanged.
+  bool KeepsStored(const std::string& name, const std::string& key) const;
+
+  std::vector<std::string> unreadableLines_;
+  std::vector<std::pair<std::string, std::string>> unreadable_;   // name, field text as loaded
+  std::string loadedKey_;
 };
 
 // Stored doubles (dates, times, the date filter) are the general float text with '.'.
@@ -167,6 +190,12 @@ std::string NotANumberText(const std::string& section, const std::string& name,
 //   Value "b" in Profiles\Docs is stored as a number, not as text: read as "272"
 std::string StoredFormText(const tk::TRegSection& values, const std::string& section,
                            const std::string& name);
+
+// The line for a value whose text is what a run keeps or leaves out, stored so that it does
+// not read as what was saved (another type, a number, a NUL inside); "" for a plain text
+// or a missing value:
+//   Value "ec" in Profiles\Docs is not stored as text
+std::string UnreadableFormText(const tk::TRegSection& values, const std::string& section, const std::string& name);
 
 // "Week1" .. "Week4" for the day of the month of the given day (days 22 to 31 are Week4).
 std::string WeekOfMonthText(tk::TDateTime day);

@@ -29,18 +29,21 @@ class SectionKey {
   bool owned_;
 };
 
-HKEY OpenOrCreate(HKEY base, std::string_view path) {
+HKEY OpenOrCreate(HKEY base, std::string_view path, bool create) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(base, Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return nullptr;
-  return key;
+  const LONG rc = create ? RegCreateKeyExW(base, Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr)
+                         : RegOpenKeyExW(base, Widen(path).c_str(), 0, KEY_ALL_ACCESS, &key);
+  return rc == ERROR_SUCCESS ? key : nullptr;
 }
 }  // namespace
 
 TRegIniFile::TRegIniFile(std::string_view keyPath) : TRegIniFile(HKEY_CURRENT_USER, keyPath) {}
 
-TRegIniFile::TRegIniFile(HKEY base, std::string_view keyPath) : root_(OpenOrCreate(base, keyPath)) {}
+TRegIniFile::TRegIniFile(HKEY base, std::string_view keyPath) : TRegIniFile(base, keyPath, true) {}
+
+TRegIniFile::TRegIniFile(HKEY base, std::string_view keyPath, bool createMissing)
+    : root_(OpenOrCreate(base, keyPath, createMissing)) {}
 
 TRegIniFile::~TRegIniFile() {
   if (root_) RegCloseKey(root_);
@@ -62,10 +65,26 @@ struct ReadValue {
   TValueForm form = TValueForm::Text;
 };
 
+// The environment's variables put into an expandable text, as the system does it: a name
+// it does not know stays as written.
+std::wstring Expanded(const std::wstring& text) {
+  std::wstring out(text.size() + 256, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD need = ExpandEnvironmentStringsW(text.c_str(), out.data(), static_cast<DWORD>(out.size()));
+    if (need == 0) return text;
+    if (need <= out.size()) {
+      out.resize(need - 1);
+      return out;
+    }
+    out.assign(need, L'\0');
+  }
+  return text;
+}
+
 // The text of a value read with its type: a string up to its first NUL (a string with
 // NULs inside, such as UTF-16 bytes imported as ANSI text, would otherwise reach every
-// reader), a DWORD or QWORD as its signed decimal; nullopt for any other type or a size
-// that does not fit the type.
+// reader), an expandable string with the environment's variables put in, a DWORD or QWORD
+// as its signed decimal; nullopt for any other type or a size that does not fit the type.
 ReadValue ValueText(DWORD type, const BYTE* data, DWORD size) {
   switch (type) {
     case REG_SZ:
@@ -74,8 +93,10 @@ ReadValue ValueText(DWORD type, const BYTE* data, DWORD size) {
       memcpy(text.data(), data, text.size() * sizeof(wchar_t));
       while (!text.empty() && text.back() == L'\0') text.pop_back();
       const size_t nul = text.find(L'\0');
-      if (nul == std::wstring::npos) return {Narrow(text), TValueForm::Text};
-      return {Narrow(std::wstring_view(text).substr(0, nul)), TValueForm::TextCutAtNul};
+      const TValueForm form = nul == std::wstring::npos ? TValueForm::Text : TValueForm::TextCutAtNul;
+      if (nul != std::wstring::npos) text.resize(nul);
+      if (type == REG_EXPAND_SZ) text = Expanded(text);
+      return {Narrow(text), form};
     }
     case REG_DWORD:
       if (size != 4) return {std::nullopt, TValueForm::OtherType};

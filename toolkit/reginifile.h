@@ -63,6 +63,9 @@ class TRegIniFile {
   explicit TRegIniFile(std::string_view keyPath);
   // Opens (creating when missing) <base>\<keyPath> for full access.
   TRegIniFile(HKEY base, std::string_view keyPath);
+  // The same, but with createMissing false a missing key is not made: IsOpen() is false,
+  // and a key deleted while open takes no more writes (they fail).
+  TRegIniFile(HKEY base, std::string_view keyPath, bool createMissing);
   virtual ~TRegIniFile();
   TRegIniFile(const TRegIniFile&) = delete;
   TRegIniFile& operator=(const TRegIniFile&) = delete;
@@ -72,8 +75,9 @@ class TRegIniFile {
   HKEY RootKey() const { return root_; }
 
   // A section is a subkey path below the root ("Profiles\Docs"); "" is the root.
-  // Reading: a REG_SZ or REG_EXPAND_SZ value reads as its text (not expanded) up to its
-  // first NUL character, as Windows programs read it; a REG_DWORD as its signed 32-bit
+  // Reading: a REG_SZ value reads as its text up to its first NUL character, as Windows
+  // programs read it, a REG_EXPAND_SZ one the same with the environment's variables
+  // put in (%APPDATA%\Backup.zip); a REG_DWORD as its signed 32-bit
   // decimal text, a REG_QWORD as its signed 64-bit one; any other type, a missing value or
   // a missing section gives the default.
   std::string ReadString(std::string_view section, std::string_view name,

@@ -67,6 +67,7 @@ void ZipLog::Open(Reporter& rep, const DzipOptions& o) {
   std::string header = rep.Query(dz::DZ_QUERY_LOGHEADER);
   if (header.empty()) header = "--- Zip log - %s ---";
   active_ = true;
+  rep_ = &rep;
   diagnostic_ = o.diagnostic;
   file_ = tk::Widen(name);
   Line(FillTemplate(header, Now() + " " + o.zipFile));
@@ -154,9 +155,25 @@ void ZipLog::Summary(int result, const std::vector<EntryResult>& entries, double
 void ZipLog::Write() {
   if (!active_ || text_.empty()) return;
   File f;
-  if (!f.Open(file_, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return;
-  f.Write(text_.data(), text_.size());
+  const bool written = f.Open(file_, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL) &&
+                       f.Write(text_.data(), text_.size());
+  const DWORD error = File::LastError();
   text_.clear();
+  if (written || !rep_) return;
+  // The name is the caller's: a shorter one would be a log the caller never finds again.
+  const size_t slash = file_.find_last_of(L"\\/");
+  const size_t nameLength = file_.size() - (slash == std::wstring::npos ? 0 : slash + 1);
+  std::string why;
+  if (nameLength > 255) {
+    why = "its file name is longer than 255 characters";
+  } else {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    why = text ? tk::Trim(tk::Narrow(text)) : "error " + std::to_string(error);
+    if (text) LocalFree(text);
+  }
+  rep_->Warning("The zip log was not written, " + why + ": " + tk::Narrow(file_));
 }
 
 }  // namespace ziplib

@@ -238,7 +238,7 @@ struct Level {
 struct Selector {
   Selector(const DzipOptions& options, Reporter& reporter, const std::wstring& target)
       : o(options), rep(reporter), excludePath(target), includes(o.include, o.Sub(dz::ZSO_RELATIVEPATH), !o.recurse),
-        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH), false, false) {}
+        excludes(o.exclude, o.Sub(dz::ZSO_RELATIVEPATH), false, false), nextBeat(GetTickCount64() + kBeatMs) {}
 
   const DzipOptions& o;
   Reporter& rep;
@@ -255,6 +255,17 @@ struct Selector {
   bool everyName = false;                            // the item's mask is "*" or "*.*"
   std::string itemFolder;                            // the item's base folder, ending in '\'
   std::vector<Level> levels;                         // the walk's folders, from the base down
+  uint64_t nextBeat;                                 // tick count of the next call back
+
+  // A search that finds nothing calls back no file: the caller still hears from it every
+  // beat (its window painted, its Cancel taken) and its answer can stop the walk.
+  static constexpr uint64_t kBeatMs = 50;
+  bool Stopped() {
+    const uint64_t now = GetTickCount64();
+    if (now < nextBeat) return rep.Cancelled();
+    nextBeat = now + kBeatMs;
+    return rep.Major(o.zipFile, 0);
+  }
 
   std::string NameFor(const std::string& rel, const std::string& full) const {
     std::string n;
@@ -382,6 +393,11 @@ struct Selector {
     }
     levels.push_back({"", {}, std::move(found), 0, top});
     while (!levels.empty()) {
+      if (Stopped()) {
+        for (Level& open : levels) CloseHandle(open.handle);
+        levels.clear();
+        return;
+      }
       Level& l = levels.back();
       if (l.next == l.found.size()) {
         CloseHandle(l.handle);
@@ -489,6 +505,7 @@ std::vector<SourceFile> SelectFiles(const DzipOptions& o, Reporter& rep, const s
     }
     s.met = false;
     s.Walk(base, mask, nameRoot);
+    if (rep.Cancelled()) return {};
     if (!s.met) unmet.push_back(given);
   }
   // A mistyped folder or name selects nothing; the run goes on, but the user is told.

@@ -161,6 +161,7 @@ class ZipLog {
  private:
   bool active_ = false;
   bool diagnostic_ = false;
+  Reporter* rep_ = nullptr;   // the run's, for the warning of a log it could not write
   std::wstring file_;
   std::string text_;
 };

@@ -436,3 +436,28 @@ TEST_F(Wizard, TheAfterDateControlsShowWholeWithinTheirPage) {
   EXPECT_EQ(f.edAfterDate.Text(), "1000");
   EXPECT_TRUE(qbtest::EditShowsAllItsText(f.edAfterDate.Handle()));
 }
+
+// A password or media labels stored so that they cannot be read are named when the profile
+// is opened, and a save keeps each as it is stored until it is given a new one.
+TEST_F(Wizard, UnreadableGuardedValuesAreNamedAndKeptUntilSetAnew) {
+  qbtest::RegWrite("Profiles\\Guard", "pn", "Guard");
+  qbtest::RegWrite("Profiles\\Guard", "zf", target + "Guard.zip");
+  qbtest::RegWrite("Profiles\\Guard", "il", src + "*.*");
+  for (const wchar_t* value : {L"ec", L"ml"})
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Profiles\\Guard", value, REG_BINARY, "QB", 2);
+  for (const std::string password : {"", "new"}) {
+    TWizardForm f;
+    TBoxAnswerer boxes;
+    ASSERT_TRUE(f.Open(wzEdit, "Guard"));
+    ASSERT_EQ(boxes.Said.size(), 1u);
+    for (const std::string value : {"ec", "ml"})
+      EXPECT_NE(boxes.Said[0].find("Value \"" + value + "\" in Profiles\\Guard is not stored"), std::string::npos);
+    f.RealPassDialog1.Password = password;
+    TSteps steps(f, std::vector<std::function<void()>>(12, [&] { Click(f.btnNext); }));
+    EXPECT_EQ(f.ShowModal(), tk::mrOk);
+    TQbProfile p;
+    p.LoadFromRegistry("Guard");
+    EXPECT_EQ(p.UnreadableGuards().size(), password.empty() ? 2u : 1u);
+    EXPECT_EQ(p.ec, password);
+  }
+}

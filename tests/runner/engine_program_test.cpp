@@ -1053,20 +1053,80 @@ TEST_F(EngineProgram, DamagedValuesAreNamedAndResultsGoToTheKeyThatWasRun) {
   RegWriteRaw("Profiles\\EngNul", "il", REG_SZ, spread);
   Profile("EngDword", {{"il", src_ + "*.*"}});
   RegWriteRaw("Profiles\\EngDword", "zf", REG_DWORD, std::string("\x07\0\0\0", 4));
-  RegWriteRaw("Profiles\\EngDword", "b", REG_DWORD, std::string("\x20\0\0\0", 4));
+  RegWriteRaw("Profiles\\EngDword", "cmt", REG_DWORD, std::string("\x20\0\0\0", 4));
   Profile("EngNoZip", {{"il", src_ + "*.*"}});
   Profile("EngKey", {{"zf", out_ + "Key.zip"}, {"il", src_ + "a.txt"}});
   RegWrite("Profiles\\EngKey", "pn", "otherName");
   const auto lines = runner_.Run("R EngNul EngDword EngNoZip EngKey");
   for (const char* line : {"0 EngNul: Value \"il\" in Profiles\\EngNul holds a NUL character: read up to it as \"\"\"",
                            "0 EngDword: Value \"zf\" in Profiles\\EngDword is stored as a number, not as text: read as \"7\"",
-                           "0 EngDword: Value \"b\" in Profiles\\EngDword is stored as a number, not as text: read as \"32\"",
+                           "0 EngDword: Value \"cmt\" in Profiles\\EngDword is stored as a number, not as text: read as \"32\"",
                            "0 EngDword: Couldn't run, ZIP file name \"7\" names no folder",
                            "0 EngNoZip: Couldn't run, Profile has no ZIP file name"})
     EXPECT_TRUE(Contains(lines, line)) << line;
   EXPECT_NE(RegRead("Profiles\\EngKey", "lrun"), kMissing);
   EXPECT_EQ(RegValueNames("Profiles\\otherName"), std::vector<std::string>{});
   EXPECT_TRUE(Contains(runner_.Run("T EngNoZip"), "0 EngNoZip: Couldn't test, Profile has no ZIP file name"));
+}
+
+// A password, excludes, media labels or options that cannot be read stop their run with a
+// line each; other odd values are one true line each, an expandable zip name is expanded, a
+// name too long for a zip log says so, and with no days to keep errors the handed file stays.
+TEST_F(EngineProgram, UnreadableGuardsStopTheRunAndOddValuesAreOneLineEach) {
+  RegWrite("Options\\General", "DaysToKeepErrors", "0");
+  const std::string raw("\0\0x\0\0\0", 6);   // as a text: a NUL first
+  const struct { const char *name, *value; DWORD type; size_t size; const char* says; } guards[] = {{"EngEcBin", "ec", REG_BINARY, 6, "is not stored as text"},
+                {"EngEcNul", "ec", REG_SZ, 6, "holds a NUL character"},
+                {"EngEf", "ef", REG_MULTI_SZ, 6, "is not stored as text"},
+                {"EngMl", "ml", REG_BINARY, 6, "is not stored as text"},
+                {"EngB", "b", REG_SZ, 2, "is empty"}};
+  std::string args = "R EngFil EngOdd " + std::string(255, 'L');
+  for (const auto& g : guards) {
+    Profile(g.name, {{"zf", out_ + g.name + ".zip"}, {"il", src_ + "*.*"}});
+    RegWriteRaw(std::string("Profiles\\") + g.name, g.value, g.type, raw.substr(0, g.size));
+    args += std::string(" ") + g.name;
+  }
+  Profile("EngFil", {{"zf", out_ + "EngFil.zip"}, {"il", src_ + "*.*"}, {"efil", "Temps"}});
+  RegWriteRaw("ExFilters", "Temps", REG_BINARY, raw);
+  SetEnvironmentVariableW(L"QB_ENG_OUT", tk::Widen(out_).c_str());
+  const std::wstring expand = L"%QB_ENG_OUT%Odd.zip";
+  Profile("EngOdd", {{"il", src_ + "a.txt"}});
+  RegWriteRaw("Profiles\\EngOdd", "zf", REG_EXPAND_SZ,
+              std::string(reinterpret_cast<const char*>(expand.data()), expand.size() * 2));
+  RegWriteRaw("Profiles\\EngOdd", "cf", REG_QWORD, std::string("\x00\xf2\x05\x2a\x01\0\0\0", 8));   // 5000000000
+  RegWriteRaw("Profiles\\EngOdd", "adt", REG_BINARY, raw);
+  Profile(std::string(255, 'L'), {{"zf", out_ + "Long.zip"}, {"il", src_ + "a.txt"}, {"nrl", "1"}});
+  const auto lines = runner_.Run(args);
+  for (const auto& g : guards)
+    EXPECT_TRUE(Contains(lines, std::string("0 ") + g.name + ": Couldn't run, Value \"" + g.value + "\" in Profiles\\" +
+                                    g.name + " " + g.says));
+  EXPECT_TRUE(Contains(lines, "0 EngFil: Couldn't run, Value \"Temps\" in ExFilters is not stored as text"));
+  EXPECT_NE(runner_.ExitCode(), 0);
+  EXPECT_EQ(Matching(out_ + "*.zip"), (std::vector<std::string>{"Long.zip", "Odd.zip"}));
+  std::vector<std::string> odd;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(odd), [](auto& l) { return l.find("EngOdd") != l.npos; });
+  EXPECT_EQ(odd, (std::vector<std::string>{
+                     "0 EngOdd: Value \"cf\" in Profiles\\EngOdd is a number beyond 32 bits: \"5000000000\", read as missing",
+                     "0 EngOdd: Value \"adt\" in Profiles\\EngOdd is not stored as text: read as missing"}));
+  const std::string noLog = "0 The zip log was not written, its file name is longer than 255 characters: " +
+                            GetLogsDir() + std::string(255, 'L') + " ziplog ";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(noLog, 0) == 0; }));
+  EXPECT_TRUE(Exists(runner_.HandedFile()));
+}
+
+// A profile deleted (or renamed) while it runs gets no key made for its result.
+TEST_F(EngineProgram, AProfileGoneWhileItRunsLeavesNoKeyBehind) {
+  ASSERT_EQ(qbtest::RunUnix("head -c 30000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
+  Profile("EngGone", {{"zf", out_ + "Gone.zip"}, {"il", src_ + "big.bin"}});
+  runner_.Start("R EngGone");
+  ASSERT_TRUE(qbtest::WaitUntil([&] { return !Matching(out_ + "qbz*.tmp").empty(); }, 60000));
+  const std::wstring key = L"Software\\Quillbank\\Profiles\\EngGone";
+  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str()), ERROR_SUCCESS);
+  EXPECT_EQ(runner_.Wait(), 0);
+  HKEY ghost = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &ghost), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(Contains(runner_.HandedLines(),
+                       "0 EngGone: The profile was renamed or deleted while it ran; its result was not recorded"));
 }
 
 // Two runners of one profile: the first, held while it zips, keeps the old zip open, so the

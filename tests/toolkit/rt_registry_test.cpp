@@ -93,7 +93,10 @@ TEST_F(RegIniFile, OtherValueTypes) {
   EXPECT_EQ(ini.ReadInteger("Types", "Qword", 9), 9);  // beyond 32 bits
   EXPECT_EQ(ini.ReadString("Types", "Binary", "d"), "d");
   EXPECT_EQ(ini.ReadString("Types", "Multi", "d"), "d");
-  EXPECT_EQ(ini.ReadString("Types", "Expand", "d"), "%TEMP%\\x");
+  // An expandable text reads with the environment's variables put in, as the system reads it.
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH), 0u);
+  EXPECT_EQ(ini.ReadString("Types", "Expand", "d"), tk::Narrow(temp) + "\\x");
   EXPECT_EQ(ini.ReadString("Types", "NoNul", "d"), "abc");
   EXPECT_TRUE(ini.ValueExists("Types", "Binary"));
 }
