@@ -199,7 +199,7 @@ void TControl::SetEnabled(bool e) {
   if (e || !hadFocus) return;
   TForm* f = Form();
   if (!f || f == this || !f->Handle()) return;
-  if (HWND next = GetNextDlgTabItem(f->Handle(), hwnd_, FALSE); next && next != hwnd_) ::SetFocus(next);
+  if (HWND next = NextTabStop(f->Handle(), hwnd_, false); next && next != hwnd_) ::SetFocus(next);
   else ::SetFocus(f->Handle());
 }
 void TControl::SetStyleBit(DWORD bit, bool on) {

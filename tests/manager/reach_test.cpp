@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,8 +19,10 @@
 #include "manager/span.h"
 #include "manager/startupprofiles.h"
 #include "manager/wizard.h"
+#include "support/formscript.h"
 #include "support/testutil.h"
 #include "toolkit/win_pagecontrol.h"
+#include "toolkit/win_timer.h"
 
 namespace {
 
@@ -106,6 +109,71 @@ TEST_F(Reach, EveryDropDownListOpensWithItsRows) {
   EXPECT_EQ(OpenEveryList(extract), (TNames{"scbExtractTo"}));
   TSpanForm span;
   EXPECT_EQ(OpenEveryList(span), (TNames{"scbVolDir"}));
+}
+
+// Runs step(n) on each tick of a short timer while a form shows modally; past the
+// last tick the form is closed, so a failure costs seconds.
+struct TTicks {
+  tk::TTimer timer{40, false};
+  int n = 0;
+  TTicks(tk::TForm& f, std::function<void(int)> step) {
+    timer.OnTimer = [this, &f, step] {
+      if (!f.Modal()) return;
+      if (++n > 60) f.SetModalResult(tk::mrCancel);
+      else step(n);
+    };
+    timer.SetEnabled(true);
+  }
+};
+
+void PostKey(HWND h, WORD vk) {
+  PostMessageW(h, WM_KEYDOWN, vk, 1);
+  PostMessageW(h, WM_KEYUP, vk, 0xC0000001);
+}
+
+// A key as typed with Ctrl and Shift held or not.
+void PressWith(HWND focus, WORD vk, bool ctrl, bool shift = false) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = ctrl ? 0x80 : 0;
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(state);
+  PostKey(focus, vk);
+  tk::Application.ProcessMessages();
+  state[VK_CONTROL] = state[VK_SHIFT] = 0;
+  SetKeyboardState(state);
+}
+
+TEST_F(Reach, OptionsPagesTurnByKeyboardAndTheBarPagesToo) {
+  qbtest::RegWrite("Options\\General", "ColorProgressbar", "1");
+  TOptionsForm f;
+  std::vector<std::string> pages;
+  HWND firstFocus = nullptr, rowFocus = nullptr, barRowFocus = nullptr;
+  TTicks t(f, [&](int n) {
+    if (n != 2) return;
+    firstFocus = GetFocus();
+    // Shift+Tab from the page's first control reaches the tab row.
+    PressWith(GetFocus(), VK_TAB, false, true);
+    rowFocus = GetFocus();
+    for (WORD key : {VK_TAB, VK_TAB, VK_NEXT, VK_PRIOR}) {
+      PressWith(GetFocus(), key, true);
+      pages.push_back(f.PageControl1.ActivePage()->Name());
+    }
+    // On the progress-bar page Tab from its check box stops on the Running/Testing
+    // tabs, and Ctrl+Tab there turns those.
+    f.chkColorProgress.SetFocus();
+    PressWith(GetFocus(), VK_TAB, false);
+    barRowFocus = GetFocus();
+    PressWith(GetFocus(), VK_TAB, true);
+    f.SetModalResult(tk::mrCancel);
+  });
+  f.ShowModal();
+  EXPECT_EQ(firstFocus, f.chkUse2ColorView.Handle());  // the control the form names
+  EXPECT_EQ(rowFocus, f.PageControl1.Handle());
+  EXPECT_EQ(pages, (std::vector<std::string>{"tsAction", "tsProgressbar", "tsAutoRun", "tsProgressbar"}));
+  EXPECT_EQ(barRowFocus, f.PageControl2.Handle());
+  EXPECT_EQ(f.PageControl2.ActivePage(), &f.tsTesting);
+  EXPECT_EQ(f.PageControl1.ActivePage(), &f.tsProgressbar);
 }
 
 }  // namespace

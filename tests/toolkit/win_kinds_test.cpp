@@ -333,3 +333,77 @@ TEST(InputBox, OkGivesTheEditedTextCancelKeepsTheOldOne) {
     EXPECT_EQ(InputBox("Count", "How many?", "3"), "3");
   }
 }
+
+namespace {
+// A key as typed with Ctrl and Shift held or not: the thread's key state says so while
+// the form takes the key.
+void PressWith(HWND focus, WORD vk, bool ctrl, bool shift = false) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  const BYTE savedCtrl = state[VK_CONTROL], savedShift = state[VK_SHIFT];
+  state[VK_CONTROL] = ctrl ? 0x80 : 0;
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(state);
+  PostKey(focus, vk);
+  Settle();
+  state[VK_CONTROL] = savedCtrl;
+  state[VK_SHIFT] = savedShift;
+  SetKeyboardState(state);
+}
+}  // namespace
+
+TEST(PageControl, TheTabRowIsATabStopAndCtrlKeysTurnThePages) {
+  TKindsForm f;
+  int changes = 0;
+  bool allow = true;
+  f.pcMain.OnChanging = [&](bool& a) { a = allow; };
+  f.pcMain.OnChange = [&] { ++changes; };
+  f.Show();
+  f.edCount.SetFocus();
+  ASSERT_TRUE(Pump([&] { return GetFocus() == f.edCount.Handle(); }));
+  // Tab stops on the tab row, then goes into the page; Shift+Tab comes back to the row.
+  PressWith(GetFocus(), VK_TAB, false);
+  EXPECT_EQ(GetFocus(), f.pcMain.Handle());
+  PressWith(GetFocus(), VK_TAB, false);
+  EXPECT_EQ(GetFocus(), f.edOne.Handle());
+  PressWith(GetFocus(), VK_TAB, false, true);
+  EXPECT_EQ(GetFocus(), f.pcMain.Handle());
+
+  // On the row the arrows pick the tab; the focus stays on the row.
+  PressWith(GetFocus(), VK_RIGHT, false);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsTwo);
+  EXPECT_EQ(GetFocus(), f.pcMain.Handle());
+
+  // Ctrl+Tab and Ctrl+PgDn turn forward, with Shift or PgUp back, round the end, from a
+  // control of the page too (the focus goes to the new page's first control).
+  f.edTwo.SetFocus();
+  changes = 0;
+  PressWith(GetFocus(), VK_TAB, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsThree);
+  EXPECT_EQ(GetFocus(), f.edThree.Handle());
+  PressWith(GetFocus(), VK_NEXT, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsOne);
+  PressWith(GetFocus(), VK_PRIOR, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsThree);
+  PressWith(GetFocus(), VK_TAB, true, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsTwo);
+  EXPECT_EQ(changes, 4);
+  EXPECT_EQ(SendMessageW(f.pcMain.Handle(), TCM_GETCURSEL, 0, 0), 1);
+
+  // From outside the page control the keys turn it too; a refusal keeps the page.
+  f.edCount.SetFocus();
+  allow = false;
+  PressWith(GetFocus(), VK_TAB, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsTwo);
+  EXPECT_EQ(changes, 4);
+  allow = true;
+  PressWith(GetFocus(), VK_TAB, true);
+  EXPECT_EQ(f.pcMain.ActivePage(), &f.tsThree);
+  EXPECT_EQ(GetFocus(), f.edCount.Handle());
+
+  // Without a tab row the control is no stop: Tab goes from the field into the page.
+  for (TTabSheet* s : {&f.tsOne, &f.tsTwo, &f.tsThree}) s->SetTabVisible(false);
+  PressWith(GetFocus(), VK_TAB, false);
+  EXPECT_EQ(GetFocus(), f.edThree.Handle());
+  f.Hide();
+}
