@@ -211,6 +211,8 @@ void TForm::Hide() {
   if (!wasVisible) return;
   if (OnHide) OnHide();
   ShowWindow(Handle(), SW_HIDE);
+  // The next showing starts afresh, not on the control the user left (often Cancel).
+  activeControl_ = nullptr;
 }
 
 bool TForm::CloseQuery() {

@@ -24,6 +24,8 @@
 // focused push button or the default button) and Esc (the cancel button) work as
 // in a dialog, and Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp turn the pages
 // of the page control that holds the focus (else of the form's first with tabs).
+// Each showing starts on the control the form names (SetActiveControl or SetFocus
+// before it shows, or in OnShow), else on its first control in tab order.
 //
 // ShowModal: the other windows of the thread are disabled, the form runs its own
 // loop until its modal result is non-zero, the windows are enabled again, the form

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/about.h"
 #include "manager/autoruns.h"
 #include "manager/extract.h"
 #include "manager/fspec.h"
@@ -129,6 +130,38 @@ struct TTicks {
 void PostKey(HWND h, WORD vk) {
   PostMessageW(h, WM_KEYDOWN, vk, 1);
   PostMessageW(h, WM_KEYUP, vk, 0xC0000001);
+}
+
+TEST_F(Reach, TheWizardAndTheAboutBoxStartOnAControlOneSees) {
+  TAboutForm about;
+  HWND first = nullptr;
+  {
+    TTicks t(about, [&](int n) {
+      if (n != 2) return;
+      first = GetFocus();
+      PostKey(first, VK_RETURN);
+    });
+    EXPECT_EQ(about.ShowModal(), tk::mrOk);  // Enter works OK, the default button
+  }
+  EXPECT_EQ(first, about.btnOK.Handle());
+
+  // The wizard opens on the target folder, also after a use that was cancelled from
+  // its Cancel button.
+  TWizardForm wizard;
+  for (int use = 0; use < 2; ++use) {
+    ASSERT_TRUE(wizard.Open(wzNew));
+    first = nullptr;
+    bool seen = false;
+    TTicks t(wizard, [&](int n) {
+      if (n != 2) return;
+      first = GetFocus();
+      seen = IsWindowVisible(first);
+      PostMessageW(wizard.btnCancel.Handle(), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(wizard.ShowModal(), tk::mrCancel);
+    EXPECT_TRUE(qbtest::IsIn(first, wizard.scbZipFileDir)) << "use " << use;
+    EXPECT_TRUE(seen);
+  }
 }
 
 // A key as typed with Ctrl and Shift held or not.
