@@ -242,48 +242,6 @@ TEST(FormFocus, ExitFiresOnlyWhenFocusMovesWithinTheForm) {
   f.Hide();
 }
 
-// Each showing starts on the first control in tab order, not where the last one was
-// left, unless the form names its control; Enter then works the default button.
-TEST(FormFocus, EachShowingStartsOnTheFirstControlOrTheOneTheFormNames) {
-  TDlg f;
-  HWND first = nullptr;
-  Driver d([&](int n) {
-    if (!f.Modal()) return;
-    if (n == 1) {
-      first = GetFocus();
-      f.btnCancel.SetFocus();  // the user leaves the focus on Cancel
-      PostKey(GetFocus(), VK_RETURN);
-    }
-    if (n > 40) f.SetModalResult(99);
-  });
-  EXPECT_EQ(f.ShowModal(), mrCancel);
-  EXPECT_EQ(first, f.edName.Handle());
-  d.timer.SetEnabled(false);
-  Driver again([&](int n) {
-    if (!f.Modal()) return;
-    if (n == 1) {
-      first = GetFocus();
-      PostKey(GetFocus(), VK_RETURN);
-    }
-    if (n > 40) f.SetModalResult(99);
-  });
-  EXPECT_EQ(f.ShowModal(), mrOk);
-  EXPECT_EQ(first, f.edName.Handle());
-  again.timer.SetEnabled(false);
-
-  f.OnShow = [&] { f.edOther.SetFocus(); };
-  Driver named([&](int n) {
-    if (!f.Modal()) return;
-    if (n == 1) {
-      first = GetFocus();
-      f.SetModalResult(mrCancel);
-    }
-    if (n > 40) f.SetModalResult(99);
-  });
-  EXPECT_EQ(f.ShowModal(), mrCancel);
-  EXPECT_EQ(first, f.edOther.Handle());
-}
-
 TEST(FormFocus, DisablingTheFocusedControlHandsTheFocusToTheNextOne) {
   TDlg f;
   f.Show();
