@@ -26,7 +26,10 @@ TQbLogoFrame::TQbLogoFrame() : TCustomControl(L"TQbLogoFrame") {
   Declare({
       {.Control = ImgWizard, .Name = "ImgWizard", .Caption = "", .Bounds = {2, 2, kLogoWidth, kLogoHeight}},
       {.Control = Bevel3, .Name = "Bevel3", .Caption = "", .Bounds = {0, 0, 90, 208}},
-      {.Control = Button1, .Name = "Button1", .Caption = "", .Bounds = {0, 0, 90, 208}},
+      // Under the picture, out of sight: it must take no focus, or the wizard and the About box
+      // would open on a button no one sees, where Enter does nothing.
+      {.Control = Button1, .Name = "Button1", .Caption = "", .Bounds = {0, 0, 90, 208},
+       .Style = tk::sHidden | tk::sNoTabStop},
   });
   ImgWizard.SetBitmap(CreateLogoBitmap(), true);
   SetWidth(95);

@@ -16,7 +16,7 @@ class TQbLogoFrame : public tk::TCustomControl {
 
   tk::TImage ImgWizard;
   tk::TBevel Bevel3;
-  tk::TButton Button1;  // no caption, no handler: gives the frame a tab stop
+  tk::TButton Button1;  // no caption, no handler, hidden and no tab stop
 
   // The logo picture, drawn in code; the caller owns the bitmap.
   static HBITMAP CreateLogoBitmap();

@@ -534,6 +534,8 @@ class TComboBox : public TControl {
   void SetText(const std::string& text);  // fires nothing
   std::string Caption() const override;
   void SetCaption(const std::string& text) override { SetText(text); }
+  // The most rows the open list shows at once (eight unless set).
+  int DropDownCount() const { return dropDownCount_; }
   void SetDropDownCount(int count);
   std::function<void()> OnChange;  // the user chose an item or typed
   std::function<void()> OnDropDown;
@@ -549,6 +551,8 @@ class TComboBox : public TControl {
   bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
  private:
+  // Gives the list its height (up to the drop-down count of rows) as it opens.
+  void FitDropDown();
   std::vector<std::string> items_;
   int itemIndex_ = -1;
   int dropDownCount_ = 8;

@@ -5,6 +5,7 @@
 
 #include "toolkit/strings.h"
 #include "toolkit/win_hovertips.h"
+#include "toolkit/win_pagecontrol.h"
 
 namespace tk {
 
@@ -54,7 +55,39 @@ BOOL CALLBACK DisableOne(HWND h, LPARAM lp) {
   return TRUE;
 }
 
+// The windows inside parent in tab order (disabled ones too, so that a walk can start
+// from one); a control parent that can take input is followed by its own.
+void CollectTabOrder(HWND parent, std::vector<HWND>& out) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    const LONG_PTR style = GetWindowLongPtrW(c, GWL_STYLE);
+    if (!(style & WS_VISIBLE)) continue;
+    out.push_back(c);
+    if (!(style & WS_DISABLED) && (GetWindowLongPtrW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)) CollectTabOrder(c, out);
+  }
+}
+
+// Focus moved by the keyboard selects an edit's whole text, as in a dialog.
+void FocusByKey(HWND w) {
+  if (SendMessageW(w, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(w, EM_SETSEL, 0, -1);
+  ::SetFocus(w);
+}
+
 }  // namespace
+
+HWND NextTabStop(HWND root, HWND from, bool previous) {
+  std::vector<HWND> order;
+  CollectTabOrder(root, order);
+  const int n = static_cast<int>(order.size());
+  int at = -1;  // the deepest window that is from or holds it
+  for (int i = 0; i < n && from; ++i)
+    if (order[i] == from || IsChild(order[i], from)) at = i;
+  for (int k = 1; k <= n; ++k) {
+    const int i = at < 0 ? (previous ? n - k : k - 1) : (at + (previous ? n - k : k)) % n;
+    const LONG_PTR style = GetWindowLongPtrW(order[static_cast<size_t>(i)], GWL_STYLE);
+    if ((style & WS_TABSTOP) && !(style & WS_DISABLED)) return order[static_cast<size_t>(i)];
+  }
+  return nullptr;
+}
 
 TForm::TForm(std::wstring windowClassName) : className_(std::move(windowClassName)) {
   visible_ = false;  // a form appears with Show or ShowModal
@@ -178,6 +211,8 @@ void TForm::Hide() {
   if (!wasVisible) return;
   if (OnHide) OnHide();
   ShowWindow(Handle(), SW_HIDE);
+  // The next showing starts afresh, not on the control the user left (often Cancel).
+  activeControl_ = nullptr;
 }
 
 bool TForm::CloseQuery() {
@@ -337,6 +372,22 @@ void TForm::FocusChanged(TControl* control) {
   BroadcastFocusChanged(*this, control);
 }
 
+TPageControl* TForm::PagesFor(HWND focus) const {
+  auto usable = [](TPageControl* pc) {
+    return pc && pc->VisibleTabCount() > 0 && pc->HandleAllocated() && IsWindowVisible(pc->Handle()) &&
+           IsWindowEnabled(pc->Handle());
+  };
+  for (HWND h = focus; h && h != Handle(); h = GetParent(h))
+    if (auto* pc = dynamic_cast<TPageControl*>(TControl::FromHandle(h)); usable(pc)) return pc;
+  std::vector<const TWinControl*> todo{this};
+  for (size_t i = 0; i < todo.size(); ++i)
+    for (TControl* c : todo[i]->Controls()) {
+      if (auto* pc = dynamic_cast<TPageControl*>(c); usable(pc)) return pc;
+      if (auto* w = dynamic_cast<TWinControl*>(c)) todo.push_back(w);
+    }
+  return nullptr;
+}
+
 TButton* TForm::DefaultButton() const { return FindButton(*this, true); }
 TButton* TForm::CancelButton() const { return FindButton(*this, false); }
 
@@ -379,7 +430,27 @@ bool TForm::PreTranslate(MSG& msg) {
     }
     return false;
   }
-  // Tab, arrows and mnemonics as in a dialog.
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR) &&
+      GetKeyState(VK_MENU) >= 0) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    if (ctrl) {
+      if (TPageControl* pages = PagesFor(msg.hwnd)) {
+        pages->SelectNextPage(msg.wParam == VK_TAB ? !shift : msg.wParam == VK_NEXT);
+        return true;
+      }
+    } else if (msg.wParam == VK_TAB) {
+      // Our own walk, so that a page control's tab row is a stop of its own.
+      HWND focus = msg.hwnd;
+      const bool wantsTab = focus && focus != Handle() &&
+                            (SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+                             (DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
+      if (!wantsTab) {
+        if (HWND next = NextTabStop(Handle(), GetFocus(), shift)) FocusByKey(next);
+        return true;
+      }
+    }
+  }
+  // Arrows and mnemonics as in a dialog.
   return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
@@ -395,7 +466,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (!HIWORD(wp)) {
           if (activeControl_ && activeControl_->CanFocus()) {
             ::SetFocus(activeControl_->Handle());
-          } else if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) {
+          } else if (HWND first = NextTabStop(Handle(), nullptr, false)) {
             ::SetFocus(first);
           } else {
             ::SetFocus(Handle());
@@ -416,7 +487,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NEXTDLGCTL: {
       HWND next;
       if (LOWORD(lp)) next = reinterpret_cast<HWND>(wp);
-      else next = GetNextDlgTabItem(Handle(), GetFocus(), wp != 0);
+      else next = NextTabStop(Handle(), GetFocus(), wp != 0);
       if (next) ::SetFocus(next);
       return 0;
     }

@@ -22,7 +22,10 @@
 // runs. Keys go through the application's loop: with KeyPreview the form's key
 // events see every key before the focused control; then Tab, arrows, Enter (the
 // focused push button or the default button) and Esc (the cancel button) work as
-// in a dialog.
+// in a dialog, and Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp turn the pages
+// of the page control that holds the focus (else of the form's first with tabs).
+// Each showing starts on the control the form names (SetActiveControl or SetFocus
+// before it shows, or in OnShow), else on its first control in tab order.
 //
 // ShowModal: the other windows of the thread are disabled, the form runs its own
 // loop until its modal result is non-zero, the windows are enabled again, the form
@@ -39,6 +42,8 @@
 
 namespace tk {
 
+class TPageControl;
+
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using TBorderIcons = unsigned;
 constexpr TBorderIcons biSystemMenu = 1, biMinimize = 2, biMaximize = 4;
@@ -46,6 +51,13 @@ enum class TPosition { poDesigned, poScreenCenter, poOwnerFormCenter };
 enum class TFormStyle { fsNormal, fsStayOnTop };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// The tab order inside root as Tab and Shift+Tab walk it: the child windows in their
+// order, each control parent (a panel, a page) followed by its own. A stop is a visible,
+// enabled window with a tab stop; a page control with a tab row is one before its page.
+// Gives the stop after (previous: before) the one that is or holds from, round the end;
+// the first (last) stop when from is null or not inside; null when root has none.
+HWND NextTabStop(HWND root, HWND from, bool previous);
 
 class TForm : public TWinControl {
  public:
@@ -126,6 +138,9 @@ class TForm : public TWinControl {
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
+  // The page control that Ctrl+Tab turns: the innermost with tabs around the focus,
+  // else the form's first with tabs; null when there is none.
+  TPageControl* PagesFor(HWND focus) const;
   bool CloseQuery();
   void DoClose(TCloseAction& action);
   void CloseModal();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/strings.h"
+#include "toolkit/win_form.h"
 
 namespace tk {
 
@@ -100,6 +101,8 @@ void TPageControl::RebuildTabs() {
   }
   SelectActiveTab();
   building_ = false;
+  // Without a tab row there is nothing to stop on.
+  SetStyleBit(WS_TABSTOP, TabStop() && tab > 0);
   Invalidate();
 }
 
@@ -144,14 +147,28 @@ void TPageControl::SetActivePage(TTabSheet* page) {
   if (old) old->SetVisible(false);
   SelectActiveTab();
   if (focusOnOld && active_ && active_->Handle()) {
-    if (HWND first = GetNextDlgTabItem(active_->Handle(), nullptr, FALSE); first && IsChild(active_->Handle(), first))
-      ::SetFocus(first);
+    if (HWND first = NextTabStop(active_->Handle(), nullptr, false)) ::SetFocus(first);
     else
       ::SetFocus(Handle());
   }
 }
 
 void TPageControl::SetActivePageIndex(int index) { SetActivePage(Pages(index)); }
+
+void TPageControl::SelectNextPage(bool forward) {
+  std::vector<TTabSheet*> tabs;
+  for (TTabSheet* s : Sheets())
+    if (s->TabVisible()) tabs.push_back(s);
+  if (tabs.size() < 2) return;
+  const auto at = std::find(tabs.begin(), tabs.end(), active_);
+  const size_t n = tabs.size();
+  const size_t next = at == tabs.end() ? 0 : (static_cast<size_t>(at - tabs.begin()) + (forward ? 1 : n - 1)) % n;
+  bool allow = true;
+  if (OnChanging) OnChanging(allow);
+  if (!allow) return;
+  SetActivePage(tabs[next]);
+  if (OnChange) OnChange();
+}
 
 LRESULT TPageControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT r = TWinControl::WndProc(msg, wp, lp);

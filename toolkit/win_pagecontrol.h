@@ -6,8 +6,10 @@
 // hidden there is no tab row and the page fills the control (a wizard switches
 // such pages with Back and Next).
 //
-// OnChanging (which may refuse) and OnChange fire when the user picks a tab;
-// SetActivePage and SetActivePageIndex fire nothing.
+// The tab row is a tab stop of its own (the arrows then pick a tab), before the
+// page's controls; the form turns the pages with Ctrl+Tab and Ctrl+PgDn/PgUp.
+// OnChanging (which may refuse) and OnChange fire when the user picks a tab or turns
+// the page (SelectNextPage); SetActivePage and SetActivePageIndex fire nothing.
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +46,8 @@ class TPageControl : public TWinControl {
   void SetActivePageIndex(int index);
   // Number of the sheets whose tab is shown.
   int VisibleTabCount() const;
+  // The user turns to the next (or previous) page with a tab, round the end.
+  void SelectNextPage(bool forward);
 
   std::function<void()> OnChange;
   std::function<void(bool& allowChange)> OnChanging;

@@ -6,3 +6,10 @@ qb_add_test(manager_views_tests
   REGISTRY GUI
   COST 60
   TIMEOUT 300)
+# Every form's drop-down lists opened, the first focus of a showing and the options
+# pages turned by keyboard, on real forms under Xvfb.
+qb_add_test(manager_reach_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/reach_test.cpp
+  LIBS manager
+  REGISTRY GUI
+  TIMEOUT 120)

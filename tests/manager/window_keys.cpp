@@ -2,9 +2,10 @@
 //   window_keys <title> <key>...   waits up to 30 s for a visible top-level window with
 //                                  this title (or "class:<name>": of this window class),
 //                                  brings it to the front and presses the keys (F10,
-//                                  LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB; "click:<text>"
-//                                  clicks its button of that text and waits until the
-//                                  window shows other texts), each handled before the next
+//                                  F4, LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB;
+//                                  "click:<text>" clicks its button of that text and
+//                                  waits until the window shows other texts), each
+//                                  handled before the next
 //   window_keys <title> close      asks the window to close
 // Ends with 1 when no such window came, a key name is unknown, a key was lost or a click
 // changed nothing.
@@ -23,7 +24,8 @@ WORD KeyOf(const std::wstring& name) {
     const wchar_t* Name;
     WORD Key;
   } keys[] = {{L"F10", VK_F10},      {L"LEFT", VK_LEFT},     {L"RIGHT", VK_RIGHT}, {L"UP", VK_UP},
-              {L"DOWN", VK_DOWN},    {L"RETURN", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"TAB", VK_TAB}};
+              {L"DOWN", VK_DOWN},    {L"RETURN", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"TAB", VK_TAB},
+              {L"F4", VK_F4}};
   for (const auto& k : keys)
     if (name == k.Name) return k.Key;
   return 0;
