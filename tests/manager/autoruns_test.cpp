@@ -7,6 +7,7 @@
 #include "editors_fixture.h"
 #include "manager/autoruns.h"
 #include "toolkit/stringlist.h"
+#include "toolkit/win_drawnimages.h"
 
 namespace {
 
@@ -143,9 +144,7 @@ TEST_F(AutoRuns, TheLabelMenuOffersFourLabelsAndAddsAChosenOneOnce) {
 }
 
 TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
-  f.RowImage = 11;
   TAutoRunForm& e = f.AutoRunForm();
-  for (tk::TMenuItem* item : {e.N1, e.N2, e.N3, e.N4}) EXPECT_EQ(item->ImageIndex, f.RowImage);
   // Inside the button's frame, a triangle pointing down: each row of ink one pixel
   // narrower on both sides than the one above, down to a point.
   e.Show();
@@ -157,6 +156,59 @@ TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
   for (size_t i = 1; i < rows.size(); ++i)
     EXPECT_EQ(rows[i], std::make_pair(rows[i - 1].first + 1, rows[i - 1].second - 1)) << "row " << i;
   EXPECT_EQ(rows.back().first, rows.back().second);
+}
+
+TEST_F(AutoRuns, TheOpenLabelMenuDrawsTheMediumsPictureBesideEachLabel) {
+  // A picture of a colour no menu draws otherwise: a square of 12 x 12 pixels.
+  const COLORREF teal = RGB(0, 150, 140);
+  tk::TImageList images;
+  for (int i = 0; i < 2; ++i)
+    tk::AddDrawnImage(images, [teal](HDC dc, int, int) {
+      HBRUSH brush = CreateSolidBrush(teal);
+      RECT square{2, 2, 14, 14};
+      FillRect(dc, &square, brush);
+      DeleteObject(brush);
+    });
+  f.Images = &images;
+  f.RowImage = 1;
+  TAutoRunForm& e = f.AutoRunForm();
+  e.ResetForNew();
+  e.ReadMediaLabels = [] { return std::vector<std::string>{"BACKUP1", "BACKUP2"}; };
+  // The pixels of the picture's colour inside each item of the open menu on the screen,
+  // taken once both labels show their text and two looks in a row agree.
+  std::vector<int> picturePixels, lastLook;
+  TScript s(e, {TScript::Click(e.bbtn), TScript::Call([&] {
+                  HWND menu = FindWindowW(L"#32768", nullptr);
+                  if (!menu || !IsWindowVisible(menu)) return false;
+                  std::vector<int> look;
+                  bool labelsShown = true;
+                  HDC screen = GetDC(nullptr);
+                  for (int item = 0; item < 4; ++item) {
+                    RECT r{};
+                    GetMenuItemRect(nullptr, e.PopupMenu1.Handle(), item, &r);
+                    int picture = 0, ink = 0;
+                    for (int y = r.top; y < r.bottom; ++y)
+                      for (int x = r.left; x < r.right; ++x) {
+                        const COLORREF c = GetPixel(screen, x, y);
+                        picture += c == teal;
+                        ink += GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
+                      }
+                    look.push_back(picture);
+                    if (item < 2 && ink == 0) labelsShown = false;
+                  }
+                  ReleaseDC(nullptr, screen);
+                  const bool settled = labelsShown && look == lastLook;
+                  lastLook = look;
+                  if (!settled) return false;
+                  picturePixels = look;
+                  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                  return true;
+                }),
+                TScript::Click(e.btnCancel)});
+  EXPECT_EQ(e.ShowModal(), tk::mrCancel);
+  ASSERT_TRUE(s.Completed());
+  // The whole picture beside both labels; the two unused items are lines without one.
+  EXPECT_EQ(picturePixels, (std::vector<int>{144, 144, 0, 0}));
 }
 
 TEST_F(AutoRuns, TheLabelOfTheTestCdDriveIsOffered) {
