@@ -117,6 +117,48 @@ class TViewer {
     return mem.Text(sizeof col);
   }
 
+  // The room the list gives a row's text, in the list's client pixels.
+  RECT ItemLabel(HWND list, int item) {
+    Remote mem(pi_.hProcess);
+    RECT r{LVIR_LABEL, 0, 0, 0};
+    mem.Write(&r, sizeof r);
+    SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(mem.base));
+    mem.Read(&r, sizeof r);
+    return r;
+  }
+
+  // The text of the viewer's tooltip showing now; "<none>" when none shows. The tooltip
+  // is asked for its current tool and that tool's text, in the viewer's memory.
+  std::string ShownTip() {
+    struct TTip {
+      DWORD Pid;
+      HWND Wnd = nullptr;
+    } tip{pi_.dwProcessId};
+    EnumWindows(
+        [](HWND wnd, LPARAM param) -> BOOL {
+          auto* t = reinterpret_cast<TTip*>(param);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(wnd, &pid);
+          wchar_t cls[64];
+          GetClassNameW(wnd, cls, 64);
+          if (pid != t->Pid || !IsWindowVisible(wnd) || std::wstring(cls) != TOOLTIPS_CLASSW) return TRUE;
+          t->Wnd = wnd;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    if (!tip.Wnd) return "<none>";
+    Remote mem(pi_.hProcess);
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    mem.Write(&ti, sizeof ti);
+    if (!SendMessageW(tip.Wnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(mem.base))) return "<none>";
+    mem.Read(&ti, sizeof ti);
+    ti.lpszText = reinterpret_cast<wchar_t*>(mem.base + sizeof ti);
+    mem.Write(&ti, sizeof ti);
+    SendMessageW(tip.Wnd, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(mem.base));
+    return mem.Text(sizeof ti);
+  }
+
  private:
   static constexpr int kTextChars = 1024;
   // A block in the viewer's address space for the list view to read and write.
@@ -189,7 +231,10 @@ TEST_F(QbEwProgram, ShowsWarningsAndErrorsOfAFile) {
 
   EXPECT_EQ(v.ColumnCaption(list, 0), "Error/Warning Messages");
   EXPECT_EQ(v.ColumnCaption(list, 1), "Err code");
-  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 380);
+  // The messages take the room the codes leave, less that of a vertical scroll bar.
+  RECT client;
+  GetClientRect(list, &client);
+  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right - 60 - GetSystemMetrics(SM_CXVSCROLL));
   EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 60);
   LRESULT ex = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
   EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_INFOTIP), LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
@@ -304,6 +349,46 @@ TEST_F(QbEwProgram, BadCommandLinesExitSilently) {
     EXPECT_TRUE(v.EndsWithoutWindow()) << args;
     EXPECT_EQ(v.ExitCode(), 0u) << args;
   }
+}
+
+TEST_F(QbEwProgram, ALongListShowsNoSidewaysBarAndACutLineWholeInATip) {
+  const std::string longLine =
+      " Disk full while writing E:\\Backups\\Quarterly reports of the northern branch offices\\"
+      "Reports 2026-12-09 with the scanned invoices.zip";
+  std::string text = "3" + longLine + "\r\n";
+  for (int i = 0; i < 30; ++i) text += "0 Short line " + std::to_string(i) + "\r\n";
+  std::string file = dir_ / "long.err";
+  qbtest::WriteFile(file, text);
+  TViewer v(Quote(file));
+  HWND dlg = v.WaitWindow(kTitle);
+  ASSERT_NE(dlg, nullptr);
+  HWND list = GetDlgItem(dlg, 1000);
+
+  // The rows need the vertical scroll bar, and the columns fill what it leaves.
+  const LONG style = GetWindowLongW(list, GWL_STYLE);
+  EXPECT_NE(style & WS_VSCROLL, 0);
+  EXPECT_EQ(style & WS_HSCROLL, 0);
+  RECT client;
+  GetClientRect(list, &client);
+  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), client.right);
+
+  // The pointer resting on the cut first line shows the whole line; on a short line,
+  // which its column shows whole, no tip. A move the viewer missed is made again.
+  auto restOn = [&](int row, const std::string& tip) {
+    const RECT r = v.ItemLabel(list, row);
+    for (ULONGLONG end = GetTickCount64() + 10000; GetTickCount64() < end;) {
+      for (int dx : {30, 31}) {
+        POINT p{r.left + dx, (r.top + r.bottom) / 2};
+        ClientToScreen(list, &p);
+        SetCursorPos(p.x, p.y);
+        if (qbtest::WaitUntil([&] { return v.ShownTip() == tip; }, 1000)) return true;
+      }
+    }
+    return false;
+  };
+  EXPECT_TRUE(restOn(0, longLine)) << v.ShownTip();
+  EXPECT_TRUE(restOn(2, "<none>")) << v.ShownTip();
+  CloseAndCheck(v, dlg);
 }
 
 BOOL CALLBACK CollectTexts(HWND wnd, LPARAM param) {
