@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -465,6 +466,33 @@ TEST_F(Views, AboutBoxClosesWithEscapeAndItsLinkRunsTheWebSiteAction) {
   Pump();
   EXPECT_EQ(opened, 1);
   f.Hide();
+}
+
+TEST_F(Views, TheAboutBoxsLinkIsUnderlinedAsFarAsItsTextGoes) {
+  TAboutForm f;
+  f.Show();
+  Pump();
+  RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The rightmost blue pixel of the letters, and that of the underline, its lowest row.
+  RECT r;
+  GetClientRect(f.lblWWW.Handle(), &r);
+  HDC dc = GetDC(f.lblWWW.Handle());
+  int underlineRow = -1, textEnd = -1, underlineStart = -1, underlineEnd = -1;
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x)
+      if (GetPixel(dc, x, y) == RGB(0, 0, 0xFF)) underlineRow = y;
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) {
+      if (GetPixel(dc, x, y) != RGB(0, 0, 0xFF)) continue;
+      if (y < underlineRow) textEnd = std::max(textEnd, x);
+      else if (y == underlineRow) underlineEnd = x, underlineStart = underlineStart < 0 ? x : underlineStart;
+    }
+  ReleaseDC(f.lblWWW.Handle(), dc);
+  f.Hide();
+  ASSERT_GT(textEnd, 100);
+  EXPECT_EQ(underlineStart, 0);
+  EXPECT_GE(underlineEnd, textEnd - 1);
+  EXPECT_LE(underlineEnd, textEnd + 1);
 }
 
 }  // namespace
