@@ -57,6 +57,8 @@ const TImageList* ListImagesOf(const TMenuItem& item) {
   return menu ? menu->Images : nullptr;
 }
 
+constexpr int kPictureGap = 4;
+
 // An item of a menu that is not owner drawn asks here only for its image, which the
 // system leaves to the menu's owner to measure and draw.
 bool IsPictureCall(const TMenuItem& item) {
@@ -106,7 +108,8 @@ LRESULT CALLBACK FormMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
       if (!item) break;
       if (IsPictureCall(*item)) {
         const TImageList* images = ListImagesOf(*item);
-        mis->itemWidth = images ? static_cast<UINT>(images->Width()) : 0;
+        // With a few pixels between the picture and the caption.
+        mis->itemWidth = images ? static_cast<UINT>(images->Width() + kPictureGap) : 0;
         mis->itemHeight = images ? static_cast<UINT>(images->Height()) : 0;
         return TRUE;
       }
@@ -130,8 +133,8 @@ LRESULT CALLBACK FormMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
       RECT r = dis->rcItem;
       if (IsPictureCall(*item)) {
         if (const TImageList* images = ListImagesOf(*item))
-          images->Draw(dis->hDC, r.left + (r.right - r.left - images->Width()) / 2,
-                       r.top + (r.bottom - r.top - images->Height()) / 2, item->ImageIndex, item->Enabled());
+          images->Draw(dis->hDC, r.left, r.top + (r.bottom - r.top - images->Height()) / 2, item->ImageIndex,
+                       item->Enabled());
         return TRUE;
       }
       bool selected = (dis->itemState & ODS_SELECTED) != 0;
