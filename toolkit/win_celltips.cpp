@@ -121,7 +121,7 @@ LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     case WM_NCDESTROY:
       RemoveWindowSubclass(list, ListProc, kSubclassId);
       RemovePropW(list, kMarker);
-      if (tips->Tip) DestroyWindow(tips->Tip);
+      if (IsWindow(tips->Tip)) DestroyWindow(tips->Tip);  // the window owning it may have taken it first
       delete tips;
       return DefSubclassProc(list, msg, wp, lp);
     default: break;
