@@ -471,8 +471,10 @@ void TColorPopup::MouseMessage(UINT msg, WPARAM keys, int x, int y) {
       bool wasPressed = pressed_;
       dragPart_ = 0;
       pressed_ = false;
-      if (!wasPressed) return;  // the release of the press that opened the pop-up
       int cell = PtInRect(&client, p) ? CellAt(x, y) : kNoCell;
+      // The press that opened the pop-up counts only when it was dragged from the arrow
+      // onto an entry and released there.
+      if (!wasPressed && cell == kNoCell) return;
       if (cell == kCustomCell) {
         if (selected_ != kCustomCell) {
           selected_ = kCustomCell;

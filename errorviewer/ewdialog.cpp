@@ -8,6 +8,7 @@
 #include "errorviewer/ewlines.h"
 #include "settings/protocol.h"
 #include "toolkit/strings.h"
+#include "toolkit/win_celltips.h"
 
 namespace qbew {
 namespace {
@@ -67,11 +68,19 @@ bool InitDialog(HWND dlg, const TEwState& state) {
   HWND list = GetDlgItem(dlg, kListId);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
   SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(state.Images));
+  // A line longer than its column is read whole in a tip over its row.
+  tk::ShowCutCellTips(list);
 
   SYSTEMTIME now;
   GetLocalTime(&now);
-  AddColumn(list, 0, FirstColumnCaption(IsRunFromScheduler(args), now.wHour, now.wMinute), 380);
-  AddColumn(list, 1, "Err code", 60);
+  // The message column takes what the code column leaves of the list, less the room of
+  // the vertical scroll bar, so that a long list shows no horizontal one as well.
+  constexpr int kCodeWidth = 60;
+  RECT client{};
+  GetClientRect(list, &client);
+  AddColumn(list, 0, FirstColumnCaption(IsRunFromScheduler(args), now.wHour, now.wMinute),
+            static_cast<int>(client.right) - kCodeWidth - GetSystemMetrics(SM_CXVSCROLL));
+  AddColumn(list, 1, "Err code", kCodeWidth);
 
   if (args[0] == QbEwNoFileName) {
     AddRow(list, TEwRow{args.size() >= 2 ? args[1] : std::string(), std::string(), kImageError});

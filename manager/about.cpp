@@ -1,6 +1,48 @@
 #include "manager/about.h"
 
+#include <string>
+
 #include "manager/formfont.h"
+#include "toolkit/strings.h"
+
+namespace {
+
+// The width the text takes as it is drawn in the font, up to its last coloured pixel:
+// the font's advances run a few pixels past the letters, and an underline with them.
+int DrawnTextWidth(HFONT font, const std::string& text) {
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof lf, &lf);
+  lf.lfUnderline = FALSE;
+  HFONT plain = CreateFontIndirectW(&lf);
+  const std::wstring w = tk::Widen(text);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFont = SelectObject(dc, plain);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &extent);
+  int last = -1;
+  if (HBITMAP b = CreateBitmap(extent.cx + 8, extent.cy, 1, 1, nullptr)) {
+    HGDIOBJ oldBitmap = SelectObject(dc, b);
+    RECT all{0, 0, extent.cx + 8, extent.cy};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutW(dc, 0, 0, w.c_str(), static_cast<int>(w.size()));
+    for (int x = all.right - 1; x >= 0 && last < 0; --x)
+      for (int y = 0; y < all.bottom; ++y)
+        if (GetPixel(dc, x, y) != RGB(255, 255, 255)) {
+          last = x;
+          break;
+        }
+    SelectObject(dc, oldBitmap);
+    DeleteObject(b);
+  }
+  SelectObject(dc, oldFont);
+  DeleteDC(dc);
+  DeleteObject(plain);
+  return last < 0 ? static_cast<int>(extent.cx) : last + 1;
+}
+
+}  // namespace
 
 TAboutForm::TAboutForm() : TForm(L"TAboutForm") {
   SetCaption("About Quillbank");
@@ -32,6 +74,8 @@ TAboutForm::TAboutForm() : TForm(L"TAboutForm") {
 void TAboutForm::FormCreate() {
   lblQbVerTitle.SetCaption(QbVersionTitle);
   lblWWW.SetCaption(kProductWebAddress);
+  // The label, which clips its underline, ends where the address's letters end.
+  lblWWW.SetWidth(tk::ScaleFromDpi(DrawnTextWidth(lblWWW.FontHandle(), kProductWebAddress), tk::ScreenPixelsPerInch()));
 }
 
 void TAboutForm::FormKeyDown(WORD& key, tk::TShiftState) {

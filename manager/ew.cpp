@@ -6,6 +6,7 @@
 #include "settings/errorlines.h"
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
+#include "toolkit/win_celltips.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ void TEwForm::RefreshErrorFileList() {
 }
 
 void TEwForm::FormShow() {
+  // A line longer than its column is read whole in a tip over its row.
+  tk::ShowCutCellTips(lvEw.Handle());
   RefreshErrorFileList();
   SetActiveControl(&flbErr);
   lblLastXDays.SetCaption("Errors/Warnings older than " + std::to_string(TFernoIni().GetDaysToKeepErrors()) +

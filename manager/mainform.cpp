@@ -297,7 +297,9 @@ void TMainForm::SyncColumns() {
 
 void TMainForm::FitLastColumn() {
   const int last = hcProfile.SectionCount() - 1;
-  int width = lvProfiles.Width() - ilListview.Width() - 4;
+  // Room for the vertical scroll bar is kept, so that a list long enough to need it
+  // shows no horizontal one as well.
+  int width = lvProfiles.Width() - tk::ScaleFromDpi(GetSystemMetrics(SM_CXVSCROLL), tk::ScreenPixelsPerInch()) - 4;
   for (int i = 0; i < last; ++i) width -= lvProfiles.ColumnWidth(i);
   lvProfiles.SetColumnWidth(last, width);
   hcProfile.SetSectionWidth(last, width);

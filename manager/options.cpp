@@ -5,7 +5,9 @@
 #include "manager/formfont.h"
 #include "settings/fernoglobal.h"
 #include "settings/fernoini.h"
+#include "settings/protocol.h"
 #include "settings/vglobal.h"
+#include "toolkit/files.h"
 #include "toolkit/format.h"
 #include "toolkit/strings.h"
 #include "toolkit/win_dialogs.h"
@@ -33,6 +35,18 @@ std::string TimeSuffix(bool includeTime, bool hours24) {
 std::string WithBackslash(std::string path) {
   if (!path.empty() && path.back() != '\\') path += '\\';
   return path;
+}
+
+// The scheduler program's own icon, read from the program beside this one, at the
+// size of a large icon; nullptr when the program is not there.
+HICON SchedulerIcon() {
+  const std::wstring path = tk::Widen(tk::ProgramDir() + QbSchExe);
+  HMODULE scheduler = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!scheduler) return nullptr;
+  auto* icon = static_cast<HICON>(LoadImageW(scheduler, L"ico", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), 0));
+  FreeLibrary(scheduler);
+  return icon;
 }
 
 }  // namespace
@@ -217,7 +231,7 @@ TOptionsForm::TOptionsForm() : TForm(L"TOptionsForm") {
   chkUse2ColorView.SetHint("Improves readability");
   btnTempDir.SetHint("Change Temp Folder");
   btnRegBackupDir.SetHint("Change Backup Folder");
-  imgSch.SetIcon(LoadIconW(nullptr, IDI_APPLICATION));
+  if (HICON icon = SchedulerIcon()) imgSch.SetIcon(icon, true);
   cbDateFormat.SetItems(kDateFormats);
   cbZipFileSizeUnit.SetItems(kSizeUnits);
   cbZipFileSizePrecision.SetItems({"1", "2", "3", "4", "5", "6", "7", "8", "9"});
@@ -294,7 +308,8 @@ void TOptionsForm::chkSchOnStartupClick() {
   if (!loaded_) return;
   imgSch.SetVisible(chkSchOnStartup.Checked());
   if (chkSchOnStartup.Checked()) return;
-  if (MsgDlg("Autorun, scheduled, startup && shutdown profiles\r\n"
+  // A message shows its text as it is: one ampersand.
+  if (MsgDlg("Autorun, scheduled, startup & shutdown profiles\r\n"
              "won't run if the scheduler program is not running.\r\n\r\n"
              "Are you sure to remove the scheduler program from startup?",
              "iw yn") != tk::mrYes)

@@ -6,6 +6,7 @@
 
 #include "toolkit/strings.h"
 #include "toolkit/win_form.h"
+#include "toolkit/win_imagelist.h"
 
 namespace tk {
 
@@ -48,6 +49,23 @@ std::string ShownText(const TMenuItem& item) {
   return item.ShortCutText().empty() ? item.Caption() : item.Caption() + "\t" + item.ShortCutText();
 }
 
+// The list that holds the item's image, when it has one there.
+const TImageList* ListImagesOf(const TMenuItem& item) {
+  if (item.ImageIndex < 0) return nullptr;
+  if (item.Parent() && item.Parent()->SubMenuImages) return item.Parent()->SubMenuImages;
+  TMenu* menu = item.Menu();
+  return menu ? menu->Images : nullptr;
+}
+
+constexpr int kPictureGap = 4;
+
+// An item of a menu that is not owner drawn asks here only for its image, which the
+// system leaves to the menu's owner to measure and draw.
+bool IsPictureCall(const TMenuItem& item) {
+  TMenu* menu = item.Menu();
+  return menu && !menu->OwnerDraw();
+}
+
 // The toolkit's own look for owner-drawn items without handlers.
 void MeasurePlain(TMenuItem& item, TCanvas& canvas, int& width, int& height) {
   if (item.IsLine()) {
@@ -88,6 +106,13 @@ LRESULT CALLBACK FormMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
       if (mis->CtlType != ODT_MENU) break;
       TMenuItem* item = ItemOf(form, mis->itemData);
       if (!item) break;
+      if (IsPictureCall(*item)) {
+        const TImageList* images = ListImagesOf(*item);
+        // With a few pixels between the picture and the caption.
+        mis->itemWidth = images ? static_cast<UINT>(images->Width() + kPictureGap) : 0;
+        mis->itemHeight = images ? static_cast<UINT>(images->Height()) : 0;
+        return TRUE;
+      }
       HDC dc = GetDC(hwnd);
       int w = static_cast<int>(mis->itemWidth), h = static_cast<int>(mis->itemHeight);
       {
@@ -106,6 +131,12 @@ LRESULT CALLBACK FormMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
       TMenuItem* item = ItemOf(form, dis->itemData);
       if (!item) break;
       RECT r = dis->rcItem;
+      if (IsPictureCall(*item)) {
+        if (const TImageList* images = ListImagesOf(*item))
+          images->Draw(dis->hDC, r.left, r.top + (r.bottom - r.top - images->Height()) / 2, item->ImageIndex,
+                       item->Enabled());
+        return TRUE;
+      }
       bool selected = (dis->itemState & ODS_SELECTED) != 0;
       TCanvas canvas(dis->hDC);
       if (item->OnDrawItem) item->OnDrawItem.Fn(*item, canvas, r, selected);
@@ -256,6 +287,11 @@ void TMenu::Build(TMenuItem& parent, HMENU into) {
     mi.wID = item.command_;
     mi.dwItemData = reinterpret_cast<ULONG_PTR>(&item);
     mi.dwTypeData = text.data();
+    // Owner-drawn items draw their images themselves.
+    if (!ownerDraw_ && !item.IsLine() && (ListImagesOf(item) || item.Bitmap)) {
+      mi.fMask |= MIIM_BITMAP;
+      mi.hbmpItem = ListImagesOf(item) ? HBMMENU_CALLBACK : item.Bitmap;
+    }
     item.sub_ = nullptr;
     if (item.Count() > 0) {
       item.sub_ = CreatePopupMenu();

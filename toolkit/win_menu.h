@@ -64,7 +64,9 @@ class TMenuItem {
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
   // Image of the item: an index into the parent's sub-menu images or the menu's
-  // images (-1: none), else the item's own bitmap (not owned).
+  // images (-1: none), else the item's own bitmap (not owned). A menu that is not
+  // owner drawn shows it left of the caption, the list's image drawn by the toolkit
+  // (transparent, on the item's own background).
   int ImageIndex = -1;
   HBITMAP Bitmap = nullptr;
   // Images for the items below this one (overrides the menu's images).

@@ -530,6 +530,19 @@ TEST_F(ColourPicker, MouseChoosesCellsDefaultAndCancels) {
   EXPECT_EQ(defaults, 1);
 }
 
+TEST_F(ColourPicker, TheArrowPressDraggedOntoACellChoosesItWhereItIsReleased) {
+  // Released where it was pressed, on the arrow: the pop-up stays open.
+  PressArrow(button);
+  SendMessageW(button.CaptureWindow(), WM_LBUTTONUP, 0, PopupPoint(button, button.ClientWidth() - 4, -10));
+  ASSERT_TRUE(button.DroppedDown());
+  // Dragged onto the red cell and released there: red is chosen and the pop-up closes.
+  Move(button, Centre(popup().CellRect(16)), MK_LBUTTON);
+  Release(button, Centre(popup().CellRect(16)));
+  EXPECT_FALSE(button.DroppedDown());
+  EXPECT_EQ(button.SelectionColor(), 0x0000FFu);
+  EXPECT_EQ(changes, 1);
+}
+
 TEST_F(ColourPicker, CustomEntryOpensCombsWhoseCellsAndSliderChoose) {
   PressArrow(button);
   RECT before;

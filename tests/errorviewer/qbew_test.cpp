@@ -117,6 +117,39 @@ class TViewer {
     return mem.Text(sizeof col);
   }
 
+  // The room the list gives a row's text, in the list's client pixels.
+  RECT ItemLabel(HWND list, int item) {
+    Remote mem(pi_.hProcess);
+    RECT r{LVIR_LABEL, 0, 0, 0};
+    mem.Write(&r, sizeof r);
+    SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(mem.base));
+    mem.Read(&r, sizeof r);
+    return r;
+  }
+
+  // The text of the viewer's tooltip showing now, asked of its current tool in the
+  // viewer's memory; "<none>" when none shows.
+  std::string ShownTip() {
+    for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
+         w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      Remote mem(pi_.hProcess);
+      TTTOOLINFOW ti{};
+      ti.cbSize = TTTOOLINFOW_V2_SIZE;
+      mem.Write(&ti, sizeof ti);
+      if (pid != pi_.dwProcessId || !IsWindowVisible(w) ||
+          !SendMessageW(w, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(mem.base)))
+        continue;
+      mem.Read(&ti, sizeof ti);
+      ti.lpszText = reinterpret_cast<wchar_t*>(mem.base + sizeof ti);
+      mem.Write(&ti, sizeof ti);
+      SendMessageW(w, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(mem.base));
+      return mem.Text(sizeof ti);
+    }
+    return "<none>";
+  }
+
  private:
   static constexpr int kTextChars = 1024;
   // A block in the viewer's address space for the list view to read and write.
@@ -189,7 +222,10 @@ TEST_F(QbEwProgram, ShowsWarningsAndErrorsOfAFile) {
 
   EXPECT_EQ(v.ColumnCaption(list, 0), "Error/Warning Messages");
   EXPECT_EQ(v.ColumnCaption(list, 1), "Err code");
-  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 380);
+  // The messages take the room the codes leave, less that of a vertical scroll bar.
+  RECT client;
+  GetClientRect(list, &client);
+  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right - 60 - GetSystemMetrics(SM_CXVSCROLL));
   EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 60);
   LRESULT ex = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
   EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_INFOTIP), LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
@@ -304,6 +340,34 @@ TEST_F(QbEwProgram, BadCommandLinesExitSilently) {
     EXPECT_TRUE(v.EndsWithoutWindow()) << args;
     EXPECT_EQ(v.ExitCode(), 0u) << args;
   }
+}
+
+TEST_F(QbEwProgram, ALongListShowsNoSidewaysBarAndACutLineWholeInATip) {
+  const std::string longLine = " Disk full while writing E:\\Backups\\Quarterly reports of the northern branch "
+                               "offices\\Reports 2026-12-09 with the scanned invoices.zip";
+  std::string text = "3" + longLine + "\r\n";
+  for (int i = 0; i < 30; ++i) text += "0 Short line\r\n";
+  qbtest::WriteFile(dir_ / "long.err", text);
+  TViewer v(Quote(dir_ / "long.err"));
+  HWND dlg = v.WaitWindow(kTitle);
+  ASSERT_NE(dlg, nullptr);
+  HWND list = GetDlgItem(dlg, 1000);
+  EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL);
+  // The pointer resting on the cut line shows it whole; on a short line no tip shows.
+  // A move the viewer missed is made again.
+  auto restOn = [&](int row, const std::string& tip) {
+    const RECT r = v.ItemLabel(list, row);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      POINT p{r.left + 30 + attempt % 2, (r.top + r.bottom) / 2};
+      ClientToScreen(list, &p);
+      SetCursorPos(p.x, p.y);
+      if (qbtest::WaitUntil([&] { return v.ShownTip() == tip; }, 1000)) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(restOn(0, longLine)) << v.ShownTip();
+  EXPECT_TRUE(restOn(2, "<none>")) << v.ShownTip();
+  CloseAndCheck(v, dlg);
 }
 
 BOOL CALLBACK CollectTexts(HWND wnd, LPARAM param) {

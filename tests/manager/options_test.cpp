@@ -201,13 +201,25 @@ TEST_F(OptionsTest, PageRulesAndTheResultForTheMainWindow) {
   EXPECT_FALSE(f.MultiColorComboBox1.Visible());
   f.cbDateFormat.SetItemIndex(1);
 
-  // Running: unticking the scheduler asks; No keeps it, Yes lets it go.
+  // Running: beside the ticked scheduler box the scheduler's own clock, drawn in its
+  // grey rim and light face, not a blank application icon.
   f.PageControl1.SetActivePage(&f.tsAction);
   EXPECT_EQ(f.HelpTopic(), "options2");
+  ASSERT_TRUE(f.imgSch.Visible());
+  RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  std::map<COLORREF, int> clock;
+  HDC dc = GetDC(f.imgSch.Handle());
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) ++clock[GetPixel(dc, x, y)];
+  ReleaseDC(f.imgSch.Handle(), dc);
+  EXPECT_GT(clock[RGB(96, 96, 96)], 100);
+  EXPECT_GT(clock[RGB(220, 220, 220)], 300);
+  // Unticking it asks, with the message's one ampersand; No keeps it, Yes lets it go.
   {
     TBoxAnswer no("&No");
     f.chkSchOnStartup.SetChecked(false);
     EXPECT_TRUE(no.Answered());
+    EXPECT_NE(no.Texts().find("Autorun, scheduled, startup & shutdown profiles"), std::string::npos) << no.Texts();
     EXPECT_NE(no.Texts().find("Are you sure to remove the scheduler program from startup?"), std::string::npos);
   }
   EXPECT_TRUE(f.chkSchOnStartup.Checked());

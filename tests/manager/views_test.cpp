@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -423,6 +424,28 @@ TEST_F(Views, AboutBoxClosesWithEscapeAndItsLinkRunsTheWebSiteAction) {
   Pump();
   EXPECT_EQ(opened, 1);
   f.Hide();
+}
+
+TEST_F(Views, TheAboutBoxsLinkIsUnderlinedAsFarAsItsTextGoes) {
+  TAboutForm f;
+  f.Show();
+  RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The last blue column of each row of the link: the letters', then the underline's.
+  RECT r;
+  GetClientRect(f.lblWWW.Handle(), &r);
+  HDC dc = GetDC(f.lblWWW.Handle());
+  std::vector<int> rowEnds;
+  for (int y = 0; y < r.bottom; ++y) {
+    int end = -1;
+    for (int x = 0; x < r.right; ++x) end = GetPixel(dc, x, y) == RGB(0, 0, 0xFF) ? x : end;
+    if (end >= 0) rowEnds.push_back(end);
+  }
+  ReleaseDC(f.lblWWW.Handle(), dc);
+  f.Hide();
+  ASSERT_GE(rowEnds.size(), 3u);
+  const int underlineEnd = rowEnds.back();
+  rowEnds.pop_back();
+  EXPECT_NEAR(underlineEnd, *std::max_element(rowEnds.begin(), rowEnds.end()), 1);
 }
 
 }  // namespace

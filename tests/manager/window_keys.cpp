@@ -2,10 +2,11 @@
 //   window_keys <title> <key>...   waits up to 30 s for a visible top-level window with
 //                                  this title (or "class:<name>": of this window class),
 //                                  brings it to the front and presses the keys (F10,
-//                                  F4, LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB;
-//                                  "click:<text>" clicks its button of that text and
-//                                  waits until the window shows other texts), each
-//                                  handled before the next
+//                                  F4, LEFT, RIGHT, UP, DOWN, RETURN, ESCAPE, TAB; "click:<text>"
+//                                  clicks its button of that text and waits until the
+//                                  window shows other texts; "point:<x>,<y>" moves the
+//                                  pointer to that point of its client area and "clickat:<x>,<y>"
+//                                  clicks there), each handled before the next
 //   window_keys <title> close      asks the window to close
 // Ends with 1 when no such window came, a key name is unknown, a key was lost or a click
 // changed nothing.
@@ -76,6 +77,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       HWND button = ButtonOf(w, word.substr(6));
       if (!button) return 1;
       if (!qbtest::ClickUntilChanged(w, button, [] { return false; })) return 1;
+      continue;
+    }
+    if (word.rfind(L"point:", 0) == 0 || word.rfind(L"clickat:", 0) == 0) {
+      const size_t colon = word.find(L':'), comma = word.find(L',');
+      if (comma == std::wstring::npos) return 1;
+      POINT p{_wtoi(word.c_str() + colon + 1), _wtoi(word.c_str() + comma + 1)};
+      ClientToScreen(w, &p);
+      // Two moves, so that the window under the pointer sees it arrive.
+      SetCursorPos(p.x + 1, p.y);
+      SetCursorPos(p.x, p.y);
+      if (word[0] == L'c') {
+        std::vector<INPUT> click(2);
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, click.data(), sizeof(INPUT));
+      }
       continue;
     }
     const WORD key = KeyOf(word);
