@@ -144,7 +144,8 @@ DecodeResult CopyStored(ZipDataReader& in, uint64_t size, ItemOutput& out, ItemP
   return res;
 }
 
-DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+// *used: the compressed bytes the stream took, up to its end.
+DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress, uint64_t* used) {
   z_stream zs{};
   if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return Fail(dz::UE_MEM, "out of memory");
   struct End {
@@ -164,21 +165,22 @@ DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress)
     zs.next_out = buf.data();
     zs.avail_out = uInt(buf.size());
     const int zr = inflate(&zs, Z_NO_FLUSH);
-    const size_t used = size_t(avail) - zs.avail_in, produced = buf.size() - zs.avail_out;
-    in.Consume(used);
-    consumed += used;
+    const size_t taken = size_t(avail) - zs.avail_in, produced = buf.size() - zs.avail_out;
+    in.Consume(taken);
+    consumed += taken;
+    *used = consumed;
     if (produced && !out.Put(buf.data(), produced, &res.code, &res.why)) return res;
     if (zr == Z_STREAM_END) return res;
     if (zr == Z_DATA_ERROR || zr == Z_NEED_DICT) return Fail(dz::UE_CRC, "invalid compressed data");
     if (zr == Z_MEM_ERROR) return Fail(dz::UE_MEM, "out of memory");
-    if (used == 0 && produced == 0) {
+    if (taken == 0 && produced == 0) {
       return avail == 0 ? Fail(dz::UE_EOF, "compressed data ends early") : Fail(dz::UE_CRC, "invalid compressed data");
     }
     if (!progress.Advance(consumed)) return Fail(dz::UE_SKIPPED, "skipped");
   }
 }
 
-DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& progress, uint64_t* used) {
   DecodeResult res;
   uint64_t consumed = 0;
   bool readFailed = false, skipped = false;
@@ -196,7 +198,7 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
     return !skipped && out.Put(data, size, &res.code, &res.why);
   };
   std::string error;
-  switch (Deflate64Decode(source, sink, &error)) {
+  switch (Deflate64Decode(source, sink, &error, used)) {
     case D64Result::Ok: return skipped ? Fail(dz::UE_SKIPPED, "skipped") : res;
     case D64Result::DataError: return Fail(dz::UE_CRC, "invalid compressed data");
     case D64Result::Truncated: return Fail(dz::UE_EOF, readFailed ? "read failed" : "compressed data ends early");
@@ -205,7 +207,10 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
   return Fail(dz::UE_CRC, "invalid compressed data");
 }
 
-// Decodes and checks one item (test when file is nullptr).
+std::string NameForMessage(const std::string& stored);
+
+// Decodes and checks one item (test when file is nullptr). What a test refuses as damage
+// in a zip whose data are whole, an extraction recovers with a warning naming the item.
 DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOptions& o, Reporter& rep, File* file) {
   const uint16_t method = e.EffectiveMethod();
   if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
@@ -218,8 +223,10 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   const ZipReadStatus st = zip.LocateData(e, &local);
   if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
   // A test proves the zip whole; an extraction recovers what the central directory says.
-  if (file == nullptr && !local.mismatch.empty())
-    return Fail(dz::UE_STRUCT, "the local header differs from the central directory in the " + local.mismatch);
+  const std::string mismatch = local.mismatch.empty()
+                                   ? std::string()
+                                   : "the local header differs from the central directory in the " + local.mismatch;
+  if (file == nullptr && !mismatch.empty()) return Fail(dz::UE_STRUCT, mismatch);
 
   uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
   PkDecryptor pk;
@@ -260,9 +267,10 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   ItemOutput out(file, e.uncompressedSize);
   ItemProgress progress(rep, e.name, dataSize);
   if (!progress.Start()) return Fail(dz::UE_SKIPPED, "skipped");
+  uint64_t used = dataSize;
   DecodeResult res = method == 0   ? CopyStored(in, dataSize, out, progress)
-                     : method == 8 ? Inflate(in, out, progress)
-                                   : InflateDeflate64(in, out, progress);
+                     : method == 8 ? Inflate(in, out, progress, &used)
+                                   : InflateDeflate64(in, out, progress, &used);
   // With the traditional encryption one wrong password in 256 passes the header check:
   // the damage it then causes is the password's.
   const bool pkEncrypted = e.IsEncrypted() && !e.isAes;
@@ -274,7 +282,15 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   const bool crcStored = !(e.isAes && e.aesVersion == 2);  // AE-2 stores no CRC
   if (crcStored && out.Crc() != e.crc)
     return pkEncrypted ? Fail(dz::UE_BADPASSWORD, "wrong password or damaged data") : Fail(dz::UE_CRC, "bad CRC");
+  // A stream that ends before its stated size leaves bytes no item owns.
+  const std::string early = used >= dataSize ? std::string()
+                                             : "the compressed data end " + std::to_string(dataSize - used) +
+                                                   " bytes before their stated size";
+  if (file == nullptr && !early.empty()) return Fail(dz::UE_STRUCT, early);
   if (!progress.Finish()) return Fail(dz::UE_SKIPPED, "skipped");
+  if (!mismatch.empty())
+    rep.Warning(NameForMessage(e.name) + ": " + mismatch + "; extracted as the central directory describes it");
+  if (!early.empty()) rep.Warning(NameForMessage(e.name) + ": " + early + "; extracted, the data themselves whole");
   return res;
 }
 
@@ -654,7 +670,10 @@ int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      res = DecodeItem(zip, *e, o, rep, nullptr);  // a folder entry's headers too
+      // A name with a NUL inside could not be written by any extraction.
+      res = e->name.find('\0') != std::string::npos
+                ? Fail(dz::UE_STRUCT, "a NUL character inside the name, which no file name can hold")
+                : DecodeItem(zip, *e, o, rep, nullptr);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory()) {

@@ -208,10 +208,32 @@ TEST(UnzipFaults, TestReportsEveryLocalHeaderThatContradictsTheDirectory) {
   EXPECT_TRUE(AnyMessageHas(r, "flags.txt", "in the flags"));
   EXPECT_FALSE(AnyMessageHas(r, "good.txt", ""));
   EXPECT_FALSE(OutsidePasses("unzip -tq", t / "m.zip"));
-  // Extraction still recovers the data as the directory describes them.
+  // Extraction still recovers the data as the directory describes them, and says so for each.
   Recorded x;
   EXPECT_EQ(x.Extract(t / "m.zip", t / "out"), 0);
   for (const Item& it : items) EXPECT_EQ(ReadFile(t / ("out\\" + it.name)), it.data) << it.name;
+  EXPECT_EQ(x.Count(dz::DZ_MSG_WARNING), 5);
+  EXPECT_TRUE(AnyMessageHas(x, "size.txt: the local header differs from the central directory in the size",
+                            "; extracted as the central directory describes it"));
+}
+
+// A deflate stream that ends before its stated compressed size: test refuses it, an
+// extraction writes the whole data and says what was left over.
+TEST(UnzipFaults, ADeflateStreamEndingBeforeItsSizeFailsTheTest) {
+  TempDir t;
+  const std::string data = "hello";   // one stored deflate block, then bytes no stream owns
+  const std::string stream = std::string("\x01\x05\x00\xFA\xFF", 5) + data + "leftover";
+  WriteFile(t / "d.zip", zipcraft::Zip({{.name = "early.txt", .data = stream, .method = 8, .crc = zipcraft::Crc32(data),
+                                         .compSize = stream.size(), .size = data.size(), .filled = true}})
+                             .bytes);
+  Recorded r;
+  EXPECT_EQ(r.Test(t / "d.zip"), dz::UE_STRUCT);
+  EXPECT_TRUE(AnyMessageHas(r, "early.txt: the compressed data end 8 bytes before their stated size", ""));
+  Recorded x;
+  EXPECT_EQ(x.Extract(t / "d.zip", t / "out"), 0);
+  EXPECT_EQ(ReadFile(t / "out\\early.txt"), data);
+  EXPECT_EQ(x.Count(dz::DZ_MSG_WARNING), 1);
+  EXPECT_TRUE(AnyMessageHas(x, "early.txt: the compressed data end 8 bytes", "extracted"));
 }
 
 TEST(UnzipFaults, ASizeOf2To64Minus1IsAnErrorNotACrash) {
@@ -289,7 +311,11 @@ TEST(UnzipFaults, Zip64RecordBytesInANameLeaveTheClassicEndRecordInCharge) {
                         zipcraft::Zip64BytesInLastName(items, 7, 1, 2)}) {
     WriteFile(zip, z.bytes);
     Recorded r;
-    EXPECT_EQ(r.Test(zip), 0);
+    // The items are read as the classic record says; the last name, holding the record's
+    // zero bytes, is the only error, as no extraction could write it.
+    EXPECT_EQ(r.Test(zip), dz::UE_STRUCT);
+    EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 1);
+    EXPECT_TRUE(AnyMessageHas(r, "a NUL character inside the name", ""));
     EXPECT_EQ(r.Run(zip, "a.txt", t / "out", {F::RecurseFlag, F::OverWriteFlag}), 0);
     EXPECT_EQ(ReadFile(t / "out\\a.txt"), "alpha");
   }
@@ -467,6 +493,11 @@ TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
   WriteFile(t / "n.zip", zipcraft::Zip(items).bytes);
   Recorded r;
   const std::string dest = t / "out";
+  // No extraction can write the name with a NUL: test refuses it too, the rest are whole.
+  EXPECT_EQ(r.Test(t / "n.zip"), dz::UE_STRUCT);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 1);
+  EXPECT_TRUE(AnyMessageHas(r, "28 nul\\x00rest of it.txt: a NUL character inside the name", ""));
+  r.messages.clear();
   EXPECT_EQ(r.Extract(t / "n.zip", dest), dz::UE_CREATE);
   EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 5);
   EXPECT_TRUE(AnyMessageHas(r, "28 nul\\x00rest of it.txt: refused, character not allowed", ""));
