@@ -569,10 +569,12 @@ struct Extraction {
   }
 
   // Folder times and attributes last: writing into a folder changes its time. The deepest
-  // come first, so each is reached from the chain its deeper neighbour left open.
+  // come first, so each is reached from the chain its deeper neighbour left open. Only the
+  // folders this run made take them: a folder that was there keeps its own.
   void FinishFolders() {
     closer.Drain();
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      if (!chain.Made(it->rel)) continue;
       const size_t cut = it->rel.find_last_of(L'\\');
       HANDLE parent = chain.Find(cut != std::wstring::npos ? it->rel.substr(0, cut) : std::wstring());
       const std::wstring leaf = cut != std::wstring::npos ? it->rel.substr(cut + 1) : it->rel;

@@ -50,8 +50,9 @@ constexpr ULONG kOpen = 1;   // open what is there
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
 
 // Opens or creates `name` relative to the folder handle; nullptr with the last error set.
+// *created, when given, tells whether the call made it.
 HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG attributes, ULONG share,
-                    ULONG disposition, ULONG options) {
+                    ULONG disposition, ULONG options, bool* created = nullptr) {
   const Native& nt = Nt();
   if (!nt.create || name.empty() || name.size() > 32767) {
     SetLastError(nt.create ? ERROR_INVALID_NAME : ERROR_CALL_NOT_IMPLEMENTED);
@@ -70,6 +71,7 @@ HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
     SetLastError(nt.toError ? nt.toError(st) : ERROR_GEN_FAILURE);
     return nullptr;
   }
+  if (created) *created = io.Information == FILE_CREATED;
   return h;
 }
 
@@ -227,8 +229,20 @@ std::vector<std::wstring> PathParts(const std::wstring& rel) {
   return parts;
 }
 
+std::wstring FolderChain::Key(std::wstring rel) {
+  if (!rel.empty()) CharUpperBuffW(rel.data(), DWORD(rel.size()));
+  return rel;
+}
+
+bool FolderChain::Made(const std::wstring& rel) const {
+  std::wstring key;
+  for (const std::wstring& part : PathParts(rel)) key += (key.empty() ? L"" : L"\\") + part;
+  return made_.count(Key(std::move(key))) != 0;
+}
+
 bool FolderChain::Start(const std::wstring& top) {
   Reset();
+  made_.clear();
   top_ = top;
   if (!MakeByPath(top_)) return false;
   return Reach(L"", false) != nullptr;
@@ -242,7 +256,8 @@ void FolderChain::Reset() {
   topHandle_ = nullptr;
 }
 
-HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* passing) {
+HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* passing, bool* made) {
+  *made = false;
   constexpr ULONG kOptions = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
   if (!*passing) {
     if (HANDLE h = OpenRelative(parent, part, kFolderAccess, 0, kShareAll, kOpen, kOptions)) return h;
@@ -259,13 +274,13 @@ HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* pas
         CloseHandle(mover);
       }
       if (renamed) {
-        *passing = true;
+        *passing = *made = true;
         return h;
       }
       CloseHandle(h);
     }
   }
-  return OpenRelative(parent, part, kFolderAccess, FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_OPEN_IF, kOptions);
+  return OpenRelative(parent, part, kFolderAccess, FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_OPEN_IF, kOptions, made);
 }
 
 HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
@@ -318,11 +333,16 @@ HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
   for (size_t i = same; i < parts.size(); ++i) {
     HANDLE parent = levels_.empty() ? topHandle_ : LevelHandle(levels_.size() - 1);
     if (!parent) return nullptr;
-    bool passing = !levels_.empty() && levels_.back().passing;
-    HANDLE h = create ? MakeLevel(parent, parts[i], &passing)
+    bool passing = !levels_.empty() && levels_.back().passing, made = false;
+    HANDLE h = create ? MakeLevel(parent, parts[i], &passing, &made)
                       : OpenRelative(parent, parts[i], kFolderAccess, 0, kShareAll, kOpen,
                                      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT);
     if (!h) return nullptr;
+    if (made) {
+      std::wstring key;
+      for (size_t k = 0; k <= i; ++k) key += (k ? L"\\" : L"") + parts[k];
+      made_.insert(Key(std::move(key)));
+    }
     levels_.push_back({parts[i], h, passing});
   }
   return levels_.empty() ? topHandle_ : LevelHandle(levels_.size() - 1);

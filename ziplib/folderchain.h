@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ziplib/fileio.h"
@@ -51,6 +52,9 @@ class FolderChain {
   // Closes every handle; the next call opens the top again.
   void Reset();
 
+  // True when the folder rel was made by this chain since its Start (not there before).
+  bool Made(const std::wstring& rel) const;
+
  private:
   HANDLE Reach(const std::wstring& rel, bool create);
 
@@ -59,12 +63,14 @@ class FolderChain {
     HANDLE handle;         // the folder of this and the levels above; nullptr until needed
     bool passing;          // made by this chain (or below such a folder): see above
   };
-  HANDLE MakeLevel(HANDLE parent, const std::wstring& part, bool* passing);
+  HANDLE MakeLevel(HANDLE parent, const std::wstring& part, bool* passing, bool* made);
+  static std::wstring Key(std::wstring rel);   // folder names compare without case
   HANDLE LevelHandle(size_t level);   // opens a level left unopened by its whole path
 
   std::wstring top_;
   HANDLE topHandle_ = nullptr;
   std::vector<Level> levels_;   // the path held open, from the top down
+  std::unordered_set<std::wstring> made_;   // the folders made, by Key
 };
 
 // The reading side: a walk down a tree opens each folder relative to its parent and lists

@@ -126,9 +126,14 @@ TEST(UnzipDeep, ItemsFifteenHundredLevelsDeepAreMadeInTimeAndOverThemselves) {
         << found;
     // The four contents; the folders: the top, 1,500 levels, e, t and the two kept; they
     // alone by a passing name; the folder entry's time of 1 January 1980 (a day earlier in
-    // UTC east of it).
+    // UTC east of it) on the folder the first pass made, which the second finds there and
+    // leaves its own.
     const std::string expected = "deep onedeep twobranchdotted1505\n./qbd00000bad.tmp\n./qbd00c0ffee.tmp\n";
-    EXPECT_TRUE(found == expected + "1980\n" || found == expected + "1979\n") << found;
+    if (pass == 0) {
+      EXPECT_TRUE(found == expected + "1980\n" || found == expected + "1979\n") << found;
+    } else {
+      EXPECT_TRUE(found.rfind(expected, 0) == 0 && found.substr(expected.size()) >= "2000") << found;
+    }
   }
   // Too deep for a recursive clean-up: the Linux side removes it.
   qbtest::RunUnix("rm -rf '" + unixDest + "'");

@@ -5,6 +5,7 @@
 
 #include "toolkit/strings.h"
 #include "ziplib/unzip_testutil.h"
+#include "ziplib/zipcraft.h"
 
 using namespace unziptest;
 using qbtest::ReadFile;
@@ -246,6 +247,46 @@ TEST(UnzipRead, StoredAttributesComeBack) {
   EXPECT_TRUE(GetFileAttributesW(tk::Widen(t / "out\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(GetFileAttributesW(tk::Widen(t / "out\\rw.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW(tk::Widen(t / "out\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A folder entry's time and attributes go to a folder this extraction made, also one a file
+// item made before the entry came, never to a folder that was there, with overwrite or without.
+TEST(UnzipRead, FoldersThatWereThereKeepTheirTimesAndAttributes) {
+  TempDir t;
+  constexpr uint32_t kHiddenFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WriteFile(t / "f.zip", zipcraft::Zip({{.name = "docs/", .externalAttr = kHiddenFolder},
+                                        {.name = "docs/a.txt", .data = "a"},
+                                        {.name = "keep/", .externalAttr = kHiddenFolder},
+                                        {.name = "made/x.txt", .data = "x"},
+                                        {.name = "made/", .externalAttr = kHiddenFolder},
+                                        {.name = "new/", .externalAttr = kHiddenFolder}})
+                             .bytes);
+  const std::string out = t / "out\\";
+  const auto info = [&](const std::string& name) {
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    EXPECT_TRUE(GetFileAttributesExW(tk::Widen(out + name).c_str(), GetFileExInfoStandard, &d)) << name;
+    SYSTEMTIME st{};
+    FileTimeToSystemTime(&d.ftLastWriteTime, &st);
+    return std::make_pair(d.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), st.wYear);
+  };
+  for (const TUnzipFlags flags : {TUnzipFlags{F::RecurseFlag, F::OverWriteFlag}, TUnzipFlags{F::RecurseFlag}}) {
+    SCOPED_TRACE(flags.Contains(F::OverWriteFlag) ? "overwrite" : "no overwrite");
+    qbtest::RunUnix("rm -rf '" + qbtest::ToUnixPath(out) + "'");
+    qbtest::MakeDirs(out + "docs");
+    qbtest::MakeDirs(out + "keep");
+    qbtest::RunUnix("touch -d 2020-06-01T12:00Z '" + qbtest::ToUnixPath(out) + "docs' '" + qbtest::ToUnixPath(out) +
+                    "keep'");
+    Recorded r;
+    EXPECT_EQ(r.Run(t / "f.zip", "*.*", out, flags), 0);
+    EXPECT_EQ(ReadFile(out + "docs\\a.txt") + ReadFile(out + "made\\x.txt"), "ax");
+    EXPECT_EQ(info("keep"), std::make_pair(DWORD(0), WORD(2020)));
+    EXPECT_EQ(info("docs").first, 0u);
+    EXPECT_GE(info("docs").second, 2020);   // the time of the file written into it
+    for (const char* made : {"made", "new"}) {
+      EXPECT_EQ(info(made).first, DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) << made;
+      EXPECT_LE(info(made).second, 1980) << made;   // 1 January 1980, a day earlier in UTC east of it
+    }
+  }
 }
 
 TEST(UnzipRead, CancelStopsWith48AndMinorCancelSkipsWith49) {
