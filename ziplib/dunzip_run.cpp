@@ -357,9 +357,10 @@ bool TooLong(const std::wstring& path, std::string* why) {
   return false;
 }
 
-// Closes finished files on a worker thread: under Wine a close is a round trip to the
-// server, which the next item need not wait for. Only files that need nothing more after
-// their close come here; Drain() before anything that may touch one of them again.
+// Finishes written files on a worker thread: their times, the mark that kept a new file for
+// deletion while it was written taken off, and the close. Under Wine each is a round trip
+// to the server, which the next item need not wait for. Only files that need nothing more
+// after their close come here; Drain() before anything that may touch one of them again.
 class BackgroundCloser {
  public:
   BackgroundCloser() = default;
@@ -376,20 +377,26 @@ class BackgroundCloser {
     CloseHandle(thread_);
   }
 
-  void Close(File f) {
+  // Gives the file the times of entry, keeps it (its mark taken off when marked) and closes it.
+  void Close(File f, bool marked, const ZipEntry* entry) {
     if (!thread_ && !failed_) {
       thread_ = CreateThread(nullptr, 64 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
       failed_ = thread_ == nullptr;
     }
+    Finished done{std::move(f), marked, entry};
     if (!thread_) {
-      f.Close();
+      if (!Keep(done)) lost_.push_back(entry);
       return;
     }
     AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(std::move(f));
+    queue_.push_back(std::move(done));
     ReleaseSRWLockExclusive(&lock_);
     WakeConditionVariable(&work_);
   }
+
+  // After Drain(): the entries whose files went with their close, as their mark would not
+  // come off.
+  std::vector<const ZipEntry*> TakeLost() { return std::move(lost_); }
 
   // Returns once every handle given so far is closed.
   void Drain() {
@@ -404,8 +411,20 @@ class BackgroundCloser {
     static_cast<BackgroundCloser*>(self)->Loop();
     return 0;
   }
+  struct Finished {
+    File file;
+    bool marked;
+    const ZipEntry* entry;
+  };
+  static bool Keep(Finished& f) {
+    ApplyTimes(f.file, *f.entry);
+    const bool kept = !f.marked || f.file.SetDeletePending(false);
+    f.file.Close();
+    return kept;
+  }
   void Loop() {
-    std::vector<File> batch;
+    std::vector<Finished> batch;
+    std::vector<const ZipEntry*> lost;
     AcquireSRWLockExclusive(&lock_);
     for (;;) {
       while (queue_.empty() && !stop_) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
@@ -413,8 +432,12 @@ class BackgroundCloser {
       batch.swap(queue_);
       closing_ = true;
       ReleaseSRWLockExclusive(&lock_);
-      batch.clear();   // closes them
+      for (Finished& f : batch)
+        if (!Keep(f)) lost.push_back(f.entry);
+      batch.clear();
       AcquireSRWLockExclusive(&lock_);
+      lost_.insert(lost_.end(), lost.begin(), lost.end());
+      lost.clear();
       closing_ = false;
       if (queue_.empty()) WakeAllConditionVariable(&idle_);
     }
@@ -423,7 +446,8 @@ class BackgroundCloser {
 
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, idle_ = CONDITION_VARIABLE_INIT;
-  std::vector<File> queue_;
+  std::vector<Finished> queue_;
+  std::vector<const ZipEntry*> lost_;
   bool closing_ = false, stop_ = false, failed_ = false;
   HANDLE thread_ = nullptr;
 };
@@ -466,6 +490,8 @@ std::wstring FileKey(std::wstring folded) {
 
 // The new content of an existing file, until it takes that file's place.
 constexpr const char* kReplacementPrefix = "qbx";
+// A new file written whole whose mark for deletion would not come off.
+constexpr const char* kLost = "written, but the file could not be kept";
 
 struct Extraction {
   Extraction(const DunzipOptions& options, Reporter& reporter, const ZipReader& z) : o(options), rep(reporter), zip(z) {}
@@ -506,22 +532,26 @@ struct Extraction {
     const size_t cut = relW.find_last_of(L'\\');
     const std::wstring parent = cut != std::wstring::npos ? relW.substr(0, cut) : std::wstring();
     const std::wstring leaf = cut != std::wstring::npos ? relW.substr(cut + 1) : relW;
-    HANDLE folder = chain.Make(parent);
+    HANDLE folder = chain.MakeForFiles(parent);
     if (!folder) return Fail(dz::UE_CREATE, "cannot create the folder");
     // Most items are new: creating the file is itself the check that none is there.
     ziplib::File h(FolderChain::CreateNewFile(folder, leaf));
     const auto gone = [] { return GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND; };
     if (!h.IsOpen() && gone()) {
       chain.Reset();  // its folder was removed behind our back: make it again
-      if (!(folder = chain.Make(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
+      if (!(folder = chain.MakeForFiles(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
       h = ziplib::File(FolderChain::CreateNewFile(folder, leaf));
     }
     // An existing file is replaced only after its new content is complete, so a failure
     // leaves it as it was; the content is written under a name no file had, which goes
-    // with a failure or a killed run. A new file is written in place and removed on failure.
+    // with a failure or a killed run. A new file is written in place, marked for deletion
+    // until it is whole: a failed or killed run leaves no cut file under the item's name.
     tk::TempFile replacement;
     DWORD existing = INVALID_FILE_ATTRIBUTES;
-    if (!h.IsOpen()) {
+    bool marked = false;
+    if (h.IsOpen()) {
+      marked = h.SetDeletePending(true);
+    } else {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
       existing = PathAttributes(path);
@@ -547,16 +577,18 @@ struct Extraction {
     DecodeResult res = DecodeItem(zip, e, o, rep, &h);
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
-    if (res.code == dz::UE_OK) {
-      ApplyTimes(h, e);
-      if (!replacing && !special) {
-        written.emplace(key, &e);
-        closer.Close(std::move(h));
-        return res;
-      }
+    if (res.code == dz::UE_OK && !replacing && !special) {
+      written.emplace(key, &e);
+      closer.Close(std::move(h), marked, &e);
+      return res;
     }
-    h.Close();
-    const bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
+    if (res.code == dz::UE_OK) ApplyTimes(h, e);
+    bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
+    if (keep && marked && !h.SetDeletePending(false)) {
+      keep = false;
+      if (res.code == dz::UE_OK) res = Fail(dz::UE_CREATE, kLost);
+    }
+    h.Close();   // a marked file goes with it
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
       if (!replacing) RemoveFile(path);
       else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
@@ -570,9 +602,11 @@ struct Extraction {
 
   // Folder times and attributes last: writing into a folder changes its time. The deepest
   // come first, so each is reached from the chain its deeper neighbour left open. Only the
-  // folders this run made take them: a folder that was there keeps its own.
-  void FinishFolders() {
+  // folders this run made take them: a folder that was there keeps its own. Returns the
+  // items whose files were written but not kept.
+  std::vector<const ZipEntry*> FinishFolders() {
     closer.Drain();
+    std::vector<const ZipEntry*> lost = closer.TakeLost();
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
       if (!chain.Made(it->rel)) continue;
       const size_t cut = it->rel.find_last_of(L'\\');
@@ -585,8 +619,18 @@ struct Extraction {
       if (attr) h.SetAttributes(attr | FILE_ATTRIBUTE_DIRECTORY);
     }
     chain.Reset();
+    return lost;
   }
 };
+
+// Items counted as extracted whose files went after all: each an error, off the count.
+void ReportLost(const std::vector<const ZipEntry*>& lost, Reporter& rep, int32_t* count, int32_t* first) {
+  for (const ZipEntry* e : lost) {
+    rep.Error(dz::UE_CREATE, NameForMessage(e->name) + ": " + kLost);
+    --*count;
+    if (*first == dz::UE_OK) *first = dz::UE_CREATE;
+  }
+}
 
 // ---------------------------------------------------------------------------------
 // The functions.
@@ -666,7 +710,7 @@ int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
   *count = 0;
   for (const ZipEntry* e : chosen) {
     if (rep.Major(e->name, int(done * 100 / total))) {
-      if (!test) ex.FinishFolders();
+      if (!test) ReportLost(ex.FinishFolders(), rep, count, &first);
       return dz::UE_CANCEL;
     }
     done += weight(*e);
@@ -705,7 +749,7 @@ int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
     }
     ++*count;
   }
-  if (!test) ex.FinishFolders();
+  if (!test) ReportLost(ex.FinishFolders(), rep, count, &first);
   if (first != dz::UE_OK) return first;
   return skipped ? dz::UE_SKIPPED : dz::UE_OK;
 }

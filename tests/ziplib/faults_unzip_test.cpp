@@ -486,6 +486,51 @@ TEST(UnzipFaults, TestChecksTheHeadersOfFolderEntries) {
   }
 }
 
+// Runs the killed child as an extraction of zip into dest (overwriting) that ends itself at
+// its callback killAt (0: never): 77 when it did, else 1000 + the callbacks of the whole run.
+int RunKilledExtraction(const std::string& zip, const std::string& dest, int killAt) {
+  std::string bin = qbtest::BinDir();
+  bin.pop_back();  // a backslash before the closing quote would escape it
+  return qbtest::RunProgram(qbtest::BinDir() + "zip_killed_child.exe",
+                            "\"" + bin + "\" -x \"" + zip + "\" " + std::to_string(killAt) + " \"" + dest + "\"",
+                            120000);
+}
+
+// An extraction killed at any moment leaves under an item's name only a whole file (or the
+// user's old one), and no temporary file: a later extraction that keeps what is there
+// restores every item whole.
+TEST(UnzipFaults, ExtractionsKilledAtAnyMomentLeaveNoCutFile) {
+  TempDir t;
+  const std::string big = Repeat("a line of the large item\n", 10u << 20 >> 5);   // stored, several minor calls
+  WriteFile(t / "k.zip", zipcraft::Zip({{.name = "first.txt", .data = "first"}, {.name = "sub/big.bin", .data = big},
+                                        {.name = "last.txt", .data = "new last"}})
+                             .bytes);
+  const std::string out = t / "out";
+  qbtest::MakeDirs(out);
+  WriteFile(out + "\\last.txt", "old last");
+  const int whole = RunKilledExtraction(t / "k.zip", t / "count", 0);
+  ASSERT_GT(whole, 1000 + 8);
+  const std::set<std::string> originals{"first", big, "new last", "old last"};
+  for (int k = 1; k < whole - 1000; ++k) {
+    SCOPED_TRACE("killed at callback " + std::to_string(k) + " of " + std::to_string(whole - 1000));
+    ASSERT_EQ(RunKilledExtraction(t / "k.zip", out, k), 77);
+    CheckTree(out, originals, "killed");
+    for (const std::string& n : qbtest::ListDir(out))
+      EXPECT_TRUE(n == "first.txt" || n == "sub" || n == "last.txt") << n;
+    if (qbtest::Exists(out + "\\sub")) {
+      EXPECT_LE(qbtest::ListDir(out + "\\sub").size(), 1u);
+    }
+    // Once more into a fresh folder, where every folder is this run's own.
+    qbtest::RunUnix("rm -rf '" + qbtest::ToUnixPath(t / "fresh") + "'");
+    ASSERT_EQ(RunKilledExtraction(t / "k.zip", t / "fresh", k), 77);
+    if (qbtest::Exists(t / "fresh")) CheckTree(t / "fresh", originals, "killed in a fresh folder");
+  }
+  Recorded r;
+  EXPECT_EQ(r.Run(t / "k.zip", "*.*", out, {F::RecurseFlag}), 0);
+  EXPECT_EQ(ReadFile(out + "\\first.txt"), "first");
+  EXPECT_TRUE(ReadFile(out + "\\sub\\big.bin") == big);
+}
+
 // A NUL in a name is shown escaped, so the error line keeps the rest of the name and the
 // reason; the superscript port numbers name devices as the plain digits do.
 TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {

@@ -2,7 +2,8 @@
 // by the user or the system would: nothing after that point runs, no clean-up, no unwinding.
 // Arguments: the folder of the DLLs, the item list, the zip, n (0: never; -1: at the major
 // callback of 100 percent, once the new zip is written and before it takes the old one's
-// place), [the temp folder].
+// place), [the temp folder]. With the item list "-x" and a destination after n, the run is
+// an extraction of the zip's items into that folder (overwriting) instead.
 // Exit code: 77 when it ended itself, else 1000 + the number of callbacks after success,
 // else the library's result code.
 #include <windows.h>
@@ -19,6 +20,33 @@ int32_t __stdcall Progress(const char*, int32_t percent, void* major) {
   return 0;
 }
 int32_t __stdcall Message(int32_t, int32_t, int32_t, int32_t, char*, char*, void*) { return 0; }
+
+int Extract(const std::wstring& dlls, const std::string& zip, const std::string& dest) {
+  HMODULE m = LoadLibraryW((dlls + L"\\dunzip32.dll").c_str());
+  auto fn = m ? reinterpret_cast<dz::DUnzipFn>(reinterpret_cast<void*>(GetProcAddress(m, "dunzip"))) : nullptr;
+  if (!fn) return 3;
+  dz::UnzipCmdRecord r{};
+  dz::DzCallbackSubRecord sub{};
+  dz::UnzipInfoBuffer info{};
+  info.infoSize = dz::kUnzipInfoBufferSize;
+  sub.size = sizeof sub;
+  r.recordSize = sizeof r;
+  r.functionCode = dz::UNZIP_EXTRACT;
+  r.lpszZipFile = zip.c_str();
+  r.lpszFileSpec = "*.*";
+  r.IndexofItem = -1;
+  r.lpszDestination = dest.c_str();
+  r.OverWriteFlag = dz::kDzTrue;
+  r.RecurseFlag = dz::kDzTrue;
+  r.QuietFlag = dz::kDzTrue;
+  r.lpCallbackSubRecord = &sub;
+  r.lpInfoBuffer = &info;
+  r.MajorCallback = Progress;
+  r.MinorCallback = Progress;
+  r.MessageCallback = Message;
+  const int rc = fn(&r);
+  return rc == 0 ? 1000 + g_calls : rc;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -29,6 +57,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::string items = tk::Narrow(argv[2]), zip = tk::Narrow(argv[3]);
   const std::string temp = argc > 5 ? tk::Narrow(argv[5]) : std::string();
   g_killAt = _wtoi(argv[4]);
+  if (items == "-x") return Extract(argv[1], zip, temp);
   dz::ZipCmdRecord r{};
   dz::DzCallbackSubRecord sub{};
   r.recordSize = sizeof r;
