@@ -555,6 +555,15 @@ struct Extraction {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
       existing = PathAttributes(path);
+      const bool there = createErr == ERROR_ALREADY_EXISTS || createErr == ERROR_FILE_EXISTS;
+      if (existing == INVALID_FILE_ATTRIBUTES && there && !o.overwrite) {
+        rep.Warning("File exists, not overwritten: " + NameForMessage(e.name));
+        return {};
+      }
+      // Made folder by folder, a file can lie past the host's path limit, where no whole
+      // path reaches it to replace it.
+      if (existing == INVALID_FILE_ATTRIBUTES && there)
+        return Fail(dz::UE_CREATE, "not replaced, its path is longer than the system can replace a file at");
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!o.overwrite) {
@@ -569,9 +578,13 @@ struct Extraction {
         if (!o.Sub(dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetPathAttributes(path, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
-      if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
-          !(h = ziplib::File(replacement.Duplicate())).IsOpen())
-        return CreateFailure(ziplib::File::LastError());
+      if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix)) {
+        const DWORD err = ziplib::File::LastError();
+        if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
+        return Fail(err == ERROR_DISK_FULL ? dz::UE_DISKFULL : dz::UE_CREATE,
+                    "not replaced, no temporary file for its new content can be made beside it: " + replacement.Why());
+      }
+      if (!(h = ziplib::File(replacement.Duplicate())).IsOpen()) return CreateFailure(ziplib::File::LastError());
     }
     const bool replacing = replacement.IsOpen();
     DecodeResult res = DecodeItem(zip, e, o, rep, &h);
@@ -592,7 +605,7 @@ struct Extraction {
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
       if (!replacing) RemoveFile(path);
       else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
-      return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
+      return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file: " + replacement.Why());
     }
     // A new file already has the normal attributes; only the special ones need a call.
     if (res.code == dz::UE_OK && special) SetPathAttributes(path, attr);

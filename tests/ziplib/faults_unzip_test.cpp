@@ -531,6 +531,34 @@ TEST(UnzipFaults, ExtractionsKilledAtAnyMomentLeaveNoCutFile) {
   EXPECT_TRUE(ReadFile(out + "\\sub\\big.bin") == big);
 }
 
+// An existing file that cannot be replaced stays as it was, and the error says why in plain
+// words: every temporary name beside it is taken, or it lies past the host's path limit,
+// where files are reached folder by folder but not by their whole path.
+TEST(UnzipFaults, AFileThatCannotBeReplacedSaysWhy) {
+  TempDir t;
+  const std::string deep = Repeat("d/", 2100);
+  WriteFile(t / "r.zip", zipcraft::Zip({{.name = "sub/a.txt", .data = "new"}, {.name = deep + "f.txt", .data = "deep"}})
+                             .bytes);
+  const std::string out = t / "out", sub = out + "\\sub";
+  Recorded first;
+  ASSERT_EQ(first.Extract(t / "r.zip", out), 0);
+  WriteFile(sub + "\\a.txt", "old");
+  // Every name the temporary files of this process can take.
+  ASSERT_EQ(qbtest::RunUnix("cd '" + qbtest::ToUnixPath(sub) + "' && python3 -c 'import sys; [open(\"qbx%04x%04x.tmp\" % "
+                            "(int(sys.argv[1]), i), \"w\").close() for i in range(65536)]' " +
+                            std::to_string(GetCurrentProcessId() & 0xFFFF)),
+            0);
+  Recorded r;
+  EXPECT_EQ(r.Extract(t / "r.zip", out), dz::UE_CREATE);
+  EXPECT_EQ(r.Count(dz::DZ_MSG_ERROR), 2);
+  EXPECT_TRUE(AnyMessageHas(r, "sub/a.txt: not replaced, no temporary file for its new content can be made beside it: "
+                               "every one of the 100 temporary names tried is taken", ""));
+  EXPECT_TRUE(AnyMessageHas(r, "/d/f.txt: not replaced, its path is longer than the system can replace a file at", ""));
+  EXPECT_EQ(ReadFile(sub + "\\a.txt"), "old");
+  // Too big and too deep for a clean-up through Wine: the Linux side removes it.
+  qbtest::RunUnix("rm -rf '" + qbtest::ToUnixPath(out) + "'");
+}
+
 // A NUL in a name is shown escaped, so the error line keeps the rest of the name and the
 // reason; the superscript port numbers name devices as the plain digits do.
 TEST(UnzipFaults, NamesWithANulAreShownWholeAndSuperscriptPortsAreDevices) {
