@@ -31,26 +31,10 @@ Fn Entry(const std::wstring& dir, const wchar_t* dll, const char* name) {
 int Extract(const std::wstring& dlls, const std::string& zip, const std::string& dest) {
   auto fn = Entry<dz::DUnzipFn>(dlls, L"dunzip32.dll", "dunzip");
   if (!fn) return 3;
-  dz::UnzipCmdRecord r{};
-  dz::DzCallbackSubRecord sub{};
-  dz::UnzipInfoBuffer info{};
-  info.infoSize = dz::kUnzipInfoBufferSize;
-  sub.size = sizeof sub;
-  r.recordSize = sizeof r;
-  r.functionCode = dz::UNZIP_EXTRACT;
-  r.lpszZipFile = zip.c_str();
-  r.lpszFileSpec = "*.*";
-  r.IndexofItem = -1;
-  r.lpszDestination = dest.c_str();
-  r.OverWriteFlag = dz::kDzTrue;
-  r.RecurseFlag = dz::kDzTrue;
-  r.QuietFlag = dz::kDzTrue;
-  r.lpCallbackSubRecord = &sub;
-  r.lpInfoBuffer = &info;
-  r.MajorCallback = Progress;
-  r.MinorCallback = Progress;
-  r.MessageCallback = Message;
-  const int rc = fn(&r);
+  dz::ExtractAllCommand command(zip.c_str(), dest.c_str());
+  command.record.MajorCallback = command.record.MinorCallback = Progress;
+  command.record.MessageCallback = Message;
+  const int rc = fn(&command.record);
   return rc == 0 ? 1000 + g_calls : rc;
 }
 }  // namespace
