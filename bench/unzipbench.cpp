@@ -26,25 +26,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::string zip = tk::Narrow(argv[1]), dest = tk::Narrow(argv[2]);
   const bool test = dest == "-t";
-  dz::UnzipCmdRecord r{};
-  dz::DzCallbackSubRecord sub{};
-  dz::UnzipInfoBuffer info{};
-  info.infoSize = dz::kUnzipInfoBufferSize;
-  sub.size = sizeof sub;
-  r.recordSize = sizeof r;
-  r.functionCode = dz::UNZIP_EXTRACT;
-  r.lpszZipFile = zip.c_str();
-  r.lpszFileSpec = "*.*";
-  r.IndexofItem = -1;
-  r.lpszDestination = test ? "" : dest.c_str();
-  r.TestFlag = test ? dz::kDzTrue : 0;
-  r.OverWriteFlag = dz::kDzTrue;
-  r.RecurseFlag = dz::kDzTrue;
-  r.QuietFlag = dz::kDzTrue;
-  r.lpCallbackSubRecord = &sub;
-  r.lpInfoBuffer = &info;
+  dz::ExtractAllCommand command(zip.c_str(), test ? nullptr : dest.c_str());
   const auto t0 = std::chrono::steady_clock::now();
-  const int rc = fn(&r);
+  const int rc = fn(&command.record);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("%.3f %d\n", secs, rc);
   return rc;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "toolkit/strings.h"
@@ -15,13 +16,33 @@ std::wstring FolderWithSeparator(const std::string& folder) {
   return dir;
 }
 
+constexpr int kNamesTried = 100;
+
 }  // namespace
+
+bool TempFile::Failed(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: why_ = "every one of the " + std::to_string(kNamesTried) + " temporary names tried is taken"; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: why_ = "the disk is full"; break;
+    case ERROR_ACCESS_DENIED: why_ = "access is denied"; break;
+    case ERROR_SHARING_VIOLATION: why_ = "the file is in use"; break;
+    case ERROR_PATH_NOT_FOUND: why_ = "the folder is not there"; break;
+    // A path past the host's limit reads under Wine as a general failure.
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_GEN_FAILURE: why_ = "the folder's path is longer than the system can write to"; break;
+    default: why_ = "system error " + std::to_string(error); break;
+  }
+  SetLastError(error);
+  return false;
+}
 
 bool TempFile::Create(const std::string& folder, const std::string& prefix) {
   Discard();
   const std::wstring dir = FolderWithSeparator(folder), stem = Widen(prefix);
   static LONG serial = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  for (int attempt = 0; attempt < kNamesTried; ++attempt) {
     wchar_t name[32];
     swprintf(name, 32, L"%04lx%04lx.tmp", GetCurrentProcessId() & 0xFFFFul,
              (unsigned long)(InterlockedIncrement(&serial) + GetTickCount()) & 0xFFFFul);
@@ -30,12 +51,14 @@ bool TempFile::Create(const std::string& folder, const std::string& prefix) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h_ != INVALID_HANDLE_VALUE) {
       path_ = Narrow(path);
+      why_.clear();
       SetDeletePending(true);
       return true;
     }
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return Failed(err);
   }
-  return false;
+  return Failed(ERROR_FILE_EXISTS);
 }
 
 bool TempFile::CreateReserving(const std::string& folder, const std::string& prefix, const std::string& suffix) {
@@ -56,17 +79,21 @@ HANDLE TempFile::Duplicate() const {
   return copy;
 }
 
-bool TempFile::Commit(const std::string& target) {
-  if (!IsOpen() || !SetDeletePending(false)) return false;
+bool TempFile::Commit(const std::string& target, bool replace) {
+  if (!IsOpen()) return Failed(ERROR_INVALID_HANDLE);
+  if (!SetDeletePending(false)) return Failed(GetLastError());
   const std::wstring to = Widen(target);
   std::vector<uint8_t> buf(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buf.data());
-  info->ReplaceIfExists = TRUE;
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
   info->RootDirectory = nullptr;
   info->FileNameLength = DWORD(to.size() * sizeof(wchar_t));
   std::memcpy(info->FileName, to.data(), info->FileNameLength);
   if (!SetFileInformationByHandle(h_, FileRenameInfo, info, DWORD(buf.size()))) {
+    const DWORD err = GetLastError();
     SetDeletePending(true);
+    Failed(err);
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) why_ = "a file of that name is there";
     return false;
   }
   CloseHandle(h_);

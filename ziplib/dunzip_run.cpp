@@ -144,7 +144,8 @@ DecodeResult CopyStored(ZipDataReader& in, uint64_t size, ItemOutput& out, ItemP
   return res;
 }
 
-DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+// *used: the compressed bytes the stream took, up to its end.
+DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress, uint64_t* used) {
   z_stream zs{};
   if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return Fail(dz::UE_MEM, "out of memory");
   struct End {
@@ -164,21 +165,22 @@ DecodeResult Inflate(ZipDataReader& in, ItemOutput& out, ItemProgress& progress)
     zs.next_out = buf.data();
     zs.avail_out = uInt(buf.size());
     const int zr = inflate(&zs, Z_NO_FLUSH);
-    const size_t used = size_t(avail) - zs.avail_in, produced = buf.size() - zs.avail_out;
-    in.Consume(used);
-    consumed += used;
+    const size_t taken = size_t(avail) - zs.avail_in, produced = buf.size() - zs.avail_out;
+    in.Consume(taken);
+    consumed += taken;
+    *used = consumed;
     if (produced && !out.Put(buf.data(), produced, &res.code, &res.why)) return res;
     if (zr == Z_STREAM_END) return res;
     if (zr == Z_DATA_ERROR || zr == Z_NEED_DICT) return Fail(dz::UE_CRC, "invalid compressed data");
     if (zr == Z_MEM_ERROR) return Fail(dz::UE_MEM, "out of memory");
-    if (used == 0 && produced == 0) {
+    if (taken == 0 && produced == 0) {
       return avail == 0 ? Fail(dz::UE_EOF, "compressed data ends early") : Fail(dz::UE_CRC, "invalid compressed data");
     }
     if (!progress.Advance(consumed)) return Fail(dz::UE_SKIPPED, "skipped");
   }
 }
 
-DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& progress) {
+DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& progress, uint64_t* used) {
   DecodeResult res;
   uint64_t consumed = 0;
   bool readFailed = false, skipped = false;
@@ -196,7 +198,7 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
     return !skipped && out.Put(data, size, &res.code, &res.why);
   };
   std::string error;
-  switch (Deflate64Decode(source, sink, &error)) {
+  switch (Deflate64Decode(source, sink, &error, used)) {
     case D64Result::Ok: return skipped ? Fail(dz::UE_SKIPPED, "skipped") : res;
     case D64Result::DataError: return Fail(dz::UE_CRC, "invalid compressed data");
     case D64Result::Truncated: return Fail(dz::UE_EOF, readFailed ? "read failed" : "compressed data ends early");
@@ -205,7 +207,10 @@ DecodeResult InflateDeflate64(ZipDataReader& in, ItemOutput& out, ItemProgress& 
   return Fail(dz::UE_CRC, "invalid compressed data");
 }
 
-// Decodes and checks one item (test when file is nullptr).
+std::string NameForMessage(const std::string& stored);
+
+// Decodes and checks one item (test when file is nullptr). What a test refuses as damage
+// in a zip whose data are whole, an extraction recovers with a warning naming the item.
 DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOptions& o, Reporter& rep, File* file) {
   const uint16_t method = e.EffectiveMethod();
   if ((e.method == kMethodAes && !e.isAes) || (method != 0 && method != 8 && method != 9))
@@ -218,8 +223,10 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   const ZipReadStatus st = zip.LocateData(e, &local);
   if (st != ZipReadStatus::Ok) return Fail(StatusCode(st), StatusText(st));
   // A test proves the zip whole; an extraction recovers what the central directory says.
-  if (file == nullptr && !local.mismatch.empty())
-    return Fail(dz::UE_STRUCT, "the local header differs from the central directory in the " + local.mismatch);
+  const std::string mismatch = local.mismatch.empty()
+                                   ? std::string()
+                                   : "the local header differs from the central directory in the " + local.mismatch;
+  if (file == nullptr && !mismatch.empty()) return Fail(dz::UE_STRUCT, mismatch);
 
   uint64_t dataOffset = local.dataOffset, dataSize = e.compressedSize;
   PkDecryptor pk;
@@ -260,9 +267,10 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   ItemOutput out(file, e.uncompressedSize);
   ItemProgress progress(rep, e.name, dataSize);
   if (!progress.Start()) return Fail(dz::UE_SKIPPED, "skipped");
+  uint64_t used = dataSize;
   DecodeResult res = method == 0   ? CopyStored(in, dataSize, out, progress)
-                     : method == 8 ? Inflate(in, out, progress)
-                                   : InflateDeflate64(in, out, progress);
+                     : method == 8 ? Inflate(in, out, progress, &used)
+                                   : InflateDeflate64(in, out, progress, &used);
   // With the traditional encryption one wrong password in 256 passes the header check:
   // the damage it then causes is the password's.
   const bool pkEncrypted = e.IsEncrypted() && !e.isAes;
@@ -274,7 +282,15 @@ DecodeResult DecodeItem(const ZipReader& zip, const ZipEntry& e, const DunzipOpt
   const bool crcStored = !(e.isAes && e.aesVersion == 2);  // AE-2 stores no CRC
   if (crcStored && out.Crc() != e.crc)
     return pkEncrypted ? Fail(dz::UE_BADPASSWORD, "wrong password or damaged data") : Fail(dz::UE_CRC, "bad CRC");
+  // A stream that ends before its stated size leaves bytes no item owns.
+  const std::string early = used >= dataSize ? std::string()
+                                             : "the compressed data end " + std::to_string(dataSize - used) +
+                                                   " bytes before their stated size";
+  if (file == nullptr && !early.empty()) return Fail(dz::UE_STRUCT, early);
   if (!progress.Finish()) return Fail(dz::UE_SKIPPED, "skipped");
+  if (!mismatch.empty())
+    rep.Warning(NameForMessage(e.name) + ": " + mismatch + "; extracted as the central directory describes it");
+  if (!early.empty()) rep.Warning(NameForMessage(e.name) + ": " + early + "; extracted, the data themselves whole");
   return res;
 }
 
@@ -341,9 +357,10 @@ bool TooLong(const std::wstring& path, std::string* why) {
   return false;
 }
 
-// Closes finished files on a worker thread: under Wine a close is a round trip to the
-// server, which the next item need not wait for. Only files that need nothing more after
-// their close come here; Drain() before anything that may touch one of them again.
+// Finishes written files on a worker thread: their times, the mark that kept a new file for
+// deletion while it was written taken off, and the close. Under Wine each is a round trip
+// to the server, which the next item need not wait for. Only files that need nothing more
+// after their close come here; Drain() before anything that may touch one of them again.
 class BackgroundCloser {
  public:
   BackgroundCloser() = default;
@@ -360,20 +377,26 @@ class BackgroundCloser {
     CloseHandle(thread_);
   }
 
-  void Close(File f) {
+  // Gives the file the times of entry, keeps it (its mark taken off when marked) and closes it.
+  void Close(File f, bool marked, const ZipEntry* entry) {
     if (!thread_ && !failed_) {
       thread_ = CreateThread(nullptr, 64 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
       failed_ = thread_ == nullptr;
     }
+    Finished done{std::move(f), marked, entry};
     if (!thread_) {
-      f.Close();
+      if (!Keep(done)) lost_.push_back(entry);
       return;
     }
     AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(std::move(f));
+    queue_.push_back(std::move(done));
     ReleaseSRWLockExclusive(&lock_);
     WakeConditionVariable(&work_);
   }
+
+  // After Drain(): the entries whose files went with their close, as their mark would not
+  // come off.
+  std::vector<const ZipEntry*> TakeLost() { return std::move(lost_); }
 
   // Returns once every handle given so far is closed.
   void Drain() {
@@ -388,8 +411,20 @@ class BackgroundCloser {
     static_cast<BackgroundCloser*>(self)->Loop();
     return 0;
   }
+  struct Finished {
+    File file;
+    bool marked;
+    const ZipEntry* entry;
+  };
+  static bool Keep(Finished& f) {
+    ApplyTimes(f.file, *f.entry);
+    const bool kept = !f.marked || f.file.SetDeletePending(false);
+    f.file.Close();
+    return kept;
+  }
   void Loop() {
-    std::vector<File> batch;
+    std::vector<Finished> batch;
+    std::vector<const ZipEntry*> lost;
     AcquireSRWLockExclusive(&lock_);
     for (;;) {
       while (queue_.empty() && !stop_) SleepConditionVariableSRW(&work_, &lock_, INFINITE, 0);
@@ -397,8 +432,12 @@ class BackgroundCloser {
       batch.swap(queue_);
       closing_ = true;
       ReleaseSRWLockExclusive(&lock_);
-      batch.clear();   // closes them
+      for (Finished& f : batch)
+        if (!Keep(f)) lost.push_back(f.entry);
+      batch.clear();
       AcquireSRWLockExclusive(&lock_);
+      lost_.insert(lost_.end(), lost.begin(), lost.end());
+      lost.clear();
       closing_ = false;
       if (queue_.empty()) WakeAllConditionVariable(&idle_);
     }
@@ -407,7 +446,8 @@ class BackgroundCloser {
 
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT, idle_ = CONDITION_VARIABLE_INIT;
-  std::vector<File> queue_;
+  std::vector<Finished> queue_;
+  std::vector<const ZipEntry*> lost_;
   bool closing_ = false, stop_ = false, failed_ = false;
   HANDLE thread_ = nullptr;
 };
@@ -450,6 +490,8 @@ std::wstring FileKey(std::wstring folded) {
 
 // The new content of an existing file, until it takes that file's place.
 constexpr const char* kReplacementPrefix = "qbx";
+// A new file written whole whose mark for deletion would not come off.
+constexpr const char* kLost = "written, but the file could not be kept";
 
 struct Extraction {
   Extraction(const DunzipOptions& options, Reporter& reporter, const ZipReader& z) : o(options), rep(reporter), zip(z) {}
@@ -490,25 +532,38 @@ struct Extraction {
     const size_t cut = relW.find_last_of(L'\\');
     const std::wstring parent = cut != std::wstring::npos ? relW.substr(0, cut) : std::wstring();
     const std::wstring leaf = cut != std::wstring::npos ? relW.substr(cut + 1) : relW;
-    HANDLE folder = chain.Make(parent);
+    HANDLE folder = chain.MakeForFiles(parent);
     if (!folder) return Fail(dz::UE_CREATE, "cannot create the folder");
     // Most items are new: creating the file is itself the check that none is there.
     ziplib::File h(FolderChain::CreateNewFile(folder, leaf));
     const auto gone = [] { return GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND; };
     if (!h.IsOpen() && gone()) {
       chain.Reset();  // its folder was removed behind our back: make it again
-      if (!(folder = chain.Make(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
+      if (!(folder = chain.MakeForFiles(parent))) return Fail(dz::UE_CREATE, "cannot create the folder");
       h = ziplib::File(FolderChain::CreateNewFile(folder, leaf));
     }
     // An existing file is replaced only after its new content is complete, so a failure
     // leaves it as it was; the content is written under a name no file had, which goes
-    // with a failure or a killed run. A new file is written in place and removed on failure.
+    // with a failure or a killed run. A new file is written in place, marked for deletion
+    // until it is whole: a failed or killed run leaves no cut file under the item's name.
     tk::TempFile replacement;
     DWORD existing = INVALID_FILE_ATTRIBUTES;
-    if (!h.IsOpen()) {
+    bool marked = false;
+    if (h.IsOpen()) {
+      marked = h.SetDeletePending(true);
+    } else {
       const DWORD createErr = ziplib::File::LastError();
       closer.Drain();  // the file there may be one of ours still being closed
       existing = PathAttributes(path);
+      const bool there = createErr == ERROR_ALREADY_EXISTS || createErr == ERROR_FILE_EXISTS;
+      if (existing == INVALID_FILE_ATTRIBUTES && there && !o.overwrite) {
+        rep.Warning("File exists, not overwritten: " + NameForMessage(e.name));
+        return {};
+      }
+      // Made folder by folder, a file can lie past the host's path limit, where no whole
+      // path reaches it to replace it.
+      if (existing == INVALID_FILE_ATTRIBUTES && there)
+        return Fail(dz::UE_CREATE, "not replaced, its path is longer than the system can replace a file at");
       if (existing == INVALID_FILE_ATTRIBUTES) return CreateFailure(createErr);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Fail(dz::UE_CREATE, "a folder of that name exists");
       if (!o.overwrite) {
@@ -523,28 +578,34 @@ struct Extraction {
         if (!o.Sub(dz::USO_OVERWRITE_RO)) return Fail(dz::UE_CREATE, "existing file is read-only");
         SetPathAttributes(path, existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
       }
-      if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix) ||
-          !(h = ziplib::File(replacement.Duplicate())).IsOpen())
-        return CreateFailure(ziplib::File::LastError());
+      if (!replacement.Create(tk::Narrow(base + parent), kReplacementPrefix)) {
+        const DWORD err = ziplib::File::LastError();
+        if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
+        return Fail(err == ERROR_DISK_FULL ? dz::UE_DISKFULL : dz::UE_CREATE,
+                    "not replaced, no temporary file for its new content can be made beside it: " + replacement.Why());
+      }
+      if (!(h = ziplib::File(replacement.Duplicate())).IsOpen()) return CreateFailure(ziplib::File::LastError());
     }
     const bool replacing = replacement.IsOpen();
     DecodeResult res = DecodeItem(zip, e, o, rep, &h);
     const uint32_t attr = FileAttributesOf(e);
     const bool special = (attr & ~DWORD(FILE_ATTRIBUTE_ARCHIVE)) != 0;
-    if (res.code == dz::UE_OK) {
-      ApplyTimes(h, e);
-      if (!replacing && !special) {
-        written.emplace(key, &e);
-        closer.Close(std::move(h));
-        return res;
-      }
+    if (res.code == dz::UE_OK && !replacing && !special) {
+      written.emplace(key, &e);
+      closer.Close(std::move(h), marked, &e);
+      return res;
     }
-    h.Close();
-    const bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
+    if (res.code == dz::UE_OK) ApplyTimes(h, e);
+    bool keep = res.code == dz::UE_OK || o.Sub(dz::USO_LEAVEPARTIAL);
+    if (keep && marked && !h.SetDeletePending(false)) {
+      keep = false;
+      if (res.code == dz::UE_OK) res = Fail(dz::UE_CREATE, kLost);
+    }
+    h.Close();   // a marked file goes with it
     if (!keep || (replacing && !replacement.Commit(tk::Narrow(path)))) {
       if (!replacing) RemoveFile(path);
       else if (existing & FILE_ATTRIBUTE_READONLY) SetPathAttributes(path, existing);
-      return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file");
+      return res.code != dz::UE_OK ? res : Fail(dz::UE_CREATE, "cannot replace the file: " + replacement.Why());
     }
     // A new file already has the normal attributes; only the special ones need a call.
     if (res.code == dz::UE_OK && special) SetPathAttributes(path, attr);
@@ -553,10 +614,14 @@ struct Extraction {
   }
 
   // Folder times and attributes last: writing into a folder changes its time. The deepest
-  // come first, so each is reached from the chain its deeper neighbour left open.
-  void FinishFolders() {
+  // come first, so each is reached from the chain its deeper neighbour left open. Only the
+  // folders this run made take them: a folder that was there keeps its own. Returns the
+  // items whose files were written but not kept.
+  std::vector<const ZipEntry*> FinishFolders() {
     closer.Drain();
+    std::vector<const ZipEntry*> lost = closer.TakeLost();
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      if (!chain.Made(it->rel)) continue;
       const size_t cut = it->rel.find_last_of(L'\\');
       HANDLE parent = chain.Find(cut != std::wstring::npos ? it->rel.substr(0, cut) : std::wstring());
       const std::wstring leaf = cut != std::wstring::npos ? it->rel.substr(cut + 1) : it->rel;
@@ -567,8 +632,18 @@ struct Extraction {
       if (attr) h.SetAttributes(attr | FILE_ATTRIBUTE_DIRECTORY);
     }
     chain.Reset();
+    return lost;
   }
 };
+
+// Items counted as extracted whose files went after all: each an error, off the count.
+void ReportLost(const std::vector<const ZipEntry*>& lost, Reporter& rep, int32_t* count, int32_t* first) {
+  for (const ZipEntry* e : lost) {
+    rep.Error(dz::UE_CREATE, NameForMessage(e->name) + ": " + kLost);
+    --*count;
+    if (*first == dz::UE_OK) *first = dz::UE_CREATE;
+  }
+}
 
 // ---------------------------------------------------------------------------------
 // The functions.
@@ -648,13 +723,16 @@ int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
   *count = 0;
   for (const ZipEntry* e : chosen) {
     if (rep.Major(e->name, int(done * 100 / total))) {
-      if (!test) ex.FinishFolders();
+      if (!test) ReportLost(ex.FinishFolders(), rep, count, &first);
       return dz::UE_CANCEL;
     }
     done += weight(*e);
     DecodeResult res;
     if (test) {
-      res = DecodeItem(zip, *e, o, rep, nullptr);  // a folder entry's headers too
+      // A name with a NUL inside could not be written by any extraction.
+      res = e->name.find('\0') != std::string::npos
+                ? Fail(dz::UE_STRUCT, "a NUL character inside the name, which no file name can hold")
+                : DecodeItem(zip, *e, o, rep, nullptr);  // a folder entry's headers too
     } else {
       std::string rel, why;
       if (e->IsDirectory()) {
@@ -684,7 +762,7 @@ int32_t ExtractOrTest(const DunzipOptions& o, Reporter& rep, int32_t* count) {
     }
     ++*count;
   }
-  if (!test) ex.FinishFolders();
+  if (!test) ReportLost(ex.FinishFolders(), rep, count, &first);
   if (first != dz::UE_OK) return first;
   return skipped ? dz::UE_SKIPPED : dz::UE_OK;
 }

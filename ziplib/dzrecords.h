@@ -300,6 +300,31 @@ static_assert(sizeof(UnzipItemRecord) == 310);
 using DZipFn = int32_t(__stdcall*)(ZipCmdRecord* record);
 using DUnzipFn = int32_t(__stdcall*)(UnzipCmdRecord* record);
 
+// A caller's whole extraction, as the runner's X command asks for it: every item of zip
+// into dest, with folders and overwriting, or a test of every item when dest is nullptr.
+// The record points at the sub-record and the info buffer beside it, so it stays in place.
+struct ExtractAllCommand {
+  UnzipCmdRecord record{};
+  DzCallbackSubRecord sub{};
+  UnzipInfoBuffer info{};
+  ExtractAllCommand(const char* zip, const char* dest) {
+    info.infoSize = kUnzipInfoBufferSize;
+    sub.size = sizeof sub;
+    record.recordSize = sizeof record;
+    record.functionCode = UNZIP_EXTRACT;
+    record.lpszZipFile = zip;
+    record.lpszFileSpec = "*.*";
+    record.IndexofItem = -1;
+    record.lpszDestination = dest ? dest : "";
+    record.TestFlag = dest ? 0 : kDzTrue;
+    record.OverWriteFlag = record.RecurseFlag = record.QuietFlag = kDzTrue;
+    record.lpCallbackSubRecord = &sub;
+    record.lpInfoBuffer = &info;
+  }
+  ExtractAllCommand(const ExtractAllCommand&) = delete;
+  ExtractAllCommand& operator=(const ExtractAllCommand&) = delete;
+};
+
 }  // namespace dz
 
 // The entries are exported undecorated: extern "C" int32_t __stdcall dzip(dz::ZipCmdRecord*)

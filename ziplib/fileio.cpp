@@ -106,6 +106,12 @@ bool File::SetAttributes(DWORD attributes) {
   return SetFileInformationByHandle(h_, FileBasicInfo, &info, sizeof info) != 0;
 }
 
+bool File::SetDeletePending(bool on) {
+  FILE_DISPOSITION_INFO info{};
+  info.DeleteFile = on ? TRUE : FALSE;
+  return SetFileInformationByHandle(h_, FileDispositionInfo, &info, sizeof info) != 0;
+}
+
 bool WriteWholeFile(const std::wstring& path, const std::string& text) {
   File f;
   if (!f.Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return false;

@@ -46,6 +46,9 @@ class File {
   bool SetTimes(const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite);
   // The attributes, through a handle opened to write them (a folder's too).
   bool SetAttributes(DWORD attributes);
+  // Marks the file to go when its last handle closes, or takes the mark off, through a
+  // handle opened with the right to delete it.
+  bool SetDeletePending(bool on);
   static DWORD LastError() { return GetLastError(); }
 
  private:

@@ -50,8 +50,9 @@ constexpr ULONG kOpen = 1;   // open what is there
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
 
 // Opens or creates `name` relative to the folder handle; nullptr with the last error set.
+// *created, when given, tells whether the call made it.
 HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG attributes, ULONG share,
-                    ULONG disposition, ULONG options) {
+                    ULONG disposition, ULONG options, bool* created = nullptr) {
   const Native& nt = Nt();
   if (!nt.create || name.empty() || name.size() > 32767) {
     SetLastError(nt.create ? ERROR_INVALID_NAME : ERROR_CALL_NOT_IMPLEMENTED);
@@ -70,6 +71,7 @@ HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
     SetLastError(nt.toError ? nt.toError(st) : ERROR_GEN_FAILURE);
     return nullptr;
   }
+  if (created) *created = io.Information == FILE_CREATED;
   return h;
 }
 
@@ -227,22 +229,39 @@ std::vector<std::wstring> PathParts(const std::wstring& rel) {
   return parts;
 }
 
+std::wstring FolderChain::Key(std::wstring rel) {
+  if (!rel.empty()) CharUpperBuffW(rel.data(), DWORD(rel.size()));
+  return rel;
+}
+
+bool FolderChain::Made(const std::wstring& rel) const {
+  std::wstring key;
+  for (const std::wstring& part : PathParts(rel)) key += (key.empty() ? L"" : L"\\") + part;
+  return made_.count(Key(std::move(key))) != 0;
+}
+
 bool FolderChain::Start(const std::wstring& top) {
   Reset();
+  made_.clear();
   top_ = top;
   if (!MakeByPath(top_)) return false;
   return Reach(L"", false) != nullptr;
 }
 
+void FolderChain::Drop(Level& l) {
+  if (l.handle) CloseHandle(l.handle);
+  if (l.named && l.named != INVALID_HANDLE_VALUE) CloseHandle(l.named);
+}
+
 void FolderChain::Reset() {
-  for (const Level& l : levels_)
-    if (l.handle) CloseHandle(l.handle);
+  for (Level& l : levels_) Drop(l);
   levels_.clear();
   if (topHandle_) CloseHandle(topHandle_);
   topHandle_ = nullptr;
 }
 
-HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* passing) {
+HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* passing, bool* made) {
+  *made = false;
   constexpr ULONG kOptions = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
   if (!*passing) {
     if (HANDLE h = OpenRelative(parent, part, kFolderAccess, 0, kShareAll, kOpen, kOptions)) return h;
@@ -259,13 +278,13 @@ HANDLE FolderChain::MakeLevel(HANDLE parent, const std::wstring& part, bool* pas
         CloseHandle(mover);
       }
       if (renamed) {
-        *passing = true;
+        *passing = *made = true;
         return h;
       }
       CloseHandle(h);
     }
   }
-  return OpenRelative(parent, part, kFolderAccess, FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_OPEN_IF, kOptions);
+  return OpenRelative(parent, part, kFolderAccess, FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_OPEN_IF, kOptions, made);
 }
 
 HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
@@ -281,7 +300,7 @@ HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
   size_t same = 0;
   while (same < parts.size() && same < levels_.size() && parts[same] == levels_[same].part) ++same;
   while (levels_.size() > same) {
-    if (levels_.back().handle) CloseHandle(levels_.back().handle);
+    Drop(levels_.back());
     levels_.pop_back();
   }
   // Levels that are there already, below a folder this chain did not make, are each
@@ -309,8 +328,8 @@ HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
     }
     if (there > same + 1) {
       if (HANDLE h = OpenFolder(prefix(there - 1))) {
-        for (size_t i = same; i + 1 < there; ++i) levels_.push_back({parts[i], nullptr, false});
-        levels_.push_back({parts[there - 1], h, false});
+        for (size_t i = same; i + 1 < there; ++i) levels_.push_back({parts[i], nullptr, false, nullptr});
+        levels_.push_back({parts[there - 1], h, false, nullptr});
         same = there;
       }
     }
@@ -318,27 +337,45 @@ HANDLE FolderChain::Reach(const std::wstring& rel, bool create) {
   for (size_t i = same; i < parts.size(); ++i) {
     HANDLE parent = levels_.empty() ? topHandle_ : LevelHandle(levels_.size() - 1);
     if (!parent) return nullptr;
-    bool passing = !levels_.empty() && levels_.back().passing;
-    HANDLE h = create ? MakeLevel(parent, parts[i], &passing)
+    bool passing = !levels_.empty() && levels_.back().passing, made = false;
+    HANDLE h = create ? MakeLevel(parent, parts[i], &passing, &made)
                       : OpenRelative(parent, parts[i], kFolderAccess, 0, kShareAll, kOpen,
                                      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT);
     if (!h) return nullptr;
-    levels_.push_back({parts[i], h, passing});
+    if (made) {
+      std::wstring key;
+      for (size_t k = 0; k <= i; ++k) key += (k ? L"\\" : L"") + parts[k];
+      made_.insert(Key(std::move(key)));
+    }
+    levels_.push_back({parts[i], h, passing, nullptr});
   }
   return levels_.empty() ? topHandle_ : LevelHandle(levels_.size() - 1);
 }
 
+std::wstring FolderChain::LevelPath(size_t level) const {
+  std::wstring path = top_.empty() ? L"." : top_;
+  for (size_t i = 0; i <= level; ++i) {
+    if (path.back() != L'\\') path += L'\\';
+    path += levels_[i].part;
+  }
+  return path;
+}
+
 HANDLE FolderChain::LevelHandle(size_t level) {
   Level& l = levels_[level];
-  if (!l.handle) {
-    std::wstring path = top_.empty() ? L"." : top_;
-    for (size_t i = 0; i <= level; ++i) {
-      if (path.back() != L'\\') path += L'\\';
-      path += levels_[i].part;
-    }
-    l.handle = OpenFolder(path);
-  }
+  if (!l.handle) l.handle = OpenFolder(LevelPath(level));
   return l.handle;
+}
+
+HANDLE FolderChain::MakeForFiles(const std::wstring& rel) {
+  HANDLE h = Make(rel);
+  if (!h || levels_.empty() || !levels_.back().passing) return h;
+  Level& l = levels_.back();
+  if (!l.named) {
+    l.named = OpenFolder(LevelPath(levels_.size() - 1));
+    if (!l.named) l.named = INVALID_HANDLE_VALUE;   // not tried again for the folder's next file
+  }
+  return l.named != INVALID_HANDLE_VALUE ? l.named : h;
 }
 
 HANDLE FolderChain::Make(const std::wstring& rel) {
@@ -360,7 +397,7 @@ HANDLE FolderChain::CreateNewFile(HANDLE folder, const std::wstring& name) {
     SetLastError(ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
-  HANDLE h = OpenRelative(folder, parts[0], GENERIC_WRITE | SYNCHRONIZE, FILE_ATTRIBUTE_NORMAL, 0, FILE_CREATE,
+  HANDLE h = OpenRelative(folder, parts[0], GENERIC_WRITE | DELETE | SYNCHRONIZE, FILE_ATTRIBUTE_NORMAL, 0, FILE_CREATE,
                           FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_SEQUENTIAL_ONLY);
   return h ? h : INVALID_HANDLE_VALUE;
 }

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ziplib/fileio.h"
@@ -40,8 +41,14 @@ class FolderChain {
   HANDLE Make(const std::wstring& rel);
   // The same for a folder that must exist already; nullptr when it does not.
   HANDLE Find(const std::wstring& rel);
+  // As Make, for creating files in: a folder this chain made is opened once more under its
+  // own name (the chain's handle keeps the passing one), since under Wine a file keeps the
+  // name it was made by, and a file marked for deletion is removed by that name when it is
+  // closed or its process is killed. Where that open fails (a path past the host's limit),
+  // the chain's own handle.
+  HANDLE MakeForFiles(const std::wstring& rel);
 
-  // A new file `name` in `folder` (a handle from Make), opened for writing alone;
+  // A new file `name` in `folder` (a handle from Make), opened for writing (and deleting) alone;
   // INVALID_HANDLE_VALUE with the last error set when it cannot be created (ERROR_ALREADY_EXISTS
   // when something of that name is there).
   static HANDLE CreateNewFile(HANDLE folder, const std::wstring& name);
@@ -51,6 +58,9 @@ class FolderChain {
   // Closes every handle; the next call opens the top again.
   void Reset();
 
+  // True when the folder rel was made by this chain since its Start (not there before).
+  bool Made(const std::wstring& rel) const;
+
  private:
   HANDLE Reach(const std::wstring& rel, bool create);
 
@@ -58,13 +68,19 @@ class FolderChain {
     std::wstring part;     // the folder's name
     HANDLE handle;         // the folder of this and the levels above; nullptr until needed
     bool passing;          // made by this chain (or below such a folder): see above
+    HANDLE named;          // a passing folder opened under its own name; nullptr until needed,
+                           // INVALID_HANDLE_VALUE when it could not be
   };
-  HANDLE MakeLevel(HANDLE parent, const std::wstring& part, bool* passing);
+  HANDLE MakeLevel(HANDLE parent, const std::wstring& part, bool* passing, bool* made);
+  static std::wstring Key(std::wstring rel);   // folder names compare without case
   HANDLE LevelHandle(size_t level);   // opens a level left unopened by its whole path
+  std::wstring LevelPath(size_t level) const;   // the whole path of a level
+  void Drop(Level& l);                // closes its handles
 
   std::wstring top_;
   HANDLE topHandle_ = nullptr;
   std::vector<Level> levels_;   // the path held open, from the top down
+  std::unordered_set<std::wstring> made_;   // the folders made, by Key
 };
 
 // The reading side: a walk down a tree opens each folder relative to its parent and lists

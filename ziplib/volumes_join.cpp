@@ -68,6 +68,9 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   const std::wstring fullTarget = FullPath(tk::Widen(target));
   if (_wcsicmp(fullTarget.c_str(), FullPath(tk::Widen(lastVolume)).c_str()) == 0)
     return fail(dz::UE_SAMEVOL, "The joined zip \"" + target + "\" would replace the last volume itself");
+  // A join has no overwrite switch: whatever bears the joined zip's name is the user's.
+  const std::string existing = "Not joined: \"" + target + "\" exists already, and a join replaces no file";
+  if (PathAttributes(fullTarget) != INVALID_FILE_ATTRIBUTES) return fail(dz::UE_CREATE, existing);
 
   // The last volume's end record names its disk number: the count of volumes before it.
   File last = OpenRead(lastVolume);
@@ -199,7 +202,7 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   // place: a killed join leaves nothing behind.
   tk::TempFile temp;
   if (!temp.Create(folder, "qbj"))
-    return fail(dz::UE_CREATE, "Cannot create a temporary file beside \"" + target + "\"");
+    return fail(dz::UE_CREATE, "Cannot create a temporary file beside \"" + target + "\": " + temp.Why());
   File out(temp.Duplicate());
   if (!out.IsOpen()) return fail(dz::UE_CREATE, "Cannot write \"" + temp.Path() + "\"");
   auto abandon = [&](int32_t code, const std::string& text) {
@@ -220,8 +223,10 @@ int32_t JoinVolumes(const std::string& lastVolume, const std::string& destFolder
   if (!out.Write(cd.data(), cd.size()) || !out.Write(endRecords.data(), endRecords.size()) || !out.Flush())
     return abandon(dz::UE_DISKFULL, "Cannot write \"" + temp.Path() + "\"");
   out.Close();
-  if (!temp.Commit(tk::Narrow(fullTarget)))
-    return fail(dz::UE_CREATE, "Cannot create \"" + target + "\"");
+  if (!temp.Commit(tk::Narrow(fullTarget), false)) {
+    const bool appeared = PathAttributes(fullTarget) != INVALID_FILE_ATTRIBUTES;
+    return fail(dz::UE_CREATE, appeared ? existing : "Cannot create \"" + target + "\": " + temp.Why());
+  }
   rep.Major(fileName, 100);
   return dz::UE_OK;
 }

@@ -3,10 +3,10 @@
 qb_add_test(ziplib_faults_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults_unzip_test.cpp
   LIBS settings toolkit
-  DEPENDS dunzip32
+  DEPENDS dunzip32 zip_killed_child
   TIMEOUT 300)
 
-# A compression run that ends itself at a chosen callback, as a killed run would.
+# A compression or extraction run that ends itself at a chosen callback, as a killed run would.
 add_executable(zip_killed_child ${CMAKE_CURRENT_LIST_DIR}/zip_killed_child.cpp)
 target_link_libraries(zip_killed_child PRIVATE toolkit)
 target_include_directories(zip_killed_child PRIVATE ${CMAKE_SOURCE_DIR})

@@ -5,6 +5,7 @@
 
 #include "toolkit/strings.h"
 #include "ziplib/unzip_testutil.h"
+#include "ziplib/zipcraft.h"
 
 using namespace unziptest;
 using qbtest::ReadFile;
@@ -246,6 +247,35 @@ TEST(UnzipRead, StoredAttributesComeBack) {
   EXPECT_TRUE(GetFileAttributesW(tk::Widen(t / "out\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(GetFileAttributesW(tk::Widen(t / "out\\rw.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW(tk::Widen(t / "out\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A folder entry's time and attributes go to a folder this extraction made, also one a file
+// item made before the entry came, never to a folder that was there, with overwrite or without.
+TEST(UnzipRead, FoldersThatWereThereKeepTheirTimesAndAttributes) {
+  TempDir t;
+  constexpr uint32_t kHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WriteFile(t / "f.zip", zipcraft::Zip({{.name = "docs/", .externalAttr = kHidden | FILE_ATTRIBUTE_DIRECTORY},
+                                        {.name = "docs/a.txt", .data = "a"}, {.name = "made/x.txt", .data = "x"},
+                                        {.name = "made/", .externalAttr = kHidden | FILE_ATTRIBUTE_DIRECTORY}})
+                             .bytes);
+  const std::string out = t / "out\\";
+  const auto info = [&](const std::string& name) {   // its special attributes and the year of its time
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    SYSTEMTIME st{};
+    GetFileAttributesExW(tk::Widen(out + name).c_str(), GetFileExInfoStandard, &d);
+    FileTimeToSystemTime(&d.ftLastWriteTime, &st);
+    return std::make_pair(d.dwFileAttributes & kHidden, int(st.wYear));
+  };
+  for (const TUnzipFlags flags : {TUnzipFlags{F::RecurseFlag, F::OverWriteFlag}, TUnzipFlags{F::RecurseFlag}}) {
+    qbtest::RunUnix("rm -rf '" + qbtest::ToUnixPath(out) + "' && mkdir -p '" + qbtest::ToUnixPath(out) + "docs'");
+    Recorded r;
+    EXPECT_EQ(r.Run(t / "f.zip", "*.*", out, flags), 0);
+    EXPECT_EQ(ReadFile(out + "docs\\a.txt") + ReadFile(out + "made\\x.txt"), "ax");
+    EXPECT_EQ(info("docs").first, 0u);
+    EXPECT_GT(info("docs").second, 2000);   // the time its new file gave it
+    EXPECT_EQ(info("made").first, kHidden);
+    EXPECT_LE(info("made").second, 1980);   // 1 January 1980, a day earlier in UTC east of it
+  }
 }
 
 TEST(UnzipRead, CancelStopsWith48AndMinorCancelSkipsWith49) {

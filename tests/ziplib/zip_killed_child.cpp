@@ -2,7 +2,8 @@
 // by the user or the system would: nothing after that point runs, no clean-up, no unwinding.
 // Arguments: the folder of the DLLs, the item list, the zip, n (0: never; -1: at the major
 // callback of 100 percent, once the new zip is written and before it takes the old one's
-// place), [the temp folder].
+// place), [the temp folder]. With the item list "-x" and a destination after n, the run is
+// an extraction of the zip's items into that folder (overwriting) instead.
 // Exit code: 77 when it ended itself, else 1000 + the number of callbacks after success,
 // else the library's result code.
 #include <windows.h>
@@ -19,16 +20,33 @@ int32_t __stdcall Progress(const char*, int32_t percent, void* major) {
   return 0;
 }
 int32_t __stdcall Message(int32_t, int32_t, int32_t, int32_t, char*, char*, void*) { return 0; }
+
+// The entry `name` of the library `dll` in the folder `dir`; nullptr when it is not there.
+template <class Fn>
+Fn Entry(const std::wstring& dir, const wchar_t* dll, const char* name) {
+  HMODULE m = LoadLibraryW((dir + L"\\" + dll).c_str());
+  return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
+}
+
+int Extract(const std::wstring& dlls, const std::string& zip, const std::string& dest) {
+  auto fn = Entry<dz::DUnzipFn>(dlls, L"dunzip32.dll", "dunzip");
+  if (!fn) return 3;
+  dz::ExtractAllCommand command(zip.c_str(), dest.c_str());
+  command.record.MajorCallback = command.record.MinorCallback = Progress;
+  command.record.MessageCallback = Message;
+  const int rc = fn(&command.record);
+  return rc == 0 ? 1000 + g_calls : rc;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 5) return 2;
-  HMODULE m = LoadLibraryW((std::wstring(argv[1]) + L"\\dzip32.dll").c_str());
-  auto fn = m ? reinterpret_cast<dz::DZipFn>(reinterpret_cast<void*>(GetProcAddress(m, "dzip"))) : nullptr;
-  if (!fn) return 3;
   const std::string items = tk::Narrow(argv[2]), zip = tk::Narrow(argv[3]);
   const std::string temp = argc > 5 ? tk::Narrow(argv[5]) : std::string();
   g_killAt = _wtoi(argv[4]);
+  if (items == "-x") return Extract(argv[1], zip, temp);
+  auto fn = Entry<dz::DZipFn>(argv[1], L"dzip32.dll", "dzip");
+  if (!fn) return 3;
   dz::ZipCmdRecord r{};
   dz::DzCallbackSubRecord sub{};
   r.recordSize = sizeof r;
