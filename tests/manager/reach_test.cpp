@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,7 +15,6 @@
 #include "support/formscript.h"
 #include "support/testutil.h"
 #include "toolkit/win_pagecontrol.h"
-#include "toolkit/win_timer.h"
 
 namespace {
 
@@ -78,22 +76,11 @@ TEST_F(Reach, EveryKindOfDropDownListOpensWithItsRows) {
   EXPECT_EQ(OpenEveryList(autoRun), (TNames{"cbDays", "cbCmd"}));
 }
 
-// Shows f modally and, once it takes input, keeps the focus it found and runs step; the
-// form is closed after the step or, failing that, a few seconds later.
-HWND FocusAtShowing(tk::TForm& f, const std::function<void()>& step) {
-  HWND focus = nullptr;
-  int ticks = 0;
-  tk::TTimer timer(40, false);
-  timer.OnTimer = [&] {
-    if (!f.Modal()) return;
-    if (++ticks > 60) f.SetModalResult(tk::mrCancel);
-    if (ticks != 2) return;
-    focus = GetFocus();
-    step();
-  };
-  timer.SetEnabled(true);
-  f.ShowModal();
-  return focus;
+// Shows f and waits until one of its controls has the focus, which it gives.
+HWND Shown(tk::TForm& f) {
+  f.Show();
+  tk::Application.ProcessUntil([&] { return IsChild(f.Handle(), GetFocus()) != FALSE; }, 3000);
+  return GetFocus();
 }
 
 // A key as typed, with Ctrl and Shift held or not.
@@ -110,41 +97,38 @@ void Press(WORD vk, bool ctrl, bool shift = false) {
 }
 
 // The wizard opens on its target folder, not on the logo's hidden button, also after a use
-// left from its Cancel button.
+// left on its Cancel button.
 TEST_F(Reach, EachShowingStartsOnAControlOneSees) {
   TWizardForm wizard;
   for (int use = 0; use < 2; ++use) {
     ASSERT_TRUE(wizard.Open(wzNew));
-    bool seen = false;
-    HWND focus = FocusAtShowing(wizard, [&] { seen = IsWindowVisible(GetFocus()); Press(VK_ESCAPE, false); });
-    EXPECT_TRUE(qbtest::IsIn(focus, wizard.scbZipFileDir) && seen) << "use " << use;
+    HWND focus = Shown(wizard);
+    EXPECT_TRUE(qbtest::IsIn(focus, wizard.scbZipFileDir) && IsWindowVisible(focus)) << "use " << use;
+    wizard.btnCancel.SetFocus();
+    wizard.Hide();
   }
 }
 
 TEST_F(Reach, OptionsPagesTurnByKeyboardAndTheBarPagesToo) {
   qbtest::RegWrite("Options\\General", "ColorProgressbar", "1");
   TOptionsForm f;
-  std::vector<std::string> pages;
-  HWND rowFocus = nullptr, barRowFocus = nullptr;
-  HWND first = FocusAtShowing(f, [&] {
-    Press(VK_TAB, false, true);  // from the page's first control back to the tab row
-    rowFocus = GetFocus();
-    for (WORD key : {VK_TAB, VK_TAB, VK_NEXT, VK_PRIOR}) {
-      Press(key, true, key == VK_TAB && pages.empty());
-      pages.push_back(f.PageControl1.ActivePage()->Name());
-    }
-    f.PageControl1.SetActivePage(&f.tsProgressbar);
-    f.chkColorProgress.SetFocus();  // Tab stops on the Running/Testing tabs, Ctrl+Tab turns those
-    Press(VK_TAB, false);
-    barRowFocus = GetFocus();
-    Press(VK_TAB, true);
-    f.SetModalResult(tk::mrCancel);
-  });
+  const HWND first = Shown(f);
   EXPECT_EQ(first, f.chkUse2ColorView.Handle());  // the control the form names
-  EXPECT_EQ(rowFocus, f.PageControl1.Handle());
+  Press(VK_TAB, false, true);  // from the page's first control back to the tab row
+  EXPECT_EQ(GetFocus(), f.PageControl1.Handle());
+  std::vector<std::string> pages;
+  for (WORD key : {VK_TAB, VK_TAB, VK_NEXT, VK_PRIOR}) {
+    Press(key, true, key == VK_TAB && pages.empty());
+    pages.push_back(f.PageControl1.ActivePage()->Name());
+  }
   EXPECT_EQ(pages, (std::vector<std::string>{"tsMisc", "tsMainWindow", "tsAction", "tsMainWindow"}));
-  EXPECT_EQ(barRowFocus, f.PageControl2.Handle());
+  f.PageControl1.SetActivePage(&f.tsProgressbar);
+  f.chkColorProgress.SetFocus();  // Tab stops on the Running/Testing tabs, Ctrl+Tab turns those
+  Press(VK_TAB, false);
+  EXPECT_EQ(GetFocus(), f.PageControl2.Handle());
+  Press(VK_TAB, true);
   EXPECT_EQ(f.PageControl2.ActivePage(), &f.tsTesting);
+  f.Hide();
 }
 
 }  // namespace
