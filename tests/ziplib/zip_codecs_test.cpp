@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -365,32 +364,24 @@ TEST_F(ZipCodecs, EncryptedEntryOfZip64Size) {
 // zeros, as some writers leave it. Each is counted and tested, and a file added to it keeps
 // every entry it had, as the outside tools see.
 TEST_F(ZipCodecs, Zip64ArchivesOfOtherWritersAreReadAndAddedTo) {
-  const std::string make =
-      "import os, subprocess, sys, zipfile\n"
-      "os.chdir(sys.argv[1])\n"
-      "with zipfile.ZipFile('py.zip', 'w') as z:\n"
-      "  for i in range(65600): z.writestr('d/%05d.txt' % i, str(i))\n"
-      "subprocess.check_call('cd src && zip -q -r -fz ../fz.zip .', shell=True)\n"
-      "b = bytearray(open('fz.zip', 'rb').read())\n"
-      "e = b.rfind(b'PK\\x05\\x06')\n"
-      "assert b[e - 20:e - 16] == b'PK\\x06\\x07'\n"
-      "b[e + 8:e + 20] = bytes(12)\n"
-      "open('zero.zip', 'wb').write(b)\n"
-      "for name in ('py.zip', 'fz.zip', 'zero.zip'): print(len(zipfile.ZipFile(name).infolist()))\n";
+  unziptest::Python(dir.path(),
+                    "import subprocess, zipfile\n"
+                    "with zipfile.ZipFile('py.zip', 'w') as z:\n"
+                    "  for i in range(65600): z.writestr('d/%05d.txt' % i, str(i))\n"
+                    "subprocess.check_call('cd src && zip -q -r -fz ../fz.zip .', shell=True)\n"
+                    "b = bytearray(open('fz.zip', 'rb').read())\n"
+                    "e = b.rfind(b'PK\\x05\\x06')\n"
+                    "assert b[e - 20:e - 16] == b'PK\\x06\\x07'\n"
+                    "b[e + 8:e + 20] = bytes(12)\n"
+                    "open('zero.zip', 'wb').write(b)\n");
   const std::string check = "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
                             "assert z.testzip() is None; print(len(z.infolist()), z.read(\"added.txt\").decode())' ";
-  WriteFile(dir / "make.py", make);
-  std::string counts;
-  ASSERT_EQ(RunUnix("python3 " + Quote(dir / "make.py") + " " + Quote(dir.path()), &counts, 300000), 0) << counts;
   const std::string added = dir / "added\\";
   MakeDirs(added);
   WriteFile(added + "added.txt", "added later");
-  std::istringstream expected(counts);
-  for (const char* zip : {"py.zip", "fz.zip", "zero.zip"}) {
+  const std::pair<const char*, int> cases[] = {{"py.zip", 65600}, {"fz.zip", 5}, {"zero.zip", 5}};  // 5: src's
+  for (const auto& [zip, count] : cases) {
     SCOPED_TRACE(zip);
-    int count = 0;
-    expected >> count;
-    EXPECT_GE(count, 5);   // the five of the small tree at least
     const std::string path = dir / zip;
     unziptest::Recorded u;
     u.uz.Options = {F::QuietFlag};
