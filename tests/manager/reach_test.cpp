@@ -24,39 +24,35 @@ struct Reach : testing::Test {
   void SetUp() override { qbtest::ClearQuillbankKey(); }
 };
 
-template <class T>
-void Collect(const tk::TWinControl& w, std::vector<T*>& out) {
+void Collect(const tk::TWinControl& w, std::vector<tk::TComboBox*>& out) {
   for (tk::TControl* c : w.Controls()) {
-    if (auto* t = dynamic_cast<T*>(c)) out.push_back(t);
+    if (auto* box = dynamic_cast<tk::TComboBox*>(c)) out.push_back(box);
     if (auto* sub = dynamic_cast<tk::TWinControl*>(c)) Collect(*sub, out);
   }
 }
 
-// Shows the form and, on each of its pages, opens every list one can reach there (an
-// empty history gets more items than a list shows), counting the rows the list window
-// shows. Gives the names of the lists opened.
+// Shows the form and opens every list one can reach on its page (an empty history gets
+// more items than a list shows), counting the rows the list window shows. Gives the names
+// of the lists opened.
 TNames OpenEveryList(tk::TForm& f) {
   TNames opened;
   std::vector<tk::TComboBox*> boxes;
-  std::vector<tk::TTabSheet*> pages{nullptr};
   Collect(f, boxes);
-  Collect(f, pages);
   f.Show();
-  for (tk::TTabSheet* p : pages) {
-    if (p) p->PageControl()->SetActivePage(p);
-    for (tk::TComboBox* cb : boxes) {
-      HWND h = cb->Handle();
-      if (opened.count(cb->Name()) || !IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
-      for (int i = 0; i < 12 && cb->Count() == i; ++i) cb->AddItem("C:\\Folder " + std::to_string(i));
-      SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
-      COMBOBOXINFO info{sizeof info};
-      RECT list{};
-      if (GetComboBoxInfo(h, &info) && IsWindowVisible(info.hwndList)) GetClientRect(info.hwndList, &list);
-      SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
-      EXPECT_EQ(list.bottom / SendMessageW(h, CB_GETITEMHEIGHT, 0, 0), std::min(cb->Count(), cb->DropDownCount()))
-          << f.Caption() << ": " << cb->Name() << " with " << cb->Count() << " items";
-      opened.insert(cb->Name());
-    }
+  for (tk::TComboBox* cb : boxes) {
+    for (tk::TControl* c = cb; c; c = c->Parent())
+      if (auto* page = dynamic_cast<tk::TTabSheet*>(c)) page->PageControl()->SetActivePage(page);
+    HWND h = cb->Handle();
+    if (!IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
+    for (int i = 0; i < 12 && cb->Count() == i; ++i) cb->AddItem("C:\\Folder " + std::to_string(i));
+    SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{sizeof info};
+    RECT list{};
+    if (GetComboBoxInfo(h, &info) && IsWindowVisible(info.hwndList)) GetClientRect(info.hwndList, &list);
+    SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(list.bottom / SendMessageW(h, CB_GETITEMHEIGHT, 0, 0), std::min(cb->Count(), cb->DropDownCount()))
+        << f.Caption() << ": " << cb->Name() << " with " << cb->Count() << " items";
+    opened.insert(cb->Name());
   }
   f.Hide();
   return opened;
