@@ -127,10 +127,7 @@ TEST_F(QbSchEvents, DamagedEntriesAreNamedOnceAndStartNothing) {
   for (int i = 0; i < 3; ++i) PostMessageW(window, WM_QBSCH_RELOADSCHEDULES, 0, 0);
   for (int i = 0; i < 2; ++i) ASSERT_TRUE(SendVolumeArrival(window, Unit(kLabelled)));
   // The autorun's box comes after the reloads posted before it.
-  EXPECT_TRUE(WaitFor([&] {
-    const auto trace = Trace();
-    return std::count(trace.begin(), trace.end(), std::string("box")) == 2;
-  }));
+  EXPECT_TRUE(WaitFor([&] { const auto t = Trace(); return std::count(t.begin(), t.end(), std::string("box")) == 2; }));
   ASSERT_TRUE(Settle(window));
   std::vector<std::string> texts;  // each box closed, its text kept
   std::string text;

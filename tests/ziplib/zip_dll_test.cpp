@@ -745,9 +745,8 @@ TEST_F(DzipTest, AFileThatGrowsWhileZippedIsStoredAsReadAndNamed) {
   Std(c);
   c.logName = dir / "log.txt";
   c.r.wZipSubOptions |= dz::ZSO_LOGZIPRESULTS;
-  c.onMajor = [&](int call) {
-    if (call == 2) WriteFile(src + "a.txt", grown);   // chosen at 5,000 bytes, not read yet
-  };
+  // a.txt grows once it is chosen at 5,000 bytes, before it is read.
+  c.onMajor = [&](int call) { if (call == 2) WriteFile(src + "a.txt", grown); };
   ASSERT_EQ(c.Run(dz::ZIP_ADD), 0);
   EXPECT_EQ(c.warnings, std::vector<std::string>{"File changed while it was zipped, stored as read (1048576 bytes): " +
                                                  src + "a.txt"});
