@@ -444,18 +444,18 @@ TEST_F(Wizard, UnreadableGuardedValuesAreNamedAndKeptUntilSetAnew) {
   qbtest::RegWrite("Profiles\\Guard", "il", src + "*.*");
   for (const wchar_t* value : {L"ec", L"ml"})
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Profiles\\Guard", value, REG_BINARY, "QB", 2);
-  for (const std::string password : {"", "new"}) {
-    TWizardForm f;
-    TBoxAnswerer boxes;
-    ASSERT_TRUE(f.Open(wzEdit, "Guard"));
-    const std::string said = tk::JoinLines(boxes.Said);
-    EXPECT_TRUE(boxes.Said.size() == 1 && said.find("Value \"ec\" in Profiles\\Guard is not stored") != said.npos &&
-                said.find("Value \"ml\" in Profiles\\Guard is not stored") != said.npos) << said;
-    f.RealPassDialog1.Password = password;
-    TSteps steps(f, std::vector<std::function<void()>>(12, [&] { Click(f.btnNext); }));
-    EXPECT_EQ(f.ShowModal(), tk::mrOk);
-    TQbProfile p;
-    p.LoadFromRegistry("Guard");
-    EXPECT_TRUE(p.UnreadableGuards().size() == (password.empty() ? 2u : 1u) && p.ec == password) << password;
-  }
+  TWizardForm f;
+  TBoxAnswerer boxes;
+  ASSERT_TRUE(f.Open(wzEdit, "Guard"));
+  const std::string said = tk::JoinLines(boxes.Said);
+  EXPECT_TRUE(boxes.Said.size() == 1 && said.find("Value \"ec\" in Profiles\\Guard is not stored") != said.npos &&
+              said.find("Value \"ml\" in Profiles\\Guard is not stored") != said.npos) << said;
+  f.RealPassDialog1.Password = "new";  // the medium labels are left as they are
+  TSteps steps(f, std::vector<std::function<void()>>(12, [&] { Click(f.btnNext); }));
+  EXPECT_EQ(f.ShowModal(), tk::mrOk);
+  TQbProfile p;
+  p.LoadFromRegistry("Guard");
+  EXPECT_EQ(p.ec, "new");
+  ASSERT_EQ(p.UnreadableGuards().size(), 1u);
+  EXPECT_NE(p.UnreadableGuards()[0].find("\"ml\""), std::string::npos) << p.UnreadableGuards()[0];
 }
