@@ -456,6 +456,5 @@ TEST_F(Wizard, UnreadableGuardedValuesAreNamedAndKeptUntilSetAnew) {
   TQbProfile p;
   p.LoadFromRegistry("Guard");
   EXPECT_EQ(p.ec, "new");
-  ASSERT_EQ(p.UnreadableGuards().size(), 1u);
-  EXPECT_NE(p.UnreadableGuards()[0].find("\"ml\""), std::string::npos) << p.UnreadableGuards()[0];
+  EXPECT_TRUE(p.UnreadableGuards().size() == 1 && p.UnreadableGuards()[0].find("\"ml\"") != std::string::npos);
 }
