@@ -136,25 +136,21 @@ TEST_F(Schedules, AnEntryThatCannotBeReadIsShownKeptAsStoredAndMendedByEdit) {
   Store({At(9, 30, "0000011"), At(12, 0, "0000011", "\"Home\" ")});
   qbtest::RegWrite("Schedules\\2", "t", "1.042");
   const auto row = [&](int n) { return When(f.Handle(), [&, n] { edtest::Select(f.lvSchedules.Handle(), n); }); };
-  TScript first(f, Join({{TScript::Call([&] {
-                            return f.lvSchedules.ItemCaption(0) == "1.042" &&
-                                   f.lvSchedules.SubItem(0, 0) == "Unreadable" && f.lblUnread.Visible();
-                          }),
-                          row(1)},
-                         ClickTool(*f.tbDelete),
+  const auto marked = [&] {
+    return f.lvSchedules.ItemCaption(0) == "1.042" && f.lvSchedules.SubItem(0, 0) == "Unreadable" &&
+           f.lblUnread.Visible();
+  };
+  TScript first(f, Join({{TScript::Call(marked), row(1)}, ClickTool(*f.tbDelete),
                          {TScript::Call([&] { return f.lvSchedules.Count() == 1; }), TScript::Click(f.btnOK)}}));
   EXPECT_TRUE(EditSchedules(f));
   ASSERT_TRUE(first.Completed());
   EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "1.042");
   TScheduleForm& e = f.ScheduleForm();
+  SYSTEMTIME st{2026, 3, 3, 4, 7, 15, 0, 0};
+  const auto setTime = [&] { SendMessageW(e.dtpTime.Handle(), DTM_SETSYSTEMTIME, GDT_VALID, LPARAM(&st)); };
   TScript second(f, Join({{row(0)}, ClickTool(*f.tbEdit),
-                          {When(e.Handle(), [&] {
-                             SYSTEMTIME st{2026, 3, 3, 4, 7, 15, 0, 0};
-                             SendMessageW(e.dtpTime.Handle(), DTM_SETSYSTEMTIME, GDT_VALID,
-                                          reinterpret_cast<LPARAM>(&st));
-                           }),
-                           TScript::Click(e.btnOK), TScript::Call([&] { return !f.lblUnread.Visible(); }),
-                           TScript::Click(f.btnOK)}}));
+                          {When(e.Handle(), setTime), TScript::Click(e.btnOK),
+                           TScript::Call([&] { return !f.lblUnread.Visible(); }), TScript::Click(f.btnOK)}}));
   EXPECT_TRUE(EditSchedules(f));
   ASSERT_TRUE(second.Completed());
   EXPECT_EQ(qbtest::RegRead("Schedules\\1", "t"), "0.302083333333333");  // 07:15

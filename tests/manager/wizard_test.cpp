@@ -207,7 +207,6 @@ TEST_F(Wizard, AShareNameWithADotAndAnExcludeRowsFolderStayWhole) {
   boxes.Wizard = &f;
   ASSERT_TRUE(f.Open(wzEdit, "Mc"));
   f.Show();
-  EXPECT_EQ(f.edZipFN.Text(), "data.old");
   boxes.Answer = "Yes";  // the relative folder is kept though it is not there
   f.lvExcludeFollowing.SetItemIndex(0);
   Click(f.tbEditEx);
@@ -445,19 +444,17 @@ TEST_F(Wizard, UnreadableGuardedValuesAreNamedAndKeptUntilSetAnew) {
   qbtest::RegWrite("Profiles\\Guard", "il", src + "*.*");
   for (const wchar_t* value : {L"ec", L"ml"})
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Profiles\\Guard", value, REG_BINARY, "QB", 2);
-  for (const std::string password : {"", "new"}) {
-    TWizardForm f;
-    TBoxAnswerer boxes;
-    ASSERT_TRUE(f.Open(wzEdit, "Guard"));
-    ASSERT_EQ(boxes.Said.size(), 1u);
-    for (const std::string value : {"ec", "ml"})
-      EXPECT_NE(boxes.Said[0].find("Value \"" + value + "\" in Profiles\\Guard is not stored"), std::string::npos);
-    f.RealPassDialog1.Password = password;
-    TSteps steps(f, std::vector<std::function<void()>>(12, [&] { Click(f.btnNext); }));
-    EXPECT_EQ(f.ShowModal(), tk::mrOk);
-    TQbProfile p;
-    p.LoadFromRegistry("Guard");
-    EXPECT_EQ(p.UnreadableGuards().size(), password.empty() ? 2u : 1u);
-    EXPECT_EQ(p.ec, password);
-  }
+  TWizardForm f;
+  TBoxAnswerer boxes;
+  ASSERT_TRUE(f.Open(wzEdit, "Guard"));
+  const std::string said = tk::JoinLines(boxes.Said);
+  EXPECT_TRUE(boxes.Said.size() == 1 && said.find("Value \"ec\" in Profiles\\Guard is not stored") != said.npos &&
+              said.find("Value \"ml\" in Profiles\\Guard is not stored") != said.npos) << said;
+  f.RealPassDialog1.Password = "new";  // the medium labels are left as they are
+  TSteps steps(f, std::vector<std::function<void()>>(12, [&] { Click(f.btnNext); }));
+  EXPECT_EQ(f.ShowModal(), tk::mrOk);
+  TQbProfile p;
+  p.LoadFromRegistry("Guard");
+  EXPECT_EQ(p.ec, "new");
+  EXPECT_TRUE(p.UnreadableGuards().size() == 1 && p.UnreadableGuards()[0].find("\"ml\"") != std::string::npos);
 }

@@ -177,9 +177,8 @@ TEST_F(ProgressPace, CancelIsAnsweredWhileManyFilesGoByAndTheOldZipStays) {
 // A search through many folders that finds nothing still calls the window back while it
 // goes: the window takes its messages there, and the click of Cancel ends the search.
 TEST_F(ProgressPace, CancelStopsASearchThatFindsNothing) {
-  const std::string tree = dir_() / "tree";
   ASSERT_EQ(qbtest::RunUnix("cd '" + qbtest::ToUnixPath(dir_().path()) + "' && bash -c 'mkdir -p tree/d{0..99}/e{0..49}'"), 0);
-  RegWrite("Profiles\\Pace", "il", tree + "\\*.none");
+  RegWrite("Profiles\\Pace", "il", dir_() / "tree\\*.none");
   int majors = 0;
   form_.ZipFile1.OnMajorCallback = [&](const char* item, int32_t percent, bool& doCancel) {
     // The first is the one before the search; those after it come while it goes.
@@ -187,7 +186,6 @@ TEST_F(ProgressPace, CancelStopsASearchThatFindsNothing) {
     Counted(innerMajor_, item, percent, doCancel);
   };
   RunProfiles(form_);
-  EXPECT_TRUE(Runner.Cancel);
   EXPECT_EQ(RegRead("Profiles\\Pace", "ze"), "9") << Runner.ErrorList.Text();
   EXPECT_EQ(calls_, cancelSeenAt_);   // the callback that took the click was the last
 }

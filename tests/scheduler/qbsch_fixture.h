@@ -215,16 +215,6 @@ class QbSchProgram : public ::testing::Test {
     return found;
   }
 
-  // Closes the process's message boxes one by one; their texts, sorted.
-  static std::vector<std::string> CloseBoxes(DWORD pid) {
-    std::vector<std::string> texts;
-    std::string text;
-    for (HWND box; texts.size() < 10 && (box = FindBox(pid, &text)) != nullptr; texts.push_back(text))
-      SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_BLOCK, 5000, nullptr);
-    std::sort(texts.begin(), texts.end());
-    return texts;
-  }
-
   // Waits for the process's message box and returns its text.
   static HWND WaitForBox(HANDLE process, std::string* text, std::string* caption = nullptr) {
     HWND box = nullptr;

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -361,71 +359,40 @@ TEST_F(ZipCodecs, EncryptedEntryOfZip64Size) {
   EXPECT_NE(out.find("Everything is Ok"), std::string::npos) << out;
 }
 
-// Zip64 archives of other writers: Python's with more entries than a 16-bit count holds and
-// 7z's rewrite of it with one file more, zip -fz's with zip64 records on a small tree, and
-// that one again with its classic end record filled with zeros, as some writers leave it.
-// Each is counted, tested and partly extracted, and a file added to it keeps every entry it
-// had, as the outside tools see.
+// Zip64 archives of other writers: Python's with more entries than a 16-bit count holds,
+// zip -fz's on a small tree, and that one again with its classic end record filled with
+// zeros, as some writers leave it. Each is counted and tested, and a file added to it keeps
+// every entry it had, as the outside tools see.
 TEST_F(ZipCodecs, Zip64ArchivesOfOtherWritersAreReadAndAddedTo) {
-  const std::string make =
-      "import os, shutil, subprocess, sys, zipfile\n"
-      "os.chdir(sys.argv[1])\n"
-      "n = 65600\n"
-      "with zipfile.ZipFile('py.zip', 'w') as z:\n"
-      "  for i in range(n): z.writestr('d/%05d.txt' % i, str(i))\n"
-      "open('seven.txt', 'w').write('by 7z')\n"
-      "shutil.copy('py.zip', '7z.zip')\n"
-      "subprocess.check_call('7z a -tzip -bd 7z.zip seven.txt >/dev/null', shell=True)\n"
-      "subprocess.check_call('cd src && zip -q -r -fz ../fz.zip .', shell=True)\n"
-      "b = bytearray(open('fz.zip', 'rb').read())\n"
-      "e = b.rfind(b'PK\\x05\\x06')\n"
-      "assert b[e - 20:e - 16] == b'PK\\x06\\x07'\n"
-      "b[e + 8:e + 20] = bytes(12)\n"
-      "open('zero.zip', 'wb').write(b)\n"
-      "for name in ('py.zip', '7z.zip', 'fz.zip', 'zero.zip'): print(len(zipfile.ZipFile(name).infolist()))\n";
-  const std::string check =
-      "import sys, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[1])\n"
-      "assert z.testzip() is None\n"
-      "print(len(z.infolist()), z.read('added.txt').decode(), z.read(sys.argv[2]).decode())\n";
-  WriteFile(dir / "make.py", make);
-  WriteFile(dir / "check.py", check);
-  std::string counts;
-  ASSERT_EQ(RunUnix("python3 " + Quote(dir / "make.py") + " " + Quote(dir.path()), &counts, 300000), 0) << counts;
+  unziptest::Python(dir.path(),
+                    "import subprocess, zipfile\n"
+                    "with zipfile.ZipFile('py.zip', 'w') as z:\n"
+                    "  for i in range(65600): z.writestr('d/%05d.txt' % i, str(i))\n"
+                    "subprocess.check_call('cd src && zip -q -r -fz ../fz.zip .', shell=True)\n"
+                    "b = bytearray(open('fz.zip', 'rb').read())\n"
+                    "e = b.rfind(b'PK\\x05\\x06')\n"
+                    "assert b[e - 20:e - 16] == b'PK\\x06\\x07'\n"
+                    "b[e + 8:e + 20] = bytes(12)\n"
+                    "open('zero.zip', 'wb').write(b)\n");
+  const std::string check = "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                            "assert z.testzip() is None; print(len(z.infolist()), z.read(\"added.txt\").decode())' ";
   const std::string added = dir / "added\\";
   MakeDirs(added);
   WriteFile(added + "added.txt", "added later");
-  struct Case {
-    const char* zip;
-    const char* probe;      // an entry extracted alone
-    std::string content;
-  } cases[] = {{"py.zip", "d/00007.txt", "7"},
-               {"7z.zip", "seven.txt", "by 7z"},
-               {"fz.zip", "a.txt", RepetitiveText(5000, 1)},
-               {"zero.zip", "sub/empty.txt", ""}};
-  std::istringstream expected(counts);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.zip);
-    int count = 0;
-    expected >> count;
-    EXPECT_GE(count, 5);   // the five of the small tree at least
-    const std::string path = dir / c.zip;
+  const std::pair<const char*, int> cases[] = {{"py.zip", 65600}, {"fz.zip", 5}, {"zero.zip", 5}};  // 5: src's
+  for (const auto& [zip, count] : cases) {
+    SCOPED_TRACE(zip);
+    const std::string path = dir / zip;
     unziptest::Recorded u;
     u.uz.Options = {F::QuietFlag};
     u.uz.lpszZipFile.SetText(path);
     ASSERT_TRUE(u.uz.Execute(1));
     EXPECT_EQ(u.uz.ItemCount, count);
     EXPECT_EQ(u.Test(path), 0);
-    const std::string dest = dir / (std::string(c.zip) + ".out\\");
-    EXPECT_EQ((u.Run(path, c.probe, dest, {F::OverWriteFlag, F::RecurseFlag})), 0);
-    std::string file = c.probe;
-    std::replace(file.begin(), file.end(), '/', '\\');
-    EXPECT_TRUE(ReadFile(dest + file) == c.content);
-
     ASSERT_EQ(Zipper(path, added, 5).Run(dz::ZIP_ADD), 0);
     std::string out;
-    EXPECT_EQ(RunUnix("python3 " + Quote(dir / "check.py") + " " + Quote(path) + " " + c.probe, &out), 0) << out;
-    EXPECT_TRUE(out == std::to_string(count + 1) + " added later " + c.content + "\n") << out.substr(0, 200);
+    EXPECT_EQ(RunUnix(check + Quote(path), &out), 0) << out;
+    EXPECT_EQ(out, std::to_string(count + 1) + " added later\n");
     EXPECT_EQ(RunUnix("unzip -tq " + Quote(path), &out), 0) << out;
     EXPECT_EQ(SevenZip("t " + Quote(path), &out), 0) << out;
   }
