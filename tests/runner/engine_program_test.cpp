@@ -605,10 +605,9 @@ TEST_F(EngineProgram, DeleteBeforeRunningRenewsABackupOnAMediumTooSmallForTwo) {
   EXPECT_EQ(qbtest::ListDir(medium), std::vector<std::string>{"Full.zip"});
 }
 
-// Delete before running with delete sources, when the new zip cannot take the old one's
-// place (no temporary folder, a full one on another drive, the old zip opened meanwhile by
-// another program): the old zip and every source stay, no copy of the new zip is left, and
-// the lines say what happened.
+// Delete before running with delete sources, when the new zip cannot take the old one's place
+// (no temporary folder, a full one on another drive, the old zip opened meanwhile): the old zip
+// and every source stay, no copy of the new zip is left, and the lines say what happened.
 TEST_F(EngineProgram, SourcesAreDeletedOnlyOnceTheirZipStandsUnderItsOwnName) {
   ASSERT_EQ(qbtest::RunUnix("head -c 30000000 /dev/urandom > " + Unix(src_ + "big.bin")), 0);
   const std::string zip = PreviousZip("Held.zip"), before = ReadFile(zip), missing = work_ / "gone",
