@@ -126,8 +126,7 @@ TEST(UnzipDeep, ItemsFifteenHundredLevelsDeepAreMadeInTimeAndOverThemselves) {
         << found;
     // The four contents; the folders: the top, 1,500 levels, e, t and the two kept; they
     // alone by a passing name; the folder entry's time of 1 January 1980 (a day earlier in
-    // UTC east of it) on the folder the first pass made, which the second finds there and
-    // leaves its own.
+    // UTC east of it) on the folder the first pass made; the second pass leaves it its own.
     const std::string expected = "deep onedeep twobranchdotted1505\n./qbd00000bad.tmp\n./qbd00c0ffee.tmp\n";
     const std::string year = found.substr(std::min(found.size(), expected.size()));
     EXPECT_TRUE(found.rfind(expected, 0) == 0 && (pass ? year >= "2000" : year == "1980\n" || year == "1979\n"))
