@@ -5,9 +5,7 @@
 #include "ziplib/unzip_testutil.h"
 
 using namespace unziptest;
-using qbtest::ReadFile;
 using qbtest::TempDir;
-using qbtest::WriteFile;
 
 namespace {
 
@@ -63,20 +61,19 @@ TEST(VolumesJoin, MissingVolumeAndSameVolumeAreRefusedAndLeaveNothing) {
   EXPECT_TRUE(qbtest::ListDir(dir / "out").empty());
 }
 
-// A join has no overwrite switch: a file of the joined zip's name is the user's, and the join
-// stops with an error naming it before it writes anything.
+// A join has no overwrite switch: a file of the joined zip's name stops it before it writes anything.
 TEST(VolumesJoin, AFileOfTheJoinedNameIsNeverReplaced) {
   TempDir dir;
   MakeSplit(dir);
   qbtest::MakeDirs(dir / "out");
-  WriteFile(dir / "out\\vol.zip", "the user's own");
+  qbtest::WriteFile(dir / "out\\vol.zip", "the user's own");
   Recorded rec;
   EXPECT_EQ(Join(rec, dir / "vol.zip", dir / "out"), dz::UE_CREATE);
   ASSERT_EQ(rec.Count(dz::DZ_MSG_ERROR), 1);
   EXPECT_EQ(rec.messages.back().text,
             "Not joined: \"" + dir / "out\\vol.zip" + "\" exists already, and a join replaces no file");
   EXPECT_EQ(qbtest::ListDir(dir / "out"), std::vector<std::string>{"vol.zip"});
-  EXPECT_EQ(ReadFile(dir / "out\\vol.zip"), "the user's own");
+  EXPECT_EQ(qbtest::ReadFile(dir / "out\\vol.zip"), "the user's own");
 }
 
 TEST(VolumesJoin, CancelLeavesNoOutput) {

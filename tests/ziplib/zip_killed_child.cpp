@@ -20,33 +20,28 @@ int32_t __stdcall Progress(const char*, int32_t percent, void* major) {
   return 0;
 }
 int32_t __stdcall Message(int32_t, int32_t, int32_t, int32_t, char*, char*, void*) { return 0; }
-
-// The entry `name` of the library `dll` in the folder `dir`; nullptr when it is not there.
-template <class Fn>
-Fn Entry(const std::wstring& dir, const wchar_t* dll, const char* name) {
-  HMODULE m = LoadLibraryW((dir + L"\\" + dll).c_str());
-  return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
-}
-
-int Extract(const std::wstring& dlls, const std::string& zip, const std::string& dest) {
-  auto fn = Entry<dz::DUnzipFn>(dlls, L"dunzip32.dll", "dunzip");
-  if (!fn) return 3;
-  dz::ExtractAllCommand command(zip.c_str(), dest.c_str());
-  command.record.MajorCallback = command.record.MinorCallback = Progress;
-  command.record.MessageCallback = Message;
-  const int rc = fn(&command.record);
-  return rc == 0 ? 1000 + g_calls : rc;
-}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 5) return 2;
+  if (std::wstring(argv[2]) == L"-x") {
+    HMODULE u = LoadLibraryW((std::wstring(argv[1]) + L"\\dunzip32.dll").c_str());
+    auto unzip = u ? reinterpret_cast<dz::DUnzipFn>(reinterpret_cast<void*>(GetProcAddress(u, "dunzip"))) : nullptr;
+    if (!unzip || argc < 6) return 3;
+    const std::string zip = tk::Narrow(argv[3]), dest = tk::Narrow(argv[5]);
+    g_killAt = _wtoi(argv[4]);
+    dz::ExtractAllCommand command(zip.c_str(), dest.c_str());
+    command.record.MajorCallback = command.record.MinorCallback = Progress;
+    command.record.MessageCallback = Message;
+    const int rc = unzip(&command.record);
+    return rc == 0 ? 1000 + g_calls : rc;
+  }
+  HMODULE m = LoadLibraryW((std::wstring(argv[1]) + L"\\dzip32.dll").c_str());
+  auto fn = m ? reinterpret_cast<dz::DZipFn>(reinterpret_cast<void*>(GetProcAddress(m, "dzip"))) : nullptr;
+  if (!fn) return 3;
   const std::string items = tk::Narrow(argv[2]), zip = tk::Narrow(argv[3]);
   const std::string temp = argc > 5 ? tk::Narrow(argv[5]) : std::string();
   g_killAt = _wtoi(argv[4]);
-  if (items == "-x") return Extract(argv[1], zip, temp);
-  auto fn = Entry<dz::DZipFn>(argv[1], L"dzip32.dll", "dzip");
-  if (!fn) return 3;
   dz::ZipCmdRecord r{};
   dz::DzCallbackSubRecord sub{};
   r.recordSize = sizeof r;
