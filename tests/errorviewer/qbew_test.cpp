@@ -127,25 +127,15 @@ class TViewer {
     return r;
   }
 
-  // The text of the viewer's tooltip showing now, asked of its current tool in the
-  // viewer's memory; "<none>" when none shows.
+  // The text of the viewer's tooltip showing now, "<none>" when none shows.
   std::string ShownTip() {
     for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
          w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
-      Remote mem(pi_.hProcess);
-      TTTOOLINFOW ti{};
-      ti.cbSize = TTTOOLINFOW_V2_SIZE;
-      mem.Write(&ti, sizeof ti);
-      if (pid != pi_.dwProcessId || !IsWindowVisible(w) ||
-          !SendMessageW(w, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(mem.base)))
-        continue;
-      mem.Read(&ti, sizeof ti);
-      ti.lpszText = reinterpret_cast<wchar_t*>(mem.base + sizeof ti);
-      mem.Write(&ti, sizeof ti);
-      SendMessageW(w, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(mem.base));
-      return mem.Text(sizeof ti);
+      wchar_t text[kTextChars] = L"";
+      if (pid == pi_.dwProcessId && IsWindowVisible(w))
+        return tk::Narrow(std::wstring_view(text, static_cast<size_t>(SendMessageW(w, WM_GETTEXT, kTextChars, LPARAM(text)))));
     }
     return "<none>";
   }
