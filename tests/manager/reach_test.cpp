@@ -81,8 +81,7 @@ HWND Shown(tk::TForm& f) {
 
 // A key as typed, with Ctrl and Shift held or not.
 void Press(WORD vk, bool ctrl, bool shift = false) {
-  BYTE state[256];
-  GetKeyboardState(state);
+  BYTE state[256] = {};
   state[VK_CONTROL] = ctrl ? 0x80 : 0;
   state[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(state);
@@ -108,8 +107,7 @@ TEST_F(Reach, EachShowingStartsOnAControlOneSees) {
 TEST_F(Reach, OptionsPagesTurnByKeyboardAndTheBarPagesToo) {
   qbtest::RegWrite("Options\\General", "ColorProgressbar", "1");
   TOptionsForm f;
-  const HWND first = Shown(f);
-  EXPECT_EQ(first, f.chkUse2ColorView.Handle());  // the control the form names
+  EXPECT_EQ(Shown(f), f.chkUse2ColorView.Handle());  // the control the form names
   Press(VK_TAB, false, true);  // from the page's first control back to the tab row
   EXPECT_EQ(GetFocus(), f.PageControl1.Handle());
   std::vector<std::string> pages;
