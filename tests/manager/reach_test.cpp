@@ -107,7 +107,8 @@ TEST_F(Reach, EachShowingStartsOnAControlOneSees) {
 TEST_F(Reach, OptionsPagesTurnByKeyboardAndTheBarPagesToo) {
   qbtest::RegWrite("Options\\General", "ColorProgressbar", "1");
   TOptionsForm f;
-  EXPECT_EQ(Shown(f), f.chkUse2ColorView.Handle());  // the control the form names
+  const HWND first = Shown(f);
+  EXPECT_EQ(first, f.chkUse2ColorView.Handle());  // the control the form names
   Press(VK_TAB, false, true);  // from the page's first control back to the tab row
   EXPECT_EQ(GetFocus(), f.PageControl1.Handle());
   std::vector<std::string> pages;
