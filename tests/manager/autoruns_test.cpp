@@ -148,10 +148,9 @@ TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
   const COLORREF teal = RGB(0, 150, 140);
   tk::TImageList images;
   tk::AddDrawnImage(images, [teal](HDC dc, int, int) {
-    HBRUSH brush = CreateSolidBrush(teal);
-    RECT square{2, 2, 14, 14};
-    FillRect(dc, &square, brush);
-    DeleteObject(brush);
+    const RECT square{2, 2, 14, 14};
+    SetDCBrushColor(dc, teal);
+    FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   });
   f.Images = &images;
   f.RowImage = 0;
