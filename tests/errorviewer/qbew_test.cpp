@@ -117,35 +117,15 @@ class TViewer {
     return mem.Text(sizeof col);
   }
 
-  // The room the list gives a row's text, in the list's client pixels.
-  RECT ItemLabel(HWND list, int item) {
-    Remote mem(pi_.hProcess);
-    RECT r{LVIR_LABEL, 0, 0, 0};
-    mem.Write(&r, sizeof r);
-    SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(mem.base));
-    mem.Read(&r, sizeof r);
-    return r;
-  }
-
-  // The text of the viewer's tooltip showing now, asked of its current tool in the
-  // viewer's memory; "<none>" when none shows.
+  // The text of the viewer's tooltip showing now, "<none>" when none shows.
   std::string ShownTip() {
     for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
          w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
-      Remote mem(pi_.hProcess);
-      TTTOOLINFOW ti{};
-      ti.cbSize = TTTOOLINFOW_V2_SIZE;
-      mem.Write(&ti, sizeof ti);
-      if (pid != pi_.dwProcessId || !IsWindowVisible(w) ||
-          !SendMessageW(w, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(mem.base)))
-        continue;
-      mem.Read(&ti, sizeof ti);
-      ti.lpszText = reinterpret_cast<wchar_t*>(mem.base + sizeof ti);
-      mem.Write(&ti, sizeof ti);
-      SendMessageW(w, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(mem.base));
-      return mem.Text(sizeof ti);
+      wchar_t text[kTextChars] = L"";
+      if (pid == pi_.dwProcessId && IsWindowVisible(w))
+        return tk::Narrow(std::wstring_view(text, static_cast<size_t>(SendMessageW(w, WM_GETTEXT, kTextChars, LPARAM(text)))));
     }
     return "<none>";
   }
@@ -353,20 +333,22 @@ TEST_F(QbEwProgram, ALongListShowsNoSidewaysBarAndACutLineWholeInATip) {
   ASSERT_NE(dlg, nullptr);
   HWND list = GetDlgItem(dlg, 1000);
   EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL);
-  // The pointer resting on the cut line shows it whole; on a short line no tip shows.
-  // A move the viewer missed is made again.
-  auto restOn = [&](int row, const std::string& tip) {
-    const RECT r = v.ItemLabel(list, row);
+  // The pointer resting on the cut line, the first under the header, shows it whole; on a
+  // short line, half way down, no tip shows. A move the viewer missed is made again.
+  RECT client, head;
+  GetClientRect(list, &client);
+  GetClientRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &head);
+  auto restOn = [&](int y, const std::string& tip) {
     for (int attempt = 0; attempt < 10; ++attempt) {
-      POINT p{r.left + 30 + attempt % 2, (r.top + r.bottom) / 2};
+      POINT p{30 + attempt % 2, y};
       ClientToScreen(list, &p);
       SetCursorPos(p.x, p.y);
       if (qbtest::WaitUntil([&] { return v.ShownTip() == tip; }, 1000)) return true;
     }
     return false;
   };
-  EXPECT_TRUE(restOn(0, longLine)) << v.ShownTip();
-  EXPECT_TRUE(restOn(2, "<none>")) << v.ShownTip();
+  EXPECT_TRUE(restOn(head.bottom + 4, longLine)) << v.ShownTip();
+  EXPECT_TRUE(restOn((head.bottom + client.bottom) / 2, "<none>")) << v.ShownTip();
   CloseAndCheck(v, dlg);
 }
 

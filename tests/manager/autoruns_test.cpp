@@ -144,6 +144,16 @@ TEST_F(AutoRuns, TheLabelMenuOffersFourLabelsAndAddsAChosenOneOnce) {
 }
 
 TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
+  // A picture of a colour no menu draws otherwise: a square of 12 x 12 pixels.
+  const COLORREF teal = RGB(0, 150, 140);
+  tk::TImageList images;
+  tk::AddDrawnImage(images, [teal](HDC dc, int, int) {
+    const RECT square{2, 2, 14, 14};
+    SetDCBrushColor(dc, teal);
+    FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  });
+  f.Images = &images;
+  f.RowImage = 0;
   TAutoRunForm& e = f.AutoRunForm();
   // Inside the button's frame, a triangle pointing down: each row of ink one pixel
   // narrower on both sides than the one above, down to a point.
@@ -156,52 +166,21 @@ TEST_F(AutoRuns, TheLabelButtonShowsAnArrowAndTheLabelsTheMediumsPicture) {
   for (size_t i = 1; i < rows.size(); ++i)
     EXPECT_EQ(rows[i], std::make_pair(rows[i - 1].first + 1, rows[i - 1].second - 1)) << "row " << i;
   EXPECT_EQ(rows.back().first, rows.back().second);
-}
 
-TEST_F(AutoRuns, TheOpenLabelMenuDrawsTheMediumsPictureBesideEachLabel) {
-  // A picture of a colour no menu draws otherwise: a square of 12 x 12 pixels.
-  const COLORREF teal = RGB(0, 150, 140);
-  tk::TImageList images;
-  tk::AddDrawnImage(images, [teal](HDC dc, int, int) {
-    HBRUSH brush = CreateSolidBrush(teal);
-    RECT square{2, 2, 14, 14};
-    FillRect(dc, &square, brush);
-    DeleteObject(brush);
-  });
-  f.Images = &images;
-  f.RowImage = 0;
-  TAutoRunForm& e = f.AutoRunForm();
+  // The open menu's pixels, taken once its labels show (each picture is drawn before its text).
   e.ResetForNew();
   e.ReadMediaLabels = [] { return std::vector<std::string>{"BACKUP1", "BACKUP2"}; };
-  // The picture's pixels on the screen in each item of the open menu, taken once the
-  // last label shows its text (each item's picture is drawn before its text).
-  std::vector<int> look;
+  std::map<unsigned long, int> look;
   TScript s(e, {TScript::Click(e.bbtn), TScript::Call([&] {
                   HWND menu = FindWindowW(L"#32768", nullptr);
-                  if (!menu || !IsWindowVisible(menu)) return false;
-                  look.assign(5, 0);
-                  HDC screen = GetDC(nullptr);
-                  for (int item = 0; item < 4; ++item) {
-                    RECT r{};
-                    GetMenuItemRect(nullptr, e.PopupMenu1.Handle(), item, &r);
-                    for (int y = r.top; y < r.bottom; ++y)
-                      for (int x = r.left; x < r.right; ++x) {
-                        const COLORREF c = GetPixel(screen, x, y);
-                        look[item] += c == teal;
-                        look[4] += item == 1 && c == RGB(0, 0, 0);
-                      }
-                  }
-                  ReleaseDC(nullptr, screen);
-                  if (look[4] == 0) return false;
+                  if (!menu || !IsWindowVisible(menu) || (look = qbtest::Colours(menu))[RGB(0, 0, 0)] == 0) return false;
                   PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
                   return true;
                 }),
                 TScript::Click(e.btnCancel)});
   EXPECT_EQ(e.ShowModal(), tk::mrCancel);
   ASSERT_TRUE(s.Completed());
-  // The whole picture beside both labels; the two unused items are lines without one.
-  look.pop_back();
-  EXPECT_EQ(look, (std::vector<int>{144, 144, 0, 0}));
+  EXPECT_EQ(look[teal], 2 * 144);  // the whole picture beside both labels, none by the lines
 }
 
 TEST_F(AutoRuns, TheLabelOfTheTestCdDriveIsOffered) {

@@ -207,11 +207,7 @@ TEST_F(OptionsTest, PageRulesAndTheResultForTheMainWindow) {
   EXPECT_EQ(f.HelpTopic(), "options2");
   ASSERT_TRUE(f.imgSch.Visible());
   RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  std::map<COLORREF, int> clock;
-  HDC dc = GetDC(f.imgSch.Handle());
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) ++clock[GetPixel(dc, x, y)];
-  ReleaseDC(f.imgSch.Handle(), dc);
+  auto clock = qbtest::Colours(f.imgSch.Handle());
   EXPECT_GT(clock[RGB(96, 96, 96)], 100);
   EXPECT_GT(clock[RGB(220, 220, 220)], 300);
   // Unticking it asks, with the message's one ampersand; No keeps it, Yes lets it go.

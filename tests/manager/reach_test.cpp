@@ -81,8 +81,7 @@ HWND Shown(tk::TForm& f) {
 
 // A key as typed, with Ctrl and Shift held or not.
 void Press(WORD vk, bool ctrl, bool shift = false) {
-  BYTE state[256];
-  GetKeyboardState(state);
+  BYTE state[256] = {};
   state[VK_CONTROL] = ctrl ? 0x80 : 0;
   state[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(state);

@@ -135,11 +135,9 @@ TEST_F(QbSchEvents, DamagedEntriesAreNamedOnceAndStartNothing) {
   for (HWND box; texts.size() < 10 && (box = FindBox(pid, &text)); texts.push_back(text))
     SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_BLOCK, 5000, nullptr);
   std::sort(texts.begin(), texts.end());
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                "A schedule could not be read:\r\n\r\nValue \"t\" in Schedules\\1 is not a time of day: \"99999\"\r\n"
-                "\r\nIt is not run until it is mended.",
-                "An autorun could not be read as stored:\r\n\r\nValue \"c\" in AutoRun\\1 is not an action (114 Run, "
-                "116 Test or 98 Run & Test): \"0\"\r\n\r\nIt is not run until it is mended."}));
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[0].find("Schedules\\1 is not a time of day"), std::string::npos) << texts[0];
+  EXPECT_NE(texts[1].find("AutoRun\\1 is not an action"), std::string::npos) << texts[1];
   EXPECT_TRUE(SettledRuns(window).empty());
   EXPECT_EQ(qbtest::RegRead("Options\\General", "bRunViaAutoRun"), "<missing>");
 }

@@ -81,8 +81,7 @@ TEST_F(AutoRuns, DamagedValuesAreNamedAndShortMasksPadded) {
   TFernoIni().SetAutoRunCount(1);
   RegWrite("AutoRun\\1", "d", "1");
   RegWrite("AutoRun\\1", "c", "0");
-  const DWORD one = 1;
-  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\AutoRun\\1", L"a", REG_DWORD, &one, sizeof one);
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\AutoRun\\1", L"a", REG_DWORD, "\1\0\0", 4);
   std::string error;
   TQbAutoRuns list(&error);
   EXPECT_EQ(error,

@@ -182,8 +182,7 @@ TEST_F(Schedules, DamagedEntriesAreKeptApartAndTimesAreTheirMinutes) {
   const char* const times[] = {"1.042", "-0.25", "99999", "0.5", "", "0.334375"};  // the last 08:01:30
   for (int n = 1; n <= 6; ++n) RegWrite("Schedules\\" + std::to_string(n), "t", times[n - 1]);
   RegWrite("Schedules\\4", "a", "257");
-  const DWORD zero = 0;
-  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Schedules\\5", L"t", REG_DWORD, &zero, sizeof zero);
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Quillbank\\Schedules\\5", L"t", REG_DWORD, "\0\0\0", 4);
   std::string error;
   TFoSchedules list(&error);
   EXPECT_EQ(error,

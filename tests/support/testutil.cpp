@@ -344,6 +344,18 @@ std::vector<std::pair<int, int>> InkRows(void* window, int inset) {
   return rows;
 }
 
+std::map<unsigned long, int> Colours(void* window) {
+  const HWND w = static_cast<HWND>(window);
+  RECT r{};
+  GetClientRect(w, &r);
+  HDC dc = GetDC(w);
+  std::map<unsigned long, int> count;
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) ++count[GetPixel(dc, x, y)];
+  ReleaseDC(w, dc);
+  return count;
+}
+
 void* FindChildByText(void* parent, const std::string& text) {
   struct Search {
     std::string text;

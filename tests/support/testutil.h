@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <utility>
@@ -107,6 +108,8 @@ void* FindChildByText(void* parent, const std::string& text);
 // What a window shows once it has painted, row by row of its client area less inset
 // pixels on each side: the first and last x of the dark pixels, {-1, -1} for none.
 std::vector<std::pair<int, int>> InkRows(void* window, int inset = 0);
+// How many pixels of each colour a window shows in its client area, as drawn now.
+std::map<unsigned long, int> Colours(void* window);
 // The text of an edit, measured in the edit's own font, fits the room the edit draws its
 // text in (which ends where the arrows of a bound up-down begin).
 bool EditShowsAllItsText(void* edit);
