@@ -10,6 +10,7 @@
 #include "runner/runstate.h"
 #include "settings/fernoglobal.h"
 #include "settings/foconsts.h"
+#include "settings/profilename.h"
 #include "settings/protocol.h"
 #include "settings/vglobal.h"
 #include "toolkit/files.h"
@@ -318,15 +319,13 @@ void RemoveStoredArchivePath(const std::string& storedZip, const std::string& fi
 }
 
 bool LoadNamedProfile(const std::string& name, const std::string& missingText, TQbProfile& p) {
-  if (!Runner.Ini->SectionExists(ProfileKey(name))) {
+  std::string loadError;
+  if (!LoadProfileOfKey(p, name, &loadError)) {
     AddRunFailure(0, missingText, name);
     return false;
   }
-  std::string loadError;
-  if (!p.LoadFromRegistry(name, &loadError))
+  if (!loadError.empty())
     for (const std::string& line : tk::SplitLines(loadError)) AddRunError(0, line, name);
-  // A key names the same profile in any letter case.
-  if (!tk::SameText(p.pn, name)) p.pn = name;
   return true;
 }
 
